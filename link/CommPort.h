@@ -1,0 +1,80 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "link/ReceiveRing.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+#include "platform/UniqueFd.h"
+#include "platform/UserInterface.h"
+
+namespace krv {
+
+// Line-error flags the reader records and ReadLine takes.
+inline constexpr std::uint8_t kFramingError = 0x02;
+inline constexpr std::uint8_t kParityError = 0x04;
+inline constexpr std::uint8_t kBreakError = 0x08;
+
+// The serial link to the unit: the port, its reader thread and the 512-byte receive ring.
+class CCommPort {
+public:
+    static constexpr int kRingSize = 512;
+    static constexpr std::uint32_t kBaudRate = 19200;
+
+    CCommPort() = default;
+    ~CCommPort();
+    CCommPort(const CCommPort&) = delete;
+    CCommPort& operator=(const CCommPort&) = delete;
+
+    // Port name: a path relative to /dev ("ttyUSB0", "pts/3") or an absolute path.
+    void SetPortName(std::string name) { portName_ = std::move(name); }
+    const std::string& PortName() const { return portName_; }
+    // The device path a port name opens.
+    static std::string DevicePath(const std::string& portName);
+
+    // Opens the port if it is not open yet. On failure shows "<name>は使えません" through `ui`.
+    bool OpenPort(UserInterface& ui);
+    void ClosePort();
+    bool IsOpen() const { return isOpen_.load(std::memory_order_acquire); }
+
+    // Hands `length` bytes to the driver without waiting for them to leave. Nothing happens while
+    // the port is closed; write errors are not reported (a lost command shows up as a time-out).
+    void WriteText(const char* text, std::size_t length);
+
+    // Consumer side, used by ReadLine.
+    ReceiveRing<kRingSize>& Ring() { return ring_; }
+    // Takes and clears the line-error flags.
+    std::uint8_t TakeLineErrors();
+
+    // Blocks until unread bytes or line errors are pending, or until `deadline`.
+    void WaitForInput(TimePoint deadline);
+
+    // Producer side: what the reader thread does with what it reads. Tests play the reader
+    // through these as well.
+    void DeliverReceived(const std::uint8_t* data, std::size_t length);
+    void DeliverLineErrors(std::uint8_t flags);
+
+private:
+    void ReaderLoop();
+    void WakeWaiters();
+
+    std::string portName_;
+    SerialPort port_;
+    UniqueFd stopEvent_;
+    std::thread reader_;
+    std::atomic<bool> isOpen_{false};
+
+    ReceiveRing<kRingSize> ring_;
+    std::atomic<std::uint8_t> lineErrors_{0};
+
+    std::mutex waitMutex_;
+    std::condition_variable inputArrived_;
+};
+
+}  // namespace krv

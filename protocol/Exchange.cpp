@@ -1,0 +1,70 @@
+#include "protocol/Exchange.h"
+
+#include <thread>
+
+#include "platform/Clock.h"
+
+namespace krv {
+
+ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
+                           std::string_view frame,
+                           const std::function<LineVerdict(std::string_view line)>& judge)
+{
+    const LinkKind kind = settings.link;
+    if (kind == LinkKind::Com && !link.IsOpen()) {
+        link.OpenPort();  // a failed open has shown its own message; the tries then time out
+    } else if (kind == LinkKind::Ftdi && !link.FtdiPort().IsFtdiOpen()) {
+        link.FtdiPort().OpenFtdiDevice();
+    }
+    WaitCursor cursor(link.Ui(), settings.waitCursor);
+
+    if (settings.drainBeforeFirstSend) link.ReadLine(kind);
+    int tries = 0;
+    int wrongLines = 0;
+
+    TimePoint sentAt;
+    auto send = [&] {
+        link.ReadLine(kind);
+        if (settings.resetFillOnSend) link.ResetReplyFill();
+        if (settings.pauseBeforeSend.count() > 0) std::this_thread::sleep_for(settings.pauseBeforeSend);
+        link.WriteText(kind, frame);
+        sentAt = Now();
+    };
+
+    send();
+    for (;;) {
+        const int r = link.ReadLine(kind);
+        if (r == kLineComplete) {
+            switch (judge(link.ReplyLine())) {
+                case LineVerdict::Match:
+                    return ExchangeResult::Success;
+                case LineVerdict::Fail:
+                    return ExchangeResult::Refused;
+                case LineVerdict::WrongLine: {
+                    int& counter = settings.separateWrongLineCount ? wrongLines : tries;
+                    if (++counter > kMaxRetries) return ExchangeResult::GaveUp;
+                    send();
+                    continue;
+                }
+                case LineVerdict::Ignore:
+                    break;
+            }
+        }
+        if (r == kLineComplete || r == kLineDiscarded) {
+            // More may be waiting in the ring; a stream of lines must not hold off the time-out.
+            if (Now() - sentAt < settings.timeout) continue;
+        }
+        const TimePoint deadline = sentAt + settings.timeout;
+        if (Now() >= deadline) {
+            sentAt = Now();
+            link.ReadLine(kind);
+            if (settings.resetFillOnSend) link.ResetReplyFill();
+            if (++tries > kMaxRetries) return ExchangeResult::GaveUp;
+            if (settings.resendOnTimeout) send();
+            continue;
+        }
+        link.WaitForInput(kind, deadline);
+    }
+}
+
+}  // namespace krv
