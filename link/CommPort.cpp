@@ -17,7 +17,10 @@ constexpr std::chrono::milliseconds kWriteBudget{100};
 
 }  // namespace
 
-CCommPort::~CCommPort() { ClosePort(); }
+CCommPort::~CCommPort()
+{
+    ClosePort();
+}
 
 std::string CCommPort::DevicePath(const std::string& portName)
 {
@@ -99,7 +102,9 @@ void CCommPort::WakeWaiters()
 {
     // Taking the lock orders the publication above before the waiter's check of its condition, so
     // a wake-up cannot fall between that check and the wait.
-    { std::lock_guard lock(waitMutex_); }
+    {
+        std::lock_guard lock(waitMutex_);
+    }
     inputArrived_.notify_all();
 }
 

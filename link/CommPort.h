@@ -23,7 +23,7 @@ inline constexpr std::uint8_t kBreakError = 0x08;
 
 // The serial link to the unit: the port, its reader thread and the 512-byte receive ring.
 class CCommPort {
-public:
+  public:
     static constexpr int kRingSize = 512;
     static constexpr std::uint32_t kBaudRate = 19200;
 
@@ -60,7 +60,7 @@ public:
     void DeliverReceived(const std::uint8_t* data, std::size_t length);
     void DeliverLineErrors(std::uint8_t flags);
 
-private:
+  private:
     void ReaderLoop();
     void WakeWaiters();
 

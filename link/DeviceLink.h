@@ -21,7 +21,7 @@ inline constexpr int kLineComplete = 3;
 
 // The one link to the unit: the serial port, the USB bridge and the reply line both assemble into.
 class DeviceLink {
-public:
+  public:
     static constexpr int kReplyLineSize = 512;
 
     DeviceLink();
@@ -46,7 +46,10 @@ public:
     // kLinePending or kLineComplete; any other link kind gives kNoLine.
     int ReadLine(LinkKind kind);
     void WriteText(LinkKind kind, const char* text, std::size_t length);
-    void WriteText(LinkKind kind, std::string_view text) { WriteText(kind, text.data(), text.size()); }
+    void WriteText(LinkKind kind, std::string_view text)
+    {
+        WriteText(kind, text.data(), text.size());
+    }
 
     // Sleeps until the link has something for ReadLine, or until `deadline`.
     void WaitForInput(LinkKind kind, TimePoint deadline);
@@ -59,7 +62,7 @@ public:
     void ResetReplyFill() { fill_ = 0; }
     int ReplyFill() const { return fill_; }
 
-private:
+  private:
     template <typename Ring, typename ErrorCheck>
     int Assemble(Ring& ring, ErrorCheck lineError);
 

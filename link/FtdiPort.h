@@ -7,7 +7,7 @@ namespace krv {
 // The unit's USB bridge driven directly (restart pulses, unit search, firmware programming).
 // Until a bridge library is bound it has no device: it never opens and never delivers bytes.
 class CFtdiPort {
-public:
+  public:
     static constexpr int kRingSize = 4096;
 
     bool OpenFtdiDevice() { return false; }
@@ -20,7 +20,7 @@ public:
 
     ReceiveRing<kRingSize>& Ring() { return ring_; }
 
-private:
+  private:
     ReceiveRing<kRingSize> ring_;
     bool ftdiOpen_ = false;
 };

@@ -16,7 +16,7 @@ template <int Size>
 class ReceiveRing {
     static_assert(Size > 1);
 
-public:
+  public:
     static constexpr int kSize = Size;
 
     // Producer: appends up to `length` bytes; returns how many were stored (the rest dropped).
@@ -46,7 +46,10 @@ public:
     }
 
     // Consumer: forgets everything unread.
-    void Clear() { readIndex_.store(writeIndex_.load(std::memory_order_acquire), std::memory_order_release); }
+    void Clear()
+    {
+        readIndex_.store(writeIndex_.load(std::memory_order_acquire), std::memory_order_release);
+    }
 
     bool Empty() const
     {
@@ -64,7 +67,7 @@ public:
     std::int32_t WriteIndex() const { return writeIndex_.load(std::memory_order_acquire); }
     std::int32_t ReadIndex() const { return readIndex_.load(std::memory_order_acquire); }
 
-private:
+  private:
     static std::int32_t Next(std::int32_t index) { return index + 1 == Size ? 0 : index + 1; }
 
     std::uint8_t bytes_[Size] = {};

@@ -10,6 +10,9 @@ using MonotonicClock = std::chrono::steady_clock;
 using TimePoint = MonotonicClock::time_point;
 using Duration = MonotonicClock::duration;
 
-inline TimePoint Now() { return MonotonicClock::now(); }
+inline TimePoint Now()
+{
+    return MonotonicClock::now();
+}
 
 }  // namespace krv

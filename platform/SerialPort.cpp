@@ -69,7 +69,10 @@ SerialPort::OpenResult SerialPort::Open(const std::string& path, std::string* er
     return settingsApplied ? OpenResult::Opened : OpenResult::OpenedWithoutSettings;
 }
 
-void SerialPort::Close() { fd_.Reset(); }
+void SerialPort::Close()
+{
+    fd_.Reset();
+}
 
 SerialPort::ReadStatus SerialPort::ReadAvailable(std::uint8_t* buffer, std::size_t capacity,
                                                  std::size_t& count)

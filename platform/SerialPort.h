@@ -21,7 +21,7 @@ struct LineErrorCounts {
 // A serial device opened raw at 19200 baud, 8 data bits, no parity, one stop bit, exclusive and
 // non-blocking. Reading and writing may happen from two different threads.
 class SerialPort {
-public:
+  public:
     enum class OpenResult { Opened, Failed, OpenedWithoutSettings };
 
     // Opens the device at `path`. OpenedWithoutSettings means the device is open but the line
@@ -42,7 +42,7 @@ public:
     // Reads the driver's line-error counters; false when the driver does not keep them.
     bool ReadErrorCounters(LineErrorCounts& counts) const;
 
-private:
+  private:
     UniqueFd fd_;
 };
 

@@ -11,7 +11,7 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 // What the core needs from whoever shows things to the user. The panel binds it to message boxes
 // and the application's cursor, krvctl to standard error, tests to a recorder.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // Shows a modal message and returns the button chosen.
@@ -25,7 +25,7 @@ public:
 
 // Shows nothing, answers every question with its first button.
 class SilentUserInterface : public UserInterface {
-public:
+  public:
     MessageAnswer ShowMessage(const std::string&, const std::string&, MessageIcon,
                               MessageButtons buttons) override;
     void SetWaitCursor(bool) override {}
@@ -34,16 +34,16 @@ public:
 
 // Writes messages to standard error, one per line; questions get their first button.
 class ConsoleUserInterface : public UserInterface {
-public:
-    MessageAnswer ShowMessage(const std::string& text, const std::string& caption,
-                              MessageIcon icon, MessageButtons buttons) override;
+  public:
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) override;
     void SetWaitCursor(bool) override {}
     bool ProcessPendingEvents() override { return true; }
 };
 
 // The wait cursor for the lifetime of a scope.
 class WaitCursor {
-public:
+  public:
     explicit WaitCursor(UserInterface& ui, bool enabled = true) : ui_(ui), enabled_(enabled)
     {
         if (enabled_) ui_.SetWaitCursor(true);
@@ -55,7 +55,7 @@ public:
     WaitCursor(const WaitCursor&) = delete;
     WaitCursor& operator=(const WaitCursor&) = delete;
 
-private:
+  private:
     UserInterface& ui_;
     bool enabled_;
 };

@@ -98,7 +98,10 @@ CommandFrame& CommandFrame::Hex8(std::uint32_t value)
     return *this;
 }
 
-std::string CommandFrame::WithCrLf() const { return bytes_ + "\r\n"; }
+std::string CommandFrame::WithCrLf() const
+{
+    return bytes_ + "\r\n";
+}
 
 std::string CommandFrame::WithEtx() const
 {

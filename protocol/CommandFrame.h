@@ -24,7 +24,7 @@ bool IsValidFramedReply(std::string_view line, std::size_t expectedLength);
 // A command line built field by field. Numeric fields are upper-case hexadecimal with a fixed
 // number of digits.
 class CommandFrame {
-public:
+  public:
     CommandFrame() = default;
 
     // STX followed by the command letters.
@@ -33,19 +33,19 @@ public:
     static CommandFrame Plain(std::string_view command);
 
     CommandFrame& Text(std::string_view text);
-    CommandFrame& Hex1(unsigned value);  // "%X", one digit for 0..15
-    CommandFrame& Hex2(unsigned value);  // "%02X"
-    CommandFrame& Hex4(unsigned value);  // "%04X"
+    CommandFrame& Hex1(unsigned value);       // "%X", one digit for 0..15
+    CommandFrame& Hex2(unsigned value);       // "%02X"
+    CommandFrame& Hex4(unsigned value);       // "%04X"
     CommandFrame& Hex8(std::uint32_t value);  // "%08X"
 
     // Finishing: each returns the complete frame.
-    std::string WithCrLf() const;                // plain or status request: ... CR LF
-    std::string WithEtx() const;                 // framed, no checksum: ... ETX CR LF
-    std::string WithEtxAndChecksum() const;      // framed with checksum: ... ETX cs cs CR LF
+    std::string WithCrLf() const;            // plain or status request: ... CR LF
+    std::string WithEtx() const;             // framed, no checksum: ... ETX CR LF
+    std::string WithEtxAndChecksum() const;  // framed with checksum: ... ETX cs cs CR LF
 
     const std::string& Bytes() const { return bytes_; }
 
-private:
+  private:
     std::string bytes_;
 };
 

@@ -26,7 +26,8 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
     auto send = [&] {
         link.ReadLine(kind);
         if (settings.resetFillOnSend) link.ResetReplyFill();
-        if (settings.pauseBeforeSend.count() > 0) std::this_thread::sleep_for(settings.pauseBeforeSend);
+        if (settings.pauseBeforeSend.count() > 0)
+            std::this_thread::sleep_for(settings.pauseBeforeSend);
         link.WriteText(kind, frame);
         sentAt = Now();
     };

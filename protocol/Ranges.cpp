@@ -42,7 +42,10 @@ const RangeRow* Find(OutputRange range)
 
 }  // namespace
 
-bool IsValidRange(OutputRange range) { return Find(range) != nullptr; }
+bool IsValidRange(OutputRange range)
+{
+    return Find(range) != nullptr;
+}
 
 bool IsExternalSupplyRange(OutputRange range)
 {
