@@ -1,0 +1,148 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <random>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/UniqueFd.h"
+#include "sim/FaultPlan.h"
+#include "sim/LineAssembler.h"
+#include "sim/VirtualUnit.h"
+#include "sim/WireTiming.h"
+
+namespace krv::sim {
+
+struct ServerOptions {
+    UnitConfig unit;
+    bool instant = false;    // false: real wire timing at 19200 baud (default)
+    std::uint64_t seed = 1;  // seeds the generator of the faults' random choices
+    std::string faults;      // fault list ("drop:2,noise"), empty = none
+};
+
+struct ReceivedLine {
+    std::string bytes;
+    std::chrono::steady_clock::time_point time;  // when its last byte was read from the pty
+};
+
+struct SentLine {
+    std::string bytes;
+    std::chrono::steady_clock::time_point time;  // when the write of its last byte returned
+};
+
+// Serves a VirtualUnit on the master side of a new pseudo-terminal, on its own thread. The
+// thread sleeps in poll() on the master, an eventfd (requests from other threads) and a timerfd
+// (the next byte due on the simulated wire), so an idle unit costs no processor time.
+class SimServer {
+  public:
+    explicit SimServer(ServerOptions options);
+    ~SimServer();  // Stop()
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Creates the pty and starts serving. Fails when already running, when the options are not
+    // usable (bad fault list, circuit count) or when the pty cannot be set up. After Stop() a new
+    // Start() serves a new pty.
+    bool Start(std::string* error = nullptr);
+    // Stops the thread (at once: replies still on the wire are dropped) and closes the pty.
+    void Stop();
+    bool Running() const;
+
+    std::string PortPath() const;  // "/dev/pts/N": what a client opens
+
+    // Replaces the fault plan while running; the seeded generator carries on.
+    bool SetFaults(std::string_view list, std::string* error = nullptr);
+
+    // Closes the master side: the client's port hangs up and the unit is gone for good (until
+    // Stop() and Start()). Returns when the pty is closed.
+    void Unplug();
+
+    // Sends a line the unit emits on its own (CR LF included by the caller), after anything
+    // already on its way out. Dropped while the unit is silenced (it sends nothing then).
+    void SendUnsolicited(std::string line);
+
+    std::vector<ReceivedLine> Received() const;  // every complete line received, in order
+    // Every line written (replies and injected lines). A client may read a line's last byte just
+    // before its record is made: wait with WaitForSent() before looking.
+    std::vector<SentLine> Sent() const;
+    void ClearRecords();
+
+    // Wake when a line is received or sent; true once the record holds at least `count` lines.
+    bool WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const;
+    bool WaitForSent(std::size_t count, std::chrono::milliseconds timeout) const;
+
+    // Runs `f` on the unit under the server's lock (for inspecting or changing its state).
+    template <typename F>
+    decltype(auto) WithUnit(F&& f)
+    {
+        std::lock_guard lock(mutex_);
+        return std::forward<F>(f)(unit_);
+    }
+
+    // Processor time the serving thread has used so far (zero when it is not running).
+    std::chrono::nanoseconds ServingThreadCpuTime() const;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    using TimePoint = Clock::time_point;
+
+    // Bytes on their way out. In wire timing byte k of a chunk completes at start + (k+1) byte
+    // times, where start is the later of `ready` and the end of the chunk before it.
+    struct OutChunk {
+        std::string bytes;
+        TimePoint ready;
+        TimePoint start{};
+        bool started = false;
+        std::size_t written = 0;
+    };
+
+    void Run();
+    void Wake() const;
+    void HandleRequests();
+    void ReadMaster();
+    void Schedule(FaultedReply reply, TimePoint ready);
+    void Pump();
+    void ArmTimer(TimePoint due);
+    void CloseUnplugged();
+
+    ServerOptions options_;
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    // Guarded by mutex_.
+    VirtualUnit unit_;
+    FaultPlan faults_;
+    std::mt19937_64 random_;
+    std::vector<ReceivedLine> received_;
+    std::vector<SentLine> sent_;
+    std::deque<std::string> unsolicited_;
+    bool stopRequested_ = false;
+    bool unplugRequested_ = false;
+    bool unplugged_ = false;
+    bool serving_ = false;  // the thread runs and answers requests
+    std::string portPath_;
+
+    // Owned by the serving thread while it runs.
+    UniqueFd master_;
+    UniqueFd slaveHold_;  // keeps the slave open so a client closing it never hangs up the master
+    UniqueFd wakeFd_;
+    UniqueFd timerFd_;
+    LineAssembler assembler_;
+    TimePoint rxVirtual_{};  // when the last received byte finished on the simulated wire
+    TimePoint txFree_{};     // when the simulated transmit line is free again
+    std::deque<OutChunk> out_;
+    TimePoint armedFor_{TimePoint::max()};
+
+    std::thread thread_;
+    std::thread::native_handle_type threadHandle_{};  // for reading its processor time
+};
+
+}  // namespace krv::sim
