@@ -1,0 +1,172 @@
+// The serial link over a real pseudo-terminal.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "link/DeviceLink.h"
+#include "support/PtyPair.h"
+#include "support/RecordingUi.h"
+
+namespace krv {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Reads lines until one completes or `timeout` passes, sleeping on the link between tries.
+int WaitForLine(DeviceLink& link, std::chrono::milliseconds timeout = 2000ms)
+{
+    const TimePoint deadline = Now() + timeout;
+    for (;;) {
+        const int r = link.ReadLine(LinkKind::Com);
+        if (r == kLineComplete || Now() >= deadline) return r;
+        link.WaitForInput(LinkKind::Com, deadline);
+    }
+}
+
+class CommPortTest : public ::testing::Test {
+  protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(pty.Valid());
+        link.SetPortName(pty.PortName());
+    }
+
+    test::PtyPair pty;
+    test::RecordingUi ui;
+    DeviceLink link{ui};
+};
+
+TEST_F(CommPortTest, DevicePathIsRelativeToDevUnlessAbsolute)
+{
+    EXPECT_EQ(CCommPort::DevicePath("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(CCommPort::DevicePath("pts/3"), "/dev/pts/3");
+    EXPECT_EQ(CCommPort::DevicePath("/tmp/unit"), "/tmp/unit");
+}
+
+TEST_F(CommPortTest, RepliesFromTheUnitReachReadLine)
+{
+    ASSERT_TRUE(link.OpenPort());
+    EXPECT_TRUE(link.IsOpen());
+    pty.Send("VER02.000\r\nCH");
+    ASSERT_EQ(WaitForLine(link), kLineComplete);
+    EXPECT_EQ(link.ReplyLine(), "VER02.000\r\n");
+    pty.Send("2\r\n");
+    ASSERT_EQ(WaitForLine(link), kLineComplete);
+    EXPECT_EQ(link.ReplyLine(), "CH2\r\n");
+    EXPECT_TRUE(ui.Messages().empty());
+}
+
+TEST_F(CommPortTest, WrittenTextReachesTheUnitUnchanged)
+{
+    ASSERT_TRUE(link.OpenPort());
+    const std::string frame(
+        "\x02W1058000\x03"
+        "05\r\n",
+        15);
+    link.WriteText(LinkKind::Com, frame);
+    EXPECT_EQ(pty.Receive(), frame);
+}
+
+TEST_F(CommPortTest, WritingWhileClosedDoesNothing)
+{
+    link.WriteText(LinkKind::Com, "VER\r\n");
+    EXPECT_EQ(pty.Receive(100ms), "");
+}
+
+TEST_F(CommPortTest, OpenWhileOpenKeepsThePortEvenIfTheNameChanged)
+{
+    ASSERT_TRUE(link.OpenPort());
+    link.SetPortName("does-not-exist");
+    EXPECT_TRUE(link.OpenPort());
+    EXPECT_TRUE(ui.Messages().empty());
+    pty.Send("OK\r\n");
+    EXPECT_EQ(WaitForLine(link), kLineComplete);
+    link.ClosePort();
+    // The new name takes effect with the next open.
+    EXPECT_FALSE(link.OpenPort());
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"does-not-existは使えません"});
+}
+
+TEST_F(CommPortTest, CloseWhileClosedDoesNothing)
+{
+    link.ClosePort();
+    EXPECT_FALSE(link.IsOpen());
+    ASSERT_TRUE(link.OpenPort());
+    link.ClosePort();
+    link.ClosePort();
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_F(CommPortTest, BytesLeftInTheRingSurviveCloseAndOpen)
+{
+    ASSERT_TRUE(link.OpenPort());
+    pty.Send("OK\r\n");
+    link.CommPort().WaitForInput(Now() + 2s);
+    ASSERT_FALSE(link.CommPort().Ring().Empty());
+    link.ClosePort();
+    ASSERT_TRUE(link.OpenPort());
+    ASSERT_EQ(link.ReadLine(LinkKind::Com), kLineComplete);
+    EXPECT_EQ(link.ReplyLine(), "OK\r\n");
+}
+
+TEST_F(CommPortTest, PortsThatCannotBeUsedAreRefusedWithTheirName)
+{
+    const std::string regularFile = ::testing::TempDir() + "krv-not-a-port";
+    {
+        FILE* f = std::fopen(regularFile.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
+
+    for (const std::string name : {"ttyDoesNotExist99", "null", "", "pts", regularFile.c_str()}) {
+        ui.Clear();
+        link.SetPortName(name);
+        EXPECT_FALSE(link.OpenPort()) << name;
+        EXPECT_FALSE(link.IsOpen());
+        ASSERT_EQ(ui.Messages().size(), 1u) << name;
+        EXPECT_EQ(ui.Messages()[0].text, name + "は使えません");
+        EXPECT_EQ(ui.Messages()[0].caption, "Bremix2");
+        EXPECT_EQ(ui.Messages()[0].buttons, MessageButtons::Ok);
+    }
+    std::remove(regularFile.c_str());
+}
+
+TEST_F(CommPortTest, PortThatDisappearsStaysUsableAndClosesPromptly)
+{
+    ASSERT_TRUE(link.OpenPort());
+    pty.Send("OK\r\n");
+    ASSERT_EQ(WaitForLine(link), kLineComplete);
+    pty.Unplug();
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(link.IsOpen());  // the panel notices a lost unit by its silence
+    link.WriteText(LinkKind::Com, "VER\r\n");
+    EXPECT_EQ(WaitForLine(link, 100ms), kNoLine);
+    const TimePoint start = Now();
+    link.ClosePort();
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_LT(Now() - start, 2s);
+}
+
+TEST_F(CommPortTest, ReaderKeepsUpWithALongStream)
+{
+    ASSERT_TRUE(link.OpenPort());
+    std::thread unit([this] {
+        // Paced like a real line (a few bytes per millisecond) so the 511-byte ring never fills.
+        for (int i = 0; i < 200; ++i) {
+            pty.Send("LINE" + std::to_string(i) + "\r\n");
+            std::this_thread::sleep_for(1ms);
+        }
+    });
+    int next = 0;
+    while (next < 200) {
+        if (WaitForLine(link) != kLineComplete) break;
+        ASSERT_EQ(link.ReplyLine(), "LINE" + std::to_string(next) + "\r\n");
+        ++next;
+    }
+    unit.join();
+    EXPECT_EQ(next, 200);
+}
+
+}  // namespace
+}  // namespace krv
