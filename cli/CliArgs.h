@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace krv::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUnitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+// An option a command understands.
+struct OptionSpec {
+    std::string name;  // "--port"
+    bool takesValue = false;
+};
+
+// The command line split into options and positional words.
+class Args {
+  public:
+    // Parses `words` against `known`; false with `error` set on an unknown option or a missing
+    // value.
+    bool Parse(const std::vector<std::string>& words, const std::vector<OptionSpec>& known,
+               std::string& error);
+
+    bool Has(const std::string& name) const { return options_.count(name) != 0; }
+    std::optional<std::string> Value(const std::string& name) const;  // the last one given
+    std::vector<std::string> Values(const std::string& name) const;   // all, in order
+    const std::vector<std::string>& Positionals() const { return positionals_; }
+
+  private:
+    std::map<std::string, std::vector<std::string>> options_;
+    std::vector<std::string> positionals_;
+};
+
+// Whole-number option values; nullopt when the text is not entirely a number in [min, max].
+std::optional<long long> ParseInteger(const std::string& text, long long min, long long max);
+
+// Prints "krvctl: <message>" and a hint to standard error; returns kExitUsage.
+int UsageError(const std::string& message);
+
+// JSON string literal of `text` (quotes included), escaping what JSON requires.
+std::string JsonString(const std::string& text);
+
+}  // namespace krv::cli

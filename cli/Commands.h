@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/CliArgs.h"
+
+namespace krv::cli {
+
+// One krvctl command: its name, the options it takes besides the global ones, its help text and
+// what it does. `run` gets the parsed arguments with the command word removed.
+struct Command {
+    const char* name;
+    const char* summary;
+    const char* help;
+    std::vector<OptionSpec> options;
+    int (*run)(const Args& args);
+};
+
+const std::vector<Command>& AllCommands();
+
+// The options every command takes.
+inline const std::vector<OptionSpec> kGlobalOptions = {{"--port", true}, {"--help", false}};
+
+// The description of the unit's USB bridge, by which krvctl finds the unit without --port.
+inline constexpr const char* kUnitBridgeDescription = "Holvik KRV FT230X";
+
+// Picks the port to talk to the unit on: --port when given, else the one port that names the
+// unit's bridge. Returns kExitOk with `name` set, or kExitUsage after listing the ports.
+int ResolveUnitPort(const Args& args, std::string& name);
+
+int RunPorts(const Args& args);
+int RunInfo(const Args& args);
+int RunSim(const Args& args);
+
+}  // namespace krv::cli
