@@ -1,0 +1,29 @@
+# Shared by the set-up scripts: package installation and building.
+
+# Debian packages the build and the tests need.
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev)
+
+# Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
+ensure_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# build_tree DIR [cmake options...]: configures (warnings as errors) and builds DIR.
+build_tree() {
+    local dir=$1
+    shift
+    cmake -S "$KRV_ROOT" -B "$dir" -G Ninja -DKRV_WERROR=ON "$@"
+    cmake --build "$dir" --parallel "$(nproc)"
+}
