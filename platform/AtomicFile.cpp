@@ -1,0 +1,137 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "platform/UniqueFd.h"
+
+namespace krv {
+
+namespace {
+
+std::string Describe(const std::string& what, const std::filesystem::path& path, int error)
+{
+    return what + " " + path.string() + ": " + std::strerror(error);
+}
+
+void SetError(std::string* error, std::string text)
+{
+    if (error) *error = std::move(text);
+}
+
+bool WriteAll(int fd, std::string_view bytes, int& error)
+{
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        if (n == 0) {
+            error = EIO;
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Opens a new, unique temporary file beside `target`.
+UniqueFd CreateTemporary(const std::filesystem::path& target, std::filesystem::path& tempPath,
+                         int& error)
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device device;
+    const std::filesystem::path folder = target.parent_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string name = "." + target.filename().string() + ".tmp-" +
+                                 std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+                                 "-" + std::to_string(device() & 0xFFFFFF);
+        tempPath = folder / name;
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) return UniqueFd(fd);
+        if (errno != EEXIST) {
+            error = errno;
+            return UniqueFd();
+        }
+    }
+    error = EEXIST;
+    return UniqueFd();
+}
+
+// Makes the rename itself durable. Some file systems cannot sync a folder; the file is in place
+// by then, so that is not treated as a failure.
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    UniqueFd owner(fd);
+    ::fsync(owner.Get());
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes,
+                         std::string* error)
+{
+    std::filesystem::path target = requested;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(target, ec)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    if (target.filename().empty()) {
+        SetError(error, "no file name in " + requested.string());
+        return false;
+    }
+    if (target.parent_path().empty()) target = std::filesystem::path(".") / target;
+
+    std::filesystem::path tempPath;
+    int code = 0;
+    UniqueFd fd = CreateTemporary(target, tempPath, code);
+    if (!fd.Valid()) {
+        SetError(error, Describe("cannot create a file in", target.parent_path(), code));
+        return false;
+    }
+    auto fail = [&](const std::string& what, int err) {
+        fd.Reset();
+        ::unlink(tempPath.c_str());
+        SetError(error, Describe(what, target, err));
+        return false;
+    };
+
+    // Keep the permissions of the file being replaced.
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(fd.Get(), existing.st_mode & 07777);
+    }
+    if (!WriteAll(fd.Get(), bytes, code)) return fail("cannot write", code);
+    if (::fsync(fd.Get()) != 0) return fail("cannot flush", errno);
+    if (::close(fd.Release()) != 0) return fail("cannot write", errno);
+    if (::rename(tempPath.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool EnsureFolder(const std::filesystem::path& folder, std::string* error)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    std::error_code statError;
+    if (std::filesystem::is_directory(folder, statError)) return true;
+    SetError(error, Describe("cannot create the folder", folder,
+                             ec ? ec.value() : static_cast<int>(ENOTDIR)));
+    return false;
+}
+
+}  // namespace krv
