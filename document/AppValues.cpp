@@ -1,0 +1,11 @@
+#include "document/AppValues.h"
+
+namespace krv {
+
+AppValues& TheAppValues()
+{
+    static AppValues values;
+    return values;
+}
+
+}  // namespace krv

@@ -1,0 +1,34 @@
+#include "document/ChannelSettings.h"
+
+#include <cfloat>
+#include <chrono>
+#include <cmath>
+#include <limits>
+
+#include "platform/Clock.h"
+
+namespace krv {
+
+float NarrowToFloat(double value)
+{
+    if (std::isnan(value)) return std::numeric_limits<float>::quiet_NaN();
+    const double magnitude = std::fabs(value);
+    if (magnitude > FLT_MAX) {
+        // Half the spacing of floats next to FLT_MAX: below it a value still rounds down.
+        const double halfStep = std::ldexp(1.0, 103);
+        const float edge = magnitude < static_cast<double>(FLT_MAX) + halfStep
+                               ? FLT_MAX
+                               : std::numeric_limits<float>::infinity();
+        return value < 0 ? -edge : edge;
+    }
+    return static_cast<float>(value);
+}
+
+std::uint64_t AutoOutputClockNow()
+{
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Now().time_since_epoch()).count();
+    return static_cast<std::uint32_t>(ms) / 10u;
+}
+
+}  // namespace krv

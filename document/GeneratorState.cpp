@@ -1,0 +1,194 @@
+#include "document/GeneratorState.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "link/DeviceLink.h"
+
+namespace krv {
+
+namespace {
+
+// The codes every per-range table fills: the ten output ranges and the scaled range.
+constexpr OutputRange kPresetCodes[] = {0, 1, 2, 3, 5, 6, 7, 10, 11, 12, kScaledRange};
+
+bool NeedsRangeRepair(OutputRange range)
+{
+    return range == 4 || range == 8 || range == 9 || range < 0 || range > 12;
+}
+
+// Cuts `value` to `decimals` places, toward zero. Decimals outside 0 to 6 (only a damaged file
+// gives them) count as the nearer end.
+double CutToDecimals(double value, std::int32_t decimals)
+{
+    const int d = std::clamp<std::int32_t>(decimals, 0, 6);
+    const double factor = std::pow(10.0, d);
+    // std::trunc gives what an integer conversion gives for every value that fits one, and stays
+    // correct for the large values a wide scaled range can hold.
+    return std::trunc(value * factor) / factor;
+}
+
+bool Outside(double value, double lower, double upper)
+{
+    return std::isnan(value) || value < lower || value > upper;
+}
+
+}  // namespace
+
+GeneratorState::GeneratorState() : link_(&TheDeviceLink()), app_(&TheAppValues()) {}
+
+GeneratorState::GeneratorState(DeviceLink& link, AppValues& app) : link_(&link), app_(&app) {}
+
+int GeneratorState::AddressedCircuits() const
+{
+    return std::clamp(circuitCount, 0, kChannelCount);
+}
+
+RangeLimits GeneratorState::ChannelRangeLimits(int ch, OutputRange code) const
+{
+    if (IsChannel(ch) && (code == 4 || code == 8 || code == 9 || code >= 13)) {
+        const ChannelSettings& c = channels[ch];
+        return {c.scaledMin, c.scaledMax, c.scaledDigits};
+    }
+    return GetRangeLimits(code);
+}
+
+OutputRange GeneratorState::RangeInEffect(int ch) const
+{
+    if (!IsChannel(ch)) return 0;
+    return channels[ch].scalingOn ? kScaledRange : channels[ch].range;
+}
+
+void GeneratorState::ResetForCircuitCount(std::int32_t count)
+{
+    switch (count) {
+        case 1:
+            app_->mainWindowWidth = kOneCircuitWidth;
+            break;
+        case 2:
+            app_->mainWindowWidth = kTwoCircuitWidth;
+            break;
+        case 4:
+            break;
+        default:
+            return;
+    }
+    ResetChannels();
+    NormaliseChannels();
+    ResetAutoOutput();
+    ValidateAutoOutput();
+}
+
+void GeneratorState::ResetChannels()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        ChannelSettings& c = channels[ch];
+        if (NeedsRangeRepair(c.range)) {
+            c.range = 0;
+            RangeToModeBits(ch);
+            ApplyRangeDefaults(ch);
+            SendAllCircuits();
+        }
+        c.scaledMin = 0.0;
+        c.scaledMax = 100.0;
+        c.scalingOn = false;
+        c.scaledDigits = 0;
+        c.scaledUnit.clear();
+        ApplyRangeDefaults(ch);
+        for (OutputRange code : kPresetCodes) {
+            const RangeLimits limits = ChannelRangeLimits(ch, code);
+            auto& row = c.presets[code];
+            row.fill(limits.lower);
+            row[1] = limits.upper;
+        }
+        ClampPresets(ch);
+    }
+}
+
+void GeneratorState::NormaliseChannels()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        ChannelSettings& c = channels[ch];
+        if (NeedsRangeRepair(c.range)) {
+            c.range = 0;
+            RangeToModeBits(ch);
+            ApplyRangeDefaults(ch);
+            SendAllCircuits();
+        }
+        if (c.scaledDigits > 5) c.scaledDigits = 0;
+        if (c.scaledMin == 0.0 && c.scaledMax == 0.0) c.scaledMax = 1.0;
+        // Set-points are never kept across a load.
+        ApplyRangeDefaults(ch);
+        ClampPresets(ch);
+    }
+}
+
+void GeneratorState::ClampPresets(int ch)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    for (OutputRange code : kPresetCodes) {
+        const RangeLimits limits = ChannelRangeLimits(ch, code);
+        for (double& v : c.presets[code]) {
+            if (std::isnan(v)) v = limits.lower;
+            if (limits.upper > limits.lower) {
+                v = v < limits.lower ? limits.lower : std::min(limits.upper, v);
+            } else {
+                // A scaled range may run downwards.
+                v = v > limits.lower ? limits.lower : std::max(limits.upper, v);
+            }
+            v = CutToDecimals(v, limits.decimals);
+        }
+    }
+}
+
+void GeneratorState::ResetAutoOutput()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        AutoOutputChannel& a = autoOutput[ch];
+        for (int code = 0; code < kRangeTableSize; ++code) {
+            const RangeLimits limits = ChannelRangeLimits(ch, code);
+            RampSettings& r = a.ramps[code];
+            r.waveform = kSawtooth;
+            r.repeat = 0;
+            r.start = NarrowToFloat(limits.lower);
+            r.end = NarrowToFloat(limits.upper);
+            r.step = 1.0f;
+            r.interval = 100;
+            r.reserved = false;
+        }
+        a.points.fill(ArbitraryPoint{});
+    }
+}
+
+void GeneratorState::ValidateAutoOutput()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        AutoOutputChannel& a = autoOutput[ch];
+        for (int code = 0; code < kRangeTableSize; ++code) {
+            const RangeLimits limits = ChannelRangeLimits(ch, code);
+            // A scaled range may run downwards; its values lie between the two ends all the same.
+            const double low = std::min(limits.lower, limits.upper);
+            const double high = std::max(limits.lower, limits.upper);
+            RampSettings& r = a.ramps[code];
+            if (r.waveform < kSawtooth || r.waveform > kArbitrary) r.waveform = kSawtooth;
+            if (r.repeat < 1 || r.repeat > 1000000) r.repeat = 0;
+            if (Outside(r.start, low, high)) r.start = NarrowToFloat(limits.lower);
+            if (Outside(r.end, low, high)) r.end = NarrowToFloat(limits.upper);
+            if (r.step < 0.0f) r.step = -r.step;
+            if (std::isnan(r.step) || r.step > high) r.step = 0.0f;
+            if (r.interval < 1 || r.interval > 100000) r.interval = 100;
+        }
+        // Points are entered in the units of the range in effect, so that is what they are
+        // checked against.
+        const RangeLimits limits = ChannelRangeLimits(ch, RangeInEffect(ch));
+        const double low = std::min(limits.lower, limits.upper);
+        const double high = std::max(limits.lower, limits.upper);
+        for (ArbitraryPoint& p : a.points) {
+            if (Outside(p.value, low, high)) p.value = 0.0f;
+            if (p.interval < 1 || p.interval > 100000) p.interval = 100;
+        }
+    }
+}
+
+}  // namespace krv

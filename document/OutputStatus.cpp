@@ -1,0 +1,291 @@
+// The output frame, the status request and reply, and the conversions between set-points and
+// output codes.
+#include <algorithm>
+#include <cmath>
+
+#include "document/GeneratorState.h"
+#include "link/DeviceLink.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/Exchange.h"
+
+namespace krv {
+
+namespace {
+
+constexpr double kFullScaleCode = 65535.0;
+
+// "Add 0.5 and drop the fraction", kept inside the 16-bit code range (NaN gives 0).
+std::uint16_t RoundToCode(double code)
+{
+    const double rounded = code + 0.5;
+    if (!(rounded > 0.0)) return 0;
+    if (rounded >= kFullScaleCode) return 0xFFFF;
+    return static_cast<std::uint16_t>(rounded);
+}
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// A fixed-width hexadecimal field; reading stops at the first character that is not a digit.
+unsigned HexField(std::string_view text, std::size_t pos, std::size_t width)
+{
+    unsigned value = 0;
+    for (std::size_t i = pos; i < pos + width && i < text.size(); ++i) {
+        const int digit = HexDigit(text[i]);
+        if (digit < 0) break;
+        value = value * 16 + static_cast<unsigned>(digit);
+    }
+    return value;
+}
+
+std::string StatusRequestFrame(int ch)
+{
+    return CommandFrame::Framed("R").Hex1(static_cast<unsigned>(ch + 1)).WithCrLf();
+}
+
+}  // namespace
+
+std::string GeneratorState::BuildOutputFrame(int ch) const
+{
+    if (!IsChannel(ch)) return {};
+    const ChannelSettings& c = channels[ch];
+    // The range field is two digits wide; a damaged settings file must not stretch the frame.
+    CommandFrame frame = CommandFrame::Framed("W");
+    frame.Hex1(static_cast<unsigned>(ch + 1))
+        .Hex2(static_cast<unsigned>(c.range) & 0xFF)
+        .Hex4(c.outputCode)
+        .Hex4(c.mainControl)
+        .Hex4(c.mainAux)
+        .Hex4(c.spareWord)
+        .Hex4(c.spareWord)
+        .Hex4(c.extControl);
+    for (std::uint16_t word : c.extAux) frame.Hex4(word);
+    // The run state matters to the unit only while it runs the channel itself; otherwise the
+    // field shrinks to a single "0".
+    if (unitAutoOutput[ch].standaloneMode != kStandaloneOff) {
+        frame.Hex2(static_cast<unsigned>(autoOutput[ch].runState) & 0xFF);
+    } else {
+        frame.Text("0");
+    }
+    return frame.WithEtxAndChecksum();
+}
+
+void GeneratorState::SendOutputFrame(int ch)
+{
+    if (!IsChannel(ch)) return;
+    link_->WriteText(LinkKind::Com, BuildOutputFrame(ch));
+}
+
+void GeneratorState::SendAllCircuits()
+{
+    if (!link_->IsOpen()) return;
+    for (int ch = 0; ch < AddressedCircuits(); ++ch) SendOutputFrame(ch);
+}
+
+void GeneratorState::SendStatusRequest(int ch)
+{
+    if (!IsChannel(ch)) return;
+    if (!link_->IsOpen()) link_->OpenPort();
+    link_->WriteText(LinkKind::Com, StatusRequestFrame(ch));
+}
+
+bool GeneratorState::PollStatus()
+{
+    if (!link_->IsOpen()) link_->OpenPort();
+    ExchangeSettings settings;
+    settings.link = LinkKind::Com;
+    settings.timeout = kShortTimeout;
+    settings.resendOnTimeout = true;
+    settings.waitCursor = false;
+
+    // At least the first channel is asked, at most the four there are.
+    const int count = std::clamp(circuitCount, 1, kChannelCount);
+    for (int ch = 0; ch < count; ++ch) {
+        const ExchangeResult result =
+            RunExchange(*link_, settings, StatusRequestFrame(ch), [this](std::string_view line) {
+                if (line.size() < 2 || line[0] != kStx || line[1] != 'R')
+                    return LineVerdict::Ignore;
+                line = line.substr(0, std::min(line.find('\0'), std::size_t{512}));
+                return ParseStatusReply(line) ? LineVerdict::Match : LineVerdict::WrongLine;
+            });
+        if (result != ExchangeResult::Success) return false;
+    }
+    return true;
+}
+
+bool GeneratorState::ParseStatusReply(std::string_view reply)
+{
+    // Checksum over byte 1 up to and including the first ETX, and the exact length.
+    unsigned sum = 0;
+    std::size_t etx = 1;
+    for (; etx < reply.size() && reply[etx] != kEtx; ++etx) {
+        sum += static_cast<unsigned char>(reply[etx]);
+    }
+    if (etx >= reply.size() || reply.size() != kStatusReplyLength) return false;
+    sum += static_cast<unsigned char>(kEtx);
+    if (etx + 2 >= reply.size()) return false;
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    if (reply[etx + 1] != kDigits[(sum >> 4) & 0xF] || reply[etx + 2] != kDigits[sum & 0xF]) {
+        return false;
+    }
+    if (reply[2] < '1' || reply[2] > '4') return false;
+    const int ch = reply[2] - '1';
+
+    const unsigned rangeUsed = HexField(reply, 3, 2);
+    const unsigned code = HexField(reply, 5, 4);
+    const unsigned mainWord = HexField(reply, 9, 4);
+    const unsigned mainStatusWord = HexField(reply, 25, 4);
+    const unsigned extWord = HexField(reply, 29, 4);
+    const unsigned extStatusWord = HexField(reply, 45, 4);
+    const unsigned calibrationMode = HexField(reply, 49, 4);
+    const unsigned runStateField = HexField(reply, 53, 2);
+
+    // While the unit runs the channel on its own the host mirrors its output; otherwise the host's
+    // own output settings stand and only the status is taken.
+    const bool unitDrives = unitAutoOutput[ch].standaloneMode != kStandaloneOff;
+    ChannelSettings& c = channels[ch];
+    if (unitDrives && OutputOn(ch)) c.outputCode = static_cast<std::uint16_t>(code);
+    if (unitDrives) {
+        c.mainControl = static_cast<std::uint16_t>((c.mainControl & ~kMainOutputOnBit) |
+                                                   (mainWord & kMainOutputOnBit));
+    }
+    c.mainStatus = static_cast<std::uint16_t>(mainStatusWord);
+    if (unitDrives) {
+        c.extControl = static_cast<std::uint16_t>((c.extControl & ~kExtOutputOnBit) |
+                                                  (extWord & kExtOutputOnBit));
+    }
+    c.extStatus = static_cast<std::uint16_t>(extStatusWord);
+    if (rangeUsed < static_cast<unsigned>(kRangeTableSize)) {
+        c.userCalibration[rangeUsed].mode = static_cast<std::uint16_t>(calibrationMode);
+    }
+    if (unitDrives) {
+        autoOutput[ch].runState = static_cast<std::int32_t>(runStateField);
+        CodeToValue(ch);
+    }
+    return true;
+}
+
+void GeneratorState::ValueToCode(int ch)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    double code = 0.0;
+    if (c.scalingOn) {
+        if (c.scaledMin != c.scaledMax) {
+            code = (c.outputValue - c.scaledMin) * kFullScaleCode / (c.scaledMax - c.scaledMin);
+        }
+    } else {
+        const std::optional<double> scale = RangeCodeScale(c.range);
+        if (!scale) return;
+        code = (c.outputValue - GetRangeLimits(c.range).lower) * *scale;
+    }
+    c.outputCode = RoundToCode(code);
+}
+
+void GeneratorState::CodeToValue(int ch)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    const double code = c.outputCode;
+    if (c.scalingOn) {
+        double value = c.scaledMin;
+        if (c.scaledMin != c.scaledMax) {
+            value = c.scaledMin + code * (c.scaledMax - c.scaledMin) / kFullScaleCode;
+        }
+        // Converted values are whole numbers here; the display cuts them to their decimals.
+        c.outputValue = std::floor(value + 0.5);
+        return;
+    }
+    const std::optional<double> scale = RangeCodeScale(c.range);
+    if (!scale) return;
+    const double value = c.range == kRange1_5V ? (code + *scale) / *scale
+                                               : code / *scale + GetRangeLimits(c.range).lower;
+    c.outputValue = std::floor(value * 1000.0 + 0.5) / 1000.0;
+}
+
+void GeneratorState::RangeToModeBits(int ch)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    const std::optional<std::uint16_t> bits = RangeHardwareBits(c.range);
+    if (!bits) return;
+    c.mainControl = static_cast<std::uint16_t>((c.mainControl & ~0x0007u) | (*bits & 0x0007u));
+}
+
+void GeneratorState::SetScalingMode(int ch, bool on)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    if (c.scalingOn == on) return;
+    ValueToCode(ch);  // the code holds the present output in the old units
+    c.scalingOn = on;
+    CodeToValue(ch);
+    if (link_->IsOpen()) SendOutputFrame(ch);
+}
+
+void GeneratorState::ApplyRangeDefaults(int ch)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    if (c.scalingOn) {
+        c.outputValue = c.scaledMin;
+    } else if (const std::optional<double> rest = RangeValueAtReset(c.range)) {
+        c.outputValue = *rest;
+    }
+    ValueToCode(ch);
+    SendAllCircuits();
+}
+
+void GeneratorState::ResendAllOutputs()
+{
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        RangeToModeBits(ch);
+        ValueToCode(ch);
+    }
+    SendAllCircuits();
+}
+
+std::string GeneratorState::StatusText(int ch) const
+{
+    if (!IsChannel(ch)) return {};
+    const ChannelSettings& c = channels[ch];
+    static constexpr const char* kMainTexts[] = {"出力部高温", "Slewing", "出力不足", "WDOG",
+                                                 "CRC1"};
+    static constexpr const char* kExtTexts[] = {"出力不足", "出力異常", "SPI2", "CRC2"};
+    const bool external = IsExternalSupplyRange(c.range);
+    const unsigned word = external ? c.extStatus : c.mainStatus;
+    const int count = external ? 4 : 5;
+    for (int bit = 0; bit < count; ++bit) {
+        if (word & (1u << bit)) return external ? kExtTexts[bit] : kMainTexts[bit];
+    }
+    return {};
+}
+
+bool GeneratorState::OutputOn(int ch) const
+{
+    if (!IsChannel(ch)) return false;
+    const ChannelSettings& c = channels[ch];
+    if (IsExternalSupplyRange(c.range)) return (c.extControl & kExtOutputOnBit) != 0;
+    return (c.mainControl & kMainOutputOnBit) != 0;
+}
+
+void GeneratorState::SetOutputOn(int ch, bool on)
+{
+    if (!IsChannel(ch)) return;
+    ChannelSettings& c = channels[ch];
+    c.mainControl = static_cast<std::uint16_t>(c.mainControl & ~kMainOutputOnBit);
+    c.extControl = static_cast<std::uint16_t>(c.extControl & ~kExtOutputOnBit);
+    if (!on) return;
+    if (IsExternalSupplyRange(c.range)) {
+        c.extControl = static_cast<std::uint16_t>(c.extControl | kExtOutputOnBit);
+    } else {
+        c.mainControl = static_cast<std::uint16_t>(c.mainControl | kMainOutputOnBit);
+    }
+}
+
+}  // namespace krv

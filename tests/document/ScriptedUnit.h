@@ -1,0 +1,95 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "protocol/CommandFrame.h"
+#include "support/PtyPair.h"
+
+namespace krv::test {
+
+// A unit played by the test on the master side of a pseudo-terminal: every line the link sends
+// is recorded and handed to a script (line, its index), whose answer goes back.
+class ScriptedUnit {
+  public:
+    using Script = std::function<std::string(const std::string& line, int index)>;
+
+    explicit ScriptedUnit(Script script) : script_(std::move(script)), thread_([this] { Run(); }) {}
+    ~ScriptedUnit()
+    {
+        stop_ = true;
+        thread_.join();
+    }
+
+    std::string PortName() const { return pty_.PortName(); }
+    std::vector<std::string> Lines() const
+    {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // Waits up to a second for `count` lines; returns the lines there are.
+    std::vector<std::string> WaitForLines(std::size_t count) const
+    {
+        for (int i = 0; i < 100 && Lines().size() < count; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return Lines();
+    }
+
+  private:
+    void Run()
+    {
+        std::string pending;
+        while (!stop_) {
+            pending += pty_.Receive(std::chrono::milliseconds(20));
+            for (std::size_t end; (end = pending.find("\r\n")) != std::string::npos;) {
+                const std::string line = pending.substr(0, end + 2);
+                pending.erase(0, end + 2);
+                int index;
+                {
+                    std::lock_guard lock(mutex_);
+                    lines_.push_back(line);
+                    index = static_cast<int>(lines_.size()) - 1;
+                }
+                if (script_) pty_.Send(script_(line, index));
+            }
+        }
+    }
+
+    PtyPair pty_;
+    Script script_;
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;  // last: starts when everything it uses exists
+};
+
+// Fields of the unit's 60-byte status reply; the defaults describe a quiet channel in range 0.
+struct StatusFields {
+    char channel = '1';
+    unsigned range = 0, code = 0, mainControl = 0x0008, mainStatus = 0, extControl = 0,
+             extStatus = 0, calibrationMode = 0, runState = 0;
+};
+
+inline std::string StatusReply(const StatusFields& f)
+{
+    return CommandFrame::Framed("R")
+        .Text(std::string(1, f.channel))
+        .Hex2(f.range)
+        .Hex4(f.code)
+        .Hex4(f.mainControl)
+        .Text("000000000000")
+        .Hex4(f.mainStatus)
+        .Hex4(f.extControl)
+        .Text("000000000000")
+        .Hex4(f.extStatus)
+        .Hex4(f.calibrationMode)
+        .Hex2(f.runState)
+        .WithEtxAndChecksum();
+}
+
+}  // namespace krv::test

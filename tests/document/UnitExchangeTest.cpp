@@ -1,0 +1,188 @@
+// The document's commands against a unit played by the test on a real pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "ScriptedUnit.h"
+#include "document/GeneratorState.h"
+#include "document/SettingsFile.h"
+#include "link/DeviceLink.h"
+#include "protocol/Exchange.h"
+#include "support/RecordingUi.h"
+
+namespace krv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedUnit;
+using test::StatusFields;
+using test::StatusReply;
+using Lines = std::vector<std::string>;
+
+// Time-outs are checked from below; from above only with generous slack.
+constexpr auto kFourTimeouts = 4 * kShortTimeout;
+constexpr auto kSlack = 1500ms;
+const std::string kMsFrame = "\x02MS\x03\r\n";
+
+class UnitExchangeTest : public ::testing::Test {
+  protected:
+    void StartUnit(ScriptedUnit::Script script = {}, bool open = true)
+    {
+        unit = std::make_unique<ScriptedUnit>(std::move(script));
+        link.SetPortName(unit->PortName());
+        if (open) {
+            ASSERT_TRUE(link.OpenPort());
+        }
+    }
+    void TearDown() override
+    {
+        link.ClosePort();
+        unit.reset();
+    }
+    std::size_t Count(const std::string& line) const
+    {
+        const Lines lines = unit->Lines();
+        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    test::RecordingUi ui;
+    DeviceLink link{ui};
+    AppValues app;
+    GeneratorState state{link, app};
+    std::unique_ptr<ScriptedUnit> unit;
+};
+
+TEST_F(UnitExchangeTest, PollStatusTakesTheStatusOfEveryChannel)
+{
+    StartUnit([](const std::string& line, int) {
+        StatusFields f;
+        f.channel = line[2];
+        f.mainStatus = line[2] == '1' ? 0x0001 : 0x0004;
+        return "OK\r\n" + StatusReply(f);  // a line that is not a status reply is passed over
+    });
+    state.circuitCount = 2;
+    ASSERT_TRUE(state.PollStatus());
+    EXPECT_EQ(state.channels[0].mainStatus, 0x0001);
+    EXPECT_EQ(state.channels[1].mainStatus, 0x0004);
+    EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R2\r\n"}));
+}
+
+TEST_F(UnitExchangeTest, PollStatusAsksAgainAfterARejectedReply)
+{
+    StartUnit([](const std::string&, int index) {
+        StatusFields f;
+        f.mainStatus = index == 0 ? 0x0001 : 0x0002;
+        std::string reply = StatusReply(f);
+        if (index == 0) reply[57] ^= 1;  // spoil the checksum
+        return reply;
+    });
+    const TimePoint start = Now();
+    ASSERT_TRUE(state.PollStatus());
+    EXPECT_LT(Now() - start, kShortTimeout);  // no time-out needed
+    EXPECT_EQ(state.channels[0].mainStatus, 0x0002);
+    EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n"}));
+}
+
+TEST_F(UnitExchangeTest, PollStatusGivesUpAfterFourSilentTries)
+{
+    StartUnit();
+    state.circuitCount = 2;
+    const TimePoint start = Now();
+    EXPECT_FALSE(state.PollStatus());
+    EXPECT_GE(Now() - start, kFourTimeouts);
+    EXPECT_LT(Now() - start, kFourTimeouts + kSlack);
+    EXPECT_EQ(unit->Lines(), Lines(4, "\x02R1\r\n"));  // channel 2 is not asked
+}
+
+TEST_F(UnitExchangeTest, StandaloneModesOfBothChannelsAreTaken)
+{
+    const Lines answers = {"\x02MS2110\r\n", "\x02MS0029\r\n", "\x02MS\r\n"};
+    StartUnit([answers](const std::string& line, int index) {
+        return line == kMsFrame && index < 3 ? answers[index] : std::string();
+    });
+    state.unitAutoOutput[1].runState = 2;
+    ASSERT_TRUE(state.QueryStandaloneModes());
+    EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneAuto);
+    EXPECT_EQ(state.unitAutoOutput[0].runState, 1);
+    EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneFixed);
+    EXPECT_EQ(state.unitAutoOutput[1].runState, 2);  // a fixed value keeps the run state
+    EXPECT_GE(ui.WaitCursorShown(), 1);
+
+    ASSERT_TRUE(state.QueryStandaloneModes());
+    EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneOff);
+    EXPECT_EQ(state.unitAutoOutput[0].runState, 0);
+    EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneAuto);
+    EXPECT_EQ(state.unitAutoOutput[1].runState, 0);
+
+    state.unitAutoOutput[1].runState = 1;
+    ASSERT_TRUE(state.QueryStandaloneModes());  // too short to carry modes: none
+    EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneOff);
+    EXPECT_EQ(state.unitAutoOutput[1].runState, 0);
+}
+
+TEST_F(UnitExchangeTest, StandaloneModeQueryWithoutAnswerChangesNothing)
+{
+    StartUnit([](const std::string&, int) { return std::string("\x02R1 unrelated\r\n"); });
+    state.unitAutoOutput[0].standaloneMode = kStandaloneFixed;
+    state.unitAutoOutput[0].runState = 2;
+    const TimePoint start = Now();
+    EXPECT_FALSE(state.QueryStandaloneModes());
+    EXPECT_GE(Now() - start, kFourTimeouts);
+    EXPECT_LT(Now() - start, kFourTimeouts + kSlack);
+    EXPECT_EQ(Count(kMsFrame), 4u);
+    EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneFixed);
+    EXPECT_EQ(state.unitAutoOutput[0].runState, 2);
+}
+
+// Two circuits; channel 1 in 4-20 mA, channel 2 scaled.
+std::string TwoCircuitFile()
+{
+    AppValues app;
+    GeneratorState source(TheDeviceLink(), app);  // only saved, never sends
+    source.circuitCount = 2;
+    source.channels[0].range = kRange4_20mA;
+    source.channels[1].scalingOn = true;
+    return SaveSettings(source, app);
+}
+
+TEST_F(UnitExchangeTest, LoadingWhileConnectedSendsTheNewRangesAtOnce)
+{
+    StartUnit();
+    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui), LoadOutcome::Loaded);
+    // Per channel: the range defaults send both circuits, then the load sends them again; the
+    // scaling switch of channel 2 sends that channel once more.
+    const Lines lines = unit->WaitForLines(17);
+    ASSERT_EQ(lines.size(), 17u);
+    EXPECT_EQ(lines[0].substr(0, 5), "\x02W105");
+    EXPECT_EQ(lines[4].substr(0, 3), "\x02W2");
+    EXPECT_EQ(lines[15], state.BuildOutputFrame(0));
+    EXPECT_EQ(lines[16], state.BuildOutputFrame(1));
+    EXPECT_EQ(state.channels[0].outputValue, 4.0);
+}
+
+TEST_F(UnitExchangeTest, LoadingWhileDisconnectedSendsNothing)
+{
+    StartUnit({}, false);
+    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui), LoadOutcome::Loaded);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(unit->Lines().empty());
+    EXPECT_FALSE(link.IsOpen());
+}
+
+TEST_F(UnitExchangeTest, EveryCircuitMeansAtMostFourChannels)
+{
+    StartUnit({}, false);
+    state.SendStatusRequest(2);  // opens the port
+    state.circuitCount = 100;    // as a damaged settings file may say
+    state.ResendAllOutputs();
+    unit->WaitForLines(5);
+    std::this_thread::sleep_for(100ms);
+    const Lines lines = unit->Lines();
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "\x02R3\r\n");
+    EXPECT_EQ(lines[4], state.BuildOutputFrame(3));
+}
+
+}  // namespace
+}  // namespace krv
