@@ -101,6 +101,7 @@ bool SimServer::Start(std::string* error)
     out_.clear();
     rxVirtual_ = TimePoint{};
     txFree_ = TimePoint{};
+    awakeAt_ = TimePoint{};
     armedFor_ = TimePoint::max();
     {
         std::lock_guard lock(mutex_);
@@ -179,6 +180,32 @@ void SimServer::SendUnsolicited(std::string line)
         unsolicited_.push_back(std::move(line));
     }
     Wake();
+}
+
+void SimServer::SendResendRequest()
+{
+    SendUnsolicited(std::string(kResendRequest));
+}
+
+void SimServer::Restart()
+{
+    std::unique_lock lock(mutex_);
+    if (serving_) {
+        const std::uint64_t request = ++restartsRequested_;
+        lock.unlock();
+        Wake();
+        lock.lock();
+        changed_.wait(lock, [&] { return restartsDone_ >= request || !serving_; });
+        if (restartsDone_ >= request) return;
+    }
+    // Not served (or stopped meanwhile): there is no line to talk on, only registers.
+    unit_.PowerCycle();
+}
+
+std::vector<OutputRecord> SimServer::OutputHistory(int channel) const
+{
+    std::lock_guard lock(mutex_);
+    return unit_.OutputHistory(channel);
 }
 
 std::vector<ReceivedLine> SimServer::Received() const
@@ -273,16 +300,20 @@ void SimServer::HandleRequests()
     bool unplug = false;
     std::deque<std::string> lines;
     bool silenced = false;
+    std::uint64_t restart = 0;
     {
         std::lock_guard lock(mutex_);
         unplug = unplugRequested_ && !unplugged_;
         unplugRequested_ = false;
         lines.swap(unsolicited_);
         silenced = faults_.SilencesEverything();
+        if (restartsRequested_ > restartsDone_) restart = restartsRequested_;
     }
-    if (unplug) {
-        CloseUnplugged();
-        return;
+    if (unplug) CloseUnplugged();
+    // Lines asked for before the restart would have been cut off by it.
+    if (restart != 0) {
+        RestartUnit(restart, silenced);
+        lines.clear();
     }
     if (silenced || !master_.Valid()) return;
     const TimePoint now = Clock::now();
@@ -291,6 +322,27 @@ void SimServer::HandleRequests()
         reply.chunks.push_back(std::move(line));
         Schedule(std::move(reply), now);
     }
+}
+
+void SimServer::RestartUnit(std::uint64_t request, bool silenced)
+{
+    const TimePoint now = Clock::now();
+    // Replies not yet begun are lost with the power. One already partly on the wire is let
+    // finish: cut off, it would run into the resend request and hide it from the host.
+    const bool midLine = !out_.empty() && out_.front().written > 0;
+    out_.erase(out_.begin() + (midLine ? 1 : 0), out_.end());
+    assembler_.Reset();
+    awakeAt_ = now + kStartUpTime;
+    {
+        std::lock_guard lock(mutex_);
+        unit_.PowerCycle();
+        restartsDone_ = request;
+    }
+    changed_.notify_all();
+    if (silenced || !master_.Valid()) return;
+    FaultedReply hello;
+    hello.chunks.emplace_back(kResendRequest);
+    Schedule(std::move(hello), awakeAt_);
 }
 
 void SimServer::ReadMaster()
@@ -318,8 +370,11 @@ void SimServer::ReadMaster()
             {
                 std::lock_guard lock(mutex_);
                 received_.push_back(ReceivedLine{line.bytes, now});
-                for (std::string& reply : unit_.HandleLine(line.bytes)) {
-                    replies.push_back(faults_.Apply(std::move(reply), random_));
+                // A unit still starting up does not listen yet.
+                if (now >= awakeAt_) {
+                    for (std::string& reply : unit_.HandleLine(line.bytes, now)) {
+                        replies.push_back(faults_.Apply(std::move(reply), random_));
+                    }
                 }
             }
             changed_.notify_all();

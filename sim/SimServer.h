@@ -66,8 +66,25 @@ class SimServer {
     void Unplug();
 
     // Sends a line the unit emits on its own (CR LF included by the caller), after anything
-    // already on its way out. Dropped while the unit is silenced (it sends nothing then).
+    // already on its way out. Faults do not apply to it, except that a unit silenced for good
+    // (an unconditional `silent`) sends nothing at all.
     void SendUnsolicited(std::string line);
+    // The unit asks the host to send every channel's output frame again (kResendRequest).
+    void SendResendRequest();
+
+    // Time the unit needs after power-on before it talks again.
+    static constexpr std::chrono::milliseconds kStartUpTime{50};
+
+    // Power cycle: replies not yet begun and a partly received line are lost, every channel's
+    // registers go back to their power-on values (VirtualUnit::PowerCycle), and the unit ignores
+    // what it receives for kStartUpTime (the lines are still recorded); then it sends the resend
+    // request. The registers are reset when this returns. While the server is not running only
+    // the registers are reset.
+    void Restart();
+
+    // The accepted W frames of a channel index 0..3 (VirtualUnit::OutputHistory). Each record's
+    // time is when the frame's last byte was read from the pty, as in Received().
+    std::vector<OutputRecord> OutputHistory(int channel) const;
 
     std::vector<ReceivedLine> Received() const;  // every complete line received, in order
     // Every line written (replies and injected lines). A client may read a line's last byte just
@@ -107,6 +124,7 @@ class SimServer {
     void Run();
     void Wake() const;
     void HandleRequests();
+    void RestartUnit(std::uint64_t request, bool silenced);
     void ReadMaster();
     void Schedule(FaultedReply reply, TimePoint ready);
     void Pump();
@@ -127,6 +145,8 @@ class SimServer {
     bool stopRequested_ = false;
     bool unplugRequested_ = false;
     bool unplugged_ = false;
+    std::uint64_t restartsRequested_ = 0;
+    std::uint64_t restartsDone_ = 0;
     bool serving_ = false;  // the thread runs and answers requests
     std::string portPath_;
 
@@ -138,6 +158,7 @@ class SimServer {
     LineAssembler assembler_;
     TimePoint rxVirtual_{};  // when the last received byte finished on the simulated wire
     TimePoint txFree_{};     // when the simulated transmit line is free again
+    TimePoint awakeAt_{};    // after a restart: when the unit listens again
     std::deque<OutChunk> out_;
     TimePoint armedFor_{TimePoint::max()};
 

@@ -60,6 +60,24 @@ bool ParseWriteFields(std::string_view fields, ChannelRegisters& r)
     return true;
 }
 
+bool ValidStandalone(const StandaloneSetting& s)
+{
+    return s.mode >= 0 && s.mode <= 2 && s.run >= 0 && s.run <= 2;
+}
+
+// One digit of the MS reply. A value that is not one digit (a configuration that was never
+// checked, or a run state above 9 from an output frame) reads as disabled or stopped, the way
+// the host reads any digit it does not know.
+char Digit(int value)
+{
+    return value >= 0 && value <= 9 ? static_cast<char>('0' + value) : '0';
+}
+
+std::uint16_t& StatusWordOf(ChannelRegisters& r, StatusWord word)
+{
+    return word == StatusWord::Main ? r.mainStatus : r.extStatus;
+}
+
 }  // namespace
 
 bool CheckedFrameBody(std::string_view line, std::string_view& body)
@@ -85,24 +103,114 @@ bool CheckUnitConfig(const UnitConfig& config, std::string* error)
         }
         return false;
     }
+    for (std::size_t i = 0; i < config.standalone.size(); ++i) {
+        if (!ValidStandalone(config.standalone[i])) {
+            if (error != nullptr) {
+                *error = "standalone setting of channel " + std::to_string(i + 1) + " (" +
+                         std::to_string(config.standalone[i].mode) + ", " +
+                         std::to_string(config.standalone[i].run) +
+                         "): mode and run state must each be 0, 1 or 2";
+            }
+            return false;
+        }
+    }
     return true;
 }
 
-const std::array<VirtualUnit::Command, 3> VirtualUnit::kCommands = {{
+const std::array<VirtualUnit::Command, 5> VirtualUnit::kCommands = {{
     {false, "VER", &VirtualUnit::Version},
     {false, "CH", &VirtualUnit::CircuitCount},
     {true, "W", &VirtualUnit::WriteOutput},
+    {true, "R", &VirtualUnit::Status},
+    {true, "MS", &VirtualUnit::StandaloneModes},
 }};
 
-VirtualUnit::VirtualUnit(UnitConfig config) : config_(std::move(config)) {}
-
-const ChannelRegisters& VirtualUnit::Channel(int index) const
+VirtualUnit::VirtualUnit(UnitConfig config) : config_(std::move(config))
 {
-    if (index < 0 || index >= kChannels) throw std::out_of_range("VirtualUnit::Channel");
+    for (auto& modes : calibrationModes_) modes.fill(config_.calibrationMode);
+    standalone_ = config_.standalone;
+    PowerCycle();
+}
+
+ChannelRegisters& VirtualUnit::Registers(int index)
+{
+    if (index < 0 || index >= kChannels) throw std::out_of_range("VirtualUnit: channel index");
     return channels_[static_cast<std::size_t>(index)];
 }
 
-std::vector<std::string> VirtualUnit::HandleLine(std::string_view line)
+const ChannelRegisters& VirtualUnit::Channel(int index) const
+{
+    if (index < 0 || index >= kChannels) throw std::out_of_range("VirtualUnit: channel index");
+    return channels_[static_cast<std::size_t>(index)];
+}
+
+void VirtualUnit::SetStatusBits(int channel, StatusWord word, std::uint16_t bits)
+{
+    StatusWordOf(Registers(channel), word) |= bits;
+}
+
+void VirtualUnit::ClearStatusBits(int channel, StatusWord word, std::uint16_t bits)
+{
+    std::uint16_t& status = StatusWordOf(Registers(channel), word);
+    status = static_cast<std::uint16_t>(status & ~bits);
+}
+
+void VirtualUnit::SetCalibrationMode(int channel, int range, std::uint16_t mode)
+{
+    Registers(channel);  // checks the index
+    if (range < 0 || range >= kRanges) throw std::out_of_range("VirtualUnit: range code");
+    calibrationModes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(range)] = mode;
+}
+
+std::uint16_t VirtualUnit::CalibrationMode(int channel, int range) const
+{
+    Channel(channel);  // checks the index
+    if (range < 0 || range >= kRanges) throw std::out_of_range("VirtualUnit: range code");
+    return calibrationModes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(range)];
+}
+
+void VirtualUnit::SetStandalone(int channel, StandaloneSetting setting)
+{
+    if (channel < 0 || channel >= kStandaloneChannels) {
+        throw std::out_of_range("VirtualUnit: only channels 1 and 2 run standalone");
+    }
+    if (!ValidStandalone(setting)) {
+        throw std::invalid_argument("VirtualUnit: standalone mode and run state must be 0..2");
+    }
+    standalone_[static_cast<std::size_t>(channel)] = setting;
+    Registers(channel).runState = static_cast<std::uint8_t>(setting.run);
+}
+
+StandaloneSetting VirtualUnit::Standalone(int channel) const
+{
+    Channel(channel);  // checks the index
+    if (channel >= kStandaloneChannels) return {};
+    return standalone_[static_cast<std::size_t>(channel)];
+}
+
+void VirtualUnit::PowerCycle()
+{
+    for (std::size_t i = 0; i < channels_.size(); ++i) {
+        channels_[i] = ChannelRegisters{};
+        if (i < standalone_.size() && ValidStandalone(standalone_[i])) {
+            channels_[i].runState = static_cast<std::uint8_t>(standalone_[i].run);
+        }
+    }
+}
+
+std::vector<OutputRecord> VirtualUnit::OutputHistory(int channel) const
+{
+    Channel(channel);  // checks the index
+    const auto& records = history_[static_cast<std::size_t>(channel)];
+    return {records.begin(), records.end()};
+}
+
+void VirtualUnit::ClearOutputHistory()
+{
+    for (auto& records : history_) records.clear();
+}
+
+std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now)
 {
     if (!line.ends_with(kCrLf)) return {};
     const std::string_view text = line.substr(0, line.size() - kCrLf.size());
@@ -118,15 +226,15 @@ std::vector<std::string> VirtualUnit::HandleLine(std::string_view line)
         }
     }
     if (match == nullptr) return {};
-    return (this->*match->handler)(line);
+    return (this->*match->handler)(line, now);
 }
 
-VirtualUnit::Replies VirtualUnit::Version(std::string_view)
+VirtualUnit::Replies VirtualUnit::Version(std::string_view, Time)
 {
     return {"VER" + config_.firmware + "\r\n"};
 }
 
-VirtualUnit::Replies VirtualUnit::CircuitCount(std::string_view)
+VirtualUnit::Replies VirtualUnit::CircuitCount(std::string_view, Time)
 {
     std::string reply = "CH";
     reply.push_back(static_cast<char>('0' + config_.circuits));
@@ -134,24 +242,69 @@ VirtualUnit::Replies VirtualUnit::CircuitCount(std::string_view)
     return {reply};
 }
 
-VirtualUnit::Replies VirtualUnit::WriteOutput(std::string_view line)
+VirtualUnit::Replies VirtualUnit::WriteOutput(std::string_view line, Time now)
 {
     std::string_view body;
     if (!CheckedFrameBody(line, body) || body.size() < 2) return {};
     const char digit = body[1];
     if (digit < '1' || digit > '4') return {};
-    ChannelRegisters& channel = channels_[static_cast<std::size_t>(digit - '1')];
+    const auto index = static_cast<std::size_t>(digit - '1');
+    ChannelRegisters& channel = channels_[index];
     // The frame is acknowledged once its checksum and channel are right; the registers change
     // only when every field reads, so a misformatted frame from the host is visible in the
     // counters rather than as half-updated registers.
     ChannelRegisters updated = channel;
-    if (ParseWriteFields(body.substr(2), updated)) {
-        ++updated.framesAccepted;
-        channel = updated;
-    } else {
+    if (!ParseWriteFields(body.substr(2), updated)) {
         ++malformedFrames_;
+        return {"OK\r\n"};
     }
+    ++updated.framesAccepted;
+    channel = updated;
+    auto& records = history_[index];
+    if (records.size() >= kOutputHistoryLimit) records.pop_front();
+    records.push_back(OutputRecord{now, channel.range, channel.outputCode, channel.mainControl,
+                                   channel.extControl, channel.runState});
     return {"OK\r\n"};
+}
+
+VirtualUnit::Replies VirtualUnit::Status(std::string_view line, Time)
+{
+    // STX, "R", the channel digit, CR LF: no ETX and no checksum, so only the exact shape counts.
+    if (line.size() != 5) return {};
+    const char digit = line[2];
+    if (digit < '1' || digit > '4') return {};
+    const int index = digit - '1';
+    // A channel the unit does not have gets no answer, as a missing circuit cannot report.
+    if (index >= config_.circuits) return {};
+    return {StatusReply(index)};
+}
+
+std::string VirtualUnit::StatusReply(int index) const
+{
+    const ChannelRegisters& r = Channel(index);
+    // A range code without a table entry has no calibration mode to report.
+    const std::uint16_t mode = r.range < kRanges ? CalibrationMode(index, r.range) : 0;
+    CommandFrame f = CommandFrame::Framed("R");
+    f.Hex1(static_cast<unsigned>(index + 1)).Hex2(r.range).Hex4(r.outputCode);
+    f.Hex4(r.mainControl).Hex4(r.mainAux).Hex4(r.spareWords[0]).Hex4(r.spareWords[1]);
+    f.Hex4(r.mainStatus);
+    f.Hex4(r.extControl).Hex4(r.extAux[0]).Hex4(r.extAux[1]).Hex4(r.extAux[2]);
+    f.Hex4(r.extStatus).Hex4(mode).Hex2(r.runState);
+    return f.WithEtxAndChecksum();
+}
+
+VirtualUnit::Replies VirtualUnit::StandaloneModes(std::string_view line, Time)
+{
+    if (line != "\x02MS\x03\r\n") return {};
+    std::string reply = "\x02MS";
+    for (int i = 0; i < kStandaloneChannels; ++i) {
+        // The second digit is the run state the channel has now, which the host may have
+        // changed since power-on by its output frames.
+        reply.push_back(Digit(standalone_[static_cast<std::size_t>(i)].mode));
+        reply.push_back(Digit(channels_[static_cast<std::size_t>(i)].runState));
+    }
+    reply += kCrLf;
+    return {reply};
 }
 
 }  // namespace krv::sim

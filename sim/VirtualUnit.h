@@ -1,20 +1,54 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace krv::sim {
 
+// The line the unit sends on its own when it wants the host to send every channel's output
+// frame again (after it has started up, for example).
+inline constexpr std::string_view kResendRequest =
+    "\x02"
+    "A\r\n";
+
+// How channels 1 and 2 run when no PC drives them. Both digits go out in the MS reply.
+struct StandaloneSetting {
+    int mode = 0;  // 0 disabled, 1 fixed value, 2 automatic output
+    int run = 0;   // run state at power-on: 0 stopped, 1 running, 2 paused
+};
+
 struct UnitConfig {
     int circuits = 2;                 // CH replies "CH" + the digit '0' + circuits
     std::string firmware = "02.000";  // the text the unit puts after "VER", sent as given
+    std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
+    std::uint16_t calibrationMode = 0x0001;         // of every range at first: maker calibration
 };
 
-// The unit's registers of one output channel, as the last accepted W frame set them.
+// The two status words of a channel: the main output stage's and the external-supply current
+// output's.
+enum class StatusWord { Main, External };
+
+// Bits of the main stage's status word.
+inline constexpr std::uint16_t kMainOverTemperature = 0x0001;
+inline constexpr std::uint16_t kMainSlewing = 0x0002;
+inline constexpr std::uint16_t kMainShortOfCompliance = 0x0004;
+inline constexpr std::uint16_t kMainWatchdog = 0x0008;
+inline constexpr std::uint16_t kMainCrc1 = 0x0010;
+// Bits of the external-supply output's status word.
+inline constexpr std::uint16_t kExtOutputShort = 0x0001;
+inline constexpr std::uint16_t kExtOutputFault = 0x0002;
+inline constexpr std::uint16_t kExtSpi2 = 0x0004;
+inline constexpr std::uint16_t kExtCrc2 = 0x0008;
+
+// The unit's registers of one output channel: what the last accepted W frame set, and the status
+// words. All of them take these values at power-on (the run state of channels 1 and 2 takes the
+// standalone setting's).
 struct ChannelRegisters {
     std::uint8_t range = 0;
     std::uint16_t outputCode = 0;
@@ -24,20 +58,39 @@ struct ChannelRegisters {
     std::uint16_t extControl = 0;
     std::array<std::uint16_t, 3> extAux{};
     std::uint8_t runState = 0;
-    std::size_t framesAccepted = 0;  // W frames whose fields were taken into these registers
+    std::uint16_t mainStatus = 0;
+    std::uint16_t extStatus = 0;
+    std::size_t framesAccepted = 0;  // W frames taken into these registers since power-on
+};
+
+// What one accepted W frame set, and when the unit took it.
+struct OutputRecord {
+    std::chrono::steady_clock::time_point time;
+    std::uint8_t range = 0;
+    std::uint16_t outputCode = 0;
+    std::uint16_t mainControl = 0;
+    std::uint16_t extControl = 0;
+    std::uint8_t runState = 0;
 };
 
 // The unit's side of the protocol: no I/O, no timing. Thread-compatible (the server serialises
-// calls).
+// calls). Channels are indices 0..3 here (1..4 on the wire); an index outside the range throws
+// std::out_of_range.
 class VirtualUnit {
   public:
     static constexpr int kChannels = 4;
+    static constexpr int kStandaloneChannels = 2;
+    static constexpr int kRanges = 16;  // calibration modes are kept per range code 0..15
+    // Output frames remembered per channel; the oldest go first.
+    static constexpr std::size_t kOutputHistoryLimit = 100000;
 
     explicit VirtualUnit(UnitConfig config);
 
-    // One complete command line as received (CR LF included). Returns the reply lines to send,
-    // each with its CR LF, possibly none.
-    std::vector<std::string> HandleLine(std::string_view line);
+    // One complete command line as received (CR LF included), taken at `now`. Returns the reply
+    // lines to send, each with its CR LF, possibly none.
+    std::vector<std::string> HandleLine(
+        std::string_view line,
+        std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
 
     const UnitConfig& Config() const { return config_; }
 
@@ -47,9 +100,35 @@ class VirtualUnit {
     // Framed lines that passed their checksum but whose fields did not have the expected layout.
     std::size_t MalformedFrames() const { return malformedFrames_; }
 
+    // The unit raises no status bit by itself: alarms are whatever these set, until cleared or
+    // until the next power cycle.
+    void SetStatusBits(int channel, StatusWord word, std::uint16_t bits);
+    void ClearStatusBits(int channel, StatusWord word, std::uint16_t bits);
+
+    // Which calibration the unit uses for a range (0x0001 maker, 0x0002 user). Kept across power
+    // cycles, like the calibration values themselves. A range outside 0..15 throws
+    // std::out_of_range.
+    void SetCalibrationMode(int channel, int range, std::uint16_t mode);
+    std::uint16_t CalibrationMode(int channel, int range) const;
+
+    // Standalone setting of channel index 0 or 1 (others throw std::out_of_range); mode and run
+    // outside 0..2 throw std::invalid_argument. Also sets the channel's run state now.
+    void SetStandalone(int channel, StandaloneSetting setting);
+    // Channels 3 and 4 cannot run on their own and always read {0, 0}.
+    StandaloneSetting Standalone(int channel) const;
+
+    // Power cycle: every channel's registers back to their power-on values. Calibration modes and
+    // standalone settings are kept, and so is the output history.
+    void PowerCycle();
+
+    // The accepted W frames of a channel, oldest first.
+    std::vector<OutputRecord> OutputHistory(int channel) const;
+    void ClearOutputHistory();
+
   private:
     using Replies = std::vector<std::string>;
-    using Handler = Replies (VirtualUnit::*)(std::string_view line);
+    using Time = std::chrono::steady_clock::time_point;
+    using Handler = Replies (VirtualUnit::*)(std::string_view line, Time now);
 
     // One entry per command: plain commands match the whole line before CR LF; framed commands
     // (after STX) match by their letters, the longest name first, since hexadecimal fields may
@@ -59,19 +138,27 @@ class VirtualUnit {
         std::string_view name;
         Handler handler;
     };
-    static const std::array<Command, 3> kCommands;
+    static const std::array<Command, 5> kCommands;
 
-    Replies Version(std::string_view line);
-    Replies CircuitCount(std::string_view line);
-    Replies WriteOutput(std::string_view line);
+    Replies Version(std::string_view line, Time now);
+    Replies CircuitCount(std::string_view line, Time now);
+    Replies WriteOutput(std::string_view line, Time now);
+    Replies Status(std::string_view line, Time now);
+    Replies StandaloneModes(std::string_view line, Time now);
+
+    ChannelRegisters& Registers(int index);
+    std::string StatusReply(int index) const;
 
     UnitConfig config_;
     std::array<ChannelRegisters, kChannels> channels_{};
+    std::array<std::array<std::uint16_t, kRanges>, kChannels> calibrationModes_{};
+    std::array<StandaloneSetting, kStandaloneChannels> standalone_{};
+    std::array<std::deque<OutputRecord>, kChannels> history_;
     std::size_t malformedFrames_ = 0;
 };
 
 // False, with a reason in `error`, when the unit could not be served as configured: the circuit
-// count goes out as one digit, so it must lie in 0..9.
+// count goes out as one digit, so it must lie in 0..9, and the standalone digits must be 0..2.
 bool CheckUnitConfig(const UnitConfig& config, std::string* error);
 
 // Splits a framed line STX ... ETX cs cs CR LF: returns the text between STX and ETX, or false

@@ -12,72 +12,14 @@
 #include <string>
 #include <thread>
 
-#include "platform/UniqueFd.h"
 #include "protocol/CommandFrame.h"
+#include "sim/PtyClient.h"
 
 namespace krv::sim {
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// The client side, set up the way the panel opens a serial port.
-class Client {
-  public:
-    explicit Client(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC))
-    {
-        termios tio{};
-        if (!fd_.Valid() || ::tcgetattr(fd_.Get(), &tio) != 0) return;
-        ::cfmakeraw(&tio);
-        tio.c_cflag |= CLOCAL | CREAD;
-        ::cfsetispeed(&tio, B19200);
-        ::cfsetospeed(&tio, B19200);
-        ::tcsetattr(fd_.Get(), TCSANOW, &tio);
-        ::tcflush(fd_.Get(), TCIOFLUSH);
-    }
-    bool Valid() const { return fd_.Valid(); }
-
-    void Write(std::string_view bytes)
-    {
-        ASSERT_EQ(::write(fd_.Get(), bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-
-    // Reads until `lines` CR LF line ends have arrived or `timeout` has passed.
-    std::string ReadLines(std::size_t lines, std::chrono::milliseconds timeout = 3000ms)
-    {
-        std::string out;
-        const auto deadline = Clock::now() + timeout;
-        std::size_t seen = 0;
-        while (seen < lines) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-            pollfd pfd{fd_.Get(), POLLIN, 0};
-            if (left.count() < 0 || ::poll(&pfd, 1, static_cast<int>(left.count()) + 1) <= 0) break;
-            char buffer[1024];
-            const ssize_t n = ::read(fd_.Get(), buffer, sizeof buffer);
-            if (n <= 0) break;
-            for (ssize_t i = 0; i < n; ++i) {
-                out.push_back(buffer[i]);
-                if (out.size() >= 2 && out.ends_with("\r\n")) ++seen;
-            }
-        }
-        return out;
-    }
-
-    // True when nothing arrives within `quiet`.
-    bool Quiet(std::chrono::milliseconds quiet = 100ms)
-    {
-        pollfd pfd{fd_.Get(), POLLIN, 0};
-        return ::poll(&pfd, 1, static_cast<int>(quiet.count())) == 0;
-    }
-
-    int Fd() const { return fd_.Get(); }
-
-  private:
-    UniqueFd fd_;
-};
 
 ServerOptions Instant(std::string faults = "")
 {
@@ -335,6 +277,162 @@ TEST(SimServer, AnIdleUnitUsesNoProcessorTime)
     std::this_thread::sleep_for(1s);
     // A thread that spun would have used most of the second; a sleeping one nearly nothing.
     EXPECT_LT(server.ServingThreadCpuTime() - before, 100ms);
+}
+
+// Channel 1, range 5, code 8000, output on: 47 bytes.
+std::string OutputFrame(unsigned code = 0x8000)
+{
+    return CommandFrame::Framed("W")
+        .Hex1(1)
+        .Hex2(5)
+        .Hex4(code)
+        .Hex4(0x100D)
+        .Hex4(0x0008)
+        .Text(std::string(24, '0'))
+        .Text("0")
+        .WithEtxAndChecksum();
+}
+
+constexpr std::size_t kStatusReplyLength = 60;
+const std::string kStatus1 =
+    "\x02"
+    "R1\r\n";
+const std::string kResend(kResendRequest);
+
+TEST(SimServerStatus, ReplyOverThePtyIsAcceptedByTheHostsCheck)
+{
+    SimServer server(ServerOptions{});  // wire timing
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write(OutputFrame());
+    EXPECT_EQ(client.ReadLines(1), "OK\r\n");
+    client.Write(kStatus1);
+    const std::string reply = client.ReadLines(1);
+    ASSERT_EQ(reply.size(), kStatusReplyLength) << reply;
+    EXPECT_TRUE(IsValidFramedReply(reply, kStatusReplyLength));
+    EXPECT_EQ(reply.substr(3, 6), "058000");
+    ASSERT_TRUE(server.WaitForSent(2, 2000ms));
+    const auto sent = server.Sent();
+    const auto received = server.Received();
+    EXPECT_GE(sent[1].time - received[1].time, WireTime(5 + kStatusReplyLength));
+}
+
+TEST(SimServerStatus, FaultsApplyToStatusReplies)
+{
+    SimServer server(Instant("corrupt:1"));
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write(kStatus1);
+    const std::string corrupted = client.ReadLines(1);
+    EXPECT_EQ(corrupted.size(), kStatusReplyLength);
+    EXPECT_FALSE(IsValidFramedReply(corrupted, kStatusReplyLength));
+    client.Write(kStatus1);
+    EXPECT_TRUE(IsValidFramedReply(client.ReadLines(1), kStatusReplyLength));
+
+    ASSERT_TRUE(server.SetFaults("drop:1"));
+    client.Write(kStatus1);
+    ASSERT_TRUE(server.WaitForReceived(3, 2000ms));
+    EXPECT_TRUE(client.Quiet());
+    client.Write(kStatus1);
+    EXPECT_TRUE(IsValidFramedReply(client.ReadLines(1), kStatusReplyLength));
+}
+
+TEST(SimServerResend, RequestOnDemandIsSentAsItIs)
+{
+    // Faults are for replies; the unit's own lines go out unchanged.
+    SimServer server(Instant("corrupt,noise"));
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    server.SendResendRequest();
+    EXPECT_EQ(client.ReadLines(1), kResend);
+    EXPECT_TRUE(client.Quiet());
+}
+
+TEST(SimServerResend, RestartResetsTheRegistersAndAsksForTheOutputsAgain)
+{
+    SimServer server(Instant());
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write(OutputFrame());
+    EXPECT_EQ(client.ReadLines(1), "OK\r\n");
+    server.WithUnit([](VirtualUnit& unit) {
+        unit.SetStatusBits(0, StatusWord::Main, kMainWatchdog);
+        unit.SetCalibrationMode(0, 0, 0x0002);
+    });
+
+    const auto before = Clock::now();
+    server.Restart();
+    server.WithUnit([](VirtualUnit& unit) {
+        EXPECT_EQ(unit.Channel(0).outputCode, 0);
+        EXPECT_EQ(unit.Channel(0).range, 0);
+        EXPECT_EQ(unit.Channel(0).mainControl, 0x0008);
+        EXPECT_EQ(unit.Channel(0).mainStatus, 0);
+    });
+    EXPECT_EQ(client.ReadLines(1), kResend);
+    EXPECT_GE(Clock::now() - before, SimServer::kStartUpTime);
+
+    // Awake again: the status shows the power-on registers and the kept calibration mode.
+    client.Write(kStatus1);
+    const std::string reply = client.ReadLines(1);
+    ASSERT_TRUE(IsValidFramedReply(reply, kStatusReplyLength)) << reply;
+    EXPECT_EQ(reply.substr(3, 10), "0000000008");
+    EXPECT_EQ(reply.substr(25, 4), "0000");
+    EXPECT_EQ(reply.substr(49, 4), "0002");
+    // The history of what the host set survives the power cycle.
+    EXPECT_EQ(server.OutputHistory(0).size(), 1u);
+}
+
+TEST(SimServerResend, RestartLosesRepliesNotYetSent)
+{
+    SimServer server(Instant("delay=60000"));
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write("VER\r\n");
+    ASSERT_TRUE(server.WaitForReceived(1, 2000ms));
+    server.Restart();
+    EXPECT_EQ(client.ReadLines(1), kResend);
+    ASSERT_TRUE(server.WaitForSent(1, 2000ms));
+    EXPECT_EQ(server.Sent().size(), 1u);
+}
+
+TEST(SimServerResend, RestartOfASilentOrStoppedUnitOnlyResetsTheRegisters)
+{
+    SimServer server(Instant("silent"));
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write(OutputFrame());
+    ASSERT_TRUE(server.WaitForReceived(1, 2000ms));
+    ASSERT_EQ(server.WithUnit([](VirtualUnit& unit) { return unit.Channel(0).outputCode; }),
+              0x8000);
+    server.Restart();
+    EXPECT_EQ(server.WithUnit([](VirtualUnit& unit) { return unit.Channel(0).outputCode; }), 0);
+    EXPECT_TRUE(client.Quiet(SimServer::kStartUpTime + 150ms));
+
+    server.Stop();
+    server.WithUnit([](VirtualUnit& unit) { unit.SetStatusBits(1, StatusWord::External, 1); });
+    server.Restart();
+    EXPECT_EQ(server.WithUnit([](VirtualUnit& unit) { return unit.Channel(1).extStatus; }), 0);
+}
+
+TEST(SimServerHistory, RecordsCarryTheTimeTheFrameWasReceived)
+{
+    SimServer server(Instant());
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    client.Write(OutputFrame(0x1000));
+    EXPECT_EQ(client.ReadLines(1), "OK\r\n");
+    client.Write(OutputFrame(0x2000));
+    EXPECT_EQ(client.ReadLines(1), "OK\r\n");
+
+    const auto history = server.OutputHistory(0);
+    const auto received = server.Received();
+    ASSERT_EQ(history.size(), 2u);
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(history[0].outputCode, 0x1000);
+    EXPECT_EQ(history[1].outputCode, 0x2000);
+    EXPECT_EQ(history[0].time, received[0].time);
+    EXPECT_EQ(history[1].time, received[1].time);
+    EXPECT_LE(history[0].time, history[1].time);
 }
 
 }  // namespace

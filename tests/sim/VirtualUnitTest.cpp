@@ -51,7 +51,7 @@ TEST(VirtualUnit, AnswersOnlyTheExactCommandLine)
           std::string("VER \r\n"), std::string("ver\r\n"), std::string("VER\0\r\n", 6),
           std::string("\0VER\r\n", 6), std::string("\x02VER\r\n"), std::string("CH2\r\n"),
           std::string("VERVER\r\n"), std::string("\r\n"), std::string(""), std::string("\x02\r\n"),
-          std::string("\x02R1\r\n"), std::string(3000, 'V') + "\r\n"}) {
+          std::string("\x02R9\r\n"), std::string(3000, 'V') + "\r\n"}) {
         EXPECT_TRUE(unit.HandleLine(line).empty()) << "line: " << line;
     }
 }
