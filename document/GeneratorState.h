@@ -22,9 +22,6 @@ inline constexpr std::int32_t kStandaloneAuto = 2;
 inline constexpr std::int32_t kOneCircuitWidth = 300;
 inline constexpr std::int32_t kTwoCircuitWidth = 482;
 
-// Length of the unit's status reply, CR LF included.
-inline constexpr std::size_t kStatusReplyLength = 60;
-
 // Everything the panel knows about the unit and its channels, and the commands that keep the two
 // in step. Channel arguments are indices 0 to 3; calls with any other index do nothing (and
 // return false or an empty text).

@@ -7,6 +7,7 @@
 #include "link/DeviceLink.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
+#include "protocol/StatusReply.h"
 
 namespace krv {
 
@@ -21,31 +22,6 @@ std::uint16_t RoundToCode(double code)
     if (!(rounded > 0.0)) return 0;
     if (rounded >= kFullScaleCode) return 0xFFFF;
     return static_cast<std::uint16_t>(rounded);
-}
-
-int HexDigit(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-// A fixed-width hexadecimal field; reading stops at the first character that is not a digit.
-unsigned HexField(std::string_view text, std::size_t pos, std::size_t width)
-{
-    unsigned value = 0;
-    for (std::size_t i = pos; i < pos + width && i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit < 0) break;
-        value = value * 16 + static_cast<unsigned>(digit);
-    }
-    return value;
-}
-
-std::string StatusRequestFrame(int ch)
-{
-    return CommandFrame::Framed("R").Hex1(static_cast<unsigned>(ch + 1)).WithCrLf();
 }
 
 }  // namespace
@@ -120,51 +96,30 @@ bool GeneratorState::PollStatus()
 
 bool GeneratorState::ParseStatusReply(std::string_view reply)
 {
-    // Checksum over byte 1 up to and including the first ETX, and the exact length.
-    unsigned sum = 0;
-    std::size_t etx = 1;
-    for (; etx < reply.size() && reply[etx] != kEtx; ++etx) {
-        sum += static_cast<unsigned char>(reply[etx]);
-    }
-    if (etx >= reply.size() || reply.size() != kStatusReplyLength) return false;
-    sum += static_cast<unsigned char>(kEtx);
-    if (etx + 2 >= reply.size()) return false;
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    if (reply[etx + 1] != kDigits[(sum >> 4) & 0xF] || reply[etx + 2] != kDigits[sum & 0xF]) {
-        return false;
-    }
-    if (reply[2] < '1' || reply[2] > '4') return false;
-    const int ch = reply[2] - '1';
-
-    const unsigned rangeUsed = HexField(reply, 3, 2);
-    const unsigned code = HexField(reply, 5, 4);
-    const unsigned mainWord = HexField(reply, 9, 4);
-    const unsigned mainStatusWord = HexField(reply, 25, 4);
-    const unsigned extWord = HexField(reply, 29, 4);
-    const unsigned extStatusWord = HexField(reply, 45, 4);
-    const unsigned calibrationMode = HexField(reply, 49, 4);
-    const unsigned runStateField = HexField(reply, 53, 2);
+    const std::optional<StatusReport> report = DecodeStatusReply(reply);
+    if (!report) return false;
+    const int ch = report->channel;
 
     // While the unit runs the channel on its own the host mirrors its output; otherwise the host's
     // own output settings stand and only the status is taken.
     const bool unitDrives = unitAutoOutput[ch].standaloneMode != kStandaloneOff;
     ChannelSettings& c = channels[ch];
-    if (unitDrives && OutputOn(ch)) c.outputCode = static_cast<std::uint16_t>(code);
+    if (unitDrives && OutputOn(ch)) c.outputCode = report->outputCode;
     if (unitDrives) {
         c.mainControl = static_cast<std::uint16_t>((c.mainControl & ~kMainOutputOnBit) |
-                                                   (mainWord & kMainOutputOnBit));
+                                                   (report->mainControl & kMainOutputOnBit));
     }
-    c.mainStatus = static_cast<std::uint16_t>(mainStatusWord);
+    c.mainStatus = report->mainStatus;
     if (unitDrives) {
         c.extControl = static_cast<std::uint16_t>((c.extControl & ~kExtOutputOnBit) |
-                                                  (extWord & kExtOutputOnBit));
+                                                  (report->extControl & kExtOutputOnBit));
     }
-    c.extStatus = static_cast<std::uint16_t>(extStatusWord);
-    if (rangeUsed < static_cast<unsigned>(kRangeTableSize)) {
-        c.userCalibration[rangeUsed].mode = static_cast<std::uint16_t>(calibrationMode);
+    c.extStatus = report->extStatus;
+    if (report->range < static_cast<unsigned>(kRangeTableSize)) {
+        c.userCalibration[report->range].mode = report->calibrationMode;
     }
     if (unitDrives) {
-        autoOutput[ch].runState = static_cast<std::int32_t>(runStateField);
+        autoOutput[ch].runState = report->runState;
         CodeToValue(ch);
     }
     return true;
