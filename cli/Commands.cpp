@@ -25,9 +25,53 @@ const std::vector<Command>& AllCommands()
          "When the unit does not answer, prints 接続できません。 to standard error and exits 1.\n",
          {{"--json", false}},
          RunInfo},
+        {"status",
+         "connect as the panel does and show every channel's status",
+         "Usage: krvctl [--port NAME] status [--json | --watch]\n"
+         "\n"
+         "Connects as the panel does (firmware version at least 020000, circuit count, standalone\n"
+         "modes, status of every channel) without changing any output, then prints one line per\n"
+         "channel: range key, output code, value in range units, on/off, alarm text (- for none),\n"
+         "calibration mode (0 none, 1 maker, 2 user), standalone mode and run state.\n"
+         "  --json    one JSON object {firmware, circuits, channels: [...]}\n"
+         "  --watch   keep polling every 50 ms, channel after channel, and print a channel "
+         "whenever\n"
+         "            it changes, until interrupted; a unit silent for 5 s ends it with exit 1\n"
+         "A failed step prints the panel's message (接続できません。, 状態確認に失敗しました。 "
+         "...)\n"
+         "to standard error and exits 1.\n",
+         {{"--json", false}, {"--watch", false}},
+         RunStatus},
+        {"set",
+         "change one channel's range, value or on/off state",
+         "Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
+         "\n"
+         "Connects as the panel does, takes channel CH's (1 to 4) range, output code and on/off\n"
+         "state from the unit, applies the options and sends that channel's output frame only;\n"
+         "then prints the channel as the unit reports it.\n"
+         "  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;\n"
+         "               the value goes to the range's resting value; refused while the output\n"
+         "               is on (ＯＮ状態では切替できません。)\n"
+         "  --value V    in range units; clamped into the range and cut to its decimals\n"
+         "  --on, --off  switch the output\n",
+         {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
+         RunSet},
+        {"settings",
+         "show a settings file, or write a new one",
+         "Usage: krvctl settings show FILE [--json]\n"
+         "       krvctl settings new --circuits 1|2|4 FILE\n"
+         "\n"
+         "show decodes a settings file (versions 100, 110 and 120); --json prints every field "
+         "with\n"
+         "the document's names (intervals in hundredths of a second). A file that is refused or\n"
+         "ends early prints the panel's message to standard error and exits 1.\n"
+         "new writes the settings of a new document for that many circuits, with no port name.\n",
+         {{"--json", false}, {"--circuits", true}},
+         RunSettings},
         {"sim",
          "serve a virtual unit on a new pseudo-terminal",
          "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
+         "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
          "                  [--fault SPEC]...\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
@@ -36,6 +80,21 @@ const std::vector<Command>& AllCommands()
          "  --firmware TEXT  the six characters the unit sends after VER (default 02.000)\n"
          "  --instant        answer at once instead of at the wire speed of 19200 baud\n"
          "  --seed N         seed of the random faults (default 1)\n"
+         "  --standalone MODES\n"
+         "                   standalone modes of channels 1 and 2 as the MS reply gives them:\n"
+         "                   d1r1,d2r2 with the mode digit d (0 disabled, 1 fixed value,\n"
+         "                   2 automatic output) and the run state r (0 stopped, 1 running,\n"
+         "                   2 paused); default 00,00. Example: 21,10\n"
+         "  --alarm CH:WORD:BIT\n"
+         "                   raise status bit BIT (0 to 15) of channel CH from the start; WORD is\n"
+         "                     main  0 over-temperature, 1 slewing, 2 output short of compliance,\n"
+         "                           3 watchdog, 4 CRC1\n"
+         "                     ext   (external-supply output) 0 output short, 1 output fault,\n"
+         "                           2 SPI2, 3 CRC2\n"
+         "                   Example: --alarm 1:main:0 --alarm 2:ext:3\n"
+         "  --calibration-mode N\n"
+         "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
+         "                   (default 1: maker calibration; 2: user calibration)\n"
          "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
          "                   NAME[:COUNT][@PROB][=VALUE] with NAME one of\n"
          "                     drop       leave the reply out\n"
@@ -50,6 +109,9 @@ const std::vector<Command>& AllCommands()
           {"--firmware", true},
           {"--instant", false},
           {"--seed", true},
+          {"--standalone", true},
+          {"--alarm", true},
+          {"--calibration-mode", true},
           {"--fault", true}},
          RunSim},
     };

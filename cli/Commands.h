@@ -32,5 +32,8 @@ int ResolveUnitPort(const Args& args, std::string& name);
 int RunPorts(const Args& args);
 int RunInfo(const Args& args);
 int RunSim(const Args& args);
+int RunSettings(const Args& args);
+int RunStatus(const Args& args);
+int RunSet(const Args& args);
 
 }  // namespace krv::cli

@@ -1,7 +1,9 @@
 // krvctl as scripts use it: its outputs and exit codes are a contract.
 #include <gtest/gtest.h>
 
+#include "sim/PtyClient.h"
 #include "support/Process.h"
+#include "support/SimProcess.h"
 
 namespace krv {
 namespace {
@@ -10,31 +12,8 @@ using namespace std::chrono_literals;
 using test::Process;
 using test::RunCommand;
 
-const std::string kKrvctl = KRVCTL_PATH;
-
-// A virtual unit in a krvctl process of its own.
-class SimProcess {
-  public:
-    explicit SimProcess(std::vector<std::string> options)
-        : process_([&] {
-              std::vector<std::string> argv = {kKrvctl, "sim"};
-              argv.insert(argv.end(), options.begin(), options.end());
-              return argv;
-          }())
-    {
-        path_ = process_.ReadLine(5000ms);
-    }
-    const std::string& Path() const { return path_; }
-    int Stop(int signal = SIGTERM)
-    {
-        process_.Signal(signal);
-        return process_.Wait();
-    }
-
-  private:
-    Process process_;
-    std::string path_;
-};
+using test::kKrvctl;
+using test::SimProcess;
 
 TEST(KrvctlTest, InfoFromAVirtualUnit)
 {
@@ -91,6 +70,18 @@ TEST(KrvctlTest, UsageErrorsExitTwo)
              {kKrvctl, "sim", "--seed", "-1"},
              {kKrvctl, "sim", "--fault", "explode"},
              {kKrvctl, "ports", "--json=yes"},
+             {kKrvctl, "sim", "--standalone", "21"},
+             {kKrvctl, "sim", "--standalone", "31,00"},
+             {kKrvctl, "sim", "--standalone", "21,1x"},
+             {kKrvctl, "sim", "--alarm", "1:main"},
+             {kKrvctl, "sim", "--alarm", "3:main:0"},  // the unit has 2 circuits
+             {kKrvctl, "sim", "--circuits", "1", "--alarm", "2:ext:0"},
+             {kKrvctl, "sim", "--alarm", "1:aux:0"},
+             {kKrvctl, "sim", "--alarm", "1:main:16"},
+             {kKrvctl, "sim", "--alarm", "1:main:1", "--alarm", "1:main:-1"},
+             {kKrvctl, "sim", "--calibration-mode", "65536"},
+             {kKrvctl, "sim", "--calibration-mode", "0x"},
+             {kKrvctl, "sim", "--calibration-mode", "one"},
          }) {
         const auto result = RunCommand(argv);
         EXPECT_EQ(result.status, 2) << argv.back();
@@ -111,6 +102,34 @@ TEST(KrvctlTest, EveryCommandHasHelp)
     for (const char* command : {"ports", "info", "sim"}) {
         EXPECT_NE(main.out.find(command), std::string::npos);
     }
+}
+
+TEST(KrvctlTest, SimWithStandaloneModesAlarmsAndCalibrationMode)
+{
+    SimProcess unit({"--instant", "--circuits", "4", "--standalone", "21,10", "--alarm", "1:main:1",
+                     "--alarm", "1:main:4", "--alarm", "4:ext:3", "--calibration-mode", "0x0002"});
+    sim::Client client(unit.Path());
+    ASSERT_TRUE(client.Valid()) << unit.Path();
+
+    client.Write("\x02MS\x03\r\n");
+    EXPECT_EQ(client.ReadLines(1), "\x02MS2110\r\n");
+
+    client.Write("\x02R1\r\n");
+    const std::string first = client.ReadLines(1);
+    ASSERT_EQ(first.size(), 60u) << first;
+    EXPECT_EQ(first.substr(25, 4), "0012");  // main status: slewing and CRC1
+    EXPECT_EQ(first.substr(45, 4), "0000");
+    EXPECT_EQ(first.substr(49, 4), "0002");  // calibration mode of range 0
+    EXPECT_EQ(first.substr(53, 2), "01");    // automatic output running
+
+    client.Write("\x02R4\r\n");
+    const std::string fourth = client.ReadLines(1);
+    ASSERT_EQ(fourth.size(), 60u) << fourth;
+    EXPECT_EQ(fourth.substr(25, 4), "0000");
+    EXPECT_EQ(fourth.substr(45, 4), "0008");  // external status: CRC2
+    EXPECT_EQ(fourth.substr(53, 2), "00");
+
+    EXPECT_EQ(unit.Stop(SIGTERM), 0);
 }
 
 TEST(KrvctlTest, PortsListsPortsGivenOnTheCommandLine)

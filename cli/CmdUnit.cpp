@@ -1,0 +1,284 @@
+// Commands that connect to the unit as the panel does: status and set.
+#include <signal.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "document/ChannelOperations.h"
+#include "document/Connection.h"
+#include "document/GeneratorState.h"
+#include "link/DeviceLink.h"
+#include "protocol/CommandFrame.h"
+#include "protocol/StatusReply.h"
+
+namespace krv::cli {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// One channel as the unit reports it, in the panel's terms.
+struct ChannelView {
+    int channel = 0;  // 1 to 4
+    std::string rangeKey;
+    unsigned range = 0;
+    unsigned code = 0;
+    double value = 0.0;
+    bool on = false;
+    std::string alarm;
+    unsigned calibrationMode = 0;
+    int standaloneMode = 0;
+    int runState = 0;
+
+    bool operator==(const ChannelView&) const = default;
+};
+
+// Takes the unit's report of a channel into `state` as the channel's settings, so the model's own
+// conversions and texts describe what the unit does.
+void AdoptReport(GeneratorState& state, const StatusReport& report)
+{
+    ChannelSettings& c = state.channels[report.channel];
+    c.range = static_cast<OutputRange>(report.range);
+    c.scalingOn = false;
+    c.outputCode = report.outputCode;
+    c.mainControl = report.mainControl;
+    c.extControl = report.extControl;
+    c.mainStatus = report.mainStatus;
+    c.extStatus = report.extStatus;
+    state.CodeToValue(report.channel);
+}
+
+ChannelView ViewOf(GeneratorState& state, const StatusReport& report)
+{
+    AdoptReport(state, report);
+    ChannelView view;
+    view.channel = report.channel + 1;
+    view.range = report.range;
+    view.rangeKey = RangeKey(static_cast<OutputRange>(report.range));
+    view.code = report.outputCode;
+    view.value = state.channels[report.channel].outputValue;
+    view.on = state.OutputOn(report.channel);
+    view.alarm = state.StatusText(report.channel);
+    view.calibrationMode = report.calibrationMode & 0x3;
+    view.standaloneMode = state.unitAutoOutput[report.channel].standaloneMode;
+    view.runState = report.runState;
+    return view;
+}
+
+std::string ValueText(const ChannelView& view)
+{
+    const RangeLimits limits = GetRangeLimits(static_cast<OutputRange>(view.range));
+    std::string text = FormatValue(limits.decimals, view.value);
+    text.erase(0, text.find_first_not_of(' '));
+    return text;
+}
+
+void PrintView(const ChannelView& v)
+{
+    std::printf(
+        "channel %d range %s code %u value %s %s alarm %s calibration %u standalone %d run "
+        "%d\n",
+        v.channel, v.rangeKey.empty() ? "?" : v.rangeKey.c_str(), v.code, ValueText(v).c_str(),
+        v.on ? "on" : "off", v.alarm.empty() ? "-" : v.alarm.c_str(), v.calibrationMode,
+        v.standaloneMode, v.runState);
+    std::fflush(stdout);
+}
+
+void WriteView(JsonWriter& json, const ChannelView& v)
+{
+    json.BeginObject();
+    json.Key("channel").Int(v.channel);
+    json.Key("range").String(v.rangeKey);
+    json.Key("code").Int(v.code);
+    json.Key("value").Double(v.value);
+    json.Key("on").Bool(v.on);
+    json.Key("alarm").String(v.alarm);
+    json.Key("calibration").Int(v.calibrationMode);
+    json.Key("standalone").Int(v.standaloneMode);
+    json.Key("run").Int(v.runState);
+    json.EndObject();
+}
+
+// Connects without touching the unit's outputs. Returns kExitOk or the exit status of a failure
+// (whose message has been printed).
+int Connect(const Args& args, GeneratorState& state, UserInterface& ui)
+{
+    std::string port;
+    if (const int status = ResolveUnitPort(args, port); status != kExitOk) return status;
+    ConnectOptions options;
+    options.takeOverOutputs = false;
+    return ConnectToUnit(state, port, ui, options) == ConnectOutcome::Connected ? kExitOk
+                                                                                : kExitUnitFailed;
+}
+
+std::atomic<bool> stopRequested{false};
+
+void RequestStop(int)
+{
+    stopRequested = true;
+}
+
+// Polls the channels round-robin every 50 ms, as the panel does, and prints a channel whenever
+// what the unit reports changes. Ends on SIGINT/SIGTERM, or when the unit has been silent for 5 s.
+int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
+{
+    struct sigaction action {};
+    action.sa_handler = RequestStop;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+
+    DeviceLink& link = state.Link();
+    int next = 0;
+    int silentTicks = 0;
+    TimePoint tick = Now();
+    while (!stopRequested) {
+        tick += 50ms;
+        state.SendStatusRequest(next);
+        next = (next + 1) % state.AddressedCircuits();
+        if (++silentTicks >= 100) {
+            std::fprintf(stderr, "接続が解除されました。\n");
+            link.ClosePort();
+            return kExitUnitFailed;
+        }
+        while (!stopRequested && Now() < tick) {
+            if (link.ReadLine(LinkKind::Com) != kLineComplete) {
+                link.WaitForInput(LinkKind::Com, tick);
+                continue;
+            }
+            const std::string_view line = link.ReplyLine();
+            if (line.size() < 2 || line[0] != kStx) continue;
+            silentTicks = 0;
+            if (line[1] != 'R') continue;
+            if (const auto report = DecodeStatusReply(line)) {
+                const ChannelView view = ViewOf(state, *report);
+                if (shown[view.channel] != view) {
+                    shown[view.channel] = view;
+                    PrintView(view);
+                }
+            }
+        }
+    }
+    link.ClosePort();
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunStatus(const Args& args)
+{
+    if (!args.Positionals().empty()) return UsageError("status takes no arguments");
+    if (args.Has("--json") && args.Has("--watch")) {
+        return UsageError("--watch prints lines of text; it takes no --json");
+    }
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    link.SetUserInterface(ui);
+    AppValues app;
+    GeneratorState state(link, app);
+    if (const int status = Connect(args, state, ui); status != kExitOk) return status;
+
+    std::map<int, ChannelView> views;
+    for (int ch = 0; ch < state.AddressedCircuits(); ++ch) {
+        const auto report = QueryChannelStatus(link, ch);
+        if (!report) {
+            link.ClosePort();
+            std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+            return kExitUnitFailed;
+        }
+        views[ch + 1] = ViewOf(state, *report);
+    }
+
+    if (args.Has("--json")) {
+        JsonWriter json;
+        json.BeginObject();
+        json.Key("firmware").String(state.firmwareVersion);
+        json.Key("circuits").Int(state.circuitCount);
+        json.Key("channels").BeginArray();
+        for (const auto& [number, view] : views) WriteView(json, view);
+        json.EndArray();
+        json.EndObject();
+        std::printf("%s\n", json.Text().c_str());
+    } else {
+        std::printf("firmware %s\ncircuits %d\n", state.firmwareVersion.c_str(),
+                    state.circuitCount);
+        for (const auto& [number, view] : views) PrintView(view);
+    }
+    if (args.Has("--watch")) return Watch(state, views);
+    link.ClosePort();
+    return kExitOk;
+}
+
+int RunSet(const Args& args)
+{
+    if (args.Positionals().size() != 1) return UsageError("set takes one channel number, 1 to 4");
+    const auto number = ParseInteger(args.Positionals()[0], 1, 4);
+    if (!number) return UsageError("the channel must be 1, 2, 3 or 4");
+    const int ch = static_cast<int>(*number) - 1;
+
+    std::optional<OutputRange> newRange;
+    if (const auto key = args.Value("--range")) {
+        newRange = RangeFromKey(*key);
+        if (!newRange) return UsageError("unknown range '" + *key + "'");
+    }
+    std::optional<double> typed;
+    if (const auto value = args.Value("--value")) {
+        typed = ParseTypedNumber(*value);
+        if (!typed || value->empty()) return UsageError("--value must be a number");
+    }
+    if (args.Has("--on") && args.Has("--off")) return UsageError("--on and --off together");
+
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    link.SetUserInterface(ui);
+    AppValues app;
+    GeneratorState state(link, app);
+    if (const int status = Connect(args, state, ui); status != kExitOk) return status;
+    if (ch >= state.circuitCount) {
+        link.ClosePort();
+        std::fprintf(stderr, "krvctl: the unit has %d circuits; there is no channel %d\n",
+                     state.circuitCount, ch + 1);
+        return kExitUsage;
+    }
+
+    const auto report = QueryChannelStatus(link, ch);
+    if (!report) {
+        link.ClosePort();
+        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        return kExitUnitFailed;
+    }
+    AdoptReport(state, *report);
+
+    if (newRange && *newRange != state.channels[ch].range) {
+        // As on the panel: a range is never switched under a live output.
+        if (state.OutputOn(ch)) {
+            link.ClosePort();
+            std::fprintf(stderr, "ＯＮ状態では切替できません。\n");
+            return kExitUnitFailed;
+        }
+        state.channels[ch].range = *newRange;
+        state.channels[ch].outputValue = RangeValueAtReset(*newRange).value_or(0.0);
+    }
+    state.RangeToModeBits(ch);
+    if (typed) state.channels[ch].outputValue = TypedValueForChannel(state, ch, *typed);
+    if (args.Has("--on")) state.SetOutputOn(ch, true);
+    if (args.Has("--off")) state.SetOutputOn(ch, false);
+    // The on bit follows the stage of the (possibly new) range.
+    if (!args.Has("--on") && !args.Has("--off")) state.SetOutputOn(ch, state.OutputOn(ch));
+    state.ValueToCode(ch);
+    state.SendOutputFrame(ch);
+
+    const auto after = QueryChannelStatus(link, ch);
+    link.ClosePort();
+    if (!after) {
+        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        return kExitUnitFailed;
+    }
+    PrintView(ViewOf(state, *after));
+    return kExitOk;
+}
+
+}  // namespace krv::cli

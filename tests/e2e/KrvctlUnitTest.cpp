@@ -1,0 +1,193 @@
+// krvctl status, set and settings against the virtual unit and real files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support/Process.h"
+#include "support/SimProcess.h"
+
+namespace krv {
+namespace {
+
+using namespace std::chrono_literals;
+using test::kKrvctl;
+using test::Process;
+using test::RunCommand;
+using test::SimProcess;
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::string TempPath(const std::string& name)
+{
+    return ::testing::TempDir() + "krvctl-" + std::to_string(::getpid()) + "-" + name;
+}
+
+TEST(KrvctlSettingsTest, NewFileDecodesWithEveryField)
+{
+    const std::string path = TempPath("new.ini");
+    auto made = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", path});
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(std::filesystem::file_size(path), 45865u);
+
+    const auto shown = RunCommand({kKrvctl, "settings", "show", path, "--json"});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const std::string& json = shown.out;
+    EXPECT_EQ(json.rfind("{\"circuitCount\":2,\"lastPortName\":\"\",\"linkedAutoOutput\":false,"
+                         "\"channels\":[{\"range\":0,\"scalingOn\":false,\"scaledMin\":0,"
+                         "\"scaledMax\":100,\"scaledDigits\":0,\"scaledUnit\":\"\",\"presets\":"
+                         "[[0,5,0,0,0,0,0,0],[0,10,0,0,0,0,0,0],[-5,5,-5,-5,-5,-5,-5,-5],",
+                         0),
+              0u)
+        << json.substr(0, 400);
+    // 4 channels × 1000 points, 16 ramps each.
+    std::size_t points = 0;
+    for (std::size_t at = 0; (at = json.find("\"pause\":", at)) != std::string::npos; ++at)
+        ++points;
+    EXPECT_EQ(points, 4000u);
+    std::size_t ramps = 0;
+    for (std::size_t at = 0; (at = json.find("\"reserved\":", at)) != std::string::npos; ++at)
+        ++ramps;
+    EXPECT_EQ(ramps, 64u);
+    EXPECT_TRUE(Contains(json,
+                         "{\"waveform\":0,\"repeat\":0,\"start\":4,\"end\":20,\"step\":1,"
+                         "\"interval\":100,\"reserved\":false}"));
+
+    const auto text = RunCommand({kKrvctl, "settings", "show", path});
+    EXPECT_EQ(text.status, 0);
+    EXPECT_TRUE(Contains(text.out, "circuits 2\n"));
+    EXPECT_TRUE(Contains(text.out, "channel 4\n"));
+    std::filesystem::remove(path);
+}
+
+TEST(KrvctlSettingsTest, RefusedAndShortFilesPrintThePanelsMessages)
+{
+    const std::string wrong = TempPath("wrong.ini");
+    std::ofstream(wrong) << "\x13<<## KRV Stop  ##>>";
+    auto result = RunCommand({kKrvctl, "settings", "show", wrong});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "ファイル形式が違います。\n");
+    EXPECT_EQ(result.out, "");
+
+    const std::string empty = TempPath("empty.ini");
+    std::ofstream(empty).flush();
+    result = RunCommand({kKrvctl, "settings", "show", empty, "--json"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, empty + " の末尾以降にアクセスしようとしました。\n");
+
+    result = RunCommand({kKrvctl, "settings", "new", "--circuits", "3", empty});
+    EXPECT_EQ(result.status, 2);
+    result = RunCommand({kKrvctl, "settings", "frobnicate"});
+    EXPECT_EQ(result.status, 2);
+    std::filesystem::remove(wrong);
+    std::filesystem::remove(empty);
+}
+
+TEST(KrvctlUnitTest, StatusShowsEveryChannelWithoutChangingOutputs)
+{
+    SimProcess unit({"--instant", "--circuits", "2", "--alarm", "1:main:0", "--alarm", "2:main:1",
+                     "--alarm", "2:main:2", "--standalone", "10,00"});
+    const auto json = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--json"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "{\"firmware\":\"020000\",\"circuits\":2,\"channels\":["
+              "{\"channel\":1,\"range\":\"0_5V\",\"code\":0,\"value\":0,\"on\":false,"
+              "\"alarm\":\"出力部高温\",\"calibration\":1,\"standalone\":1,\"run\":0},"
+              "{\"channel\":2,\"range\":\"0_5V\",\"code\":0,\"value\":0,\"on\":false,"
+              "\"alarm\":\"Slewing\",\"calibration\":1,\"standalone\":0,\"run\":0}]}\n");
+
+    const auto text = RunCommand({kKrvctl, "--port", unit.Path(), "status"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "firmware 020000\ncircuits 2\n"
+              "channel 1 range 0_5V code 0 value 0.000 off alarm 出力部高温 calibration 1 "
+              "standalone 1 run 0\n"
+              "channel 2 range 0_5V code 0 value 0.000 off alarm Slewing calibration 1 "
+              "standalone 0 run 0\n");
+}
+
+TEST(KrvctlUnitTest, SetChangesOneChannelAsATypedValue)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    auto set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--range", "4_20mA",
+                           "--value", "12.3456", "--on"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    // 12.345 mA: (12.345 − 4) × 4095.9375 + 0.5 = 34181
+    EXPECT_EQ(set.out,
+              "channel 1 range 4_20mA code 34181 value 12.345 on alarm - calibration 1 "
+              "standalone 0 run 0\n");
+
+    // Only the value changes; the range and the output stay as the unit has them.
+    set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--value", "-0.5"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_TRUE(Contains(set.out, "range 4_20mA code 0 value 4.000 on")) << set.out;
+
+    // A range is not switched under a live output.
+    set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--range", "0_10V"});
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.err, "ＯＮ状態では切替できません。\n");
+
+    set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--off"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--range", "E0_24mA", "--on"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_TRUE(Contains(set.out, "range E0_24mA code 0 value 0.000 on")) << set.out;
+
+    // Channel 2 was never touched.
+    const auto status = RunCommand({kKrvctl, "--port", unit.Path(), "status"});
+    EXPECT_TRUE(Contains(status.out, "channel 2 range 0_5V code 0 value 0.000 off")) << status.out;
+}
+
+TEST(KrvctlUnitTest, SetRefusesWhatCannotBeDone)
+{
+    SimProcess unit({"--instant", "--circuits", "1"});
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"set", "0"},
+             {"set", "5"},
+             {"set", "1", "--range", "3_7V"},
+             {"set", "1", "--value", "12a"},
+             {"set", "1", "--value", ""},
+             {"set", "1", "--on", "--off"},
+             {"set", "2", "--on"},  // the unit has one circuit
+         }) {
+        std::vector<std::string> argv = {kKrvctl, "--port", unit.Path()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        const auto result = RunCommand(argv);
+        EXPECT_EQ(result.status, 2) << args.back();
+        EXPECT_NE(result.err, "") << args.back();
+    }
+}
+
+TEST(KrvctlUnitTest, OldFirmwareAndUnreadableStatusAreReported)
+{
+    SimProcess old({"--instant", "--firmware", "019999"});
+    auto result = RunCommand({kKrvctl, "--port", old.Path(), "status"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "KRVのファームウェアを最新版に更新してください。\n");
+
+    SimProcess silent({"--instant", "--fault", "silent"});
+    result = RunCommand({kKrvctl, "--port", silent.Path(), "set", "1", "--on"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "接続できません。\n");
+}
+
+TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch"});
+    EXPECT_EQ(watch.ReadLine(5000ms), "firmware 020000");
+    EXPECT_EQ(watch.ReadLine(1000ms), "circuits 2");
+    EXPECT_EQ(watch.ReadLine(1000ms).rfind("channel 1 range 0_5V", 0), 0u);
+    EXPECT_EQ(watch.ReadLine(1000ms).rfind("channel 2 range 0_5V", 0), 0u);
+    std::this_thread::sleep_for(300ms);  // a few polls with nothing new to print
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0);
+    EXPECT_EQ(watch.Out(), "");
+}
+
+}  // namespace
+}  // namespace krv
