@@ -28,7 +28,9 @@ std::uint64_t AutoOutputClockNow()
 {
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(Now().time_since_epoch()).count();
-    return static_cast<std::uint32_t>(ms) / 10u;
+    // The full count: a 32-bit millisecond counter would wrap after 49.7 days and stall every
+    // running automatic output.
+    return static_cast<std::uint64_t>(ms) / 10u;
 }
 
 }  // namespace krv

@@ -79,8 +79,7 @@ struct ArbitraryPoint {
 // infinity, as IEEE rounding makes them.
 float NarrowToFloat(double value);
 
-// The automatic-output time base: the millisecond counter since system start, taken as an
-// unsigned 32-bit number, in 10 ms units.
+// The automatic-output time base: the monotonic millisecond count, in 10 ms units.
 std::uint64_t AutoOutputClockNow();
 
 // Automatic-output settings and engine state of one channel. The same record describes what the

@@ -1,0 +1,235 @@
+// The automatic-output engine on a clock of the test's own, connected to the virtual unit.
+#include <gtest/gtest.h>
+
+#include "document/AutoOutputEngine.h"
+#include "support/SimFixture.h"
+
+namespace krv {
+namespace {
+
+using namespace std::chrono_literals;
+
+class AutoOutputEngineTest : public test::SimFixture {
+  protected:
+    void SetUp() override
+    {
+        StartUnit();
+        state.circuitCount = 2;
+        state.ResetForCircuitCount(2);
+        ASSERT_TRUE(link.OpenPort());
+    }
+
+    RampSettings& Ramp(int ch)
+    {
+        return state.autoOutput[static_cast<std::size_t>(ch)]
+            .ramps[static_cast<std::size_t>(state.RangeInEffect(ch))];
+    }
+    void SetRamp(int ch, std::int32_t waveform, float start, float end, float step,
+                 std::int32_t interval, std::int32_t repeat)
+    {
+        RampSettings& r = Ramp(ch);
+        r.waveform = waveform;
+        r.start = start;
+        r.end = end;
+        r.step = step;
+        r.interval = interval;
+        r.repeat = repeat;
+    }
+    void SetPoints(int ch, std::vector<float> values, std::int32_t interval = 10)
+    {
+        auto& points = state.autoOutput[static_cast<std::size_t>(ch)].points;
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            points[i].used = true;
+            points[i].value = values[i];
+            points[i].interval = interval;
+        }
+    }
+    double Value(int ch) const { return state.channels[static_cast<std::size_t>(ch)].outputValue; }
+    int RunState(int ch) const { return state.autoOutput[static_cast<std::size_t>(ch)].runState; }
+
+    // Values of channel `ch` after each of `ticks` ticks `spacing` apart, starting at `now`.
+    std::vector<double> Run(int ch, int ticks, std::uint64_t spacing = 10)
+    {
+        std::vector<double> values;
+        for (int i = 0; i < ticks; ++i) {
+            now += spacing;
+            AutoOutputTick(state, now);
+            values.push_back(Value(ch));
+        }
+        return values;
+    }
+
+    AppValues app;
+    GeneratorState state{link, app};
+    std::uint64_t now = 1000;
+};
+
+TEST(RoundedIntervalTest, UpToWholeTenthsOfASecond)
+{
+    EXPECT_EQ(RoundedInterval(125), 130);
+    EXPECT_EQ(RoundedInterval(130), 130);
+    EXPECT_EQ(RoundedInterval(1), 10);
+    EXPECT_EQ(RoundedInterval(0), 0);
+    EXPECT_EQ(RoundedInterval(100000), 100000);
+}
+
+TEST_F(AutoOutputEngineTest, SawtoothRepeatedOnceStopsHoldingItsEnd)
+{
+    state.channels[0].range = kRange4_20mA;
+    SetRamp(0, kSawtooth, 4, 20, 4, 10, 1);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Value(0), 4.0);
+    EXPECT_EQ(RunState(0), 1);
+    EXPECT_EQ(Run(0, 6), (std::vector<double>{8, 12, 16, 20, 20, 20}));
+    EXPECT_EQ(RunState(0), 0);
+    // The unit got every value.
+    ASSERT_TRUE(server->WaitForReceived(10, 1000ms));  // both channels' frames at each output
+    std::vector<std::uint16_t> codes;
+    for (const auto& record : server->OutputHistory(0)) codes.push_back(record.outputCode);
+    EXPECT_EQ(codes, (std::vector<std::uint16_t>{0, 16384, 32768, 49151, 65535}));
+}
+
+TEST_F(AutoOutputEngineTest, TriangleTurnsBackAndRepeats)
+{
+    SetRamp(0, kTriangle, 0, 10, 5, 10, 0);
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kTriangle, 0, 10, 5, 10, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Value(0), 0.0);
+    EXPECT_EQ(Run(0, 8), (std::vector<double>{5, 10, 5, 0, 5, 10, 5, 0}));
+}
+
+TEST_F(AutoOutputEngineTest, TriangleRepeatedOnceEndsAtItsStart)
+{
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kTriangle, 2, 6, 2, 10, 1);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Run(0, 6), (std::vector<double>{4, 6, 4, 2, 2, 2}));
+    EXPECT_EQ(RunState(0), 0);
+}
+
+TEST_F(AutoOutputEngineTest, SawtoothWithEndBelowStartCountsDownAndWraps)
+{
+    state.channels[0].range = kRangeM10_10V;
+    SetRamp(0, kSawtooth, 3, -3, 2, 10, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Run(0, 5), (std::vector<double>{1, -1, -3, 3, 1}));
+}
+
+TEST_F(AutoOutputEngineTest, PointListRepeatedTwiceStopsOnItsLastPoint)
+{
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kArbitrary, 0, 0, 0, 10, 2);
+    SetPoints(0, {1, 2, 3});
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Value(0), 1.0);
+    EXPECT_EQ(Run(0, 7), (std::vector<double>{2, 3, 1, 2, 3, 3, 3}));
+    EXPECT_EQ(RunState(0), 0);
+}
+
+TEST_F(AutoOutputEngineTest, PausePointPausesAndStartContinues)
+{
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kArbitrary, 0, 0, 0, 10, 0);
+    SetPoints(0, {1, 2, 3});
+    state.autoOutput[0].points[1].pause = true;
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Run(0, 3), (std::vector<double>{2, 2, 2}));
+    EXPECT_EQ(RunState(0), 2);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Value(0), 2.0);  // a start from a pause outputs nothing by itself
+    EXPECT_EQ(Run(0, 2), (std::vector<double>{3, 1}));
+}
+
+TEST_F(AutoOutputEngineTest, IntervalsAreRoundedUpToTenthsOfASecond)
+{
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kSawtooth, 0, 10, 1, 125, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    now += 129;
+    AutoOutputTick(state, now);
+    EXPECT_EQ(Value(0), 0.0);
+    now += 1;
+    AutoOutputTick(state, now);
+    EXPECT_EQ(Value(0), 1.0);
+    // The next hold counts from that output.
+    now += 129;
+    AutoOutputTick(state, now);
+    EXPECT_EQ(Value(0), 1.0);
+    now += 1;
+    AutoOutputTick(state, now);
+    EXPECT_EQ(Value(0), 2.0);
+}
+
+TEST_F(AutoOutputEngineTest, IntervalZeroStepsOnEveryTick)
+{
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kSawtooth, 0, 10, 1, 0, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(Run(0, 3, 5), (std::vector<double>{1, 2, 3}));
+}
+
+TEST_F(AutoOutputEngineTest, LinkedChannelsStopTogether)
+{
+    app.linkedAutoOutput = true;
+    state.channels[0].range = kRange0_10V;
+    state.channels[1].range = kRange0_10V;
+    SetRamp(0, kSawtooth, 0, 2, 1, 10, 1);
+    SetRamp(1, kSawtooth, 0, 10, 1, 10, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    ASSERT_TRUE(StartAutoOutput(state, 1, now));
+    Run(0, 5);
+    EXPECT_EQ(RunState(0), 0);
+    EXPECT_EQ(RunState(1), 0);
+    EXPECT_EQ(Value(1), 2.0);  // channel 2 stopped with channel 1, holding its last value
+}
+
+TEST_F(AutoOutputEngineTest, WithoutLinkEachChannelStopsOnItsOwn)
+{
+    state.channels[0].range = kRange0_10V;
+    state.channels[1].range = kRange0_10V;
+    SetRamp(0, kSawtooth, 0, 2, 1, 10, 1);
+    SetRamp(1, kSawtooth, 0, 10, 1, 10, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    ASSERT_TRUE(StartAutoOutput(state, 1, now));
+    Run(0, 5);
+    EXPECT_EQ(RunState(0), 0);
+    EXPECT_EQ(RunState(1), 1);
+    EXPECT_EQ(Value(1), 5.0);
+}
+
+TEST_F(AutoOutputEngineTest, StandaloneChannelOnlyGetsItsRunStateSent)
+{
+    state.unitAutoOutput[0].standaloneMode = kStandaloneAuto;
+    state.channels[0].range = kRange0_10V;
+    SetRamp(0, kSawtooth, 0, 10, 1, 10, 0);
+    server->ClearRecords();
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(RunState(0), 1);
+    ASSERT_TRUE(server->WaitForReceived(1, 1000ms));
+    const auto received = server->Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].bytes.size(), 48u);  // the frame that carries the run state
+    EXPECT_EQ(received[0].bytes.substr(41, 2), "01");
+    EXPECT_EQ(Run(0, 5), (std::vector<double>{0, 0, 0, 0, 0}));
+    const AutoTickResult tick = AutoOutputTick(state, now + 100);
+    EXPECT_TRUE(tick.runButtons[0]);
+    EXPECT_TRUE(PauseAutoOutput(state, 0));
+    EXPECT_EQ(RunState(0), 2);
+}
+
+TEST_F(AutoOutputEngineTest, NothingStartsWhileDisconnectedOrWithAnEmptyList)
+{
+    SetRamp(0, kArbitrary, 0, 0, 0, 10, 0);
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    EXPECT_EQ(RunState(0), 0);  // no points: nothing to run
+    link.ClosePort();
+    SetRamp(0, kSawtooth, 0, 5, 1, 10, 0);
+    EXPECT_FALSE(StartAutoOutput(state, 0, now));
+    EXPECT_FALSE(PauseAutoOutput(state, 0));
+    EXPECT_FALSE(StopAutoOutput(state, 0));
+    EXPECT_EQ(RunState(0), 0);
+}
+
+}  // namespace
+}  // namespace krv
