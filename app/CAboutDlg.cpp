@@ -1,0 +1,48 @@
+#include "app/CAboutDlg.h"
+
+#include <QCoreApplication>
+#include <QFont>
+
+#include "app/AppIcon.h"
+#include "app/DialogUnits.h"
+
+namespace krv {
+
+namespace {
+
+constexpr const char* kCaption = "バージョン情報 Bremix";
+constexpr const char* kTemplateVersionText = "Bremix, Version 1.0";
+
+}  // namespace
+
+QString CAboutDlg::VersionLine(const QString& version)
+{
+    if (version.isEmpty()) return QString::fromUtf8(kTemplateVersionText);
+    return QStringLiteral("Version ") + version;
+}
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QString::fromUtf8(kCaption));
+    setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
+    setFixedSize(DialogUnitSize(235, 62));
+
+    const QRect iconRect = DialogUnitRect(14, 14, 20, 20);
+    icon_.setGeometry(iconRect);
+    icon_.setPixmap(DrawAppIcon(std::min(iconRect.width(), iconRect.height())));
+
+    version_.setGeometry(DialogUnitRect(42, 14, 114, 8));
+    version_.setText(VersionLine(QCoreApplication::applicationVersion()));
+    version_.setObjectName(QStringLiteral("id1068"));
+    // The program carries no copyright notice, so the second line stays empty.
+    copyright_.setGeometry(DialogUnitRect(42, 26, 186, 8));
+    copyright_.setObjectName(QStringLiteral("id1070"));
+
+    ok_.setText(QStringLiteral("OK"));
+    ok_.setGeometry(DialogUnitRect(178, 41, 50, 14));
+    ok_.setDefault(true);
+    ok_.setFocus();
+    connect(&ok_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace krv

@@ -1,0 +1,119 @@
+#include "app/CBremixApp.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+
+#include "app/AppIcon.h"
+#include "app/CMainFrame.h"
+#include "app/Version.h"
+#include "document/AppValues.h"
+#include "document/CBremixDoc.h"
+#include "link/DeviceLink.h"
+#include "link/PortEnumeration.h"
+#include "panel/CBremixView.h"
+#include "panel/QtUserInterface.h"
+#include "sim/SimServer.h"
+
+namespace krv {
+
+void SetApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Holvik"));
+    QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KRV_VERSION));
+}
+
+QStringList InstallFontFallbacks()
+{
+    static const char* const kPreferred[] = {
+        "Noto Sans Mono CJK JP", "Noto Sans CJK JP", "IPAGothic",
+        "IPAexGothic",           "VL Gothic",        "TakaoGothic",
+    };
+    const QStringList installed = QFontDatabase::families();
+    QStringList found;
+    for (const char* name : kPreferred) {
+        const QString family = QString::fromUtf8(name);
+        if (installed.contains(family, Qt::CaseInsensitive)) found.append(family);
+    }
+    if (!found.isEmpty()) {
+        for (const char* windowsName : {"ＭＳ ゴシック", "MS UI Gothic"}) {
+            QFont::insertSubstitutions(QString::fromUtf8(windowsName), found);
+        }
+    }
+    return found;
+}
+
+CBremixApp::CBremixApp(CommandLine options) : options_(std::move(options)) {}
+
+CBremixApp::~CBremixApp()
+{
+    // Messages from here on have no window to belong to.
+    if (ui_) ui_->SetParent(nullptr);
+    frame_.reset();
+    doc_.reset();
+    // Nothing may talk through an interface that is about to go.
+    static ConsoleUserInterface afterExit;
+    if (ui_) TheDeviceLink().SetUserInterface(afterExit);
+    ui_.reset();
+    simulator_.reset();
+}
+
+bool CBremixApp::StartSimulator(std::string* error)
+{
+    sim::ServerOptions options;
+    options.unit.circuits = options_.simulateCircuits;
+    simulator_ = std::make_unique<sim::SimServer>(options);
+    std::string reason;
+    if (!simulator_->Start(&reason)) {
+        if (error) *error = "cannot start the virtual unit: " + reason;
+        simulator_.reset();
+        return false;
+    }
+    return true;
+}
+
+CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
+{
+    InstallFontFallbacks();
+    QApplication::setWindowIcon(AppIcon());
+    if (options_.simulateCircuits != 0 && !StartSimulator(error)) return StartResult::Failed;
+
+    ui_ = std::make_unique<QtUserInterface>();
+    TheDeviceLink().SetUserInterface(*ui_);
+
+    // The document restores the last run's settings, and with them the window width.
+    doc_ = std::make_unique<CBremixDoc>(TheDeviceLink(), TheAppValues());
+    frame_ = std::make_unique<CMainFrame>(*doc_);
+    ui_->SetParent(frame_.get());
+
+    PanelOptions panel;
+    for (const std::string& port : options_.ports) {
+        panel.extraPorts.push_back(ExtraPort{PortNameFromPath(port), std::string()});
+    }
+    if (simulator_) panel.simulatedPort = simulator_->PortPath();
+    auto view =
+        std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
+    CBremixView* viewPtr = view.get();
+    frame_->SetView(std::move(view), [viewPtr] { viewPtr->OnInitialUpdate(); });
+
+    // A file named on the command line takes the place of the new settings set; when it
+    // cannot be read the start goes on as without it.
+    const bool opened = !options_.settingsFile.empty() && OpenStartFile();
+    if (!opened && !frame_->NewDocument()) {
+        // The user declined to choose a circuit count: there is no settings set to remember.
+        doc_->SkipLastStateWrite();
+        return StartResult::Cancelled;
+    }
+    frame_->show();
+    return StartResult::Running;
+}
+
+bool CBremixApp::OpenStartFile()
+{
+    return frame_->OpenDocument(
+        QFile::decodeName(QByteArray::fromStdString(options_.settingsFile)));
+}
+
+}  // namespace krv

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+#include "app/CommandLine.h"
+
+namespace krv {
+
+class CBremixDoc;
+class CMainFrame;
+class QtUserInterface;
+namespace sim {
+class SimServer;
+}
+
+// The program's name, maker and version, under which Qt keeps its settings.
+void SetApplicationIdentity();
+
+// Lets the Windows font names the panel and its dialogs ask for ("ＭＳ ゴシック", "MS UI Gothic")
+// resolve to an installed Japanese font, so no text renders as empty boxes. Returns the fonts
+// used, best first (empty when none of the known ones is installed).
+QStringList InstallFontFallbacks();
+
+// The application: starts the document, the main window and the panel in order and takes them
+// down again in the reverse order.
+class CBremixApp {
+  public:
+    enum class StartResult {
+        Running,    // the main window is shown
+        Cancelled,  // the user declined to start a settings set: end quietly
+        Failed,     // something needed could not be set up: end with an error
+    };
+
+    explicit CBremixApp(CommandLine options);
+    // The window and the panel go first (the panel switches the outputs it drives off and
+    // closes the port), then the document (which writes the last state), then the virtual unit.
+    ~CBremixApp();
+    CBremixApp(const CBremixApp&) = delete;
+    CBremixApp& operator=(const CBremixApp&) = delete;
+
+    StartResult InitInstance(std::string* error = nullptr);
+
+    CMainFrame* MainFrame() const { return frame_.get(); }
+    CBremixDoc* Document() const { return doc_.get(); }
+
+  private:
+    bool StartSimulator(std::string* error);
+    bool OpenStartFile();
+
+    CommandLine options_;
+    std::unique_ptr<sim::SimServer> simulator_;
+    std::unique_ptr<QtUserInterface> ui_;
+    std::unique_ptr<CBremixDoc> doc_;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+}  // namespace krv

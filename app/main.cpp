@@ -1,0 +1,53 @@
+// bremix2: the KRV control panel.
+#include <QApplication>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CBremixApp.h"
+#include "app/CommandLine.h"
+#include "app/ShutdownSignals.h"
+
+namespace {
+
+int UsageError(const std::string& error)
+{
+    std::fprintf(stderr, "bremix2: %s\nTry 'bremix2 --help'.\n", error.c_str());
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // The program's own options are checked before Qt needs a display, so that --help and
+    // mistakes are answered on any terminal.
+    std::string error;
+    const auto early =
+        krv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), false, &error);
+    if (!early) return UsageError(error);
+    if (early->help) {
+        std::fputs(krv::CommandLineUsage(), stdout);
+        return 0;
+    }
+
+    QApplication application(argc, argv);  // takes Qt's own options out of argv
+    krv::SetApplicationIdentity();
+    const auto options =
+        krv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true, &error);
+    if (!options) return UsageError(error);
+
+    krv::ShutdownSignals shutdownSignals;
+    krv::CBremixApp app(*options);
+    switch (app.InitInstance(&error)) {
+        case krv::CBremixApp::StartResult::Running:
+            return shutdownSignals.Requested() ? 0 : application.exec();
+        case krv::CBremixApp::StartResult::Cancelled:
+            return 0;
+        case krv::CBremixApp::StartResult::Failed:
+            std::fprintf(stderr, "bremix2: %s\n", error.c_str());
+            return 1;
+    }
+    return 1;
+}

@@ -1,0 +1,64 @@
+#include "dialogs/CDacSelect.h"
+
+#include <algorithm>
+
+#include "app/DialogUnits.h"
+
+namespace krv {
+
+CDacSelect::CDacSelect(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setWindowTitle(QString::fromUtf8("選択"));
+
+    one_.setText(QString::fromUtf8("１ 回路用"));
+    one_.setObjectName(QStringLiteral("id1024"));
+    one_.setGeometry(DialogUnitRect(58, 15, 50, 14));
+    two_.setText(QString::fromUtf8("２ 回路用"));
+    two_.setObjectName(QStringLiteral("id1023"));
+    two_.setGeometry(DialogUnitRect(58, 36, 50, 14));
+    cancel_.setText(QString::fromUtf8("キャンセル"));
+    cancel_.setObjectName(QStringLiteral("id3"));
+    cancel_.setGeometry(DialogUnitRect(57, 58, 50, 14));
+
+    QSize size = DialogUnitSize(169, 108);
+    prompt_.setText(QString::fromUtf8("接続ユニットの回路数を選択してください"));
+    QRect promptRect = DialogUnitRect(22, 84, 126, 8);
+    // The text must never be cut off: where the installed font runs wider than the layout
+    // allows, the line grows, centred, and the dialog with it.
+    const int textWidth = prompt_.sizeHint().width();
+    if (textWidth > promptRect.width()) {
+        size.setWidth(std::max(size.width(), textWidth + 2 * DialogUnitsToPixelsX(7)));
+        promptRect.setLeft((size.width() - textWidth) / 2);
+        promptRect.setWidth(textWidth);
+    }
+    promptRect.setHeight(std::max(promptRect.height(), prompt_.sizeHint().height()));
+    prompt_.setGeometry(promptRect);
+    setFixedSize(size);
+
+    connect(&one_, &QPushButton::clicked, this, [this] { Choose(1); });
+    connect(&two_, &QPushButton::clicked, this, [this] { Choose(2); });
+    connect(&cancel_, &QPushButton::clicked, this, &CDacSelect::reject);
+}
+
+void CDacSelect::Choose(int circuits)
+{
+    count = circuits;
+    accept();
+}
+
+void CDacSelect::reject()
+{
+    count = -1;
+    QDialog::reject();
+}
+
+int CDacSelect::Ask(QWidget* parent)
+{
+    CDacSelect dialog(parent);
+    dialog.count = -1;
+    dialog.exec();
+    return dialog.count;
+}
+
+}  // namespace krv

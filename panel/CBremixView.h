@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QComboBox>
+#include <QFont>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <array>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "document/GeneratorState.h"
+#include "document/StatusPolling.h"
+#include "link/PortEnumeration.h"
+#include "panel/PanelBitmaps.h"
+#include "panel/PanelWidgets.h"
+#include "platform/UserInterface.h"
+
+namespace krv {
+
+class TickSource;
+
+struct PanelOptions {
+    std::vector<ExtraPort> extraPorts;  // ports named with --port PATH on the command line
+    std::string simulatedPort;  // the in-process virtual unit's port: listed first, selected
+    bool startTimer = true;     // tests may drive the 50 ms tick themselves
+};
+
+// Control ids: the top row, and per channel base + offset with base = 314 + 60 × channel.
+inline constexpr int kConnectButtonId = 905;
+inline constexpr int kPortListId = 908;
+inline constexpr int ChannelControlId(int ch, int offset)
+{
+    return 314 + 60 * ch + offset;
+}
+
+// The main panel: the connect button and port list, and one column of controls per channel.
+class CBremixView : public QWidget {
+    Q_OBJECT
+  public:
+    CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
+                QWidget* parent = nullptr);
+    // Switches the outputs the PC drives off and closes the port if connected.
+    ~CBremixView() override;
+
+    // Every new settings set and every opened file: disconnect, fill the port list, lay out.
+    void OnInitialUpdate();
+    // Positions and visibility of the columns for the circuit count, and the window's width.
+    void LayoutChannels();
+    // One 50 ms tick (the timer posts them; tests may call it directly).
+    void OnTick();
+    // Status display, value fields and enable states.
+    void RefreshPanel();
+
+    // Menu command: switches the linked operation of channels 1 and 2 on or off.
+    void ToggleLinkedCommand();
+
+    // The control with the given id (tests and the frame look controls up by id).
+    QWidget* Control(int id) const;
+    const StatusPolling& Polling() const { return polling_; }
+    bool TickProcessing() const { return tickProcessing_; }
+    void SetTickProcessing(bool on) { tickProcessing_ = on; }
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    struct Column {
+        PanelLabel* calibrationMark = nullptr;  // base + 1
+        PanelLabel* standaloneLabel = nullptr;  // base + 0
+        PanelLabel* alarmLabel = nullptr;       // base + 2
+        QPushButton* rangeButton = nullptr;     // base + 23
+        ColourButton* onOffButton = nullptr;    // base + 6
+        QRadioButton* normalMode = nullptr;     // base + 25
+        QRadioButton* scaledMode = nullptr;     // base + 26
+        QPushButton* formulaButton = nullptr;   // base + 24
+        std::array<QPushButton*, 6> up{};       // base + 8 + 2k
+        std::array<QPushButton*, 6> down{};     // base + 9 + 2k
+        QPushButton* plus = nullptr;            // base + 20
+        QPushButton* minus = nullptr;           // base + 21
+        ValueField* valueField = nullptr;       // base + 22
+        PanelLabel* unitLabel = nullptr;        // base + 49
+        std::array<QPushButton*, 8> presets{};  // base + 29 + n
+        QPushButton* presetSettings = nullptr;  // base + 38
+        PanelLabel* waveformLabel = nullptr;    // base + 43
+        // Start, end, step, interval and repeat labels (all base + 44).
+        std::array<PanelLabel*, 5> autoLabels{};
+        QPushButton* startButton = nullptr;         // base + 40
+        QPushButton* pauseButton = nullptr;         // base + 41
+        QPushButton* stopButton = nullptr;          // base + 42
+        QPushButton* autoSettingsButton = nullptr;  // base + 39
+        // Every control with its position relative to the column origin.
+        std::vector<std::pair<QWidget*, QRect>> placed;
+        bool editing = false;  // a typed value is pending in the value field
+    };
+
+    void CreateControls();
+    void CreateColumn(int ch);
+    template <typename W>
+    W* Place(Column& column, int ch, int offset, W* widget, const QRect& where);
+    bool FillPortList();
+    int ColumnOrigin(int ch) const;
+    int VisibleColumns() const;
+
+    void OnConnectButton();
+    void Connect();
+    void Disconnect();
+
+    // Channel operations of the column's controls.
+    void OnToggleOutput(int ch);
+    void OnStepButton(int ch, int offset);
+    void OnPreset(int ch, int n);
+    void OnDisplayMode(int ch, bool scaled);
+    void OnValueFieldChanged(int ch);
+    enum class RunCommand { Start, Pause, Stop };
+    void OnRunButton(int ch, RunCommand command);
+    // Runs a change of the outputs with the status polling held off, as every operation that
+    // changes outputs does; polling is on again afterwards.
+    template <typename F>
+    void WithPollingHeld(F&& change);
+
+    void UpdateEnableStates();
+    void UpdateValueFields();
+    void UpdateDisplayMode(int ch);
+    void UpdateRangeLabels(int ch);
+    void UpdateDigitButtons(int ch);
+    void UpdatePresetButtons(int ch);
+    void UpdateAutoOutputPanel(int ch);
+    void UpdateRunButtons(int ch);
+    void RepeatHeldStep();
+    void ShowTickMessage(const char* text);
+
+    GeneratorState& state_;
+    UserInterface& ui_;
+    PanelOptions options_;
+
+    QFont fontA_;
+    QFont fontB_;
+    QFont fontC_;
+    std::map<PanelBitmap, QPixmap> bitmaps_;
+
+    ColourButton* connectButton_ = nullptr;
+    QComboBox* portList_ = nullptr;
+    std::array<Column, kChannelCount> columns_;
+    std::map<int, QWidget*> byId_;
+
+    StatusPolling polling_;
+    bool tickProcessing_ = true;
+    bool firstUpdate_ = true;
+    bool controlsCreated_ = false;
+    bool connecting_ = false;
+    bool tickMessageOpen_ = false;
+    int refreshTicks_ = 0;
+    int repeatTicks_ = 0;
+    bool repeatHeld_ = false;
+    std::unique_ptr<TickSource> ticks_;
+};
+
+}  // namespace krv

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+#include <QPointer>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace krv {
+
+// The panel's periodic tick: an event posted to the panel every 50 ms from a thread of its own.
+// Ticks that fall due while the user-interface thread is busy (inside an exchange with the unit)
+// wait in the event queue and are handled one after another afterwards.
+class TickSource {
+  public:
+    static constexpr QEvent::Type kTickEvent = static_cast<QEvent::Type>(QEvent::User + 901);
+    static constexpr std::chrono::milliseconds kPeriod{50};
+
+    explicit TickSource(QObject* target);
+    ~TickSource();  // stops the thread; no tick is posted after it returns
+    TickSource(const TickSource&) = delete;
+    TickSource& operator=(const TickSource&) = delete;
+
+  private:
+    void Run();
+
+    QObject* target_;
+    std::mutex mutex_;
+    std::condition_variable stop_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+}  // namespace krv
