@@ -1,7 +1,10 @@
 # Shared by the set-up scripts: package installation and building.
 
 # Debian packages the build and the tests need.
-BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev)
+BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev
+                qt6-base-dev)
+# What the panel needs on the desktop besides: a Japanese font for its texts.
+PANEL_PACKAGES=(fonts-noto-cjk)
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {
