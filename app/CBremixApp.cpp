@@ -1,5 +1,6 @@
 #include "app/CBremixApp.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFont>
@@ -97,6 +98,8 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
         std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
     CBremixView* viewPtr = view.get();
     frame_->SetView(std::move(view), [viewPtr] { viewPtr->OnInitialUpdate(); });
+    QObject::connect(frame_->Action(kIdLinkedAutoOutput), &QAction::triggered, viewPtr,
+                     [viewPtr] { viewPtr->ToggleLinkedCommand(); });
 
     // A file named on the command line takes the place of the new settings set; when it
     // cannot be read the start goes on as without it.

@@ -139,7 +139,7 @@ void CMainFrame::BuildMenus()
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileItems);
     UpdateRecentFileItems();
 
-    // The unit's commands belong to the panel; they stay greyed until it handles them.
+    // The unit's commands belong to the panel; those it does not handle yet stay greyed.
     QMenu* settings = menuBar()->addMenu(QString::fromUtf8("設定"));
     QAction* linked = AddCommand(settings, kIdLinkedAutoOutput, "自動出力　連動動作");
     linked->setCheckable(true);
@@ -156,8 +156,7 @@ void CMainFrame::BuildMenus()
     QAction* about = AddCommand(help, kIdAppAbout, "バージョン情報 Bremix(&A)...");
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
 
-    for (int id : {kIdLinkedAutoOutput, kIdStandaloneSetup, kIdCalibration, kIdUnitInfo,
-                   kIdFirmwareUpdate}) {
+    for (int id : {kIdStandaloneSetup, kIdCalibration, kIdUnitInfo, kIdFirmwareUpdate}) {
         actions_[id]->setEnabled(false);
     }
 }
@@ -241,7 +240,9 @@ bool CMainFrame::SaveDocumentAs()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("ini"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-    const QString path = dialog.selectedFiles().constFirst();
+    QString path = dialog.selectedFiles().constFirst();
+    // Not every file dialog adds the default suffix itself.
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".ini");
     if (!doc_.OnSaveDocument(path)) return false;
     recent_.Add(doc_.PathName());
     UpdateRecentFileItems();
