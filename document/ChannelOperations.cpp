@@ -21,13 +21,6 @@ double ClampToLimits(double value, const RangeLimits& limits)
     return std::max(limits.upper, std::min(limits.lower, value));
 }
 
-double CutToDecimals(double value, int decimals)
-{
-    if (decimals < 0 || decimals > 6) return value;
-    const double factor = std::pow(10.0, decimals);
-    return std::trunc(value * factor) / factor;
-}
-
 std::optional<double> ParseTypedNumber(std::string_view text)
 {
     const std::string owned(text);

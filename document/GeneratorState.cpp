@@ -17,17 +17,6 @@ bool NeedsRangeRepair(OutputRange range)
     return range == 4 || range == 8 || range == 9 || range < 0 || range > 12;
 }
 
-// Cuts `value` to `decimals` places, toward zero. Decimals outside 0 to 6 (only a damaged file
-// gives them) count as the nearer end.
-double CutToDecimals(double value, std::int32_t decimals)
-{
-    const int d = std::clamp<std::int32_t>(decimals, 0, 6);
-    const double factor = std::pow(10.0, d);
-    // std::trunc gives what an integer conversion gives for every value that fits one, and stays
-    // correct for the large values a wide scaled range can hold.
-    return std::trunc(value * factor) / factor;
-}
-
 bool Outside(double value, double lower, double upper)
 {
     return std::isnan(value) || value < lower || value > upper;

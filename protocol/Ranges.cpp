@@ -1,6 +1,9 @@
 #include "protocol/Ranges.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace krv {
 
@@ -115,6 +118,17 @@ std::string FormatValue(int decimals, double value)
     char buffer[512];
     std::snprintf(buffer, sizeof buffer, "%6.*f", decimals, value);
     return buffer;
+}
+
+double CutToDecimals(double value, int decimals)
+{
+    if (!std::isfinite(value)) return value;
+    const double factor = std::pow(10.0, std::clamp(decimals, 0, 6));
+    const double scaled = value * factor;
+    const double nearest = std::round(scaled);
+    const double tolerance = 8 * std::numeric_limits<double>::epsilon() * std::fabs(scaled);
+    const double cut = std::fabs(scaled - nearest) <= tolerance ? nearest : std::trunc(scaled);
+    return cut / factor + 0.0;  // + 0.0 turns -0 into 0
 }
 
 }  // namespace krv

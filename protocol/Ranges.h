@@ -57,4 +57,9 @@ std::optional<std::uint16_t> RangeHardwareBits(OutputRange range);
 // "%6.0f" … "%6.6f" for 0 … 6 decimals; empty for any other number of decimals.
 std::string FormatValue(int decimals, double value);
 
+// `value` cut toward zero to `decimals` places (counts outside 0 to 6, which only a damaged file
+// gives, are taken as the nearer end). A value that is a whole step apart from its binary rounding
+// error keeps that step: 8.2 cut to two places stays 8.2, although 8.2 × 100 is 819.99999999999989.
+double CutToDecimals(double value, int decimals);
+
 }  // namespace krv

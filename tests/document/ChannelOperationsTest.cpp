@@ -64,8 +64,12 @@ TEST(ParseTypedNumberTest, TextAfterTheNumberIsNoNumber)
 TEST(ClampTest, NotANumberBecomesTheLowerLimit)
 {
     EXPECT_EQ(ClampToLimits(std::nan(""), {4.0, 20.0, 3}), 4.0);
-    EXPECT_EQ(CutToDecimals(1.23456789, 7), 1.23456789);
     EXPECT_EQ(CutToDecimals(-1.99, 0), -1.0);
+    EXPECT_EQ(CutToDecimals(1.2345678, 9), 1.234567);  // more than 6 places: 6
+    // Typed decimals keep their last digit although their binary forms fall just short of it.
+    EXPECT_EQ(CutToDecimals(8.2, 2), 8.2);
+    EXPECT_EQ(CutToDecimals(4.015, 3), 4.015);
+    EXPECT_EQ(CutToDecimals(-0.0001, 3), 0.0);
 }
 
 }  // namespace
