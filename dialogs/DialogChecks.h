@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "document/ChannelSettings.h"
+#include "protocol/Ranges.h"
+
+// What the range, conversion formula and preset dialogs decide, as plain functions: the dialogs
+// only move texts between their fields and these, so every rule can be tested without a window.
+namespace krv {
+
+// Caption of the messages these dialogs show (with the information icon).
+inline constexpr const char* kCheckCaption = "確認";
+
+inline constexpr const char* kScaleMinimumError = "最小値に誤りがあります";
+inline constexpr const char* kScaleMaximumError = "最大値に誤りがあります";
+inline constexpr const char* kScaleDigitsError = "有効桁数を超えています";
+inline constexpr const char* kScaleUnitError = "単位が桁数を超えています";
+inline constexpr const char* kPresetNotNumberError = "入力データに誤りがあります";
+inline constexpr const char* kPresetOutOfRangeError = "範囲外データがあります";
+
+inline constexpr int kPresetCount = kPresetsPerRange;
+// Significant digits a converted value may have, and bytes its unit text may take.
+inline constexpr int kScaleSignificantDigits = 5;
+inline constexpr int kScaleUnitBytes = 3;
+
+// --- Texts shown in the fields ---------------------------------------------------------------
+
+// The value as "%5.0f" … "%5.6f" for 0 … 6 decimals (at least five characters, right-aligned,
+// always with "." as the decimal point); empty for any other number of decimals.
+std::string FormatFieldValue(int decimals, double value);
+
+// The channel as the dialogs name it: "１" … "４" for channels 0 … 3, empty for any other.
+std::string ChannelLabel(int ch);
+
+// The physical ends of a range as the conversion formula dialog labels them ("4 mA", "20 mA");
+// nullopt for codes that are no output range.
+struct RangeEndTexts {
+    std::string lower;
+    std::string upper;
+};
+std::optional<RangeEndTexts> ScaleRangeEndTexts(OutputRange range);
+
+// Leading and trailing white space (blanks, tabs, line breaks, ideographic spaces) removed.
+std::string_view TrimBlanks(std::string_view text);
+
+// --- Conversion formula ----------------------------------------------------------------------
+
+struct ScaleInput {
+    std::string minimumText;
+    std::string maximumText;
+    std::string unitText;
+};
+
+// Accepted when `message` is empty; then minimum, maximum, decimals and unit are the new formula.
+struct ScaleCheckResult {
+    std::string message;
+    double minimum = 0.0;
+    double maximum = 0.0;
+    int decimals = 0;
+    std::string unit;
+
+    bool Accepted() const { return message.empty(); }
+};
+
+// Checks, in order: the minimum and the maximum are numbers written in plain decimal notation;
+// neither has more than five significant digits, also when written with the other's decimals;
+// the unit takes at most three bytes in the settings file's code page. The decimals of the
+// formula are the larger of the two numbers' decimals. A minimum above the maximum is a
+// reversed scale and accepted.
+ScaleCheckResult CheckScaleInput(const ScaleInput& input);
+
+// --- Presets ---------------------------------------------------------------------------------
+
+// Accepted when `message` is empty; then `values` are the eight presets cut to the decimals.
+// Otherwise `failedIndex` (0 … 7) names the first field that failed.
+struct PresetCheckResult {
+    std::string message;
+    int failedIndex = -1;
+    std::array<double, kPresetCount> values{};
+
+    bool Accepted() const { return message.empty(); }
+};
+
+// Reads the eight preset texts in order: each must be a number (an empty field is 0) within the
+// limits (either order of lower and upper), and is then cut toward zero to the limits' decimals.
+// The first failure ends the check.
+PresetCheckResult CheckPresets(const std::array<std::string, kPresetCount>& texts,
+                               const RangeLimits& limits);
+
+}  // namespace krv

@@ -1,0 +1,93 @@
+// Shows the range, conversion formula and preset dialogs on the real display (Xvfb in
+// scripts/screenshot-dialogs) and saves what the display shows of each as a PNG file:
+//   dialogs_screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+
+#include "dialogs/CPresetDlg.h"
+#include "dialogs/CRangeSelectDlg.h"
+#include "dialogs/CScaleDlg.h"
+
+namespace {
+
+// Lets the dialog reach the screen and paint, then takes the window's pixels from the display.
+bool Capture(QDialog& dialog, const QString& path)
+{
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000 &&
+           !(dialog.windowHandle() && dialog.windowHandle()->isExposed())) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    // A few more rounds for the first paint and the focus frame.
+    for (QElapsedTimer settle; !settle.isValid() || settle.elapsed() < 500;) {
+        if (!settle.isValid()) settle.start();
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QScreen* screen = dialog.windowHandle() ? dialog.windowHandle()->screen() : nullptr;
+    if (!screen) return false;
+    const QPixmap shot = screen->grabWindow(dialog.winId());
+    dialog.hide();
+    if (shot.isNull() || !shot.save(path, "PNG")) return false;
+    std::printf("Wrote %s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: dialogs_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QString japanese = QStringLiteral("Noto Sans CJK JP");
+    if (!QFontDatabase::families().contains(japanese)) {
+        std::fprintf(stderr, "the font %s is not installed\n", qPrintable(japanese));
+        return 1;
+    }
+    for (const char* windowsName : {"MS UI Gothic", "ＭＳ ゴシック", "MS Shell Dlg"}) {
+        QFont::insertSubstitution(QString::fromUtf8(windowsName), japanese);
+    }
+
+    krv::SilentUserInterface ui;
+    bool ok = true;
+
+    krv::CRangeSelectDlg range(ui);
+    range.range = krv::kRangeE0_24mA;
+    ok = Capture(range, folder.filePath(QStringLiteral("range-select-dialog.png"))) && ok;
+
+    krv::CScaleDlg scale(ui);
+    scale.channel = 0;
+    scale.range = krv::kRange4_20mA;
+    scale.scaledMin = 0.0;
+    scale.scaledMax = 100.0;
+    scale.scaledDigits = 2;
+    scale.scaledUnit = "%";
+    ok = Capture(scale, folder.filePath(QStringLiteral("scale-dialog.png"))) && ok;
+
+    krv::CPresetDlg presets(ui);
+    presets.channel = 1;
+    presets.lowerText = " 4.000";
+    presets.upperText = "20.000";
+    presets.lower = 4.0;
+    presets.upper = 20.0;
+    presets.decimals = 3;
+    presets.values = {4.0, 20.0, 12.0, 8.0, 16.0, 10.5, 5.25, 19.999};
+    ok = Capture(presets, folder.filePath(QStringLiteral("preset-dialog.png"))) && ok;
+
+    return ok ? 0 : 1;
+}
