@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <clocale>
 
 #include "app/AppIcon.h"
 #include "app/CMainFrame.h"
@@ -21,6 +22,9 @@ namespace krv {
 
 void SetApplicationIdentity()
 {
+    // Numbers are read and written with a decimal point whatever the user's locale says: Qt
+    // adopts the environment's locale, and strtod and printf would follow it.
+    std::setlocale(LC_NUMERIC, "C");
     QCoreApplication::setOrganizationName(QStringLiteral("Holvik"));
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(KRV_VERSION));
@@ -39,7 +43,7 @@ QStringList InstallFontFallbacks()
         if (installed.contains(family, Qt::CaseInsensitive)) found.append(family);
     }
     if (!found.isEmpty()) {
-        for (const char* windowsName : {"ＭＳ ゴシック", "MS UI Gothic"}) {
+        for (const char* windowsName : {"ＭＳ ゴシック", "MS UI Gothic", "MS Shell Dlg"}) {
             QFont::insertSubstitutions(QString::fromUtf8(windowsName), found);
         }
     }

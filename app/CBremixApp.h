@@ -16,7 +16,8 @@ namespace sim {
 class SimServer;
 }
 
-// The program's name, maker and version, under which Qt keeps its settings.
+// The program's name, maker and version, under which Qt keeps its settings; and numbers in the C
+// locale.
 void SetApplicationIdentity();
 
 // Lets the Windows font names the panel and its dialogs ask for ("ＭＳ ゴシック", "MS UI Gothic")

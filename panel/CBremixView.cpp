@@ -6,6 +6,9 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "dialogs/CPresetDlg.h"
+#include "dialogs/CRangeSelectDlg.h"
+#include "dialogs/CScaleDlg.h"
 #include "document/AutoOutputEngine.h"
 #include "document/ChannelOperations.h"
 #include "document/Connection.h"
@@ -190,6 +193,9 @@ void CBremixView::CreateColumn(int ch)
     c.autoSettingsButton->setEnabled(true);
 
     connect(c.onOffButton, &QPushButton::clicked, this, [this, ch] { OnToggleOutput(ch); });
+    connect(c.rangeButton, &QPushButton::clicked, this, [this, ch] { OnRangeButton(ch); });
+    connect(c.formulaButton, &QPushButton::clicked, this, [this, ch] { OnFormulaButton(ch); });
+    connect(c.presetSettings, &QPushButton::clicked, this, [this, ch] { OnPresetSettings(ch); });
     for (int offset = 8; offset <= 21; ++offset) {
         auto* step = static_cast<QPushButton*>(Control(ChannelControlId(ch, offset)));
         connect(step, &QPushButton::clicked, this,
@@ -414,6 +420,69 @@ void CBremixView::OnValueFieldChanged(int ch)
     // text is replaced once this change notification has returned.
     QMetaObject::invokeMethod(
         this, [this] { UpdateValueFields(); }, Qt::QueuedConnection);
+}
+
+void CBremixView::OnRangeButton(int ch)
+{
+    // A running or paused automatic output keeps its range.
+    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
+    if (state_.OutputOn(ch)) {
+        ui_.ShowMessage("ＯＮ状態では切替できません。", kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+        return;
+    }
+    polling_.pollingEnabled = false;
+    CRangeSelectDlg dialog(ui_, this);
+    dialog.range = state_.channels[static_cast<std::size_t>(ch)].range;
+    if (dialog.exec() == QDialog::Accepted) {
+        if (state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode != kStandaloneOff) {
+            ui_.ShowMessage("変換器にPCレス設定を書込後、有効となります", kCaptionNotice,
+                            MessageIcon::Information, MessageButtons::Ok);
+        }
+        ApplyRange(state_, ch, dialog.range);
+        UpdateDigitButtons(ch);
+        UpdateRangeLabels(ch);
+        UpdateValueFields();
+    }
+    polling_.pollingEnabled = true;
+    UpdateAutoOutputPanel(ch);
+}
+
+void CBremixView::OnFormulaButton(int ch)
+{
+    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
+    const ChannelSettings& c = state_.channels[static_cast<std::size_t>(ch)];
+    CScaleDlg dialog(ui_, this);
+    dialog.channel = ch;
+    dialog.range = c.range;
+    dialog.scaledMin = c.scaledMin;
+    dialog.scaledMax = c.scaledMax;
+    dialog.scaledDigits = c.scaledDigits;
+    dialog.scaledUnit = c.scaledUnit;
+    if (dialog.exec() != QDialog::Accepted) return;
+    ApplyConversion(state_, ch, dialog.newMin, dialog.newMax, dialog.newDigits, dialog.newUnit);
+    UpdateDigitButtons(ch);
+    RefreshPanel();
+}
+
+void CBremixView::OnPresetSettings(int ch)
+{
+    const RangeLimits limits = ChannelLimits(state_, ch);
+    const OutputRange slot = PresetSlot(state_, ch);
+    if (slot < 0 || slot >= kRangeTableSize) return;
+    auto& presets =
+        state_.channels[static_cast<std::size_t>(ch)].presets[static_cast<std::size_t>(slot)];
+    CPresetDlg dialog(ui_, this);
+    dialog.channel = ch;
+    dialog.lowerText = LowerLimitText(state_, ch);
+    dialog.upperText = UpperLimitText(state_, ch);
+    dialog.lower = limits.lower;
+    dialog.upper = limits.upper;
+    dialog.decimals = limits.decimals;
+    dialog.values = presets;
+    if (dialog.exec() != QDialog::Accepted) return;
+    presets = dialog.values;
+    UpdatePresetButtons(ch);
 }
 
 void CBremixView::OnRunButton(int ch, RunCommand command)

@@ -116,6 +116,9 @@ class CBremixView : public QWidget {
     void OnPreset(int ch, int n);
     void OnDisplayMode(int ch, bool scaled);
     void OnValueFieldChanged(int ch);
+    void OnRangeButton(int ch);
+    void OnFormulaButton(int ch);
+    void OnPresetSettings(int ch);
     enum class RunCommand { Start, Pause, Stop };
     void OnRunButton(int ch, RunCommand command);
     // Runs a change of the outputs with the status polling held off, as every operation that

@@ -2,8 +2,13 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 
+#include <QLineEdit>
+
+#include "dialogs/CPresetDlg.h"
+#include "dialogs/CRangeSelectDlg.h"
 #include "panel/PanelFixture.h"
 #include "sim/VirtualUnit.h"
+#include "support/ModalAnswer.h"
 
 namespace krv {
 namespace {
@@ -278,6 +283,69 @@ TEST_F(AutoOutputPanelTest, RunButtonsWhileDisconnectedSaySo)
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"接続されていません"});
     EXPECT_EQ(state.autoOutput[0].runState, 0);
+}
+
+}  // namespace
+}  // namespace krv
+
+namespace krv {
+namespace {
+
+class ChannelDialogsPanelTest : public test::PanelFixture {};
+
+TEST_F(ChannelDialogsPanelTest, RangeIsNotSwitchedWhileTheOutputIsOn)
+{
+    StartUnit();
+    MakePanel(2);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 6)), Qt::LeftButton);
+    ASSERT_TRUE(state.OutputOn(0));
+    ui.Clear();
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 23)), Qt::LeftButton);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"ＯＮ状態では切替できません。"});
+    EXPECT_EQ(state.channels[0].range, kRange0_5V);
+}
+
+TEST_F(ChannelDialogsPanelTest, ChosenRangeGoesToTheUnitAtItsRestingValue)
+{
+    StartUnit();
+    MakePanel(2);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    test::ModalAnswer choose([](QWidget* modal) {
+        auto* dialog = qobject_cast<CRangeSelectDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->ButtonFor(kRange4_20mA)->click();
+    });
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(1, 23)), Qt::LeftButton);
+    EXPECT_TRUE(choose.Handled());
+    EXPECT_EQ(state.channels[1].range, kRange4_20mA);
+    EXPECT_DOUBLE_EQ(state.channels[1].outputValue, 4.0);
+    EXPECT_EQ(Widget<QPushButton>(ChannelControlId(1, 23))->text(), "内 4～20 mA");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return server->WithUnit([](sim::VirtualUnit& u) { return u.Channel(1).range; }) ==
+                   kRange4_20mA;
+        },
+        2000));
+}
+
+TEST_F(ChannelDialogsPanelTest, PresetsEditedInTheirDialogAreShownButNotSent)
+{
+    MakePanel(1);
+    test::ModalAnswer edit([](QWidget* modal) {
+        auto* dialog = qobject_cast<CPresetDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        auto* first = dialog->findChildren<QLineEdit*>().value(0);
+        ASSERT_NE(first, nullptr);
+        first->setText(QStringLiteral("2.5"));
+        dialog->accept();
+    });
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 38)), Qt::LeftButton);
+    EXPECT_TRUE(edit.Handled());
+    EXPECT_EQ(state.channels[0].presets[kRange0_5V][0], 2.5);
+    EXPECT_EQ(Widget<QPushButton>(ChannelControlId(0, 29))->text(), " 2.500");
 }
 
 }  // namespace

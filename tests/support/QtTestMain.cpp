@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <clocale>
 
 int main(int argc, char* argv[])
 {
@@ -16,6 +17,7 @@ int main(int argc, char* argv[])
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        home.path() + QStringLiteral("/settings"));
     QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // as the application does
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
