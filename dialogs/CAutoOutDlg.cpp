@@ -1,0 +1,595 @@
+#include "dialogs/CAutoOutDlg.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QShowEvent>
+
+#include <algorithm>
+
+#include "app/DialogUnits.h"
+
+namespace krv {
+
+namespace {
+
+constexpr int kFieldCount = 5;
+constexpr int kPictureWidth = 300;
+constexpr int kPictureHeight = 140;
+
+constexpr const char* kWaveformNames[] = {"のこぎり波", "三角波", "任意波"};
+constexpr const char* kRampHint = "変化量は絶対値にて入力、繰返しは「0」にて連続動作";
+constexpr const char* kArbitraryHint = "繰返しは「0」にて連続動作";
+constexpr const char* kRoundingNote =
+    "PCレスモード以外での小数点２桁の時間設定は小数点１桁に切り上げて動作します";
+constexpr const char* kCsvFilter = "CSVﾌｧｲﾙ(*.csv);;全てのﾌｧｲﾙ(*.*)";
+
+// Point list columns: a hidden one, the row number, then the three that are edited.
+constexpr int kNumberColumn = 1;
+constexpr int kValueColumn = 2;
+constexpr int kIntervalColumn = 3;
+constexpr int kPauseColumn = 4;
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QString Q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+std::size_t Index(AutoField field)
+{
+    return static_cast<std::size_t>(field);
+}
+
+// The dialog font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in for it.
+QFont DialogFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
+    font.setPixelSize(11);
+    return font;
+}
+
+// A static text at its place in the form. Where the installed font needs more room than the form
+// gives, the box grows away from the side the text is aligned to, so nothing is cut off.
+void PlaceText(QLabel& label, QRect where, Qt::Alignment horizontal, const char* text = nullptr)
+{
+    if (text) label.setText(Q(text));
+    label.setAlignment(horizontal | Qt::AlignVCenter);
+    const QSize needed = label.sizeHint();
+    const int extra = needed.width() - where.width();
+    if (extra > 0) {
+        if (horizontal & Qt::AlignHCenter) {
+            where.adjust(-extra / 2, 0, extra - extra / 2, 0);
+        } else {
+            where.setWidth(needed.width());
+        }
+    }
+    if (needed.height() > where.height()) {
+        where.adjust(0, -(needed.height() - where.height()) / 2, 0, 0);
+        where.setHeight(needed.height());
+    }
+    label.setGeometry(where);
+}
+
+void PlaceField(QLineEdit& field, const QRect& where, const char* id)
+{
+    field.setGeometry(where);
+    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    field.setObjectName(QString::fromLatin1(id));
+}
+
+void PlaceButton(QPushButton& button, const char* text, const QRect& where, const char* id)
+{
+    button.setText(Q(text));
+    button.setGeometry(where);
+    button.setObjectName(QString::fromLatin1(id));
+    // Enter belongs to the fields and the point list's editor; only OK may take it otherwise.
+    button.setAutoDefault(false);
+}
+
+// --- The illustrations -------------------------------------------------------------------------
+
+void Arrowhead(QPainter& painter, QPointF tip, QPointF from)
+{
+    const QLineF back(tip, from);
+    const QLineF unit = back.unitVector();
+    const QPointF along = (unit.p2() - unit.p1()) * 5.0;
+    const QPointF across(-along.y() * 0.55, along.x() * 0.55);
+    QPainterPath head;
+    head.moveTo(tip);
+    head.lineTo(tip + along + across);
+    head.lineTo(tip + along - across);
+    head.closeSubpath();
+    painter.fillPath(head, painter.pen().color());
+}
+
+void Arrow(QPainter& painter, QPointF from, QPointF to)
+{
+    painter.drawLine(from, to);
+    Arrowhead(painter, to, from);
+}
+
+void DoubleArrow(QPainter& painter, QPointF a, QPointF b)
+{
+    painter.drawLine(a, b);
+    Arrowhead(painter, a, b);
+    Arrowhead(painter, b, a);
+}
+
+void Guide(QPainter& painter, QPointF a, QPointF b)
+{
+    const QPen saved = painter.pen();
+    QPen dotted(QColor(110, 110, 110), 1, Qt::DotLine);
+    painter.setPen(dotted);
+    painter.drawLine(a, b);
+    painter.setPen(saved);
+}
+
+}  // namespace
+
+CAutoOutPicture::CAutoOutPicture(QWidget* parent) : QWidget(parent)
+{
+    setFixedSize(kPictureWidth, kPictureHeight);
+}
+
+void CAutoOutPicture::SetWaveform(int waveform)
+{
+    if (waveform == waveform_) return;
+    waveform_ = waveform;
+    update();
+}
+
+void CAutoOutPicture::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    Draw(painter, waveform_);
+}
+
+void CAutoOutPicture::Draw(QPainter& painter, int waveform)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF area(0, 0, kPictureWidth, kPictureHeight);
+    painter.fillRect(area, Qt::white);
+    painter.setPen(QPen(QColor(160, 160, 160), 1));
+    painter.drawRect(area.adjusted(0.5, 0.5, -0.5, -0.5));
+
+    // Four levels: the start, two steps, the end (or turning) value; each held one interval.
+    constexpr double kLeft = 64.0;
+    constexpr double kTread = 30.0;
+    constexpr double kRise = 24.0;
+    constexpr double kStartLevel = 100.0;
+    constexpr double kRight = 292.0;
+    const auto level = [&](int n) { return kStartLevel - n * kRise; };
+    std::vector<int> levels;
+    if (waveform == kTriangle) {
+        levels = {0, 1, 2, 3, 2, 1, 0, 1};
+    } else {
+        levels = {0, 1, 2, 3, 0, 1, 2, 3};
+    }
+    QPainterPath stairs;
+    stairs.moveTo(kLeft, level(levels.front()));
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const double x = kLeft + static_cast<double>(i) * kTread;
+        stairs.lineTo(x, level(levels[i]));
+        stairs.lineTo(std::min(x + kTread, kRight), level(levels[i]));
+    }
+    painter.setPen(QPen(QColor(0, 70, 200), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    painter.drawPath(stairs);
+
+    painter.setPen(QPen(Qt::black, 1));
+    const QFontMetricsF metrics(painter.font());
+    const auto label = [&](const QRectF& box, Qt::Alignment alignment, const char* text) {
+        painter.drawText(box, alignment | Qt::AlignVCenter, Q(text));
+    };
+    const double textHeight = metrics.height();
+
+    // The start value and the end (turning) value: labels on the left, arrows to their levels.
+    label(QRectF(2, level(0) - textHeight / 2, 40, textHeight), Qt::AlignRight, "開始値");
+    Arrow(painter, QPointF(45, level(0)), QPointF(kLeft - 3, level(0)));
+    const char* top = waveform == kTriangle ? "折返値" : "終了値";
+    label(QRectF(2, level(3) - textHeight / 2, 40, textHeight), Qt::AlignRight, top);
+    const double topTread = kLeft + 3 * kTread;
+    Guide(painter, QPointF(45, level(3)), QPointF(topTread - 3, level(3)));
+    Arrowhead(painter, QPointF(topTread - 3, level(3)), QPointF(45, level(3)));
+
+    // The change per step: the height of the riser at the start of the third tread.
+    const double riser = kLeft + 2 * kTread;
+    const double stepArrowX = riser + 7;
+    Guide(painter, QPointF(riser, level(1)), QPointF(stepArrowX + 4, level(1)));
+    DoubleArrow(painter, QPointF(stepArrowX, level(2) + 2), QPointF(stepArrowX, level(1) - 1));
+    label(QRectF(stepArrowX + 5, (level(1) + level(2)) / 2 - textHeight / 2, 60, textHeight),
+          Qt::AlignLeft, "変化量");
+
+    // The update interval: the width of the first tread, measured below it.
+    const double intervalY = level(0) + 14;
+    Guide(painter, QPointF(kLeft, level(0) + 2), QPointF(kLeft, intervalY + 4));
+    Guide(painter, QPointF(kLeft + kTread, level(0) + 2), QPointF(kLeft + kTread, intervalY + 4));
+    DoubleArrow(painter, QPointF(kLeft + 1, intervalY), QPointF(kLeft + kTread - 1, intervalY));
+    label(QRectF(kLeft + kTread + 6, intervalY - textHeight / 2, 80, textHeight), Qt::AlignLeft,
+          "更新間隔");
+    painter.restore();
+}
+
+CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), generator_(generator), ui_(ui)
+{
+    setWindowTitle(Q("自動出力設定"));
+    setFont(DialogFont());
+    setFixedSize(DialogUnitSize(339, 189));
+
+    PlaceText(channelCaption_, DialogUnitRect(17, 7, 32, 8), Qt::AlignHCenter, "チャンネル");
+    channelText_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    channelText_.setObjectName(QStringLiteral("id1050"));
+    PlaceText(channelText_, DialogUnitRect(7, 17, 52, 11), Qt::AlignHCenter);
+    PlaceText(rangeCaption_, DialogUnitRect(105, 6, 20, 8), Qt::AlignHCenter, "レンジ");
+    rangeText_.setObjectName(QStringLiteral("id1043"));
+    PlaceText(rangeText_, DialogUnitRect(75, 17, 77, 11), Qt::AlignHCenter);
+    PlaceText(lowerCaption_, DialogUnitRect(178, 7, 25, 8), Qt::AlignHCenter, "最小値");
+    PlaceText(upperCaption_, DialogUnitRect(237, 7, 25, 8), Qt::AlignHCenter, "最大値");
+    lowerText_.setObjectName(QStringLiteral("id1044"));
+    PlaceText(lowerText_, DialogUnitRect(171, 17, 40, 11), Qt::AlignHCenter);
+    upperText_.setObjectName(QStringLiteral("id1045"));
+    PlaceText(upperText_, DialogUnitRect(230, 17, 40, 11), Qt::AlignHCenter);
+
+    waveform_.setObjectName(QStringLiteral("id1015"));
+    for (const char* name : kWaveformNames) waveform_.addItem(Q(name));
+    const QRect comboBox = DialogUnitRect(7, 38, 98, 12);
+    waveform_.setGeometry(comboBox.x(), comboBox.y(), comboBox.width(),
+                          std::max(comboBox.height(), waveform_.sizeHint().height()));
+    picture_.setObjectName(QStringLiteral("id1056"));
+    picture_.move(DialogUnitsToPixelsX(114), DialogUnitsToPixelsY(39));
+
+    startCaption_.setObjectName(QStringLiteral("id1046"));
+    PlaceText(startCaption_, DialogUnitRect(15, 58, 35, 8), Qt::AlignLeft, "開始値");
+    PlaceField(start_, DialogUnitRect(51, 56, 42, 14), "id1051");
+    endCaption_.setObjectName(QStringLiteral("id1047"));
+    PlaceText(endCaption_, DialogUnitRect(15, 73, 34, 8), Qt::AlignLeft, "終了値");
+    PlaceField(end_, DialogUnitRect(51, 70, 42, 15), "id1052");
+    stepCaption_.setObjectName(QStringLiteral("id1048"));
+    PlaceText(stepCaption_, DialogUnitRect(15, 88, 34, 8), Qt::AlignLeft, "変化量");
+    PlaceField(step_, DialogUnitRect(51, 85, 42, 15), "id1053");
+    intervalCaption_.setObjectName(QStringLiteral("id1049"));
+    PlaceText(intervalCaption_, DialogUnitRect(15, 103, 33, 8), Qt::AlignLeft, "更新間隔");
+    PlaceField(interval_, DialogUnitRect(51, 100, 42, 15), "id1054");
+    seconds_.setObjectName(QStringLiteral("id1061"));
+    PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), Qt::AlignLeft, "秒");
+    PlaceText(repeatCaption_, DialogUnitRect(15, 118, 32, 8), Qt::AlignLeft, "繰返し");
+    PlaceField(repeat_, DialogUnitRect(51, 115, 42, 15), "id1055");
+    PlaceText(times_, DialogUnitRect(96, 118, 9, 8), Qt::AlignLeft, "回");
+    hint_.setObjectName(QStringLiteral("id1062"));
+    PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), Qt::AlignLeft, kRampHint);
+    PlaceText(note_, DialogUnitRect(15, 148, 307, 8), Qt::AlignLeft, kRoundingNote);
+
+    // The point list, 1000 rows of number, value, interval and pause mark.
+    points_.setObjectName(QStringLiteral("id1059"));
+    points_.setGeometry(QRect(QPoint(170, 62), QPoint(471, 209)));
+    points_.setFrameStyle(QFrame::Box | QFrame::Plain);
+    points_.setColumnCount(5);
+    points_.setRowCount(kArbitraryPointCount);
+    points_.setHorizontalHeaderLabels(
+        {QString(), Q("順番"), Q("値"), Q("更新間隔 (秒)"), Q("一時停止")});
+    const int widths[] = {0, 40, 80, 100, 60};
+    for (int column = 0; column < 5; ++column) points_.setColumnWidth(column, widths[column]);
+    points_.setColumnHidden(0, true);
+    points_.horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    points_.horizontalHeader()->setHighlightSections(false);
+    points_.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    points_.verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 5);
+    for (int row = 0; row < kArbitraryPointCount; ++row) {
+        points_.SetCellText(row, kNumberColumn, QString::number(row + 1));
+    }
+    connect(&points_, &QTableWidget::cellDoubleClicked, &points_, &CEditListCtrl::OpenEditor);
+
+    PlaceButton(csv_, "CSV読込", DialogUnitRect(6, 168, 50, 14), "id1032");
+    PlaceButton(ok_, "OK", DialogUnitRect(228, 168, 50, 14), "id1");
+    PlaceButton(cancel_, "戻る", DialogUnitRect(282, 168, 50, 14), "id2");
+    ok_.setAutoDefault(true);
+    ok_.setDefault(true);
+    connect(&csv_, &QPushButton::clicked, this, &CAutoOutDlg::ImportCsv);
+    connect(&ok_, &QPushButton::clicked, this, &CAutoOutDlg::accept);
+    connect(&cancel_, &QPushButton::clicked, this, &CAutoOutDlg::reject);
+
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        QLineEdit& edit = Field(field);
+        edit.installEventFilter(this);
+        connect(&edit, &QLineEdit::textChanged, this, [this, field] { FieldEdited(field); });
+    }
+    connect(&waveform_, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (!filling_) ApplyWaveform(index);
+    });
+}
+
+CAutoOutDlg::~CAutoOutDlg()
+{
+    // A field destroyed while it has the focus loses it; the dialog must not handle that for a
+    // field that is half gone.
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        Field(field).removeEventFilter(this);
+    }
+}
+
+QLineEdit& CAutoOutDlg::Field(AutoField field)
+{
+    switch (field) {
+        case AutoField::Start:
+            return start_;
+        case AutoField::End:
+            return end_;
+        case AutoField::Step:
+            return step_;
+        case AutoField::Interval:
+            return interval_;
+        case AutoField::Repeat:
+            break;
+    }
+    return repeat_;
+}
+
+QLabel& CAutoOutDlg::FieldCaption(AutoField field)
+{
+    switch (field) {
+        case AutoField::Start:
+            return startCaption_;
+        case AutoField::End:
+            return endCaption_;
+        case AutoField::Step:
+            return stepCaption_;
+        case AutoField::Interval:
+            return intervalCaption_;
+        case AutoField::Repeat:
+            break;
+    }
+    return repeatCaption_;
+}
+
+bool CAutoOutDlg::InputsValid() const
+{
+    if (channel < 0 || channel >= kChannelCount) return false;
+    const OutputRange slot = rangeInEffect.value_or(generator_.RangeInEffect(channel));
+    return slot >= 0 && slot < kRangeTableSize;
+}
+
+void CAutoOutDlg::showEvent(QShowEvent* event)
+{
+    // Filled each time the program shows the dialog, not when the window system merely restores
+    // it, which would throw away what the user has typed.
+    if (!event->spontaneous()) Initialise();
+    QDialog::showEvent(event);
+}
+
+void CAutoOutDlg::Initialise()
+{
+    if (!InputsValid()) return;
+    slot_ = rangeInEffect.value_or(generator_.RangeInEffect(channel));
+    initialised_ = true;
+    limits_ = generator_.ChannelRangeLimits(channel, slot_);
+
+    const RampSettings& ramp = generator_.autoOutput[static_cast<std::size_t>(channel)]
+                                   .ramps[static_cast<std::size_t>(slot_)];
+    const int waveform =
+        ramp.waveform >= kSawtooth && ramp.waveform <= kArbitrary ? ramp.waveform : kSawtooth;
+    filling_ = true;
+    waveform_.setCurrentIndex(waveform);
+    filling_ = false;
+    ApplyWaveform(waveform);
+
+    channelText_.setText(QString(QChar(0xFF11 + channel)));  // "１" … "４"
+    rangeText_.setText(Q(RangeDisplayName(slot_)));
+    lowerText_.setText(Q(AutoValueText(limits_.decimals, limits_.lower)));
+    upperText_.setText(Q(AutoValueText(limits_.decimals, limits_.upper)));
+    FillPointList();
+    waveform_.setFocus();
+}
+
+void CAutoOutDlg::ApplyWaveform(int waveform)
+{
+    const bool arbitrary = waveform == kArbitrary;
+    for (const AutoField field :
+         {AutoField::Start, AutoField::End, AutoField::Step, AutoField::Interval}) {
+        FieldCaption(field).setVisible(!arbitrary);
+        Field(field).setVisible(!arbitrary);
+    }
+    seconds_.setVisible(!arbitrary);
+    endCaption_.setText(Q(waveform == kTriangle ? "折返値" : "終了値"));
+    hint_.setText(Q(arbitrary ? kArbitraryHint : kRampHint));
+    picture_.SetWaveform(waveform);
+    picture_.setVisible(!arbitrary);
+    points_.setVisible(arbitrary);
+    if (!arbitrary) points_.CloseEditor();
+    csv_.setEnabled(arbitrary);
+    FillFields();
+}
+
+void CAutoOutDlg::FillFields()
+{
+    if (!InputsValid()) return;
+    const RampSettings& ramp = generator_.autoOutput[static_cast<std::size_t>(channel)]
+                                   .ramps[static_cast<std::size_t>(slot_)];
+    filling_ = true;
+    start_.setText(Q(AutoValueText(limits_.decimals, ramp.start)));
+    end_.setText(Q(AutoValueText(limits_.decimals, ramp.end)));
+    step_.setText(Q(AutoValueText(limits_.decimals, ramp.step)));
+    interval_.setText(Q(StoredIntervalText(ramp.interval)));
+    repeat_.setText(QString::number(ramp.repeat));
+    filling_ = false;
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        lastGood_[Index(field)] = Field(field).text();
+    }
+}
+
+void CAutoOutDlg::FillPointList()
+{
+    const std::vector<PointRowTexts> rows = PointListTexts(
+        generator_.autoOutput[static_cast<std::size_t>(channel)].points, limits_.decimals);
+    for (int row = 0; row < kArbitraryPointCount; ++row) {
+        const PointRowTexts& texts = rows[static_cast<std::size_t>(row)];
+        points_.SetCellText(row, kValueColumn, Q(texts.value));
+        points_.SetCellText(row, kIntervalColumn, Q(texts.interval));
+        points_.SetCellText(row, kPauseColumn, Q(texts.pause));
+    }
+}
+
+bool CAutoOutDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        if (watched != &Field(field)) continue;
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
+            LeaveField(field);
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            // Enter finishes the entry in the field, as leaving it does; it does not confirm.
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                LeaveField(field);
+                return true;
+            }
+        }
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CAutoOutDlg::FieldEdited(AutoField field)
+{
+    if (filling_) return;
+    const QString text = Field(field).text();
+    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
+        filling_ = true;
+        Field(field).setText(Q(WithoutLineBreaks(text.toStdString())));
+        filling_ = false;
+        LeaveField(field);
+    }
+}
+
+void CAutoOutDlg::LeaveField(AutoField field)
+{
+    QLineEdit& edit = Field(field);
+    const std::optional<std::string> text =
+        ReformatAutoField(field, limits_.decimals, edit.text().toStdString());
+    filling_ = true;
+    if (text) {
+        edit.setText(Q(*text));
+        lastGood_[Index(field)] = edit.text();
+    } else {
+        edit.setText(lastGood_[Index(field)]);
+    }
+    filling_ = false;
+}
+
+std::vector<PointRowTexts> CAutoOutDlg::PointTexts() const
+{
+    std::vector<PointRowTexts> rows(static_cast<std::size_t>(kArbitraryPointCount));
+    for (int row = 0; row < kArbitraryPointCount; ++row) {
+        PointRowTexts& texts = rows[static_cast<std::size_t>(row)];
+        texts.value = points_.CellText(row, kValueColumn).toStdString();
+        texts.interval = points_.CellText(row, kIntervalColumn).toStdString();
+        texts.pause = points_.CellText(row, kPauseColumn).toStdString();
+    }
+    return rows;
+}
+
+void CAutoOutDlg::Refuse(const std::string& message)
+{
+    ui_.ShowMessage(message, kAutoOutputCaption, MessageIcon::Information, MessageButtons::Ok);
+}
+
+void CAutoOutDlg::ShowPointListFailure(const PointListCheckResult& result)
+{
+    Refuse(result.message);
+    if (result.row >= 0) {
+        points_.selectRow(result.row);
+        points_.scrollTo(points_.model()->index(result.row, kValueColumn));
+    }
+}
+
+void CAutoOutDlg::ImportCsv()
+{
+    if (!InputsValid()) return;
+    const QString path =
+        chooseCsvFile ? chooseCsvFile()
+                      : QFileDialog::getOpenFileName(this, QString(), QString(), Q(kCsvFilter));
+    if (!path.isEmpty()) {
+        points_.CloseEditor();
+        CCsvFile file;
+        if (!file.Open(QFile::encodeName(path).toStdString())) {
+            Refuse(kCsvOpenError);
+        } else {
+            for (int row = 0; row < kArbitraryPointCount; ++row) {
+                for (const int column : {kValueColumn, kIntervalColumn, kPauseColumn}) {
+                    points_.SetCellText(row, column, QString());
+                }
+            }
+            const CsvPointImport imported = ReadCsvPoints(file);
+            file.Close();
+            for (std::size_t i = 0; i < imported.rows.size(); ++i) {
+                const int row = static_cast<int>(i);
+                points_.SetCellText(row, kValueColumn, Q(imported.rows[i].value));
+                points_.SetCellText(row, kIntervalColumn, Q(imported.rows[i].interval));
+                points_.SetCellText(row, kPauseColumn, Q(imported.rows[i].pause));
+            }
+            const std::string problem = CsvStopMessage(imported.stop);
+            if (!problem.empty()) Refuse(problem);
+        }
+    }
+    // The list is checked as it now stands, so a file that does not fit is pointed out at once.
+    const PointListCheckResult check = CheckPointList(PointTexts(), limits_);
+    if (!check.Accepted()) ShowPointListFailure(check);
+}
+
+void CAutoOutDlg::accept()
+{
+    if (!InputsValid()) {
+        QDialog::reject();
+        return;
+    }
+    if (!initialised_) Initialise();
+    // What is being typed counts as entered, as if the user had left the field or cell first.
+    points_.CloseEditor();
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        if (Field(field).hasFocus()) LeaveField(field);
+    }
+
+    AutoOutputChannel& automatic = generator_.autoOutput[static_cast<std::size_t>(channel)];
+    RampSettings& ramp = automatic.ramps[static_cast<std::size_t>(slot_)];
+    const int waveform = waveform_.currentIndex();
+    const RampFieldTexts texts{start_.text().toStdString(), end_.text().toStdString(),
+                               step_.text().toStdString(), interval_.text().toStdString(),
+                               repeat_.text().toStdString()};
+    const RampCheckResult checked = CheckRampFields(waveform, texts, limits_, ramp.interval);
+    if (!checked.Accepted()) {
+        Refuse(checked.message);
+        QLineEdit& field = Field(checked.field);
+        field.setFocus();
+        field.selectAll();
+        return;
+    }
+    std::vector<PointRowTexts> rows;
+    if (waveform == kArbitrary) {
+        rows = PointTexts();
+        const PointListCheckResult list = CheckPointList(rows, limits_);
+        if (!list.Accepted()) {
+            ShowPointListFailure(list);
+            return;
+        }
+    }
+    ramp = RampToStore(waveform, checked, ramp);
+    if (waveform == kArbitrary) StorePointList(rows, automatic.points);
+    QDialog::accept();
+}
+
+}  // namespace krv

@@ -1,0 +1,87 @@
+// Shows the automatic-output dialog once per waveform on the real display (Xvfb in
+// scripts/screenshot-auto-output) and saves what the display shows of it as PNG files:
+//   autodlg_screenshots OUTPUT_FOLDER
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QFontDatabase>
+#include <QPixmap>
+#include <QScreen>
+#include <QWindow>
+
+#include <cstdio>
+
+#include "dialogs/CAutoOutDlg.h"
+
+namespace {
+
+// Lets the dialog reach the screen and paint, then takes the window's pixels from the display.
+bool Capture(QDialog& dialog, const QString& path)
+{
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 5000 &&
+           !(dialog.windowHandle() && dialog.windowHandle()->isExposed())) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    // A few more rounds for the first paint and the focus frame.
+    for (QElapsedTimer settle; !settle.isValid() || settle.elapsed() < 500;) {
+        if (!settle.isValid()) settle.start();
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QScreen* screen = dialog.windowHandle() ? dialog.windowHandle()->screen() : nullptr;
+    if (!screen) return false;
+    const QPixmap shot = screen->grabWindow(dialog.winId());
+    dialog.hide();
+    if (shot.isNull() || !shot.save(path, "PNG")) return false;
+    std::printf("Wrote %s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: autodlg_screenshots OUTPUT_FOLDER\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    const QString japanese = QStringLiteral("Noto Sans CJK JP");
+    if (!QFontDatabase::families().contains(japanese)) {
+        std::fprintf(stderr, "the font %s is not installed\n", qPrintable(japanese));
+        return 1;
+    }
+    for (const char* windowsName : {"MS UI Gothic", "ＭＳ ゴシック", "MS Shell Dlg"}) {
+        QFont::insertSubstitution(QString::fromUtf8(windowsName), japanese);
+    }
+
+    // Channel 1 in the 4 to 20 mA range, with settings for every waveform and a short point list.
+    krv::GeneratorState state;
+    state.channels[0].range = krv::kRange4_20mA;
+    krv::AutoOutputChannel& automatic = state.autoOutput[0];
+    const float values[] = {4.0f, 8.0f, 12.0f, 16.0f, 20.0f, 12.0f};
+    for (int i = 0; i < 6; ++i) {
+        automatic.points[static_cast<std::size_t>(i)] = {true, values[i], 50 * (i + 1), i == 4};
+    }
+    krv::SilentUserInterface ui;
+    bool ok = true;
+    const std::pair<int, const char*> shots[] = {
+        {krv::kSawtooth, "auto-output-dialog-sawtooth.png"},
+        {krv::kTriangle, "auto-output-dialog-triangle.png"},
+        {krv::kArbitrary, "auto-output-dialog-arbitrary.png"},
+    };
+    for (const auto& [waveform, name] : shots) {
+        automatic.ramps[krv::kRange4_20mA] = {waveform, 3, 4.0f, 20.0f, 0.5f, 150, false};
+        krv::CAutoOutDlg dialog(state, ui);
+        dialog.channel = 0;
+        dialog.rangeInEffect = krv::kRange4_20mA;
+        ok = Capture(dialog, folder.filePath(QString::fromUtf8(name))) && ok;
+    }
+    return ok ? 0 : 1;
+}
