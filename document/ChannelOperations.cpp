@@ -23,6 +23,8 @@ double ClampToLimits(double value, const RangeLimits& limits)
 
 std::optional<double> ParseTypedNumber(std::string_view text)
 {
+    // A NUL inside the text would end it early for the parser below: such text is no number.
+    if (text.find('\0') != std::string_view::npos) return std::nullopt;
     const std::string owned(text);
     const char* begin = owned.c_str();
     while (*begin == ' ' || *begin == '\t') ++begin;

@@ -17,6 +17,12 @@ bool NeedsRangeRepair(OutputRange range)
     return range == 4 || range == 8 || range == 9 || range < 0 || range > 12;
 }
 
+// The longest intervals the automatic-output settings take (9999 s for a ramp, below 100000 s for
+// a point), in hundredths of a second. A repair must keep every interval the user could enter,
+// or a long interval would silently turn into one second at the next start.
+constexpr std::int32_t kLongestRampInterval = 999900;
+constexpr std::int32_t kLongestPointInterval = 9999999;
+
 bool Outside(double value, double lower, double upper)
 {
     return std::isnan(value) || value < lower || value > upper;
@@ -166,7 +172,7 @@ void GeneratorState::ValidateAutoOutput()
             if (Outside(r.end, low, high)) r.end = NarrowToFloat(limits.upper);
             if (r.step < 0.0f) r.step = -r.step;
             if (std::isnan(r.step) || r.step > high) r.step = 0.0f;
-            if (r.interval < 1 || r.interval > 100000) r.interval = 100;
+            if (r.interval < 1 || r.interval > kLongestRampInterval) r.interval = 100;
         }
         // Points are entered in the units of the range in effect, so that is what they are
         // checked against.
@@ -175,7 +181,7 @@ void GeneratorState::ValidateAutoOutput()
         const double high = std::max(limits.lower, limits.upper);
         for (ArbitraryPoint& p : a.points) {
             if (Outside(p.value, low, high)) p.value = 0.0f;
-            if (p.interval < 1 || p.interval > 100000) p.interval = 100;
+            if (p.interval < 1 || p.interval > kLongestPointInterval) p.interval = 100;
         }
     }
 }

@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <algorithm>
 
+#include "dialogs/CAutoOutDlg.h"
 #include "dialogs/CPresetDlg.h"
 #include "dialogs/CRangeSelectDlg.h"
 #include "dialogs/CScaleDlg.h"
@@ -196,6 +197,8 @@ void CBremixView::CreateColumn(int ch)
     connect(c.rangeButton, &QPushButton::clicked, this, [this, ch] { OnRangeButton(ch); });
     connect(c.formulaButton, &QPushButton::clicked, this, [this, ch] { OnFormulaButton(ch); });
     connect(c.presetSettings, &QPushButton::clicked, this, [this, ch] { OnPresetSettings(ch); });
+    connect(c.autoSettingsButton, &QPushButton::clicked, this,
+            [this, ch] { OnAutoOutputSettings(ch); });
     for (int offset = 8; offset <= 21; ++offset) {
         auto* step = static_cast<QPushButton*>(Control(ChannelControlId(ch, offset)));
         connect(step, &QPushButton::clicked, this,
@@ -483,6 +486,17 @@ void CBremixView::OnPresetSettings(int ch)
     if (dialog.exec() != QDialog::Accepted) return;
     presets = dialog.values;
     UpdatePresetButtons(ch);
+}
+
+void CBremixView::OnAutoOutputSettings(int ch)
+{
+    // The settings of a running or paused automatic output stay as they are.
+    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
+    CAutoOutDlg dialog(state_, ui_, this);
+    dialog.channel = ch;
+    dialog.rangeInEffect = state_.RangeInEffect(ch);
+    dialog.exec();
+    UpdateAutoOutputPanel(ch);
 }
 
 void CBremixView::OnRunButton(int ch, RunCommand command)

@@ -119,6 +119,7 @@ class CBremixView : public QWidget {
     void OnRangeButton(int ch);
     void OnFormulaButton(int ch);
     void OnPresetSettings(int ch);
+    void OnAutoOutputSettings(int ch);
     enum class RunCommand { Start, Pause, Stop };
     void OnRunButton(int ch, RunCommand command);
     // Runs a change of the outputs with the status polling held off, as every operation that

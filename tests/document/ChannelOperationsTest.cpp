@@ -57,6 +57,7 @@ TEST(ParseTypedNumberTest, TextAfterTheNumberIsNoNumber)
     for (const char* bad : {"12a", "5V", "abc", "1,5", "12 ", "0x10", "nan", "inf", "--1", "."}) {
         EXPECT_FALSE(ParseTypedNumber(bad).has_value()) << bad;
     }
+    EXPECT_FALSE(ParseTypedNumber(std::string_view("1\0x", 3)).has_value());
     EXPECT_EQ(ParseTypedNumber("+3.5"), 3.5);
     EXPECT_EQ(ParseTypedNumber("\t-2"), -2.0);
 }

@@ -275,7 +275,8 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputRepairsAndKeepsValidEdges)
     RampSettings* r = state.autoOutput[0].ramps.data();
     r[0] = {7, -3, -1.0f, 6.0f, -0.5f, 0, false};
     r[1] = {2, 1000000, 2.0f, 8.0f, 11.0f, 100000, true};
-    r[2] = {1, 1000001, NAN, 1.0f, NAN, 100001, false};
+    r[2] = {1, 1000001, NAN, 1.0f, NAN, 999901, false};
+    r[3] = {0, 0, 0.0f, 1.0f, 1.0f, 999900, false};  // 9999 s, the longest a ramp can be given
     state.ValidateAutoOutput();
     EXPECT_EQ(r[0].waveform, 0);
     EXPECT_EQ(r[0].repeat, 0);
@@ -290,6 +291,7 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputRepairsAndKeepsValidEdges)
     EXPECT_EQ(r[2].start, -5.0f);
     EXPECT_EQ(r[2].step, 0.0f);
     EXPECT_EQ(r[2].interval, 100);
+    EXPECT_EQ(r[3].interval, 999900);
 }
 
 TEST_F(GeneratorStateTest, ValidateAutoOutputChecksPointsAgainstTheRangeInEffect)
@@ -304,6 +306,8 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputChecksPointsAgainstTheRangeInEffect
     p0[0].value = 7.5f;
     p0[1].value = 10.5f;
     p0[2].interval = 0;
+    p0[3].interval = 9999999;  // just under 100000 s, the longest a point can be given
+    p0[4].interval = 10000000;
     p1[0].value = -60.0f;
     p1[1].value = 150.0f;
     state.autoOutput[1].ramps[15].start = 20.0f;
@@ -311,6 +315,8 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputChecksPointsAgainstTheRangeInEffect
     EXPECT_EQ(p0[0].value, 7.5f);
     EXPECT_EQ(p0[1].value, 0.0f);
     EXPECT_EQ(p0[2].interval, 100);
+    EXPECT_EQ(p0[3].interval, 9999999);
+    EXPECT_EQ(p0[4].interval, 100);
     EXPECT_EQ(p1[0].value, -60.0f);
     EXPECT_EQ(p1[1].value, 0.0f);
     EXPECT_EQ(state.autoOutput[1].ramps[15].start, 20.0f);

@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 
+#include "dialogs/CAutoOutDlg.h"
 #include "dialogs/CPresetDlg.h"
 #include "dialogs/CRangeSelectDlg.h"
 #include "panel/PanelFixture.h"
@@ -346,6 +347,37 @@ TEST_F(ChannelDialogsPanelTest, PresetsEditedInTheirDialogAreShownButNotSent)
     EXPECT_TRUE(edit.Handled());
     EXPECT_EQ(state.channels[0].presets[kRange0_5V][0], 2.5);
     EXPECT_EQ(Widget<QPushButton>(ChannelControlId(0, 29))->text(), " 2.500");
+}
+
+}  // namespace
+}  // namespace krv
+
+namespace krv {
+namespace {
+
+class AutoOutputSettingsPanelTest : public test::PanelFixture {};
+
+TEST_F(AutoOutputSettingsPanelTest, DialogChangesTheWaveformShownOnlyWhileStopped)
+{
+    state.ResetForCircuitCount(1);
+    MakePanel(1);
+    test::ModalAnswer triangle([](QWidget* modal) {
+        auto* dialog = qobject_cast<CAutoOutDlg*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->WaveformBox().setCurrentIndex(kTriangle);
+        dialog->OkButton().click();
+    });
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 39)), Qt::LeftButton);
+    EXPECT_TRUE(triangle.Handled());
+    EXPECT_EQ(state.autoOutput[0].ramps[kRange0_5V].waveform, kTriangle);
+    EXPECT_EQ(Widget<PanelLabel>(ChannelControlId(0, 43))->text(), "三角波");
+
+    // While the channel runs the button opens nothing.
+    state.autoOutput[0].runState = 1;
+    test::ModalAnswer none([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 39)), Qt::LeftButton);
+    QTest::qWait(50);
+    EXPECT_FALSE(none.Handled());
 }
 
 }  // namespace
