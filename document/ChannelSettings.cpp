@@ -26,8 +26,13 @@ float NarrowToFloat(double value)
 
 std::uint64_t AutoOutputClockNow()
 {
+    return AutoOutputClockAt(Now());
+}
+
+std::uint64_t AutoOutputClockAt(std::chrono::steady_clock::time_point moment)
+{
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Now().time_since_epoch()).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(moment.time_since_epoch()).count();
     // The full count: a 32-bit millisecond counter would wrap after 49.7 days and stall every
     // running automatic output.
     return static_cast<std::uint64_t>(ms) / 10u;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -79,8 +80,10 @@ struct ArbitraryPoint {
 // infinity, as IEEE rounding makes them.
 float NarrowToFloat(double value);
 
-// The automatic-output time base: the monotonic millisecond count, in 10 ms units.
+// The automatic-output time base: the monotonic millisecond count, in 10 ms units, now or at a
+// given moment.
 std::uint64_t AutoOutputClockNow();
+std::uint64_t AutoOutputClockAt(std::chrono::steady_clock::time_point moment);
 
 // Automatic-output settings and engine state of one channel. The same record describes what the
 // unit itself runs (the standalone mode it reports).

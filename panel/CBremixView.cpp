@@ -537,20 +537,24 @@ void CBremixView::ToggleLinkedCommand()
 
 bool CBremixView::event(QEvent* event)
 {
-    if (event->type() == TickSource::kTickEvent) {
-        OnTick();
+    if (event->type() == kTickEvent) {
+        OnTick(static_cast<TickSource::TickEvent*>(event)->due);
         return true;
     }
     return QWidget::event(event);
 }
 
-void CBremixView::OnTick()
+void CBremixView::OnTick(TimePoint due)
 {
     // While a message of the tick itself is open, further ticks wait: one box at a time.
     if (!tickProcessing_ || firstUpdate_ || tickMessageOpen_) return;
     if (CheckUnsolicitedLine(state_)) polling_.silentTicks = 0;
     if (state_.Link().IsOpen()) {
-        const AutoTickResult stepped = AutoOutputTick(state_, AutoOutputClockNow());
+        // A tick on time steps on the 50 ms grid; ticks that waited behind a busy moment take
+        // the present time, so they catch up with one step rather than a burst of them.
+        const TimePoint now = Now();
+        const TimePoint when = now - due < TickSource::kPeriod ? due : now;
+        const AutoTickResult stepped = AutoOutputTick(state_, AutoOutputClockAt(when));
         for (int ch = 0; ch < kChannelCount; ++ch) {
             if (stepped.panelChanged[static_cast<std::size_t>(ch)]) UpdateAutoOutputPanel(ch);
             if (stepped.runButtons[static_cast<std::size_t>(ch)]) UpdateRunButtons(ch);

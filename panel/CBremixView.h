@@ -17,6 +17,7 @@
 #include "link/PortEnumeration.h"
 #include "panel/PanelBitmaps.h"
 #include "panel/PanelWidgets.h"
+#include "platform/Clock.h"
 #include "platform/UserInterface.h"
 
 namespace krv {
@@ -50,8 +51,8 @@ class CBremixView : public QWidget {
     void OnInitialUpdate();
     // Positions and visibility of the columns for the circuit count, and the window's width.
     void LayoutChannels();
-    // One 50 ms tick (the timer posts them; tests may call it directly).
-    void OnTick();
+    // One 50 ms tick that was due at `due` (the timer posts them; tests may call it directly).
+    void OnTick(TimePoint due = Now());
     // Status display, value fields and enable states.
     void RefreshPanel();
 

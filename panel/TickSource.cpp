@@ -27,7 +27,7 @@ void TickSource::Run()
         const auto now = std::chrono::steady_clock::now();
         if (now - due > std::chrono::seconds(1)) due = now + kPeriod;
         if (stop_.wait_until(lock, due, [this] { return stopping_; })) return;
-        QCoreApplication::postEvent(target_, new QEvent(kTickEvent));
+        QCoreApplication::postEvent(target_, new TickEvent(due));
     }
 }
 

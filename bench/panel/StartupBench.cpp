@@ -1,4 +1,4 @@
-// Start-up of the panel with a last-state file present: from the process's start to the main
+// Start-up of the panel with a last-state file present and a virtual unit: from the process's start to the main
 // window shown and painted, and the resident memory afterwards. Runs the application's own start-up
 // on the offscreen platform (set QT_QPA_PLATFORM=xcb under Xvfb to include a real X server).
 // Run it several times: "for i in 1 2 3 4 5; do build/bench/panel/bench_panel_startup; done".
@@ -72,7 +72,10 @@ int main(int argc, char* argv[])
 
     QApplication application(argc, argv);
     krv::SetApplicationIdentity();
+    // As scripts/start-panel starts it: with a virtual unit, whose port is then selected (a
+    // remembered port that is missing would stop the start-up at its message).
     krv::CommandLine options;
+    options.simulateCircuits = 2;
     krv::CBremixApp app(options);
     std::string error;
     if (app.InitInstance(&error) != krv::CBremixApp::StartResult::Running) {

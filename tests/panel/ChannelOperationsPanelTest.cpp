@@ -382,3 +382,34 @@ TEST_F(AutoOutputSettingsPanelTest, DialogChangesTheWaveformShownOnlyWhileStoppe
 
 }  // namespace
 }  // namespace krv
+
+namespace krv {
+namespace {
+
+class AutoOutputTimingPanelTest : public test::PanelFixture {};
+
+TEST_F(AutoOutputTimingPanelTest, TicksThatWaitedBehindABusyMomentStepOnlyOnce)
+{
+    StartUnit();
+    state.ResetForCircuitCount(2);
+    MakePanel(2);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    state.channels[0].range = kRange0_10V;
+    state.autoOutput[0].ramps[kRange0_10V] =
+        RampSettings{kSawtooth, 0, 0.0f, 10.0f, 1.0f, 10, false};
+    const TimePoint started = Now();
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
+    ASSERT_EQ(state.autoOutput[0].runState, 1);
+    // Two busy seconds: the forty ticks that fell due meanwhile are handled one after another.
+    QTest::qWait(2000);
+    for (int i = 1; i <= 40; ++i) view->OnTick(started + i * std::chrono::milliseconds(50));
+    EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 1.0);  // one step, not twenty
+    // A tick on time steps on its place in the grid.
+    QTest::qWait(120);
+    view->OnTick(Now());
+    EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 2.0);
+}
+
+}  // namespace
+}  // namespace krv
