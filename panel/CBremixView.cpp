@@ -3,6 +3,7 @@
 #include <qdrawutil.h>
 #include <QCoreApplication>
 #include <QPainter>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
 
@@ -290,6 +291,12 @@ void CBremixView::LayoutChannels()
     if (visible > 2) width = std::max(width, visible * kColumnWidth + kWindowMargin);
     if (QWidget* frame = window(); frame != this) {
         frame->setFixedSize(width, kWindowHeight);
+        // A window that grew keeps its top-left corner unless that would push it off the screen.
+        if (const QScreen* screen = frame->screen()) {
+            const QRect area = screen->availableGeometry();
+            const int overhang = frame->frameGeometry().right() - area.right();
+            if (overhang > 0) frame->move(std::max(area.left(), frame->x() - overhang), frame->y());
+        }
     }
 
     for (int ch = 0; ch < kChannelCount; ++ch) {
