@@ -32,22 +32,31 @@ void SetApplicationIdentity()
 
 QStringList InstallFontFallbacks()
 {
-    static const char* const kPreferred[] = {
-        "Noto Sans Mono CJK JP", "Noto Sans CJK JP", "IPAGothic",
-        "IPAexGothic",           "VL Gothic",        "TakaoGothic",
-    };
+    // "ＭＳ ゴシック" is a fixed-pitch face (the panel's columns of digits rely on it); the dialog
+    // faces are proportional.
+    static const char* const kFixed[] = {"Noto Sans Mono CJK JP", "Noto Sans CJK JP", "IPAGothic",
+                                         "VL Gothic", "TakaoGothic"};
+    static const char* const kProportional[] = {
+        "Noto Sans CJK JP",      "IPAPGothic", "IPAexGothic", "VL PGothic", "TakaoPGothic",
+        "Noto Sans Mono CJK JP", "IPAGothic"};
     const QStringList installed = QFontDatabase::families();
-    QStringList found;
-    for (const char* name : kPreferred) {
-        const QString family = QString::fromUtf8(name);
-        if (installed.contains(family, Qt::CaseInsensitive)) found.append(family);
-    }
-    if (!found.isEmpty()) {
-        for (const char* windowsName : {"ＭＳ ゴシック", "MS UI Gothic", "MS Shell Dlg"}) {
-            QFont::insertSubstitutions(QString::fromUtf8(windowsName), found);
+    const auto available = [&](const auto& names) {
+        QStringList found;
+        for (const char* name : names) {
+            const QString family = QString::fromUtf8(name);
+            if (installed.contains(family, Qt::CaseInsensitive)) found.append(family);
+        }
+        return found;
+    };
+    const QStringList fixed = available(kFixed);
+    const QStringList proportional = available(kProportional);
+    if (!fixed.isEmpty()) QFont::insertSubstitutions(QString::fromUtf8("ＭＳ ゴシック"), fixed);
+    for (const char* dialogFace : {"MS UI Gothic", "MS Shell Dlg"}) {
+        if (!proportional.isEmpty()) {
+            QFont::insertSubstitutions(QString::fromUtf8(dialogFace), proportional);
         }
     }
-    return found;
+    return fixed;
 }
 
 CBremixApp::CBremixApp(CommandLine options) : options_(std::move(options)) {}

@@ -1,5 +1,7 @@
 #include "dialogs/AutoOutputChecks.h"
 
+#include "dialogs/DialogChecks.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -8,8 +10,6 @@
 namespace krv {
 
 namespace {
-
-constexpr std::string_view kIdeographicSpace = "\xE3\x80\x80";  // U+3000
 
 bool IsBlank(char c)
 {
@@ -21,11 +21,6 @@ bool IsDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool IsWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 std::string_view SkipLeadingBlanks(std::string_view text)
 {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
@@ -35,30 +30,6 @@ std::string_view SkipLeadingBlanks(std::string_view text)
 bool IsBlankText(std::string_view text)
 {
     return SkipLeadingBlanks(text).empty();
-}
-
-// White space (ideographic spaces too) removed at both ends.
-std::string_view TrimWhiteSpace(std::string_view text)
-{
-    for (;;) {
-        if (!text.empty() && IsWhiteSpace(text.front())) {
-            text.remove_prefix(1);
-        } else if (text.starts_with(kIdeographicSpace)) {
-            text.remove_prefix(kIdeographicSpace.size());
-        } else {
-            break;
-        }
-    }
-    for (;;) {
-        if (!text.empty() && IsWhiteSpace(text.back())) {
-            text.remove_suffix(1);
-        } else if (text.ends_with(kIdeographicSpace)) {
-            text.remove_suffix(kIdeographicSpace.size());
-        } else {
-            break;
-        }
-    }
-    return text;
 }
 
 // A double within the 32-bit range, truncated toward zero; NaN gives 0.
@@ -336,9 +307,9 @@ CsvPointImport ReadCsvPoints(CCsvFile& file)
         if (!file.ReadRecord()) break;
         PointRowTexts row;
         std::string field;
-        if (file.GetField(0, field)) row.value = TrimWhiteSpace(field);
-        if (file.GetField(1, field)) row.interval = TrimWhiteSpace(field);
-        if (file.GetField(2, field)) row.pause = TrimWhiteSpace(field);
+        if (file.GetField(0, field)) row.value = TrimBlanks(field);
+        if (file.GetField(1, field)) row.interval = TrimBlanks(field);
+        if (file.GetField(2, field)) row.pause = TrimBlanks(field);
         result.rows.push_back(std::move(row));
     }
     result.stop = result.rows.size() < static_cast<std::size_t>(kArbitraryPointCount)

@@ -12,8 +12,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+
 #include <string>
 #include <string_view>
+#include "support/ModalAnswer.h"
 
 namespace krv::test {
 
@@ -51,24 +53,5 @@ class TempFolder {
   private:
     std::filesystem::path path_;
 };
-
-// Runs `dialog` modally and hands it to `act` once it is on screen; `act` must close it. A dialog
-// `act` leaves open is closed after a while with kStuck, so a broken case fails instead of hanging.
-inline constexpr int kStuck = -1;
-
-inline int ExecWith(QDialog& dialog, const std::function<void()>& act)
-{
-    bool ran = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        ran = true;
-        act();
-    });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, &dialog, [&] { dialog.done(kStuck); });
-    watchdog.start(20000);
-    const int result = dialog.exec();
-    return ran ? result : kStuck;
-}
 
 }  // namespace krv::test

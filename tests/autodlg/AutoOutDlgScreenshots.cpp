@@ -3,46 +3,14 @@
 //   autodlg_screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFont>
-#include <QFontDatabase>
-#include <QPixmap>
-#include <QScreen>
-#include <QWindow>
 
 #include <cstdio>
 
+#include "support/Screenshot.h"
+
 #include "dialogs/CAutoOutDlg.h"
 
-namespace {
-
-// Lets the dialog reach the screen and paint, then takes the window's pixels from the display.
-bool Capture(QDialog& dialog, const QString& path)
-{
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-    QElapsedTimer waited;
-    waited.start();
-    while (waited.elapsed() < 5000 &&
-           !(dialog.windowHandle() && dialog.windowHandle()->isExposed())) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    // A few more rounds for the first paint and the focus frame.
-    for (QElapsedTimer settle; !settle.isValid() || settle.elapsed() < 500;) {
-        if (!settle.isValid()) settle.start();
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    QScreen* screen = dialog.windowHandle() ? dialog.windowHandle()->screen() : nullptr;
-    if (!screen) return false;
-    const QPixmap shot = screen->grabWindow(dialog.winId());
-    dialog.hide();
-    if (shot.isNull() || !shot.save(path, "PNG")) return false;
-    std::printf("Wrote %s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
-    return true;
-}
-
-}  // namespace
+using krv::test::Capture;
 
 int main(int argc, char* argv[])
 {
@@ -52,14 +20,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    const QString japanese = QStringLiteral("Noto Sans CJK JP");
-    if (!QFontDatabase::families().contains(japanese)) {
-        std::fprintf(stderr, "the font %s is not installed\n", qPrintable(japanese));
-        return 1;
-    }
-    for (const char* windowsName : {"MS UI Gothic", "ＭＳ ゴシック", "MS Shell Dlg"}) {
-        QFont::insertSubstitution(QString::fromUtf8(windowsName), japanese);
-    }
+    if (!krv::test::PrepareScreenshots()) return 1;
 
     // Channel 1 in the 4 to 20 mA range, with settings for every waveform and a short point list.
     krv::GeneratorState state;

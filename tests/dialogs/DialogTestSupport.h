@@ -11,30 +11,12 @@
 #include <QTimer>
 
 #include <functional>
+
 #include <string>
 #include <vector>
+#include "support/ModalAnswer.h"
 
 namespace krv::test {
-
-// Runs `dialog` modally and, once it is on screen, hands it to `act`, which must close it. A
-// dialog `act` leaves open is closed after a while with the result kStuck, so a broken case fails
-// instead of hanging the run.
-inline constexpr int kStuck = -1;
-
-inline int ExecWith(QDialog& dialog, const std::function<void()>& act)
-{
-    bool ran = false;
-    QTimer::singleShot(0, &dialog, [&] {
-        ran = true;
-        act();
-    });
-    QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, &dialog, [&] { dialog.done(kStuck); });
-    watchdog.start(30000);
-    const int result = dialog.exec();
-    return ran ? result : kStuck;
-}
 
 // Replaces a field's text the way typing does (one key event per character).
 inline void Retype(QLineEdit& field, const QString& text)

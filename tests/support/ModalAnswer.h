@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -32,5 +33,25 @@ class ModalAnswer {
     std::unique_ptr<QTimer> timer_;
     bool handled_ = false;
 };
+
+// Runs `dialog` modally and, once it is on screen, hands it to `act`, which must close it. A
+// dialog `act` leaves open is closed after a while with the result kStuck, so a broken case fails
+// instead of hanging the run.
+inline constexpr int kStuck = -1;
+
+inline int ExecWith(QDialog& dialog, const std::function<void()>& act)
+{
+    bool ran = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        ran = true;
+        act();
+    });
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, &dialog, [&] { dialog.done(kStuck); });
+    watchdog.start(30000);
+    const int result = dialog.exec();
+    return ran ? result : kStuck;
+}
 
 }  // namespace krv::test
