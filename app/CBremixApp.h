@@ -21,9 +21,8 @@ class SimServer;
 void SetApplicationIdentity();
 
 // Lets the Windows font names the panel and its dialogs ask for ("ＭＳ ゴシック", "MS UI Gothic",
-// "MS Shell Dlg")
-// resolve to an installed Japanese font, so no text renders as empty boxes. Returns the fonts
-// used for the fixed-pitch face, best first (empty when none of the known ones is installed).
+// "MS Shell Dlg") resolve to an installed Japanese font, so no text renders as empty boxes.
+// Returns the fonts used for the fixed-pitch face, best first (empty when none is installed).
 QStringList InstallFontFallbacks();
 
 // The application: starts the document, the main window and the panel in order and takes them

@@ -592,12 +592,10 @@ void CBremixView::RepeatHeldStep()
     // A step button counts as held while it is down: pressed with the mouse with the cursor on
     // it, or with the space bar while it has the focus.
     const auto heldStep = [&](int ch) -> int {
-        const Column& c = columns_[static_cast<std::size_t>(ch)];
         for (int offset = 8; offset <= 21; ++offset) {
             const auto* b = static_cast<const QPushButton*>(Control(ChannelControlId(ch, offset)));
             if (b && b->isVisible() && b->isDown()) return offset;
         }
-        (void)c;
         return -1;
     };
     bool anyHeld = false;
