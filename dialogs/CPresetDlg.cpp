@@ -78,15 +78,7 @@ CPresetDlg::CPresetDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui
         field.setObjectName(QStringLiteral("id%1").arg(place.id));
     }
 
-    ok_.setText(QStringLiteral("OK"));
-    ok_.setObjectName(QStringLiteral("id1"));
-    ok_.setGeometry(DialogUnitRect(77, 99, 50, 14));
-    ok_.setDefault(true);
-    cancel_.setText(QString::fromUtf8("戻る"));
-    cancel_.setObjectName(QStringLiteral("id2"));
-    cancel_.setGeometry(DialogUnitRect(131, 99, 50, 14));
-    connect(&ok_, &QPushButton::clicked, this, &CPresetDlg::accept);
-    connect(&cancel_, &QPushButton::clicked, this, &CPresetDlg::reject);
+    PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("戻る"), 77, 99);
 }
 
 void CPresetDlg::showEvent(QShowEvent* event)

@@ -86,15 +86,7 @@ CScaleDlg::CScaleDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui_(
     PlaceField(unit_, DialogUnitRect(195, 62, 53, 14));
     unit_.setObjectName(QStringLiteral("id1020"));
 
-    ok_.setText(QStringLiteral("OK"));
-    ok_.setObjectName(QStringLiteral("id1"));
-    ok_.setGeometry(DialogUnitRect(144, 86, 50, 14));
-    ok_.setDefault(true);
-    cancel_.setText(QString::fromUtf8("キャンセル"));
-    cancel_.setObjectName(QStringLiteral("id2"));
-    cancel_.setGeometry(DialogUnitRect(198, 86, 50, 14));
-    connect(&ok_, &QPushButton::clicked, this, &CScaleDlg::accept);
-    connect(&cancel_, &QPushButton::clicked, this, &CScaleDlg::reject);
+    PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("キャンセル"), 144, 86);
 }
 
 void CScaleDlg::showEvent(QShowEvent* event)
