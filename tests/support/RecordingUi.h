@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -32,7 +33,11 @@ class RecordingUi : public UserInterface {
         waitCursorDepth_ += on ? 1 : -1;
         if (on) ++waitCursorShown_;
     }
-    bool ProcessPendingEvents() override { return true; }
+    bool ProcessPendingEvents() override
+    {
+        ++eventsProcessed_;
+        return true;
+    }
 
     std::vector<Message> Messages() const
     {
@@ -47,6 +52,7 @@ class RecordingUi : public UserInterface {
     }
     int WaitCursorDepth() const { return waitCursorDepth_; }
     int WaitCursorShown() const { return waitCursorShown_; }
+    int EventsProcessed() const { return eventsProcessed_; }
     void AnswerWith(MessageAnswer answer) { answer_ = answer; }
     void Clear()
     {
@@ -59,6 +65,7 @@ class RecordingUi : public UserInterface {
     std::vector<Message> messages_;
     int waitCursorDepth_ = 0;
     int waitCursorShown_ = 0;
+    std::atomic<int> eventsProcessed_{0};
     std::optional<MessageAnswer> answer_;
 };
 
