@@ -188,8 +188,15 @@ StandaloneSetting VirtualUnit::Standalone(int channel) const
     return standalone_[static_cast<std::size_t>(channel)];
 }
 
+void VirtualUnit::EnterBootMode()
+{
+    PowerCycle();
+    bootMode_ = true;
+}
+
 void VirtualUnit::PowerCycle()
 {
+    bootMode_ = false;
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         channels_[i] = ChannelRegisters{};
         if (i < standalone_.size() && ValidStandalone(standalone_[i])) {
@@ -212,7 +219,7 @@ void VirtualUnit::ClearOutputHistory()
 
 std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now)
 {
-    if (!line.ends_with(kCrLf)) return {};
+    if (bootMode_ || !line.ends_with(kCrLf)) return {};
     const std::string_view text = line.substr(0, line.size() - kCrLf.size());
     const bool framed = !text.empty() && text[0] == kStx;
     const std::string_view letters = framed ? text.substr(1) : text;

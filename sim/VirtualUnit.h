@@ -118,8 +118,14 @@ class VirtualUnit {
     StandaloneSetting Standalone(int channel) const;
 
     // Power cycle: every channel's registers back to their power-on values. Calibration modes and
-    // standalone settings are kept, and so is the output history.
+    // standalone settings are kept, and so is the output history. The unit leaves boot mode.
     void PowerCycle();
+
+    // Boot mode: the microcontroller runs its boot loader instead of the unit's firmware (the
+    // bridge's boot pulse puts it there), so no command of the unit is answered until the next
+    // power cycle. The registers are lost as in a power cycle.
+    void EnterBootMode();
+    bool InBootMode() const { return bootMode_; }
 
     // The accepted W frames of a channel, oldest first.
     std::vector<OutputRecord> OutputHistory(int channel) const;
@@ -155,6 +161,7 @@ class VirtualUnit {
     std::array<StandaloneSetting, kStandaloneChannels> standalone_{};
     std::array<std::deque<OutputRecord>, kChannels> history_;
     std::size_t malformedFrames_ = 0;
+    bool bootMode_ = false;
 };
 
 // False, with a reason in `error`, when the unit could not be served as configured: the circuit
