@@ -5,9 +5,11 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <string>
 #include <thread>
 
 #include "platform/Clock.h"
+#include "platform/DebugTrace.h"
 
 namespace krv {
 
@@ -218,7 +220,13 @@ Status ListDevices(void* arg1, void* arg2, DWord flags)
         const int result =
             bySerial ? p.calls.GetStrings(ftdi, device, nullptr, 0, nullptr, 0, text, size)
                      : p.calls.GetStrings(ftdi, device, nullptr, 0, text, size, nullptr, 0);
-        if (result < 0) return kOtherError;
+        if (result < 0) {
+            // The device is there all the same: an empty text keeps the listing going past it
+            // (a non-zero status would end it as if no devices followed).
+            DebugTrace("libftdi1: cannot read the strings of FTDI device " + std::to_string(index) +
+                       " (no access to the USB device?)\n");
+            text[0] = '\0';
+        }
         // Whatever the device reported, the caller gets a NUL-terminated text of at most 63.
         text[kTextBufferSize - 1] = '\0';
         std::memcpy(out, text, ::strnlen(text, kTextBufferSize) + 1);

@@ -28,6 +28,8 @@ Simulation::Simulation(SimulationOptions options)
 
 Simulation::~Simulation()
 {
+    // A link that loaded the simulated library keeps it; it then finds no bridges.
+    if (bus_) InstallD2xxLibrary(nullptr);
     bus_.reset();
     server_.Stop();
 }

@@ -300,6 +300,38 @@ TEST_F(FtdiPortTest, SerialPortAndBridgeAreNeverOpenTogether)
     link->ClosePort();
 }
 
+TEST_F(FtdiPortTest, EntryPointsAreLookedUpInTheirFixedOrder)
+{
+    // Records the names asked for; missing from FT_GetQueueStatus on.
+    class Asked : public test::FakeLibrary {
+      public:
+        Asked() : FakeLibrary({"FT_GetQueueStatus"}) {}
+        d2xx::AnyFunction Find(const char* name) const override
+        {
+            names.push_back(name);
+            return FakeLibrary::Find(name);
+        }
+        mutable std::vector<std::string> names;
+    };
+    auto library = std::make_shared<Asked>();
+    DeviceLink order(ui, library);
+    EXPECT_EQ(library->names,
+              (std::vector<std::string>{"FT_Write", "FT_Read", "FT_Open", "FT_OpenEx",
+                                        "FT_ListDevices", "FT_Close", "FT_ResetDevice", "FT_Purge",
+                                        "FT_SetTimeouts", "FT_GetQueueStatus"}));
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Error: Can't Find FT_GetQueueStatus"});
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < d2xx::kEntryPointCount; ++i) {
+        all.push_back(d2xx::EntryPoints::NameAt(i));
+    }
+    EXPECT_EQ(all, (std::vector<std::string>{
+                       "FT_Write", "FT_Read", "FT_Open", "FT_OpenEx", "FT_ListDevices", "FT_Close",
+                       "FT_ResetDevice", "FT_Purge", "FT_SetTimeouts", "FT_GetQueueStatus",
+                       "FT_SetLatencyTimer", "FT_SetBaudRate", "FT_SetDivisor",
+                       "FT_SetDataCharacteristics", "FT_SetUSBParameters", "FT_SetBitMode",
+                       "FT_GetComPortNumber", "FT_CreateDeviceInfoList", "FT_GetDeviceInfoList"}));
+}
+
 TEST_F(FtdiPortTest, LoadMessagesWaitForAUserInterface)
 {
     InstallD2xxLibrary(test::FakeD2xxLibrary({"FT_SetBitMode"}));

@@ -176,6 +176,11 @@ int GetStrings(ftdi_context* ftdi, libusb_device* device, char*, int, char* desc
     const auto index = reinterpret_cast<std::uintptr_t>(device) - 1;
     Record("GetStrings", {fake->Name(ftdi), "dev" + std::to_string(index),
                           description ? "description" : "serial"});
+    if (fake->devices[index].serial == "<NO ACCESS>") {
+        Put("garbage", description, descriptionSize);
+        Put("garbage", serial, serialSize);
+        return -4;
+    }
     Put(fake->devices[index].description, description, descriptionSize);
     Put(fake->devices[index].serial, serial, serialSize);
     return 0;
@@ -269,6 +274,7 @@ TEST_F(LibFtdiD2xxTest, ListingUsesAContextOfItsOwnPerQuestion)
     state.devices = {{"KR2A0001", "Holvik KRV FT230X"},
                      {"KR2A0002", "FT230X Basic UART"},
                      {std::string(80, 'S'), std::string(80, 'D')},
+                     {"<NO ACCESS>", ""},
                      {"KR1A0004", "Holvik KRV FT230X"}};
     ASSERT_TRUE(Ftdi().OpenFtdiDevice());
     const std::size_t mark = state.calls.size();
@@ -277,7 +283,10 @@ TEST_F(LibFtdiD2xxTest, ListingUsesAContextOfItsOwnPerQuestion)
     EXPECT_EQ(Ftdi().DeviceEntry(1).description, "FT230X Basic UART");
     EXPECT_EQ(Ftdi().DeviceEntry(2).serialNumber, std::string(63, 'S'));
     EXPECT_EQ(Ftdi().DeviceEntry(2).description, std::string(63, 'D'));
-    EXPECT_FALSE(Ftdi().DeviceEntry(4).found);
+    // A device whose strings cannot be read is listed without them; the listing goes on.
+    EXPECT_TRUE(Ftdi().DeviceEntry(3).found);
+    EXPECT_EQ(Ftdi().DeviceEntry(3).serialNumber, "");
+    EXPECT_FALSE(Ftdi().DeviceEntry(5).found);
 
     const std::vector<std::string> calls = CallsFrom(mark);
     // The open device is closed first; then every question gets a fresh context, searched for
@@ -289,12 +298,12 @@ TEST_F(LibFtdiD2xxTest, ListingUsesAContextOfItsOwnPerQuestion)
         std::vector<std::string>(calls.begin() + 2, calls.begin() + 7),
         (std::vector<std::string>{"New(ctx2)", "FindAll(ctx2,0,0)", "GetStrings(ctx2,dev0,serial)",
                                   "ListFree()", "Free(ctx2)"}));
-    // Four devices asked twice each, and the fifth index once.
+    // Five devices asked twice each, and the sixth index once.
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                             [](const std::string& c) { return c.starts_with("New("); }),
-              9);
+              11);
     EXPECT_EQ(state.freed, static_cast<int>(state.contexts.size()));
-    EXPECT_EQ(calls.back(), "Free(ctx10)");
+    EXPECT_EQ(calls.back(), "Free(ctx12)");
 }
 
 TEST_F(LibFtdiD2xxTest, AVersionExchangeRunsOverLibftdi)
