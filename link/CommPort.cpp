@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/DebugTrace.h"
+#include "platform/ThreadName.h"
 
 namespace krv {
 
@@ -50,7 +51,10 @@ bool CCommPort::OpenPort(UserInterface& ui)
         return false;
     }
     isOpen_.store(true, std::memory_order_release);
-    reader_ = std::thread([this] { ReaderLoop(); });
+    reader_ = std::thread([this] {
+        SetCurrentThreadName("krv-reader");
+        ReaderLoop();
+    });
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "platform/ThreadName.h"
+
 namespace krv {
 
 TickSource::TickSource(QObject* target) : target_(target), thread_([this] { Run(); }) {}
@@ -18,6 +20,7 @@ TickSource::~TickSource()
 
 void TickSource::Run()
 {
+    SetCurrentThreadName("krv-tick");
     // Due times follow a fixed grid, so a late wake-up does not shift the ticks after it.
     auto due = std::chrono::steady_clock::now();
     std::unique_lock lock(mutex_);
