@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/ThreadName.h"
+
 namespace krv::sim {
 
 namespace {
@@ -211,13 +213,25 @@ std::vector<OutputRecord> SimServer::OutputHistory(int channel) const
 std::vector<ReceivedLine> SimServer::Received() const
 {
     std::lock_guard lock(mutex_);
-    return received_;
+    return {received_.begin(), received_.end()};
 }
 
 std::vector<SentLine> SimServer::Sent() const
 {
     std::lock_guard lock(mutex_);
-    return sent_;
+    return {sent_.begin(), sent_.end()};
+}
+
+std::size_t SimServer::ReceivedCount() const
+{
+    std::lock_guard lock(mutex_);
+    return receivedCount_;
+}
+
+std::size_t SimServer::SentCount() const
+{
+    std::lock_guard lock(mutex_);
+    return sentCount_;
 }
 
 void SimServer::ClearRecords()
@@ -225,18 +239,44 @@ void SimServer::ClearRecords()
     std::lock_guard lock(mutex_);
     received_.clear();
     sent_.clear();
+    receivedCount_ = 0;
+    sentCount_ = 0;
+}
+
+void SimServer::SetRecordLimit(std::size_t lines)
+{
+    std::lock_guard lock(mutex_);
+    options_.recordLimit = lines;
+    while (received_.size() > lines) received_.pop_front();
+    while (sent_.size() > lines) sent_.pop_front();
+}
+
+void SimServer::RecordReceived(ReceivedLine line)
+{
+    ++receivedCount_;
+    if (options_.recordLimit == 0) return;
+    if (received_.size() >= options_.recordLimit) received_.pop_front();
+    received_.push_back(std::move(line));
+}
+
+void SimServer::RecordSent(SentLine line)
+{
+    ++sentCount_;
+    if (options_.recordLimit == 0) return;
+    if (sent_.size() >= options_.recordLimit) sent_.pop_front();
+    sent_.push_back(std::move(line));
 }
 
 bool SimServer::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return receivedCount_ >= count; });
 }
 
 bool SimServer::WaitForSent(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return sent_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return sentCount_ >= count; });
 }
 
 std::chrono::nanoseconds SimServer::ServingThreadCpuTime() const
@@ -261,6 +301,7 @@ void SimServer::Wake() const
 
 void SimServer::Run()
 {
+    SetCurrentThreadName(kThreadName);
     for (;;) {
         pollfd fds[3] = {{wakeFd_.Get(), POLLIN, 0}, {timerFd_.Get(), POLLIN, 0}, {-1, 0, 0}};
         nfds_t count = 2;
@@ -369,7 +410,7 @@ void SimServer::ReadMaster()
             std::vector<FaultedReply> replies;
             {
                 std::lock_guard lock(mutex_);
-                received_.push_back(ReceivedLine{line.bytes, now});
+                RecordReceived(ReceivedLine{line.bytes, now});
                 // A unit still starting up does not listen yet.
                 if (now >= awakeAt_) {
                     for (std::string& reply : unit_.HandleLine(line.bytes, now)) {
@@ -426,7 +467,7 @@ void SimServer::Pump()
         if (chunk.written == size) {
             {
                 std::lock_guard lock(mutex_);
-                sent_.push_back(SentLine{std::move(chunk.bytes), Clock::now()});
+                RecordSent(SentLine{std::move(chunk.bytes), Clock::now()});
             }
             changed_.notify_all();
             if (!options_.instant) txFree_ = chunk.start + WireTime(size);
