@@ -29,12 +29,17 @@ bool Fail(std::string* error, const std::string& what, int err = 0)
     return false;
 }
 
-// Number of whole bytes that have finished on the wire `elapsed` after a transfer started.
+// Number of whole bytes that have finished on the wire `elapsed` after a transfer started: the
+// largest n with WireTime(n) <= elapsed, so a wake-up armed for WireTime(n) finds byte n done.
 std::size_t BytesDone(std::chrono::nanoseconds elapsed, std::size_t total)
 {
     if (elapsed.count() <= 0) return 0;
     if (elapsed >= WireTime(total)) return total;
-    return static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    auto done =
+        static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    // WireTime rounds down, so the division can come out one short.
+    if (done < total && WireTime(done + 1) <= elapsed) ++done;
+    return done;
 }
 
 }  // namespace
@@ -474,7 +479,9 @@ void SimServer::Pump()
             out_.pop_front();
             continue;
         }
-        ArmTimer(options_.instant ? chunk.start : chunk.start + WireTime(chunk.written + 1));
+        ArmTimer(options_.instant
+                     ? chunk.start
+                     : chunk.start + WireTime(std::min(chunk.written + kWriteSlice, size)));
         return;
     }
     ArmTimer(TimePoint::max());

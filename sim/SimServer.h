@@ -82,6 +82,14 @@ class SimServer {
     // The serving thread's name, as `top -H` shows it.
     static constexpr std::string_view kThreadName = "krv-sim-pty";
 
+    // At wire timing the bytes of a reply are written in slices of this many: a slice goes out
+    // when its last byte is due, and the last slice of a line when the line's last byte is due.
+    // No byte ever leaves before the wire would have delivered it, and a line ends exactly when
+    // it would on the wire; only the bytes inside a line arrive up to a slice late, as they do
+    // through a USB bridge, which passes bytes on in packets too. Writing byte by byte would
+    // wake this thread and the host's reader 60 times for one status reply instead of 4.
+    static constexpr std::size_t kWriteSlice = 16;
+
     // Time the unit needs after power-on before it talks again.
     static constexpr std::chrono::milliseconds kStartUpTime{50};
 

@@ -7,11 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "platform/ThreadName.h"
 #include "protocol/CommandFrame.h"
 #include "sim/PtyClient.h"
 
@@ -105,6 +107,43 @@ TEST(SimServer, WireTimingIsNeverFasterThanTheLine)
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_GE(sent[0].time - received[0].time, WireTime(5 + 11));
     EXPECT_GE(sent[1].time - received[0].time, WireTime(5 + 11 + 5));
+}
+
+TEST(SimServer, WireTimingWritesInSlicesButNoByteEarly)
+{
+    SimServer server(ServerOptions{});
+    ASSERT_TRUE(server.Start());
+    Client client(server.PortPath());
+    ASSERT_TRUE(client.Valid());
+    // The serving thread shows under its name.
+    const auto threads = ThreadsOfThisProcess();
+    EXPECT_TRUE(std::any_of(threads.begin(), threads.end(), [](const ThreadUsage& t) {
+        return t.name == SimServer::kThreadName && t.name.rfind("krv-sim-", 0) == 0;
+    }));
+
+    client.Write("\x02R1\r\n");
+    // Every read notes how many bytes have come so far and when: byte k may not arrive before
+    // the request's own five bytes and k reply bytes have crossed the wire.
+    std::vector<std::pair<std::size_t, Clock::time_point>> reads;
+    std::size_t total = 0;
+    const auto deadline = Clock::now() + 3s;
+    while (total < 60 && Clock::now() < deadline) {
+        pollfd pfd{client.Fd(), POLLIN, 0};
+        if (::poll(&pfd, 1, 100) <= 0) continue;
+        char buffer[128];
+        const ssize_t n = ::read(client.Fd(), buffer, sizeof buffer);
+        if (n <= 0) continue;
+        total += static_cast<std::size_t>(n);
+        reads.emplace_back(total, Clock::now());
+    }
+    ASSERT_EQ(total, 60u);
+    ASSERT_TRUE(server.WaitForReceived(1, 2000ms));
+    const auto received = server.Received().at(0).time;
+    for (const auto& [bytes, when] : reads) {
+        EXPECT_GE(when - received, WireTime(5) + WireTime(bytes)) << bytes << " bytes";
+    }
+    // Written in slices: a handful of writes, not one per byte.
+    EXPECT_LE(reads.size(), 60 / SimServer::kWriteSlice + 2);
 }
 
 TEST(SimServer, InstantModeAndDelayFault)
