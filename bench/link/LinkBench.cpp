@@ -1,7 +1,8 @@
 // Figures of the serial link against the virtual unit on a pseudo-terminal:
 //  1. reply latency: from the unit writing a reply's last byte to the exchange returning;
 //  2. CPU used by an open, idle link;
-//  3. a VER exchange at wire speed against its wire-time floor.
+//  3. a VER exchange at wire speed against its wire-time floor;
+//  4. per-thread CPU while the link polls the unit at wire timing as the panel does.
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -75,6 +76,7 @@ void IdleCpu(std::chrono::seconds span)
     link.SetPortName(server->PortPath());
     link.OpenPort();
     const double before = CpuSeconds();
+    ThreadCpuMeter meter;
     std::this_thread::sleep_for(span);
     const double used = CpuSeconds() - before;
     std::printf(
@@ -82,6 +84,33 @@ void IdleCpu(std::chrono::seconds span)
         "(whole process: reader thread and the idle virtual unit included)\n",
         static_cast<long long>(span.count()), used,
         100.0 * used / static_cast<double>(span.count()));
+    meter.Print("per thread while idle");
+}
+
+// The panel's idle traffic without the panel: a status request every 50 ms, round-robin over two
+// circuits, replies taken from the ring on the next tick, the virtual unit at 19200 baud. Shows
+// what the serial reader and the unit's thread cost per second of polling.
+void PolledAtWireTiming(std::chrono::seconds span)
+{
+    auto server = StartUnit(/*instant=*/false);
+    SilentUserInterface ui;
+    DeviceLink link(ui);
+    link.SetPortName(server->PortPath());
+    link.OpenPort();
+    const std::string requests[2] = {"\x02R1\r\n", "\x02R2\r\n"};
+    ThreadCpuMeter meter;
+    const auto start = std::chrono::steady_clock::now();
+    auto due = start;
+    int tick = 0;
+    int lines = 0;
+    while (std::chrono::steady_clock::now() - start < span) {
+        while (link.ReadLine(LinkKind::Com) == kLineComplete) ++lines;
+        link.WriteText(LinkKind::Com, requests[tick++ % 2]);
+        due += 50ms;
+        std::this_thread::sleep_until(due);
+    }
+    std::printf("polled every 50 ms at 19200 baud: %d requests, %d replies taken\n", tick, lines);
+    meter.Print("per thread while polled");
 }
 
 void WireSpeed(int exchanges)
@@ -118,5 +147,6 @@ int main(int argc, char** argv)
     krv::bench::ReplyLatency(quick ? 100 : 1000);
     krv::bench::WireSpeed(quick ? 20 : 200);
     krv::bench::IdleCpu(quick ? std::chrono::seconds(2) : std::chrono::seconds(10));
+    krv::bench::PolledAtWireTiming(quick ? std::chrono::seconds(3) : std::chrono::seconds(15));
     return 0;
 }
