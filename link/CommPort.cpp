@@ -51,10 +51,8 @@ bool CCommPort::OpenPort(UserInterface& ui)
         return false;
     }
     isOpen_.store(true, std::memory_order_release);
-    reader_ = std::thread([this] {
-        SetCurrentThreadName("krv-reader");
-        ReaderLoop();
-    });
+    reader_ = std::thread([this] { ReaderLoop(); });
+    SetThreadName(reader_, "krv-reader");
     return true;
 }
 

@@ -6,7 +6,10 @@
 
 namespace krv {
 
-TickSource::TickSource(QObject* target) : target_(target), thread_([this] { Run(); }) {}
+TickSource::TickSource(QObject* target) : target_(target), thread_([this] { Run(); })
+{
+    SetThreadName(thread_, "krv-tick");
+}
 
 TickSource::~TickSource()
 {
@@ -20,7 +23,6 @@ TickSource::~TickSource()
 
 void TickSource::Run()
 {
-    SetCurrentThreadName("krv-tick");
     // Due times follow a fixed grid, so a late wake-up does not shift the ticks after it.
     auto due = std::chrono::steady_clock::now();
     std::unique_lock lock(mutex_);

@@ -57,17 +57,11 @@ bool CpuFromStat(const std::string& taskDir, std::chrono::nanoseconds& cpu)
 
 }  // namespace
 
-void SetCurrentThreadName(std::string_view name)
+void SetThreadName(std::thread& thread, std::string_view name)
 {
+    if (!thread.joinable()) return;
     const std::string cut(name.substr(0, kMaxNameLength));
-    ::pthread_setname_np(::pthread_self(), cut.c_str());
-}
-
-std::string CurrentThreadName()
-{
-    char name[kMaxNameLength + 1] = {};
-    if (::pthread_getname_np(::pthread_self(), name, sizeof name) != 0) return {};
-    return name;
+    ::pthread_setname_np(thread.native_handle(), cut.c_str());
 }
 
 std::vector<ThreadUsage> ThreadsOfThisProcess()

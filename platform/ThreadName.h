@@ -5,18 +5,17 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace krv {
 
-// Names the calling thread so that `top -H`, `ps -L` and a debugger show who is busy. The kernel
-// keeps at most 15 bytes; a longer name is cut there. Names in use: "krv-reader" (serial reader),
-// "krv-tick" (the panel's tick), "krv-sim-…" (the virtual unit). Failing to name a thread is
-// harmless, so nothing is reported.
-void SetCurrentThreadName(std::string_view name);
-
-// The calling thread's name as the kernel has it (empty if it cannot be read).
-std::string CurrentThreadName();
+// Names a thread just started, from the thread that started it, so that `top -H`, `ps -L` and a
+// debugger show who is busy, and the name is in place before anything else looks (the thread
+// itself may not have run yet). The kernel keeps at most 15 bytes; a longer name is cut there.
+// Names in use: "krv-reader" (serial reader), "krv-tick" (the panel's tick), "krv-sim-…" (the
+// virtual unit). Failing to name a thread is harmless, so nothing is reported.
+void SetThreadName(std::thread& thread, std::string_view name);
 
 // One thread of this process: its id, its name and the processor time it has used so far.
 struct ThreadUsage {

@@ -121,6 +121,7 @@ bool SimServer::Start(std::string* error)
         portPath_ = name;
     }
     thread_ = std::thread(&SimServer::Run, this);
+    SetThreadName(thread_, kThreadName);
     threadHandle_ = thread_.native_handle();
     return true;
 }
@@ -306,7 +307,6 @@ void SimServer::Wake() const
 
 void SimServer::Run()
 {
-    SetCurrentThreadName(kThreadName);
     for (;;) {
         pollfd fds[3] = {{wakeFd_.Get(), POLLIN, 0}, {timerFd_.Get(), POLLIN, 0}, {-1, 0, 0}};
         nfds_t count = 2;
