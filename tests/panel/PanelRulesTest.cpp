@@ -269,7 +269,7 @@ TEST_F(PanelRulesTest, ConvertedDisplayHasItsOwnDigitButtonsAndUnit)
     EXPECT_EQ(Text(0, 22), "- 1.000");
 }
 
-TEST_F(PanelRulesTest, RangeFormulaAndModeButtonsDoNothingWhileAnAutomaticOutputRuns)
+TEST_F(PanelRulesTest, ButtonsThatWouldChangeARunningAutomaticOutputDoNothing)
 {
     state.ResetForCircuitCount(1);
     MakePanel(1);
