@@ -1,5 +1,6 @@
 #include "document/ValueDisplay.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "document/ChannelOperations.h"
@@ -10,7 +11,9 @@ std::string ValueText(const GeneratorState& state, int ch)
 {
     const double value = state.channels[ch].outputValue;
     const RangeLimits limits = ChannelLimits(state, ch);
-    return (value >= 0 ? " " : "-") + FormatValue(limits.decimals, value >= 0 ? value : -value);
+    // The sign is written here; the number is the magnitude, so a negative zero (a preset, scale
+    // end or ramp start read as -0) shows no minus sign after the blank either.
+    return (value >= 0 ? " " : "-") + FormatValue(limits.decimals, std::fabs(value));
 }
 
 std::string LowerLimitText(const GeneratorState& state, int ch)

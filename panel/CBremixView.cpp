@@ -2,6 +2,7 @@
 
 #include <qdrawutil.h>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -45,6 +46,19 @@ QFont PanelFont(int pixelSize)
     return font;
 }
 
+// The panel's face by the height of its cell (ascent plus descent) rather than of its
+// characters: the largest pixel size whose cell fits. For the fixed-pitch gothic the cell is the
+// em square, so that is the pixel size itself; the fallback faces keep room above and below the
+// em square and come out smaller, so their line still fits the value field.
+QFont PanelFontByCell(int cellHeight)
+{
+    QFont font = PanelFont(cellHeight);
+    for (int size = cellHeight; size > 1 && QFontMetrics(font).height() > cellHeight; --size) {
+        font.setPixelSize(size - 1);
+    }
+    return font;
+}
+
 }  // namespace
 
 CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
@@ -54,7 +68,7 @@ CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions 
       ui_(ui),
       options_(std::move(options)),
       fontA_(PanelFont(12)),
-      fontB_(PanelFont(40)),
+      fontB_(PanelFontByCell(48)),
       fontC_(PanelFont(16))
 {
     QPalette pal = palette();
@@ -835,6 +849,9 @@ void CBremixView::paintEvent(QPaintEvent* event)
         text(x + 77, 426, QStringLiteral("秒"));
         text(x + 153, 426, QStringLiteral("回"));
     }
+    p.end();
+    // Whatever brought the window back on screen, it shows the present state at once.
+    RefreshPanel();
 }
 
 }  // namespace krv

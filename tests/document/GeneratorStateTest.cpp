@@ -334,5 +334,25 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputChecksPointsAgainstTheRangeInEffect
     EXPECT_EQ(state.RangeInEffect(1), kScaledRange);
 }
 
+// A converted range may run downwards (100 to 0): its steps are checked against its larger end,
+// and every interval the automatic-output dialog accepts survives the repair.
+TEST_F(GeneratorStateTest, ValidateAutoOutputKeepsWhatTheDialogAccepts)
+{
+    ch0.scaledMin = 100.0;
+    ch0.scaledMax = 0.0;
+    RampSettings& scaled = state.autoOutput[0].ramps[kScaledRange];
+    scaled = {kSawtooth, 0, 80.0f, 20.0f, 10.0f, 999900, false};
+    RampSettings& tooLarge = state.autoOutput[1].ramps[kScaledRange];
+    state.channels[1].scaledMin = 100.0;
+    state.channels[1].scaledMax = 0.0;
+    tooLarge = {kSawtooth, 0, 80.0f, 20.0f, 100.5f, 999901, false};
+    state.ValidateAutoOutput();
+    EXPECT_EQ(scaled.step, 10.0f);
+    EXPECT_EQ(scaled.start, 80.0f);
+    EXPECT_EQ(scaled.interval, 999900);
+    EXPECT_EQ(tooLarge.step, 0.0f);
+    EXPECT_EQ(tooLarge.interval, 100);
+}
+
 }  // namespace
 }  // namespace krv
