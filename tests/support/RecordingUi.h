@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,9 +24,15 @@ class RecordingUi : public UserInterface {
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                               MessageButtons buttons) override
     {
-        std::lock_guard lock(mutex_);
-        messages_.push_back({text, caption, icon, buttons});
-        return answer_.value_or(FirstAnswer(buttons));
+        MessageAnswer answer;
+        {
+            std::lock_guard lock(mutex_);
+            messages_.push_back({text, caption, icon, buttons});
+            answer = answer_.value_or(FirstAnswer(buttons));
+        }
+        // What happens while the box would be open (a real one runs an event loop).
+        if (whileMessageOpen) whileMessageOpen();
+        return answer;
     }
     void SetWaitCursor(bool on) override
     {
@@ -36,6 +43,7 @@ class RecordingUi : public UserInterface {
     bool ProcessPendingEvents() override
     {
         ++eventsProcessed_;
+        if (onPendingEvents) onPendingEvents();
         return true;
     }
 
@@ -59,6 +67,10 @@ class RecordingUi : public UserInterface {
         std::lock_guard lock(mutex_);
         messages_.clear();
     }
+
+    // Run from inside ShowMessage and ProcessPendingEvents when set (on the calling thread).
+    std::function<void()> whileMessageOpen;
+    std::function<void()> onPendingEvents;
 
   private:
     mutable std::mutex mutex_;
