@@ -175,7 +175,7 @@ std::size_t SimBridge::Read(std::uint8_t* buffer, std::size_t wanted)
         if (have > 0 && !BurstContinues()) break;
         if (have == 0 && !Underway()) break;
         if (now >= deadline || !open_) break;
-        WaitUntil(lock, NextEvent(deadline));
+        WaitUntil(lock, NextEvent(deadline, wanted - have));
     }
     const std::size_t count = std::min(wanted, received_.size());
     std::copy_n(received_.begin(), count, buffer);
@@ -213,11 +213,19 @@ bool SimBridge::BurstContinues() const
     return !toHost_.empty() && toHost_.front().arrival <= lastArrival_ + ByteTime();
 }
 
-BridgeTime SimBridge::NextEvent(BridgeTime deadline) const
+BridgeTime SimBridge::NextEvent(BridgeTime deadline, std::size_t burst) const
 {
     BridgeTime next = deadline;
+    // Every byte reaching the target may make it answer, so each one is an event.
     if (!toTarget_.empty()) next = std::min(next, toTarget_.front().arrival);
-    if (!toHost_.empty()) next = std::min(next, toHost_.front().arrival);
+    if (!toHost_.empty()) {
+        BridgeTime end = toHost_.front().arrival;
+        for (std::size_t i = 1; i < std::min(burst, toHost_.size()); ++i) {
+            if (toHost_[i].arrival > end + ByteTime()) break;
+            end = toHost_[i].arrival;
+        }
+        next = std::min(next, end);
+    }
     return next;
 }
 

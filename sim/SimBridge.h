@@ -120,7 +120,9 @@ class SimBridge {
     void Schedule(std::vector<BridgeReply>& replies);
     bool Underway() const { return !toTarget_.empty() || !toHost_.empty(); }
     bool BurstContinues() const;
-    BridgeTime NextEvent(BridgeTime deadline) const;
+    // When something next happens on the line, before `deadline`. A reader that wants `burst`
+    // more bytes sleeps through a burst of replies up to its end rather than byte by byte.
+    BridgeTime NextEvent(BridgeTime deadline, std::size_t burst = 1) const;
     void WaitUntil(Lock& lock, BridgeTime deadline);
 
     const BridgeIdentity identity_;
