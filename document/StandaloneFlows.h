@@ -21,12 +21,12 @@ using FlowProgress = std::function<void(const std::string& status, int progress)
 struct FlowContext {
     DeviceLink& link;
     UserInterface& ui;  // messages, and pending events between the steps
-    FlowProgress progress;
+    FlowProgress progress{};
     // When set, the flow ends at the next step boundary before it has the unit take a new image
     // into use; a flow asked to stop that way shows nothing.
     const std::atomic<bool>* cancel = nullptr;
     // Restarts the unit after a write; false when it cannot. Empty: RestartUnitOverBridge.
-    std::function<bool(DeviceLink&)> restartUnit;
+    std::function<bool(DeviceLink&)> restartUnit{};
 };
 
 enum class FlowOutcome {
