@@ -71,13 +71,6 @@ int CodedExchange(DeviceLink& link, const ExchangeSettings& settings, const std:
     return kDeviceTimeout;
 }
 
-// A read reply's 32 data bytes and the offset it names, when its length, checksum and digits are
-// all right.
-struct ReadBlock {
-    std::uint32_t offset = 0;
-    std::array<std::uint8_t, kMemoryBlockSize> bytes{};
-};
-
 bool StrictHex(std::string_view text, std::size_t pos, std::size_t width, std::uint32_t& value)
 {
     value = 0;
@@ -89,7 +82,9 @@ bool StrictHex(std::string_view text, std::size_t pos, std::size_t width, std::u
     return true;
 }
 
-std::optional<ReadBlock> DecodeReadBlock(std::string_view line)
+}  // namespace
+
+std::optional<MemoryReadBlock> DecodeMemoryReadReply(std::string_view line)
 {
     constexpr std::size_t kOffsetAt = 3;
     constexpr std::size_t kDataAt = 11;
@@ -103,7 +98,7 @@ std::optional<ReadBlock> DecodeReadBlock(std::string_view line)
     for (std::size_t i = kEtxAt + 1; i < kEtxAt + 3; ++i) {
         if (line[i] >= 'a' && line[i] <= 'f') return std::nullopt;
     }
-    ReadBlock block;
+    MemoryReadBlock block;
     if (!StrictHex(line, kOffsetAt, 8, block.offset)) return std::nullopt;
     for (std::size_t k = 0; k < kMemoryBlockSize; ++k) {
         std::uint32_t byte = 0;
@@ -112,8 +107,6 @@ std::optional<ReadBlock> DecodeReadBlock(std::string_view line)
     }
     return block;
 }
-
-}  // namespace
 
 std::string DeviceErrorText(int code)
 {
@@ -206,7 +199,8 @@ StoreOutcome StoreMemoryBlock(DeviceLink& link, int area, const MemoryImage& ima
     int tries = 0;
     ExchangeSettings settings = MemorySettings(kShortTimeout);
     settings.sharedTries = &tries;
-    for (;;) {
+    for (bool first = true;; first = false) {
+        if (!first) link.Ui().ProcessPendingEvents();
         const bool lastByteSet = ImageByte(image, address + kMemoryBlockSize - 1) != 0;
         const std::size_t after = address + kMemoryBlockSize;
         const ExchangeResult result = RunExchange(
@@ -227,6 +221,7 @@ bool ReadBackMemory(DeviceLink& link, MemoryImage& image)
 {
     const ExchangeSettings settings = MemorySettings(kShortTimeout);
     for (std::size_t offset = 0; offset < image.size(); offset += kMemoryBlockSize) {
+        if (offset != 0) link.Ui().ProcessPendingEvents();
         bool ended = false;
         const ExchangeResult result =
             RunExchange(link, settings, ReadMemoryFrame(offset), [&](std::string_view line) {
@@ -237,7 +232,7 @@ bool ReadBackMemory(DeviceLink& link, MemoryImage& image)
                 }
                 // A damaged block is asked for again rather than passed over, so a read that
                 // succeeds holds nothing but what the unit sent.
-                const std::optional<ReadBlock> block = DecodeReadBlock(line);
+                const std::optional<MemoryReadBlock> block = DecodeMemoryReadReply(line);
                 if (!block) return LineVerdict::WrongLine;
                 // A late answer to an earlier request is not the block asked for.
                 if (block->offset != offset) return LineVerdict::Ignore;

@@ -3,7 +3,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "link/DeviceLink.h"
 
@@ -27,6 +29,16 @@ inline constexpr int kDeviceTimeout = 0x20;
 // Length of a memory read reply, CR LF included.
 inline constexpr std::size_t kMemoryReadReplyLength = 80;
 
+// One memory read reply: the offset it names and its 32 bytes.
+struct MemoryReadBlock {
+    std::uint32_t offset = 0;
+    std::array<std::uint8_t, kMemoryBlockSize> bytes{};
+};
+
+// Decodes a memory read data reply (the whole line, CR LF included). Nothing unless it is 80
+// bytes long, its ETX is in place, its checksum is right and every digit is hexadecimal.
+std::optional<MemoryReadBlock> DecodeMemoryReadReply(std::string_view line);
+
 // Text of a device error code ("E2-2 ブランク異常" for 0x3A); empty for codes without one.
 std::string DeviceErrorText(int code);
 
@@ -49,7 +61,7 @@ enum class StoreOutcome {
 // Erases an area of the unit's non-volatile memory: 0, the unit's error code, or kDeviceTimeout.
 int EraseMemoryArea(DeviceLink& link, int area);
 // Stores an area of `image` into the unit's buffer, block by block. Four time-outs in the whole
-// area end it as failed.
+// area end it as failed. Pending events of the link's user interface run between the blocks.
 StoreOutcome StoreMemoryBlock(DeviceLink& link, int area, const MemoryImage& image);
 // Writes an area of the buffer into non-volatile memory; the command goes out once and its answer
 // is awaited for up to four periods. 0, the unit's error code, or kDeviceTimeout.
@@ -57,7 +69,8 @@ int WriteMemoryArea(DeviceLink& link, int area);
 // Loads an area of non-volatile memory back into the buffer.
 bool LoadMemoryArea(DeviceLink& link, int area);
 // Reads the buffer back into `image`, block by block, until the image is full or the unit says
-// it has no more. A block that cannot be read after four tries fails the read.
+// it has no more. A block that cannot be read after four tries fails the read. Pending events of
+// the link's user interface run between the blocks.
 bool ReadBackMemory(DeviceLink& link, MemoryImage& image);
 // Has the unit take the stored image into use.
 bool MoveMemoryImage(DeviceLink& link);
