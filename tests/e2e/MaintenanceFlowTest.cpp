@@ -127,7 +127,7 @@ TEST_P(WrittenAndVerified, ThenTheUnitRunsTheImageAfterItsRestart)
     }
     std::set<unsigned> codes;
     for (int i = 0; i < 8; ++i) {
-        const auto report = QueryChannelStatus(link, 1);
+        const auto report = ExchangeStatus(link, 1);
         ASSERT_TRUE(report);
         EXPECT_EQ(report->range, static_cast<unsigned>(kRange4_20mA));
         EXPECT_EQ(report->runState, 1);
