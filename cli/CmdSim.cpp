@@ -118,6 +118,13 @@ int RunSim(const Args& args)
         return UsageError("--fault: " + error);
     }
     options.faults = faults;
+    std::string unitFaults;
+    for (const std::string& spec : args.Values("--unit-fault")) {
+        unitFaults += (unitFaults.empty() ? "" : ",") + spec;
+    }
+    if (!sim::ParseCommandFaults(unitFaults, options.unit.faults, &error)) {
+        return UsageError("--unit-fault: " + error);
+    }
     if (const int status = ParseBridgeOptions(args, simulation); status != kExitOk) return status;
 
     // Block the stop signals before the server's threads start, so that they inherit the mask and

@@ -41,5 +41,7 @@ int RunStatus(const Args& args);
 int RunSet(const Args& args);
 int RunBridges(const Args& args);
 int RunRestart(const Args& args);
+int RunCalibration(const Args& args);
+int RunStandalone(const Args& args);
 
 }  // namespace krv::cli

@@ -1,5 +1,8 @@
 // krvctl on the USB bridge: bridges, restart and the in-process virtual unit of --simulate.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "support/Process.h"
 #include "support/SimProcess.h"
@@ -60,6 +63,21 @@ TEST(KrvctlBridgeTest, WithoutABridgeNoUnitIsReportedCleanly)
     const auto restart = RunCommand({kKrvctl, "restart"});
     EXPECT_EQ(restart.status, 1);
     EXPECT_EQ(restart.err, kNoUnit);
+}
+
+TEST(KrvctlBridgeTest, StandaloneWriteRestartsTheUnitOverItsBridge)
+{
+    char dir[] = "/tmp/krv-bridge-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string settings = std::string(dir) + "/two.ini";
+    ASSERT_EQ(RunCommand({kKrvctl, "settings", "new", "--circuits", "2", settings}).status, 0);
+    const auto written = RunCommand({kKrvctl, "--simulate=2", "standalone", "write", settings});
+    EXPECT_EQ(written.status, 0) << written.err;
+    // The unit is restarted through the bridge: nobody is asked to switch it off and on.
+    EXPECT_NE(written.out.find("書込み正常終了、再起動します\n"), std::string::npos) << written.out;
+    EXPECT_EQ(written.out.find("電源を入れ直してください"), std::string::npos) << written.out;
+    ::unlink(settings.c_str());
+    ::rmdir(dir);
 }
 
 TEST(KrvctlBridgeTest, SimulateServesEveryCommandThroughThePty)
