@@ -96,15 +96,25 @@ const std::vector<Command>& AllCommands()
          "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
          "                   (default 1: maker calibration; 2: user calibration)\n"
          "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
-         "                   NAME[:COUNT][@PROB][=VALUE] with NAME one of\n"
+         "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] with NAME one of\n"
          "                     drop       leave the reply out\n"
-         "                     corrupt    change one byte of the reply\n"
+         "                     corrupt    change one byte of the reply so that it no longer\n"
+         "                                matches (a checksum digit, or the first letter)\n"
+         "                     corrupt=POS[/HH]\n"
+         "                                change byte POS (from 0; * for a random one) into HH\n"
+         "                                (hexadecimal), or into the next digit or letter;\n"
+         "                                the checksum stays as it was\n"
+         "                     forge[=POS[/HH]]\n"
+         "                                the same (a random byte of the content without POS),\n"
+         "                                then give a framed reply the checksum that fits\n"
          "                     noise      send an unrelated line before the reply\n"
          "                     delay=MS   hold the reply back MS milliseconds\n"
          "                     silent     answer nothing, as if unplugged\n"
          "                     longline   send 600 bytes without a line end before the reply\n"
          "                   COUNT limits a fault to the next COUNT replies, PROB applies it to\n"
-         "                   each reply with that probability. Example: drop:2,noise@0.1\n",
+         "                   each reply with that probability, LETTERS to the replies whose\n"
+         "                   letters begin so (R status, VER, CH, MS).\n"
+         "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n",
          {{"--circuits", true},
           {"--firmware", true},
           {"--instant", false},

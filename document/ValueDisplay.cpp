@@ -53,7 +53,7 @@ StepButtons StepButtonVisibility(const RangeLimits& limits)
 
 OutputRange PresetSlot(const GeneratorState& state, int ch)
 {
-    return state.channels[ch].scalingOn ? kScaledRange : state.channels[ch].range;
+    return state.RangeInEffect(ch);
 }
 
 std::string OnOffText(bool on)
@@ -108,9 +108,7 @@ AutoOutputTexts AutoOutputPanelTexts(const GeneratorState& state, int ch)
 {
     const OutputRange slot = PresetSlot(state, ch);
     const RampSettings& ramp = state.autoOutput[ch].ramps[static_cast<std::size_t>(slot)];
-    const int decimals = state.channels[ch].scalingOn
-                             ? state.channels[ch].scaledDigits
-                             : GetRangeLimits(state.channels[ch].range).decimals;
+    const int decimals = ChannelLimits(state, ch).decimals;
     AutoOutputTexts texts;
     if (ramp.waveform == kArbitrary) {
         texts.start = texts.end = texts.step = texts.interval = "---";

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/ThreadName.h"
+
 namespace krv::sim {
 
 namespace {
@@ -27,12 +29,17 @@ bool Fail(std::string* error, const std::string& what, int err = 0)
     return false;
 }
 
-// Number of whole bytes that have finished on the wire `elapsed` after a transfer started.
+// Number of whole bytes that have finished on the wire `elapsed` after a transfer started: the
+// largest n with WireTime(n) <= elapsed, so a wake-up armed for WireTime(n) finds byte n done.
 std::size_t BytesDone(std::chrono::nanoseconds elapsed, std::size_t total)
 {
     if (elapsed.count() <= 0) return 0;
     if (elapsed >= WireTime(total)) return total;
-    return static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    auto done =
+        static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    // WireTime rounds down, so the division can come out one short.
+    if (done < total && WireTime(done + 1) <= elapsed) ++done;
+    return done;
 }
 
 }  // namespace
@@ -114,6 +121,7 @@ bool SimServer::Start(std::string* error)
         portPath_ = name;
     }
     thread_ = std::thread(&SimServer::Run, this);
+    SetThreadName(thread_, kThreadName);
     threadHandle_ = thread_.native_handle();
     return true;
 }
@@ -211,13 +219,25 @@ std::vector<OutputRecord> SimServer::OutputHistory(int channel) const
 std::vector<ReceivedLine> SimServer::Received() const
 {
     std::lock_guard lock(mutex_);
-    return received_;
+    return {received_.begin(), received_.end()};
 }
 
 std::vector<SentLine> SimServer::Sent() const
 {
     std::lock_guard lock(mutex_);
-    return sent_;
+    return {sent_.begin(), sent_.end()};
+}
+
+std::size_t SimServer::ReceivedCount() const
+{
+    std::lock_guard lock(mutex_);
+    return receivedCount_;
+}
+
+std::size_t SimServer::SentCount() const
+{
+    std::lock_guard lock(mutex_);
+    return sentCount_;
 }
 
 void SimServer::ClearRecords()
@@ -225,18 +245,44 @@ void SimServer::ClearRecords()
     std::lock_guard lock(mutex_);
     received_.clear();
     sent_.clear();
+    receivedCount_ = 0;
+    sentCount_ = 0;
+}
+
+void SimServer::SetRecordLimit(std::size_t lines)
+{
+    std::lock_guard lock(mutex_);
+    options_.recordLimit = lines;
+    while (received_.size() > lines) received_.pop_front();
+    while (sent_.size() > lines) sent_.pop_front();
+}
+
+void SimServer::RecordReceived(ReceivedLine line)
+{
+    ++receivedCount_;
+    if (options_.recordLimit == 0) return;
+    if (received_.size() >= options_.recordLimit) received_.pop_front();
+    received_.push_back(std::move(line));
+}
+
+void SimServer::RecordSent(SentLine line)
+{
+    ++sentCount_;
+    if (options_.recordLimit == 0) return;
+    if (sent_.size() >= options_.recordLimit) sent_.pop_front();
+    sent_.push_back(std::move(line));
 }
 
 bool SimServer::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return receivedCount_ >= count; });
 }
 
 bool SimServer::WaitForSent(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return sent_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return sentCount_ >= count; });
 }
 
 std::chrono::nanoseconds SimServer::ServingThreadCpuTime() const
@@ -369,7 +415,7 @@ void SimServer::ReadMaster()
             std::vector<FaultedReply> replies;
             {
                 std::lock_guard lock(mutex_);
-                received_.push_back(ReceivedLine{line.bytes, now});
+                RecordReceived(ReceivedLine{line.bytes, now});
                 // A unit still starting up does not listen yet.
                 if (now >= awakeAt_) {
                     for (std::string& reply : unit_.HandleLine(line.bytes, now)) {
@@ -426,14 +472,16 @@ void SimServer::Pump()
         if (chunk.written == size) {
             {
                 std::lock_guard lock(mutex_);
-                sent_.push_back(SentLine{std::move(chunk.bytes), Clock::now()});
+                RecordSent(SentLine{std::move(chunk.bytes), Clock::now()});
             }
             changed_.notify_all();
             if (!options_.instant) txFree_ = chunk.start + WireTime(size);
             out_.pop_front();
             continue;
         }
-        ArmTimer(options_.instant ? chunk.start : chunk.start + WireTime(chunk.written + 1));
+        ArmTimer(options_.instant
+                     ? chunk.start
+                     : chunk.start + WireTime(std::min(chunk.written + kWriteSlice, size)));
         return;
     }
     ArmTimer(TimePoint::max());

@@ -250,13 +250,14 @@ VirtualUnit::Replies VirtualUnit::WriteOutput(std::string_view line, Time now)
     if (digit < '1' || digit > '4') return {};
     const auto index = static_cast<std::size_t>(digit - '1');
     ChannelRegisters& channel = channels_[index];
-    // The frame is acknowledged once its checksum and channel are right; the registers change
-    // only when every field reads, so a misformatted frame from the host is visible in the
-    // counters rather than as half-updated registers.
+    // The unit never answers an output frame: the host writes one whenever a value changes (20 a
+    // second while an automatic output runs), and an answer would pile up unread on its side.
+    // The registers change only when every field reads, so a misformatted frame from the host is
+    // visible in the counters rather than as half-updated registers.
     ChannelRegisters updated = channel;
     if (!ParseWriteFields(body.substr(2), updated)) {
         ++malformedFrames_;
-        return {"OK\r\n"};
+        return {};
     }
     ++updated.framesAccepted;
     channel = updated;
@@ -264,7 +265,7 @@ VirtualUnit::Replies VirtualUnit::WriteOutput(std::string_view line, Time now)
     if (records.size() >= kOutputHistoryLimit) records.pop_front();
     records.push_back(OutputRecord{now, channel.range, channel.outputCode, channel.mainControl,
                                    channel.extControl, channel.runState});
-    return {"OK\r\n"};
+    return {};
 }
 
 VirtualUnit::Replies VirtualUnit::Status(std::string_view line, Time)

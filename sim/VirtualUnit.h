@@ -81,8 +81,10 @@ class VirtualUnit {
     static constexpr int kChannels = 4;
     static constexpr int kStandaloneChannels = 2;
     static constexpr int kRanges = 16;  // calibration modes are kept per range code 0..15
-    // Output frames remembered per channel; the oldest go first.
-    static constexpr std::size_t kOutputHistoryLimit = 100000;
+    // Output frames remembered per channel; the oldest go first. At 20 frames a second (an
+    // automatic output) this is the last three minutes or so, and at 16 bytes a record the four
+    // channels' histories stay under 300 kB however long the unit runs.
+    static constexpr std::size_t kOutputHistoryLimit = 4096;
 
     explicit VirtualUnit(UnitConfig config);
 

@@ -184,9 +184,19 @@ TEST_F(GeneratorStateTest, MalformedStatusRepliesAreRejectedWhole)
     badSum[56] ^= 1;
     std::string noEtx = good;
     noEtx[55] = '0';
+    // The unit's lines are text: one that holds a NUL ends there, however its checksum adds up.
+    std::string withNul = good.substr(0, 56);
+    withNul[20] = '\0';
+    AppendChecksum(withNul);
+    ASSERT_EQ(withNul.size(), 60u);
+    std::string notR = good.substr(0, 56);
+    notR[1] = 'S';
+    AppendChecksum(notR);
     f.channel = '5';
-    for (const std::string& reply : {longer, badSum, noEtx, StatusReply(f), good.substr(0, 59)}) {
+    for (const std::string& reply :
+         {longer, badSum, noEtx, StatusReply(f), good.substr(0, 59), withNul, notR}) {
         EXPECT_FALSE(state.ParseStatusReply(reply));
+        EXPECT_FALSE(DecodeStatusReply(reply));
     }
     for (const ChannelSettings& c : state.channels) EXPECT_EQ(c.mainStatus, 0);
 
