@@ -28,6 +28,8 @@ void SetApplicationIdentity()
     QCoreApplication::setOrganizationName(QStringLiteral("Holvik"));
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(KRV_VERSION));
+    // Ties the windows to the installed desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("bremix2"));
 }
 
 QStringList InstallFontFallbacks()
