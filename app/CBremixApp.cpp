@@ -16,7 +16,7 @@
 #include "link/PortEnumeration.h"
 #include "panel/CBremixView.h"
 #include "panel/QtUserInterface.h"
-#include "sim/SimServer.h"
+#include "sim/Simulation.h"
 
 namespace krv {
 
@@ -78,9 +78,11 @@ CBremixApp::~CBremixApp()
 
 bool CBremixApp::StartSimulator(std::string* error)
 {
-    sim::ServerOptions options;
-    options.unit.circuits = options_.simulateCircuits;
-    simulator_ = std::make_unique<sim::SimServer>(options);
+    // The unit is reached through its pty and through its simulated bridge; the bridge's library
+    // is installed before the process-wide link is first used, which loads it.
+    sim::SimulationOptions options;
+    options.server.unit.circuits = options_.simulateCircuits;
+    simulator_ = std::make_unique<sim::Simulation>(options);
     std::string reason;
     if (!simulator_->Start(&reason)) {
         if (error) *error = "cannot start the virtual unit: " + reason;
@@ -108,7 +110,7 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
     for (const std::string& port : options_.ports) {
         panel.extraPorts.push_back(ExtraPort{PortNameFromPath(port), std::string()});
     }
-    if (simulator_) panel.simulatedPort = simulator_->PortPath();
+    if (simulator_) panel.simulatedPort = simulator_->Server().PortPath();
     auto view =
         std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
     CBremixView* viewPtr = view.get();

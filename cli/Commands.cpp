@@ -128,7 +128,8 @@ const std::vector<Command>& AllCommands()
          "serve a virtual unit on a new pseudo-terminal",
          "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
          "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
-         "                  [--fault SPEC]... [--unit-fault SPEC]...\n"
+         "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
+         "                  [--extra-bridge SPEC]...\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
          "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
@@ -178,7 +179,14 @@ const std::vector<Command>& AllCommands()
          "                     pr=N              damage the checksum of memory read reply N\n"
          "                                       (0: the first), once\n"
          "                     silent-after=N    answer nothing after N more lines\n"
-         "                   Example: --unit-fault pe=3A\n",
+         "                   Example: --unit-fault pe=3A\n"
+         "  --bridge-serial TEXT\n"
+         "                   serial number of the unit's simulated USB bridge (default KR, the\n"
+         "                   circuit digit, A0001; its description is \"Holvik KRV FT230X\")\n"
+         "  --extra-bridge SERIAL[:DESCRIPTION]\n"
+         "                   one more simulated bridge, with a unit of its own (repeatable)\n"
+         "The simulated bridges live in the simulating process; the same options after\n"
+         "--simulate give them to any other command (krvctl --simulate bridges).\n",
          {{"--circuits", true},
           {"--firmware", true},
           {"--instant", false},
@@ -189,6 +197,29 @@ const std::vector<Command>& AllCommands()
           {"--fault", true},
           {"--unit-fault", true}},
          RunSim},
+        {"bridges",
+         "list the USB bridges the D2XX calls see, and which are units",
+         "Usage: krvctl bridges [--json]\n"
+         "\n"
+         "Lists every device the D2XX library reports, by index: serial number, description\n"
+         "and whether it is a unit (description \"Holvik KRV FT230X\", serial number beginning\n"
+         "with KR). The first line gives the number of units.\n"
+         "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
+         "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
+         "Without a unit, prints アナログユニットが接続されていません to standard error and exits "
+         "1.\n",
+         {{"--json", false}},
+         RunBridges},
+        {"restart",
+         "restart the unit through its USB bridge",
+         "Usage: krvctl restart\n"
+         "\n"
+         "Finds the one unit among the USB bridges, opens its bridge and restarts the unit with\n"
+         "the CBUS pulse (levels 0x31, 0x30, then off, 200 ms apart); the unit forgets its\n"
+         "outputs as after a power cycle. Exits 1, with the panel's message on standard error,\n"
+         "when no unit or more than one is connected.\n",
+         {},
+         RunRestart},
     };
     return commands;
 }

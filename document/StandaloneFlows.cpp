@@ -186,10 +186,10 @@ bool RestartUnitOverBridge(DeviceLink& link)
 {
     CFtdiPort& bridge = link.FtdiPort();
     if (!bridge.IsFtdiOpen() && !bridge.OpenFtdiDevice()) return false;
-    // The bridge restarts the unit with a pulse on its CBUS pins (levels 0x31 and 0x30, 200 ms
-    // each, then bit-bang off and 200 ms to settle). This link's bridge cannot drive its pins
-    // yet, so the restart is left to the user.
-    return false;
+    // A pulse on the bridge's CBUS pins (levels 0x31 and 0x30, 200 ms each, then bit-bang off and
+    // 200 ms to settle); the window keeps painting meanwhile.
+    bridge.SetFtdiBitMode();
+    return true;
 }
 
 }  // namespace krv

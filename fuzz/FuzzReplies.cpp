@@ -46,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             at += length;
         }
         for (;;) {
-            const int result = link.ReadLine(krv::LinkKind::Com);
+            const krv::ReadLineResult result = link.ReadLine(krv::LinkKind::Com);
             Require(result >= krv::kNoLine && result <= krv::kLineComplete, "ReadLine result");
             Require(link.ReplyFill() >= 0 && link.ReplyFill() < krv::DeviceLink::kReplyLineSize,
                     "fill position");

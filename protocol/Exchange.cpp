@@ -9,11 +9,8 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
                            const std::function<LineVerdict(std::string_view line)>& judge)
 {
     const LinkKind kind = settings.link;
-    if (kind == LinkKind::Com && !link.IsOpen()) {
-        link.OpenPort();  // a failed open has shown its own message; the tries then time out
-    } else if (kind == LinkKind::Ftdi && !link.FtdiPort().IsFtdiOpen()) {
-        link.FtdiPort().OpenFtdiDevice();
-    }
+    // A failed open has shown its own message; the tries then time out.
+    if (!link.IsLinkOpen(kind)) link.OpenLink(kind);
     WaitCursor cursor(link.Ui(), settings.waitCursor);
 
     if (settings.drainBeforeFirstSend) link.ReadLine(kind);
@@ -25,7 +22,7 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
         if (settings.pauseBeforeSend.count() <= 0) return;
         const TimePoint until = Now() + settings.pauseBeforeSend;
         while (Now() < until) {
-            const int r = link.ReadLine(kind);
+            const ReadLineResult r = link.ReadLine(kind);
             if (r != kLineComplete && r != kLineDiscarded) link.WaitForInput(kind, until);
         }
     };
@@ -40,7 +37,7 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
     pause();
     send();
     for (;;) {
-        const int r = link.ReadLine(kind);
+        const ReadLineResult r = link.ReadLine(kind);
         if (r == kLineComplete) {
             switch (judge(link.ReplyLine())) {
                 case LineVerdict::Match:

@@ -200,8 +200,15 @@ StandaloneSetting VirtualUnit::Standalone(int channel) const
     return standalone_[static_cast<std::size_t>(channel)];
 }
 
+void VirtualUnit::EnterBootMode()
+{
+    PowerCycle();
+    bootMode_ = true;
+}
+
 void VirtualUnit::PowerCycle(Time now)
 {
+    bootMode_ = false;
     calibration_.PowerCycle();
     memory_.PowerCycle();
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -227,7 +234,7 @@ void VirtualUnit::ClearOutputHistory()
 
 std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now)
 {
-    if (faults_.Silenced()) return {};
+    if (bootMode_ || faults_.Silenced()) return {};
     AdvanceStandalone(now);
     if (!line.ends_with(kCrLf)) return {};
     const std::string_view text = line.substr(0, line.size() - kCrLf.size());

@@ -129,7 +129,8 @@ class VirtualUnit {
     // Power cycle: every channel's registers back to their power-on values. Calibration modes and
     // standalone settings are kept, and so is the output history. Calibration values not stored
     // are lost, and so is the standalone memory's buffer. When an image has been taken into use,
-    // channels 1 and 2 follow it from `now` on: their standalone modes and what they output.
+    // channels 1 and 2 follow it from `now` on: their standalone modes and what they output. The
+    // unit leaves boot mode.
     void PowerCycle(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
 
     // Calibration tables (working and stored copies) and the last trial output of a channel.
@@ -146,6 +147,12 @@ class VirtualUnit {
     // due by `now`.
     std::chrono::steady_clock::time_point NextStandaloneStep() const;
     void AdvanceStandalone(std::chrono::steady_clock::time_point now);
+
+    // Boot mode: the microcontroller runs its boot loader instead of the unit's firmware (the
+    // bridge's boot pulse puts it there), so no command of the unit is answered until the next
+    // power cycle. The registers are lost as in a power cycle.
+    void EnterBootMode();
+    bool InBootMode() const { return bootMode_; }
 
     // The accepted W frames of a channel, oldest first.
     std::vector<OutputRecord> OutputHistory(int channel) const;
@@ -202,6 +209,7 @@ class VirtualUnit {
     std::array<StandaloneSetting, kStandaloneChannels> standalone_{};
     std::array<std::deque<OutputRecord>, kChannels> history_;
     std::size_t malformedFrames_ = 0;
+    bool bootMode_ = false;
 };
 
 // False, with a reason in `error`, when the unit could not be served as configured: the circuit
