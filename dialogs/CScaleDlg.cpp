@@ -3,7 +3,7 @@
 #include <QShowEvent>
 
 #include "dialogs/DialogLayout.h"
-#include "dialogs/DialogChecks.h"
+#include "input/DialogChecks.h"
 
 namespace krv {
 
