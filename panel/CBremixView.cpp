@@ -511,7 +511,7 @@ void CBremixView::OnRunButton(int ch, RunCommand command)
     const auto run = [&](int channel) {
         switch (command) {
             case RunCommand::Start:
-                return StartAutoOutput(state_, channel, AutoOutputClockNow());
+                return StartAutoOutput(state_, channel, AutoOutputClockAt(options_.clock()));
             case RunCommand::Pause:
                 return PauseAutoOutput(state_, channel);
             case RunCommand::Stop:
@@ -559,7 +559,7 @@ void CBremixView::OnTick(TimePoint due)
     if (state_.Link().IsOpen()) {
         // A tick on time steps on the 50 ms grid; ticks that waited behind a busy moment take
         // the present time, so they catch up with one step rather than a burst of them.
-        const TimePoint now = Now();
+        const TimePoint now = options_.clock();
         const TimePoint when = now - due < TickSource::kPeriod ? due : now;
         const AutoTickResult stepped = AutoOutputTick(state_, AutoOutputClockAt(when));
         for (int ch = 0; ch < kChannelCount; ++ch) {

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +29,8 @@ struct PanelOptions {
     std::vector<ExtraPort> extraPorts;  // ports named with --port PATH on the command line
     std::string simulatedPort;  // the in-process virtual unit's port: listed first, selected
     bool startTimer = true;     // tests may drive the 50 ms tick themselves
+    // The time the automatic outputs keep; tests may hand in a clock of their own.
+    std::function<TimePoint()> clock = Now;
 };
 
 // Control ids: the top row, and per channel base + offset with base = 314 + 60 × channel.

@@ -22,6 +22,7 @@ class PanelFixture : public SimFixture {
         state.circuitCount = circuits;
         PanelOptions options;
         options.startTimer = false;
+        if (testClock) options.clock = [this] { return testNow; };
         if (server) options.simulatedPort = server->PortPath();
         window = std::make_unique<QMainWindow>();
         view = new CBremixView(state, ui, options, window.get());
@@ -67,6 +68,10 @@ class PanelFixture : public SimFixture {
 
     AppValues app;
     GeneratorState state{link, app};
+    // With testClock set before MakePanel, the panel's clock reads testNow: time moves only when
+    // the test moves it.
+    bool testClock = false;
+    TimePoint testNow = Now();
     std::unique_ptr<QMainWindow> window;
     CBremixView* view = nullptr;
 };
