@@ -188,23 +188,35 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     SetControlId(picture_, 1056);
     picture_.move(DialogUnitsToPixelsX(114), DialogUnitsToPixelsY(39));
 
+    // The five fields, each with its caption on the left (the repeat count's has no id).
     const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
-    SetControlId(startCaption_, 1046);
-    PlaceText(startCaption_, DialogUnitRect(15, 58, 35, 8), left, "開始値");
-    PlaceField(start_, DialogUnitRect(51, 56, 42, 14), 1051);
-    SetControlId(endCaption_, 1047);
-    PlaceText(endCaption_, DialogUnitRect(15, 73, 34, 8), left, "終了値");
-    PlaceField(end_, DialogUnitRect(51, 70, 42, 15), 1052);
-    SetControlId(stepCaption_, 1048);
-    PlaceText(stepCaption_, DialogUnitRect(15, 88, 34, 8), left, "変化量");
-    PlaceField(step_, DialogUnitRect(51, 85, 42, 15), 1053);
-    SetControlId(intervalCaption_, 1049);
-    PlaceText(intervalCaption_, DialogUnitRect(15, 103, 33, 8), left, "更新間隔");
-    PlaceField(interval_, DialogUnitRect(51, 100, 42, 15), 1054);
+    struct FieldRow {
+        QLabel& caption;
+        int captionId;
+        QRect captionPlace;
+        const char* text;
+        QLineEdit& field;
+        QRect fieldPlace;
+        int fieldId;
+    };
+    for (const FieldRow& row : {
+             FieldRow{startCaption_, 1046, DialogUnitRect(15, 58, 35, 8), "開始値", start_,
+                      DialogUnitRect(51, 56, 42, 14), 1051},
+             FieldRow{endCaption_, 1047, DialogUnitRect(15, 73, 34, 8), "終了値", end_,
+                      DialogUnitRect(51, 70, 42, 15), 1052},
+             FieldRow{stepCaption_, 1048, DialogUnitRect(15, 88, 34, 8), "変化量", step_,
+                      DialogUnitRect(51, 85, 42, 15), 1053},
+             FieldRow{intervalCaption_, 1049, DialogUnitRect(15, 103, 33, 8), "更新間隔", interval_,
+                      DialogUnitRect(51, 100, 42, 15), 1054},
+             FieldRow{repeatCaption_, 0, DialogUnitRect(15, 118, 32, 8), "繰返し", repeat_,
+                      DialogUnitRect(51, 115, 42, 15), 1055},
+         }) {
+        if (row.captionId != 0) SetControlId(row.caption, row.captionId);
+        PlaceText(row.caption, row.captionPlace, left, row.text);
+        PlaceField(row.field, row.fieldPlace, row.fieldId);
+    }
     SetControlId(seconds_, 1061);
     PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), left, "秒");
-    PlaceText(repeatCaption_, DialogUnitRect(15, 118, 32, 8), left, "繰返し");
-    PlaceField(repeat_, DialogUnitRect(51, 115, 42, 15), 1055);
     PlaceText(times_, DialogUnitRect(96, 118, 9, 8), left, "回");
     SetControlId(hint_, 1062);
     PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), left, kRampHint);
