@@ -11,8 +11,8 @@
 #include "document/ChannelOperations.h"
 #include "document/Connection.h"
 #include "document/GeneratorState.h"
+#include "document/StatusPolling.h"
 #include "link/DeviceLink.h"
-#include "protocol/CommandFrame.h"
 #include "protocol/StatusReply.h"
 
 namespace krv::cli {
@@ -122,8 +122,8 @@ void RequestStop(int)
     stopRequested = true;
 }
 
-// Polls the channels round-robin every 50 ms, as the panel does, and prints a channel whenever
-// what the unit reports changes. Ends on SIGINT/SIGTERM, or when the unit has been silent for 5 s.
+// Polls the channels as the panel's tick does, every 50 ms, and prints a channel whenever what
+// the unit reports changes. Ends on SIGINT/SIGTERM, or when the panel would declare the unit lost.
 int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
 {
     struct sigaction action {};
@@ -132,14 +132,12 @@ int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
     sigaction(SIGTERM, &action, nullptr);
 
     DeviceLink& link = state.Link();
-    int next = 0;
-    int silentTicks = 0;
+    StatusPolling polling;
+    polling.Start();
     TimePoint tick = Now();
     while (!stopRequested) {
         tick += 50ms;
-        state.SendStatusRequest(next);
-        next = (next + 1) % state.AddressedCircuits();
-        if (++silentTicks >= 100) {
+        if (polling.Tick(state, Now())) {
             std::fprintf(stderr, "接続が解除されました。\n");
             link.ClosePort();
             return kExitUnitFailed;
@@ -149,10 +147,11 @@ int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
                 link.WaitForInput(LinkKind::Com, tick);
                 continue;
             }
+            // The unit's own requests to resend are heard but not answered: watching changes
+            // no output.
             const std::string_view line = link.ReplyLine();
-            if (line.size() < 2 || line[0] != kStx) continue;
-            silentTicks = 0;
-            if (line[1] != 'R') continue;
+            if (!IsStatusOrAnnouncement(line)) continue;
+            polling.Heard();
             if (const auto report = DecodeStatusReply(line)) {
                 const ChannelView view = ViewOf(state, *report);
                 if (shown[view.channel] != view) {
@@ -175,15 +174,14 @@ int RunStatus(const Args& args)
         return UsageError("--watch prints lines of text; it takes no --json");
     }
     ConsoleUserInterface ui;
-    DeviceLink& link = TheDeviceLink();
-    link.SetUserInterface(ui);
+    DeviceLink link(ui);
     AppValues app;
     GeneratorState state(link, app);
     if (const int status = Connect(args, state, ui); status != kExitOk) return status;
 
     std::map<int, ChannelView> views;
     for (int ch = 0; ch < state.AddressedCircuits(); ++ch) {
-        const auto report = QueryChannelStatus(link, ch);
+        const auto report = ExchangeStatus(link, ch);
         if (!report) {
             link.ClosePort();
             std::fprintf(stderr, "%s\n", kStatusCheckFailed);
@@ -232,8 +230,7 @@ int RunSet(const Args& args)
     if (args.Has("--on") && args.Has("--off")) return UsageError("--on and --off together");
 
     ConsoleUserInterface ui;
-    DeviceLink& link = TheDeviceLink();
-    link.SetUserInterface(ui);
+    DeviceLink link(ui);
     AppValues app;
     GeneratorState state(link, app);
     if (const int status = Connect(args, state, ui); status != kExitOk) return status;
@@ -244,7 +241,7 @@ int RunSet(const Args& args)
         return kExitUsage;
     }
 
-    const auto report = QueryChannelStatus(link, ch);
+    const auto report = ExchangeStatus(link, ch);
     if (!report) {
         link.ClosePort();
         std::fprintf(stderr, "%s\n", kStatusCheckFailed);
@@ -271,7 +268,7 @@ int RunSet(const Args& args)
     state.ValueToCode(ch);
     state.SendOutputFrame(ch);
 
-    const auto after = QueryChannelStatus(link, ch);
+    const auto after = ExchangeStatus(link, ch);
     link.ClosePort();
     if (!after) {
         std::fprintf(stderr, "%s\n", kStatusCheckFailed);

@@ -89,8 +89,7 @@ void StepDigit(GeneratorState& state, int ch, int k, bool down)
 void SelectPreset(GeneratorState& state, int ch, int n)
 {
     if (n < 0 || n >= kPresetsPerRange) return;
-    const OutputRange slot = state.channels[ch].scalingOn ? kScaledRange : state.channels[ch].range;
-    if (slot < 0 || slot >= kRangeTableSize) return;
+    const OutputRange slot = state.RangeInEffect(ch);
     state.channels[ch].outputValue =
         state.channels[ch].presets[static_cast<std::size_t>(slot)][static_cast<std::size_t>(n)];
     state.ValueToCode(ch);

@@ -12,9 +12,11 @@ namespace {
 // The codes every per-range table fills: the ten output ranges and the scaled range.
 constexpr OutputRange kPresetCodes[] = {0, 1, 2, 3, 5, 6, 7, 10, 11, 12, kScaledRange};
 
+// Codes other than the ten output ranges (4, 8, 9, 13 and above, negative ones) come only from a
+// damaged file.
 bool NeedsRangeRepair(OutputRange range)
 {
-    return range == 4 || range == 8 || range == 9 || range < 0 || range > 12;
+    return !IsValidRange(range);
 }
 
 // The longest intervals the automatic-output settings take (9999 s for a ramp, below 100000 s for
@@ -30,8 +32,6 @@ bool Outside(double value, double lower, double upper)
 
 }  // namespace
 
-GeneratorState::GeneratorState() : link_(&TheDeviceLink()), app_(&TheAppValues()) {}
-
 GeneratorState::GeneratorState(DeviceLink& link, AppValues& app) : link_(&link), app_(&app) {}
 
 int GeneratorState::AddressedCircuits() const
@@ -41,7 +41,7 @@ int GeneratorState::AddressedCircuits() const
 
 RangeLimits GeneratorState::ChannelRangeLimits(int ch, OutputRange code) const
 {
-    if (IsChannel(ch) && (code == 4 || code == 8 || code == 9 || code >= 13)) {
+    if (IsChannel(ch) && !IsValidRange(code)) {
         const ChannelSettings& c = channels[ch];
         return {c.scaledMin, c.scaledMax, c.scaledDigits};
     }
@@ -51,7 +51,9 @@ RangeLimits GeneratorState::ChannelRangeLimits(int ch, OutputRange code) const
 OutputRange GeneratorState::RangeInEffect(int ch) const
 {
     if (!IsChannel(ch)) return 0;
-    return channels[ch].scalingOn ? kScaledRange : channels[ch].range;
+    const OutputRange range = channels[ch].range;
+    if (channels[ch].scalingOn || range < 0 || range >= kRangeTableSize) return kScaledRange;
+    return range;
 }
 
 void GeneratorState::ResetForCircuitCount(std::int32_t count)

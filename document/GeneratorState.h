@@ -7,7 +7,9 @@
 
 #include "document/AppValues.h"
 #include "document/ChannelSettings.h"
+#include "protocol/OutputFrame.h"
 #include "protocol/Ranges.h"
+#include "protocol/StatusReply.h"
 
 namespace krv {
 
@@ -22,19 +24,18 @@ inline constexpr std::int32_t kStandaloneAuto = 2;
 inline constexpr std::int32_t kOneCircuitWidth = 300;
 inline constexpr std::int32_t kTwoCircuitWidth = 482;
 
-// Everything the panel knows about the unit and its channels, and the commands that keep the two
-// in step. Channel arguments are indices 0 to 3; calls with any other index do nothing (and
-// return false or an empty text).
+// Everything the panel knows about the unit and its channels, and the document operations that
+// keep the two in step. The unit's commands themselves are protocol functions that take the link;
+// the operations here only turn the channel records into their fields and back. Channel arguments
+// are indices 0 to 3; calls with any other index do nothing (and return false or an empty text).
 class GeneratorState {
   public:
-    // Talks through the process-wide link and values.
-    GeneratorState();
+    // The link the unit is reached through and the application values the settings set carries
+    // (port name, linked operation, window width).
     GeneratorState(DeviceLink& link, AppValues& app);
 
     DeviceLink& Link() const { return *link_; }
-    void SetLink(DeviceLink& link) { link_ = &link; }
     AppValues& App() const { return *app_; }
-    void SetAppValues(AppValues& app) { app_ = &app; }
 
     std::int32_t circuitCount = 1;  // 1, 2 or 4
     std::array<ChannelSettings, kChannelCount> channels{};
@@ -60,14 +61,17 @@ class GeneratorState {
     void ClampPresets(int ch);
 
     // Limits of range code `code` for channel `ch`: the codes without limits of their own (4, 8,
-    // 9, 13 and above) use the channel's scaled range.
+    // 9, 13 and above, and anything outside the range table) use the channel's scaled range.
     RangeLimits ChannelRangeLimits(int ch, OutputRange code) const;
-    // The range code the channel's values are in: 15 while scaling is on, else its range.
+    // The range code the channel's values are in: 15 while scaling is on, else its range. Always
+    // a row of the per-range tables: a range outside them (only a damaged file can hold one)
+    // counts as the scaled range, as every code without limits of its own does.
     OutputRange RangeInEffect(int ch) const;
 
     // --- Output and status ------------------------------------------------------------------
 
-    // The output frame of channel `ch`, ready to send.
+    // The fields of channel `ch`'s output frame, and the frame ready to send.
+    OutputFrameFields OutputFrameFieldsOf(int ch) const;
     std::string BuildOutputFrame(int ch) const;
     // Writes the output frame of channel `ch` to the serial port; no reply is awaited.
     void SendOutputFrame(int ch);
@@ -82,6 +86,8 @@ class GeneratorState {
     // Takes a status reply (the whole line, CR LF included) into the channel it names. False,
     // with nothing stored, for a malformed reply.
     bool ParseStatusReply(std::string_view reply);
+    // Takes a decoded status reply into the channel it names.
+    void ApplyStatusReport(const StatusReport& report);
 
     // outputCode from outputValue, and back.
     void ValueToCode(int ch);

@@ -5,9 +5,6 @@
 
 #include "document/GeneratorState.h"
 #include "link/DeviceLink.h"
-#include "protocol/CommandFrame.h"
-#include "protocol/Exchange.h"
-#include "protocol/StatusReply.h"
 
 namespace krv {
 
@@ -26,35 +23,37 @@ std::uint16_t RoundToCode(double code)
 
 }  // namespace
 
-std::string GeneratorState::BuildOutputFrame(int ch) const
+OutputFrameFields GeneratorState::OutputFrameFieldsOf(int ch) const
 {
     if (!IsChannel(ch)) return {};
     const ChannelSettings& c = channels[ch];
+    OutputFrameFields fields;
+    fields.channel = ch;
     // The range field is two digits wide; a damaged settings file must not stretch the frame.
-    CommandFrame frame = CommandFrame::Framed("W");
-    frame.Hex1(static_cast<unsigned>(ch + 1))
-        .Hex2(static_cast<unsigned>(c.range) & 0xFF)
-        .Hex4(c.outputCode)
-        .Hex4(c.mainControl)
-        .Hex4(c.mainAux)
-        .Hex4(c.spareWord)
-        .Hex4(c.spareWord)
-        .Hex4(c.extControl);
-    for (std::uint16_t word : c.extAux) frame.Hex4(word);
-    // The run state matters to the unit only while it runs the channel itself; otherwise the
-    // field shrinks to a single "0".
+    fields.range = static_cast<unsigned>(c.range) & 0xFF;
+    fields.outputCode = c.outputCode;
+    fields.mainControl = c.mainControl;
+    fields.mainAux = c.mainAux;
+    fields.spareWord = c.spareWord;
+    fields.extControl = c.extControl;
+    fields.extAux = c.extAux;
+    // The run state matters to the unit only while it runs the channel itself.
     if (unitAutoOutput[ch].standaloneMode != kStandaloneOff) {
-        frame.Hex2(static_cast<unsigned>(autoOutput[ch].runState) & 0xFF);
-    } else {
-        frame.Text("0");
+        fields.runState = static_cast<unsigned>(autoOutput[ch].runState) & 0xFF;
     }
-    return frame.WithEtxAndChecksum();
+    return fields;
+}
+
+std::string GeneratorState::BuildOutputFrame(int ch) const
+{
+    if (!IsChannel(ch)) return {};
+    return krv::BuildOutputFrame(OutputFrameFieldsOf(ch));
 }
 
 void GeneratorState::SendOutputFrame(int ch)
 {
     if (!IsChannel(ch)) return;
-    link_->WriteText(LinkKind::Com, BuildOutputFrame(ch));
+    WriteOutputFrame(*link_, OutputFrameFieldsOf(ch));
 }
 
 void GeneratorState::SendAllCircuits()
@@ -66,30 +65,18 @@ void GeneratorState::SendAllCircuits()
 void GeneratorState::SendStatusRequest(int ch)
 {
     if (!IsChannel(ch)) return;
-    if (!link_->IsOpen()) link_->OpenPort();
-    link_->WriteText(LinkKind::Com, StatusRequestFrame(ch));
+    WriteStatusRequest(*link_, ch);
 }
 
 bool GeneratorState::PollStatus()
 {
     if (!link_->IsOpen()) link_->OpenPort();
-    ExchangeSettings settings;
-    settings.link = LinkKind::Com;
-    settings.timeout = kShortTimeout;
-    settings.resendOnTimeout = true;
-    settings.waitCursor = false;
-
     // At least the first channel is asked, at most the four there are.
     const int count = std::clamp(circuitCount, 1, kChannelCount);
     for (int ch = 0; ch < count; ++ch) {
-        const ExchangeResult result =
-            RunExchange(*link_, settings, StatusRequestFrame(ch), [this](std::string_view line) {
-                if (line.size() < 2 || line[0] != kStx || line[1] != 'R')
-                    return LineVerdict::Ignore;
-                line = line.substr(0, std::min(line.find('\0'), std::size_t{512}));
-                return ParseStatusReply(line) ? LineVerdict::Match : LineVerdict::WrongLine;
-            });
-        if (result != ExchangeResult::Success) return false;
+        const std::optional<StatusReport> report = ExchangeStatus(*link_, ch);
+        if (!report) return false;
+        ApplyStatusReport(*report);
     }
     return true;
 }
@@ -98,31 +85,37 @@ bool GeneratorState::ParseStatusReply(std::string_view reply)
 {
     const std::optional<StatusReport> report = DecodeStatusReply(reply);
     if (!report) return false;
-    const int ch = report->channel;
+    ApplyStatusReport(*report);
+    return true;
+}
+
+void GeneratorState::ApplyStatusReport(const StatusReport& report)
+{
+    const int ch = report.channel;
+    if (!IsChannel(ch)) return;
 
     // While the unit runs the channel on its own the host mirrors its output; otherwise the host's
     // own output settings stand and only the status is taken.
     const bool unitDrives = unitAutoOutput[ch].standaloneMode != kStandaloneOff;
     ChannelSettings& c = channels[ch];
-    if (unitDrives && OutputOn(ch)) c.outputCode = report->outputCode;
+    if (unitDrives && OutputOn(ch)) c.outputCode = report.outputCode;
     if (unitDrives) {
         c.mainControl = static_cast<std::uint16_t>((c.mainControl & ~kMainOutputOnBit) |
-                                                   (report->mainControl & kMainOutputOnBit));
+                                                   (report.mainControl & kMainOutputOnBit));
     }
-    c.mainStatus = report->mainStatus;
+    c.mainStatus = report.mainStatus;
     if (unitDrives) {
         c.extControl = static_cast<std::uint16_t>((c.extControl & ~kExtOutputOnBit) |
-                                                  (report->extControl & kExtOutputOnBit));
+                                                  (report.extControl & kExtOutputOnBit));
     }
-    c.extStatus = report->extStatus;
-    if (report->range < static_cast<unsigned>(kRangeTableSize)) {
-        c.userCalibration[report->range].mode = report->calibrationMode;
+    c.extStatus = report.extStatus;
+    if (report.range < static_cast<unsigned>(kRangeTableSize)) {
+        c.userCalibration[report.range].mode = report.calibrationMode;
     }
     if (unitDrives) {
-        autoOutput[ch].runState = report->runState;
+        autoOutput[ch].runState = report.runState;
         CodeToValue(ch);
     }
-    return true;
 }
 
 void GeneratorState::ValueToCode(int ch)

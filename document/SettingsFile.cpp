@@ -196,6 +196,10 @@ void ReadChannel(ByteReader& in, int version, GeneratorState& state, int ch)
     // Scaling and range take effect at once, so a connected unit follows the file as it loads.
     state.SetScalingMode(ch, in.Bool());
     c.range = in.Int32();
+    // A code that is none of the ten ranges (only a damaged or hostile file holds one) would
+    // index past the per-range tables and go to the unit as a range it does not have. It is read
+    // as range 0, the repair the start-up applies to the last state.
+    if (!IsValidRange(c.range)) c.range = 0;
     state.RangeToModeBits(ch);
     state.ApplyRangeDefaults(ch);
     state.SendAllCircuits();

@@ -1,5 +1,6 @@
 #include "document/ValueDisplay.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "document/ChannelOperations.h"
@@ -10,7 +11,9 @@ std::string ValueText(const GeneratorState& state, int ch)
 {
     const double value = state.channels[ch].outputValue;
     const RangeLimits limits = ChannelLimits(state, ch);
-    return (value >= 0 ? " " : "-") + FormatValue(limits.decimals, value >= 0 ? value : -value);
+    // The sign is written here; the number is the magnitude, so a negative zero (a preset, scale
+    // end or ramp start read as -0) shows no minus sign after the blank either.
+    return (value >= 0 ? " " : "-") + FormatValue(limits.decimals, std::fabs(value));
 }
 
 std::string LowerLimitText(const GeneratorState& state, int ch)
@@ -50,7 +53,7 @@ StepButtons StepButtonVisibility(const RangeLimits& limits)
 
 OutputRange PresetSlot(const GeneratorState& state, int ch)
 {
-    return state.channels[ch].scalingOn ? kScaledRange : state.channels[ch].range;
+    return state.RangeInEffect(ch);
 }
 
 std::string OnOffText(bool on)
@@ -105,9 +108,7 @@ AutoOutputTexts AutoOutputPanelTexts(const GeneratorState& state, int ch)
 {
     const OutputRange slot = PresetSlot(state, ch);
     const RampSettings& ramp = state.autoOutput[ch].ramps[static_cast<std::size_t>(slot)];
-    const int decimals = state.channels[ch].scalingOn
-                             ? state.channels[ch].scaledDigits
-                             : GetRangeLimits(state.channels[ch].range).decimals;
+    const int decimals = ChannelLimits(state, ch).decimals;
     AutoOutputTexts texts;
     if (ramp.waveform == kArbitrary) {
         texts.start = texts.end = texts.step = texts.interval = "---";

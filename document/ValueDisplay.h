@@ -25,7 +25,8 @@ struct StepButtons {
 };
 StepButtons StepButtonVisibility(const RangeLimits& limits);
 
-// The preset slot of a channel: 15 while the conversion formula is on, else its range.
+// The preset slot of a channel: 15 while the conversion formula is on, else its range (always a
+// row of the per-range tables, see GeneratorState::RangeInEffect).
 OutputRange PresetSlot(const GeneratorState& state, int ch);
 
 // Status display.

@@ -2,6 +2,7 @@
 
 #include <qdrawutil.h>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -45,6 +46,19 @@ QFont PanelFont(int pixelSize)
     return font;
 }
 
+// The panel's face by the height of its cell (ascent plus descent) rather than of its
+// characters: the largest pixel size whose cell fits. For the fixed-pitch gothic the cell is the
+// em square, so that is the pixel size itself; the fallback faces keep room above and below the
+// em square and come out smaller, so their line still fits the value field.
+QFont PanelFontByCell(int cellHeight)
+{
+    QFont font = PanelFont(cellHeight);
+    for (int size = cellHeight; size > 1 && QFontMetrics(font).height() > cellHeight; --size) {
+        font.setPixelSize(size - 1);
+    }
+    return font;
+}
+
 }  // namespace
 
 CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
@@ -54,7 +68,7 @@ CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions 
       ui_(ui),
       options_(std::move(options)),
       fontA_(PanelFont(12)),
-      fontB_(PanelFont(40)),
+      fontB_(PanelFontByCell(48)),
       fontC_(PanelFont(16))
 {
     QPalette pal = palette();
@@ -332,6 +346,10 @@ void CBremixView::OnConnectButton()
 void CBremixView::Connect()
 {
     connecting_ = true;
+    // No status request inside the connect sequence: the ticks that run while it lets events
+    // through would put their replies between the unit's answers to VER, CH and MS. Only a
+    // successful connect switches polling on.
+    polling_.Stop();
     polling_.pollChannel = 0;
     const std::string text = portList_->currentText().toStdString();
     if (text.empty()) {
@@ -345,16 +363,15 @@ void CBremixView::Connect()
     options.circuitCountChanged = [this] { LayoutChannels(); };
     const ConnectOutcome outcome = ConnectToUnit(state_, PortNameFromEntryText(text), ui_, options);
     if (outcome == ConnectOutcome::Connected) {
-        polling_.pollingEnabled = true;
+        polling_.Start();
         connectButton_->SetFaceColour(kConnectedColour);
-        polling_.silentTicks = 0;
     }
     connecting_ = false;
 }
 
 void CBremixView::Disconnect()
 {
-    polling_.pollingEnabled = false;
+    polling_.Stop();
     DisconnectFromUnit(state_);
     if (connectButton_) connectButton_->SetFaceColour(kIdleColour);
 }
@@ -364,9 +381,10 @@ void CBremixView::Disconnect()
 template <typename F>
 void CBremixView::WithPollingHeld(F&& change)
 {
+    const bool polling = polling_.pollingEnabled;
     polling_.pollingEnabled = false;
     change();
-    polling_.pollingEnabled = true;
+    polling_.pollingEnabled = polling;
 }
 
 void CBremixView::OnToggleOutput(int ch)
@@ -441,10 +459,10 @@ void CBremixView::OnRangeButton(int ch)
                         MessageButtons::Ok);
         return;
     }
-    polling_.pollingEnabled = false;
-    CRangeSelectDlg dialog(ui_, this);
-    dialog.range = state_.channels[static_cast<std::size_t>(ch)].range;
-    if (dialog.exec() == QDialog::Accepted) {
+    WithPollingHeld([&] {
+        CRangeSelectDlg dialog(ui_, this);
+        dialog.range = state_.channels[static_cast<std::size_t>(ch)].range;
+        if (dialog.exec() != QDialog::Accepted) return;
         if (state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode != kStandaloneOff) {
             ui_.ShowMessage("変換器にPCレス設定を書込後、有効となります", kCaptionNotice,
                             MessageIcon::Information, MessageButtons::Ok);
@@ -453,8 +471,7 @@ void CBremixView::OnRangeButton(int ch)
         UpdateDigitButtons(ch);
         UpdateRangeLabels(ch);
         UpdateValueFields();
-    }
-    polling_.pollingEnabled = true;
+    });
     UpdateAutoOutputPanel(ch);
 }
 
@@ -511,7 +528,7 @@ void CBremixView::OnRunButton(int ch, RunCommand command)
     const auto run = [&](int channel) {
         switch (command) {
             case RunCommand::Start:
-                return StartAutoOutput(state_, channel, AutoOutputClockAt(options_.clock()));
+                return StartAutoOutput(state_, channel, AutoOutputClockAt(Clock()));
             case RunCommand::Pause:
                 return PauseAutoOutput(state_, channel);
             case RunCommand::Stop:
@@ -553,21 +570,23 @@ bool CBremixView::event(QEvent* event)
 
 void CBremixView::OnTick(TimePoint due)
 {
-    // While a message of the tick itself is open, further ticks wait: one box at a time.
-    if (!tickProcessing_ || firstUpdate_ || tickMessageOpen_) return;
-    if (CheckUnsolicitedLine(state_)) polling_.silentTicks = 0;
+    if (!tickProcessing_ || firstUpdate_) return;
+    if (CheckUnsolicitedLine(state_)) polling_.Heard();
     if (state_.Link().IsOpen()) {
         // A tick on time steps on the 50 ms grid; ticks that waited behind a busy moment take
         // the present time, so they catch up with one step rather than a burst of them.
-        const TimePoint now = options_.clock();
+        const TimePoint now = Clock();
         const TimePoint when = now - due < TickSource::kPeriod ? due : now;
         const AutoTickResult stepped = AutoOutputTick(state_, AutoOutputClockAt(when));
         for (int ch = 0; ch < kChannelCount; ++ch) {
             if (stepped.panelChanged[static_cast<std::size_t>(ch)]) UpdateAutoOutputPanel(ch);
             if (stepped.runButtons[static_cast<std::size_t>(ch)]) UpdateRunButtons(ch);
         }
-        if (polling_.Tick(state_)) {
+        if (polling_.Tick(state_, now)) {
             Disconnect();
+            // The panel shows the outputs switched off before the box says why; the ticks that
+            // come while the box is open keep refreshing it.
+            RefreshPanel();
             ShowTickMessage("接続が解除されました。");
         }
     }
@@ -580,6 +599,9 @@ void CBremixView::OnTick(TimePoint due)
 
 void CBremixView::ShowTickMessage(const char* text)
 {
+    // Ticks go on while the box is open (it runs its own event loop); none of them opens a
+    // second one.
+    if (tickMessageOpen_) return;
     tickMessageOpen_ = true;
     ui_.ShowMessage(text, kCaptionWarning, MessageIcon::Warning, MessageButtons::Ok);
     tickMessageOpen_ = false;
@@ -827,6 +849,9 @@ void CBremixView::paintEvent(QPaintEvent* event)
         text(x + 77, 426, QStringLiteral("秒"));
         text(x + 153, 426, QStringLiteral("回"));
     }
+    p.end();
+    // Whatever brought the window back on screen, it shows the present state at once.
+    RefreshPanel();
 }
 
 }  // namespace krv

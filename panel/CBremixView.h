@@ -29,8 +29,9 @@ struct PanelOptions {
     std::vector<ExtraPort> extraPorts;  // ports named with --port PATH on the command line
     std::string simulatedPort;  // the in-process virtual unit's port: listed first, selected
     bool startTimer = true;     // tests may drive the 50 ms tick themselves
-    // The time the automatic outputs keep; tests may hand in a clock of their own.
-    std::function<TimePoint()> clock = Now;
+    // The clock the tick keeps time by (the status polling, the automatic outputs); the monotonic
+    // clock unless a test hands in its own.
+    std::function<TimePoint()> clock;
 };
 
 // Control ids: the top row, and per channel base + offset with base = 314 + 60 × channel.
@@ -55,7 +56,9 @@ class CBremixView : public QWidget {
     // Positions and visibility of the columns for the circuit count, and the window's width.
     void LayoutChannels();
     // One 50 ms tick that was due at `due` (the timer posts them; tests may call it directly).
-    void OnTick(TimePoint due = Now());
+    void OnTick(TimePoint due);
+    // One tick due now.
+    void OnTick() { OnTick(Clock()); }
     // Status display, value fields and enable states.
     void RefreshPanel();
 
@@ -127,9 +130,11 @@ class CBremixView : public QWidget {
     enum class RunCommand { Start, Pause, Stop };
     void OnRunButton(int ch, RunCommand command);
     // Runs a change of the outputs with the status polling held off, as every operation that
-    // changes outputs does; polling is on again afterwards.
+    // changes outputs does; afterwards polling is as it was found (so an operation while
+    // disconnected never switches it on).
     template <typename F>
     void WithPollingHeld(F&& change);
+    TimePoint Clock() const { return options_.clock ? options_.clock() : Now(); }
 
     void UpdateEnableStates();
     void UpdateValueFields();

@@ -1,7 +1,5 @@
 #include "protocol/StatusReply.h"
 
-#include <algorithm>
-
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 
@@ -35,19 +33,15 @@ std::string StatusRequestFrame(int ch)
     return CommandFrame::Framed("R").Hex1(static_cast<unsigned>(ch + 1)).WithCrLf();
 }
 
+bool LooksLikeStatusReply(std::string_view line)
+{
+    return line.size() >= 2 && line[0] == kStx && line[1] == 'R';
+}
+
 std::optional<StatusReport> DecodeStatusReply(std::string_view reply)
 {
-    // Checksum over byte 1 up to and including the first ETX, and the exact length.
-    unsigned sum = 0;
-    std::size_t etx = 1;
-    for (; etx < reply.size() && reply[etx] != kEtx; ++etx) {
-        sum += static_cast<unsigned char>(reply[etx]);
-    }
-    if (etx >= reply.size() || reply.size() != kStatusReplyLength) return std::nullopt;
-    sum += static_cast<unsigned char>(kEtx);
-    if (etx + 2 >= reply.size()) return std::nullopt;
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    if (reply[etx + 1] != kDigits[(sum >> 4) & 0xF] || reply[etx + 2] != kDigits[sum & 0xF]) {
+    reply = reply.substr(0, reply.find('\0'));
+    if (!LooksLikeStatusReply(reply) || !IsValidFramedReply(reply, kStatusReplyLength)) {
         return std::nullopt;
     }
     if (reply[2] < '1' || reply[2] > '4') return std::nullopt;
@@ -65,14 +59,23 @@ std::optional<StatusReport> DecodeStatusReply(std::string_view reply)
     return report;
 }
 
-std::optional<StatusReport> QueryChannelStatus(DeviceLink& link, int ch)
+void WriteStatusRequest(DeviceLink& link, int ch)
+{
+    if (!link.IsOpen()) link.OpenPort();
+    link.WriteText(LinkKind::Com, StatusRequestFrame(ch));
+}
+
+std::optional<StatusReport> ExchangeStatus(DeviceLink& link, int ch)
 {
     ExchangeSettings settings;
+    settings.link = LinkKind::Com;
+    settings.timeout = kShortTimeout;
+    settings.resendOnTimeout = true;
     settings.waitCursor = false;
     std::optional<StatusReport> report;
     const ExchangeResult result =
         RunExchange(link, settings, StatusRequestFrame(ch), [&](std::string_view line) {
-            if (line.size() < 2 || line[0] != kStx || line[1] != 'R') return LineVerdict::Ignore;
+            if (!LooksLikeStatusReply(line)) return LineVerdict::Ignore;
             report = DecodeStatusReply(line);
             return report && report->channel == ch ? LineVerdict::Match : LineVerdict::WrongLine;
         });

@@ -9,6 +9,7 @@
 #include "support/Screenshot.h"
 
 #include "dialogs/CAutoOutDlg.h"
+#include "link/DeviceLink.h"
 
 using krv::test::Capture;
 
@@ -23,14 +24,16 @@ int main(int argc, char* argv[])
     if (!krv::test::PrepareScreenshots()) return 1;
 
     // Channel 1 in the 4 to 20 mA range, with settings for every waveform and a short point list.
-    krv::GeneratorState state;
+    krv::SilentUserInterface ui;
+    krv::DeviceLink link(ui);  // never opened
+    krv::AppValues app;
+    krv::GeneratorState state(link, app);
     state.channels[0].range = krv::kRange4_20mA;
     krv::AutoOutputChannel& automatic = state.autoOutput[0];
     const float values[] = {4.0f, 8.0f, 12.0f, 16.0f, 20.0f, 12.0f};
     for (int i = 0; i < 6; ++i) {
         automatic.points[static_cast<std::size_t>(i)] = {true, values[i], 50 * (i + 1), i == 4};
     }
-    krv::SilentUserInterface ui;
     bool ok = true;
     const std::pair<int, const char*> shots[] = {
         {krv::kSawtooth, "auto-output-dialog-sawtooth.png"},

@@ -11,6 +11,7 @@
 
 #include "AutoDlgTestSupport.h"
 #include "dialogs/CAutoOutDlg.h"
+#include "link/DeviceLink.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -84,8 +85,10 @@ class CAutoOutDlgTest : public ::testing::Test {
         dialog.PointList().SetCellText(row, 4, Q(pause));
     }
 
-    GeneratorState state;
     test::RecordingUi ui;
+    DeviceLink link{ui};  // never opened
+    AppValues app;
+    GeneratorState state{link, app};
     CAutoOutDlg dialog{state, ui};
 };
 

@@ -218,6 +218,98 @@ TEST_F(AutoOutputEngineTest, StandaloneChannelOnlyGetsItsRunStateSent)
     EXPECT_EQ(RunState(0), 2);
 }
 
+TEST_F(AutoOutputEngineTest, PausePointPausesBothLinkedChannels)
+{
+    struct Case {
+        bool linked;
+        int pausing;                  // the channel whose list carries the pause point
+        std::array<int, 2> runState;  // after the paused point was output
+    };
+    for (const Case& c : {Case{true, 0, {2, 2}}, Case{true, 1, {2, 2}}, Case{false, 0, {2, 1}},
+                          Case{false, 1, {1, 2}}}) {
+        SCOPED_TRACE(testing::Message() << "linked " << c.linked << " pausing " << c.pausing);
+        app.linkedAutoOutput = c.linked;
+        const int other = 1 - c.pausing;
+        state.channels[0].range = state.channels[1].range = kRange0_10V;
+        SetRamp(c.pausing, kArbitrary, 0, 0, 0, 10, 0);
+        SetPoints(c.pausing, {1, 2, 3});
+        state.autoOutput[static_cast<std::size_t>(c.pausing)].points[1].pause = true;
+        SetRamp(other, kSawtooth, 0, 10, 1, 10, 0);
+        ASSERT_TRUE(StartAutoOutput(state, 0, now));
+        ASSERT_TRUE(StartAutoOutput(state, 1, now));
+        Run(0, 1);  // the pause point goes out
+        EXPECT_EQ(Value(c.pausing), 2.0);
+        EXPECT_EQ(Value(other), 1.0);
+        Run(0, 3);
+        EXPECT_EQ(RunState(0), c.runState[0]);
+        EXPECT_EQ(RunState(1), c.runState[1]);
+        EXPECT_EQ(Value(c.pausing), 2.0);
+        // A paused channel holds its value; one that runs on goes on stepping.
+        EXPECT_EQ(Value(other), c.runState[static_cast<std::size_t>(other)] == 2 ? 1.0 : 4.0);
+        ASSERT_TRUE(StopAutoOutput(state, 0));
+        ASSERT_TRUE(StopAutoOutput(state, 1));
+        state.autoOutput[static_cast<std::size_t>(c.pausing)].points = {};
+    }
+}
+
+TEST_F(AutoOutputEngineTest, LinkedPauseLeavesAStoppedPartnerStopped)
+{
+    app.linkedAutoOutput = true;
+    state.channels[0].range = state.channels[1].range = kRange0_10V;
+    SetRamp(0, kArbitrary, 0, 0, 0, 10, 0);
+    SetPoints(0, {1, 2, 3});
+    state.autoOutput[0].points[1].pause = true;
+    ASSERT_TRUE(StartAutoOutput(state, 0, now));
+    Run(0, 3);
+    EXPECT_EQ(RunState(0), 2);
+    EXPECT_EQ(RunState(1), 0);  // a pause request pauses only a channel that runs
+}
+
+// A start from a pause puts the start value out again but keeps the cycle count and, for a
+// triangle, the direction; a start from a stop begins afresh.
+TEST_F(AutoOutputEngineTest, RampRestartedFromPauseKeepsItsCycleAndDirection)
+{
+    struct Case {
+        const char* name;
+        std::int32_t waveform;
+        float end;
+        float step;
+        std::int32_t repeat;
+        int ticksBefore;            // ticks run before the pause (or stop)
+        bool fromPause;             // else stopped and started again
+        std::vector<double> after;  // values on the ticks after the new start
+        int runState;               // then
+    };
+    const Case cases[] = {
+        // Triangle 0 → 10 → 0 once, paused on the way down at 5: the restart at 0 completes the
+        // cycle at once, so the repeat count is reached and nothing more goes out.
+        {"triangle paused", kTriangle, 10, 5, 1, 3, true, {0, 0, 0}, 0},
+        {"triangle stopped", kTriangle, 10, 5, 1, 3, false, {5, 10, 5}, 1},
+        // Sawtooth 0, 1, 2 twice, paused in its second cycle: one cycle is left.
+        {"sawtooth paused", kSawtooth, 2, 1, 2, 4, true, {1, 2, 2, 2}, 0},
+        {"sawtooth stopped", kSawtooth, 2, 1, 2, 4, false, {1, 2, 0, 1}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state.channels[0].range = kRange0_10V;
+        SetRamp(0, c.waveform, 0, c.end, c.step, 10, c.repeat);
+        ASSERT_TRUE(StartAutoOutput(state, 0, now));
+        Run(0, c.ticksBefore);
+        const AutoOutputChannel before = state.autoOutput[0];
+        ASSERT_TRUE(c.fromPause ? PauseAutoOutput(state, 0) : StopAutoOutput(state, 0));
+        ASSERT_TRUE(StartAutoOutput(state, 0, now));
+        EXPECT_EQ(Value(0), 0.0);  // the start value, at once
+        EXPECT_EQ(RunState(0), 1);
+        if (c.fromPause) {
+            EXPECT_EQ(state.autoOutput[0].cycleCount, before.cycleCount);
+            EXPECT_EQ(state.autoOutput[0].descending, before.descending);
+        }
+        EXPECT_EQ(Run(0, static_cast<int>(c.after.size())), c.after);
+        EXPECT_EQ(RunState(0), c.runState);
+        ASSERT_TRUE(StopAutoOutput(state, 0));
+    }
+}
+
 TEST_F(AutoOutputEngineTest, NothingStartsWhileDisconnectedOrWithAnEmptyList)
 {
     SetRamp(0, kArbitrary, 0, 0, 0, 10, 0);

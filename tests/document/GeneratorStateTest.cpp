@@ -184,9 +184,19 @@ TEST_F(GeneratorStateTest, MalformedStatusRepliesAreRejectedWhole)
     badSum[56] ^= 1;
     std::string noEtx = good;
     noEtx[55] = '0';
+    // The unit's lines are text: one that holds a NUL ends there, however its checksum adds up.
+    std::string withNul = good.substr(0, 56);
+    withNul[20] = '\0';
+    AppendChecksum(withNul);
+    ASSERT_EQ(withNul.size(), 60u);
+    std::string notR = good.substr(0, 56);
+    notR[1] = 'S';
+    AppendChecksum(notR);
     f.channel = '5';
-    for (const std::string& reply : {longer, badSum, noEtx, StatusReply(f), good.substr(0, 59)}) {
+    for (const std::string& reply :
+         {longer, badSum, noEtx, StatusReply(f), good.substr(0, 59), withNul, notR}) {
         EXPECT_FALSE(state.ParseStatusReply(reply));
+        EXPECT_FALSE(DecodeStatusReply(reply));
     }
     for (const ChannelSettings& c : state.channels) EXPECT_EQ(c.mainStatus, 0);
 
@@ -322,6 +332,26 @@ TEST_F(GeneratorStateTest, ValidateAutoOutputChecksPointsAgainstTheRangeInEffect
     EXPECT_EQ(state.autoOutput[1].ramps[15].start, 20.0f);
     EXPECT_EQ(state.ChannelRangeLimits(1, 13).lower, 100.0);
     EXPECT_EQ(state.RangeInEffect(1), kScaledRange);
+}
+
+// A converted range may run downwards (100 to 0): its steps are checked against its larger end,
+// and every interval the automatic-output dialog accepts survives the repair.
+TEST_F(GeneratorStateTest, ValidateAutoOutputKeepsWhatTheDialogAccepts)
+{
+    ch0.scaledMin = 100.0;
+    ch0.scaledMax = 0.0;
+    RampSettings& scaled = state.autoOutput[0].ramps[kScaledRange];
+    scaled = {kSawtooth, 0, 80.0f, 20.0f, 10.0f, 999900, false};
+    RampSettings& tooLarge = state.autoOutput[1].ramps[kScaledRange];
+    state.channels[1].scaledMin = 100.0;
+    state.channels[1].scaledMax = 0.0;
+    tooLarge = {kSawtooth, 0, 80.0f, 20.0f, 100.5f, 999901, false};
+    state.ValidateAutoOutput();
+    EXPECT_EQ(scaled.step, 10.0f);
+    EXPECT_EQ(scaled.start, 80.0f);
+    EXPECT_EQ(scaled.interval, 999900);
+    EXPECT_EQ(tooLarge.step, 0.0f);
+    EXPECT_EQ(tooLarge.interval, 100);
 }
 
 }  // namespace

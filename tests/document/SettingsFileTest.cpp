@@ -4,9 +4,13 @@
 
 #include <bit>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
+#include "document/ChannelOperations.h"
+#include "document/LastStateFile.h"
 #include "document/SettingsFile.h"
+#include "document/ValueDisplay.h"
 #include "link/DeviceLink.h"
 #include "support/RecordingUi.h"
 
@@ -271,6 +275,83 @@ TEST_F(SettingsFileTest, FilesThatCannotBeReadAreReported)
     EXPECT_EQ(LoadSettingsFile(other, app, folder / "saved.ini", ui), LoadOutcome::Loaded);
     EXPECT_EQ(Save(other), Save(state));
     std::filesystem::remove_all(folder);
+}
+
+// Channel ranges no file of this program holds, from a damaged or hostile file. Each one used to
+// index past the per-range tables (presets, ramps) of whatever showed the loaded settings.
+constexpr std::int32_t kHostileRanges[] = {4096, std::numeric_limits<std::int32_t>::max(),
+                                           -1,   std::numeric_limits<std::int32_t>::min(),
+                                           16,   15,
+                                           13,   9,
+                                           4};
+
+// Offset of channel c's range in a version 120 file without texts.
+constexpr std::size_t RangeOffset(int c)
+{
+    return 31 + 1 + static_cast<std::size_t>(c) * 11454;
+}
+
+TEST_F(SettingsFileTest, RangesOutsideTheTableLoadAsRangeZeroOnEveryPath)
+{
+    state.ResetForCircuitCount(2);
+    state.autoOutput[1].ramps[0].start = 1.5f;
+    const std::string good = Save(state);
+    const std::filesystem::path lastState = std::filesystem::temp_directory_path() /
+                                            ("krv-hostile-" + std::to_string(::getpid())) /
+                                            "krv2.ini";
+    std::filesystem::create_directories(lastState.parent_path());
+    for (const std::int32_t range : kHostileRanges) {
+        std::string bytes = good;
+        for (int c : {0, 1}) {
+            for (int i = 0; i < 4; ++i) {
+                bytes[RangeOffset(c) + i] =
+                    static_cast<char>((static_cast<std::uint32_t>(range) >> (8 * i)) & 0xFF);
+            }
+        }
+        // A file the user opens, and the same file as the last state (loaded, then repaired).
+        GeneratorState opened(link, app);
+        EXPECT_EQ(Load(opened, bytes), LoadOutcome::Loaded) << range;
+        {
+            std::ofstream(lastState, std::ios::binary) << bytes;
+        }
+        GeneratorState restored(link, app);
+        ASSERT_TRUE(LoadLastState(restored, app, ui, lastState)) << range;
+        restored.NormaliseChannels();
+        restored.ValidateAutoOutput();
+        for (const GeneratorState* loaded : {&opened, &restored}) {
+            for (int c : {0, 1}) {
+                EXPECT_EQ(loaded->channels[c].range, 0) << range;
+                EXPECT_EQ(loaded->channels[c].mainControl & 0x7, 0) << range;
+                EXPECT_EQ(loaded->RangeInEffect(c), 0) << range;
+            }
+            // Channel 2's ramp of range 0 is what the panel and `settings show` now take.
+            EXPECT_EQ(AutoOutputPanelTexts(*loaded, 1).start, " 1.500") << range;
+            EXPECT_EQ(Save(*loaded), good) << range;
+        }
+    }
+    EXPECT_TRUE(ui.Messages().empty());
+    std::filesystem::remove_all(lastState.parent_path());
+}
+
+TEST_F(SettingsFileTest, EveryConsumerOfARangeStaysInsideTheTables)
+{
+    // However a channel came by a range outside the table, what indexes by it takes the scaled
+    // range's row, as every code without limits of its own does.
+    state.ResetForCircuitCount(1);
+    ChannelSettings& c = state.channels[0];
+    c.presets[kScaledRange].fill(42.0);
+    state.autoOutput[0].ramps[kScaledRange].start = 7.0f;
+    for (const std::int32_t range : kHostileRanges) {
+        if (range >= 0 && range < kRangeTableSize && range != kScaledRange) continue;
+        c.range = range;
+        EXPECT_EQ(state.RangeInEffect(0), kScaledRange) << range;
+        EXPECT_EQ(PresetSlot(state, 0), kScaledRange) << range;
+        EXPECT_EQ(AutoOutputPanelTexts(state, 0).start, "     7") << range;
+        SelectPreset(state, 0, 3);
+        EXPECT_EQ(c.outputValue, 42.0) << range;
+        EXPECT_EQ(ValueText(state, 0), "     42") << range;
+        EXPECT_EQ(state.BuildOutputFrame(0).size(), 47u) << range;
+    }
 }
 
 }  // namespace

@@ -83,6 +83,23 @@ TEST_F(UnitExchangeTest, PollStatusAsksAgainAfterARejectedReply)
     EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n"}));
 }
 
+TEST_F(UnitExchangeTest, PollStatusWantsTheReplyOfTheChannelItAsked)
+{
+    // A reply for another channel (one left from earlier polling, say) is not this channel's
+    // status: it counts as a failed try and the request goes out again, as in `krvctl status`.
+    StartUnit([](const std::string& line, int index) {
+        StatusFields f;
+        f.channel = index == 0 ? '2' : line[2];
+        f.mainStatus = index == 0 ? 0x0008 : 0x0001;
+        return StatusReply(f);
+    });
+    state.circuitCount = 2;
+    ASSERT_TRUE(state.PollStatus());
+    EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n", "\x02R2\r\n"}));
+    EXPECT_EQ(state.channels[0].mainStatus, 0x0001);
+    EXPECT_EQ(state.channels[1].mainStatus, 0x0001);
+}
+
 TEST_F(UnitExchangeTest, PollStatusGivesUpAfterFourSilentTries)
 {
     StartUnit();

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "support/Process.h"
@@ -87,6 +88,35 @@ TEST(KrvctlSettingsTest, RefusedAndShortFilesPrintThePanelsMessages)
     std::filesystem::remove(empty);
 }
 
+TEST(KrvctlSettingsTest, RangesOutsideTheTableShowAsRangeZero)
+{
+    // Such a file used to crash `settings show` or print values from outside the data.
+    const std::string path = TempPath("hostile.ini");
+    ASSERT_EQ(RunCommand({kKrvctl, "settings", "new", "--circuits", "1", path}).status, 0);
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    for (const std::uint32_t range : {4096u, 0x7FFFFFFFu, 0xFFFFFFFFu, 0x80000000u, 16u}) {
+        for (int i = 0; i < 4; ++i) bytes[32 + i] = static_cast<char>((range >> (8 * i)) & 0xFF);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        const auto text = RunCommand({kKrvctl, "settings", "show", path});
+        ASSERT_EQ(text.status, 0) << range << text.err;
+        EXPECT_TRUE(Contains(text.out,
+                             "channel 1\n  range 0_5V (0)\n"
+                             "  conversion off: 0 to 100, 0 decimals, unit \"\"\n"
+                             "  presets 0.000 5.000 0.000 0.000 0.000 0.000 0.000 0.000\n"
+                             "  automatic output sawtooth: start 0, end 5, step 1, every 1.00 s, "
+                             "0 cycles\n"))
+            << range << text.out;
+        const auto json = RunCommand({kKrvctl, "settings", "show", path, "--json"});
+        ASSERT_EQ(json.status, 0) << range << json.err;
+        EXPECT_TRUE(Contains(json.out, "\"channels\":[{\"range\":0,")) << range;
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(KrvctlUnitTest, StatusShowsEveryChannelWithoutChangingOutputs)
 {
     SimProcess unit({"--instant", "--circuits", "2", "--alarm", "1:main:0", "--alarm", "2:main:1",
@@ -108,6 +138,21 @@ TEST(KrvctlUnitTest, StatusShowsEveryChannelWithoutChangingOutputs)
               "standalone 1 run 0\n"
               "channel 2 range 0_5V code 0 value 0.000 off alarm Slewing calibration 1 "
               "standalone 0 run 0\n");
+}
+
+TEST(KrvctlUnitTest, StatusOfASlowUnitAtWireSpeed)
+{
+    // Every reply 150 ms late, on top of the wire time: the connect and the status exchanges
+    // wait for it.
+    SimProcess unit({"--circuits", "2", "--fault", "delay=150"});
+    const auto text = RunCommand({kKrvctl, "--port", unit.Path(), "status"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(text.out,
+              "firmware 020000\ncircuits 2\n"
+              "channel 1 range 0_5V code 0 value 0.000 off alarm - calibration 1 standalone 0 "
+              "run 0\n"
+              "channel 2 range 0_5V code 0 value 0.000 off alarm - calibration 1 standalone 0 "
+              "run 0\n");
 }
 
 TEST(KrvctlUnitTest, SetChangesOneChannelAsATypedValue)

@@ -248,7 +248,7 @@ TEST_F(AutoOutputPanelTest, LinkedChannelsStartAndStopFromChannelOnesButtons)
 
 TEST_F(AutoOutputPanelTest, RunningSawtoothReachesTheUnitStepByStep)
 {
-    testClock = true;
+    FreezeClock();
     sim::UnitConfig unit;
     unit.circuits = 1;
     StartUnit("", true, unit);
@@ -266,8 +266,8 @@ TEST_F(AutoOutputPanelTest, RunningSawtoothReachesTheUnitStepByStep)
     });
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
     for (int i = 0; i < 8; ++i) {
-        testNow += 10ms;  // the engine's clock counts hundredths of a second
-        view->OnTick(testNow);
+        Advance(10ms);  // the engine's clock counts hundredths of a second
+        view->OnTick(PanelNow());
     }
     EXPECT_EQ(state.autoOutput[0].runState, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server->OutputHistory(0).size() >= 5; }, 5000));
@@ -391,8 +391,8 @@ class AutoOutputTimingPanelTest : public test::PanelFixture {};
 
 TEST_F(AutoOutputTimingPanelTest, TicksThatWaitedBehindABusyMomentStepOnlyOnce)
 {
-    testClock = true;
-    const TimePoint started = testNow;
+    FreezeClock();
+    const TimePoint started = PanelNow();
     StartUnit();
     state.ResetForCircuitCount(2);
     MakePanel(2);
@@ -404,12 +404,12 @@ TEST_F(AutoOutputTimingPanelTest, TicksThatWaitedBehindABusyMomentStepOnlyOnce)
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
     ASSERT_EQ(state.autoOutput[0].runState, 1);
     // Two busy seconds: the forty ticks that fell due meanwhile are handled one after another.
-    testNow += 2s;
+    Advance(2s);
     for (int i = 1; i <= 40; ++i) view->OnTick(started + i * std::chrono::milliseconds(50));
     EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 1.0);  // one step, not twenty
     // A tick on time steps on its place in the grid.
-    testNow += 120ms;
-    view->OnTick(testNow);
+    Advance(120ms);
+    view->OnTick(PanelNow());
     EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 2.0);
 }
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
+#include <optional>
 
 #include "document/GeneratorState.h"
 #include "panel/CBremixView.h"
@@ -22,7 +23,7 @@ class PanelFixture : public SimFixture {
         state.circuitCount = circuits;
         PanelOptions options;
         options.startTimer = false;
-        if (testClock) options.clock = [this] { return testNow; };
+        options.clock = [this] { return PanelNow(); };
         if (server) options.simulatedPort = server->PortPath();
         window = std::make_unique<QMainWindow>();
         view = new CBremixView(state, ui, options, window.get());
@@ -49,9 +50,19 @@ class PanelFixture : public SimFixture {
         QTest::mouseClick(Widget<QPushButton>(kConnectButtonId), Qt::LeftButton);
     }
 
+    // The panel's clock: the monotonic clock, or the moment FreezeClock() fixed, plus the time the
+    // test let pass with Ticks().
+    TimePoint PanelNow() const { return (frozenAt ? *frozenAt : Now()) + clockOffset; }
+    void FreezeClock() { frozenAt = Now(); }
+    void Advance(Duration d) { clockOffset += d; }
+
+    // `n` ticks on time, 50 ms apart on the panel's clock.
     void Ticks(int n)
     {
-        for (int i = 0; i < n; ++i) view->OnTick();
+        for (int i = 0; i < n; ++i) {
+            Advance(std::chrono::milliseconds(50));
+            view->OnTick();
+        }
     }
 
     // Ticks until `done` holds or `limit` ticks have passed, letting the unit answer in between.
@@ -60,6 +71,7 @@ class PanelFixture : public SimFixture {
     {
         for (int i = 0; i < limit; ++i) {
             if (done()) return true;
+            Advance(std::chrono::milliseconds(50));
             view->OnTick();
             QTest::qWait(5);
         }
@@ -68,12 +80,10 @@ class PanelFixture : public SimFixture {
 
     AppValues app;
     GeneratorState state{link, app};
-    // With testClock set before MakePanel, the panel's clock reads testNow: time moves only when
-    // the test moves it.
-    bool testClock = false;
-    TimePoint testNow = Now();
     std::unique_ptr<QMainWindow> window;
     CBremixView* view = nullptr;
+    std::optional<TimePoint> frozenAt;
+    Duration clockOffset{};
 };
 
 }  // namespace krv::test

@@ -1,9 +1,11 @@
 // The main panel: layout, connection, the tick and the status display, against the virtual unit.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QRadioButton>
 
 #include "panel/PanelFixture.h"
 #include "panel/PanelWidgets.h"
+#include "protocol/StatusReply.h"
 #include "sim/VirtualUnit.h"
 
 namespace krv {
@@ -183,7 +185,7 @@ TEST_F(PanelConnectionTest, AnsweringUnitIsNeverDeclaredLost)
     };
     for (int i = 0; i < 150; ++i) {
         const std::size_t answered = statusReplies();
-        view->OnTick();
+        Ticks(1);
         // The unit answers every tick's status request before the next tick looks for it.
         ASSERT_TRUE(QTest::qWaitFor([&] { return statusReplies() > answered; }, 5000)) << i;
     }
@@ -309,6 +311,160 @@ TEST_F(PanelConnectionTest, ClosingThePanelSwitchesTheOutputsOff)
                     0x1000) == 0;
         },
         2000));
+}
+
+TEST_F(PanelConnectionTest, ConnectSendsNoStatusRequestBeforeItIsDone)
+{
+    // A unit that takes a while to answer, at wire speed, and the panel's own 50 ms timer: ticks
+    // queue while the unit answers VER and run when the connect lets events through.
+    sim::ServerOptions unitOptions;
+    unitOptions.instant = false;
+    unitOptions.faults = "delay=120";
+    StartUnit(unitOptions);
+    app.mainWindowWidth = 482;
+    state.circuitCount = 2;
+    PanelOptions options;
+    options.simulatedPort = server->PortPath();
+    window = std::make_unique<QMainWindow>();
+    view = new CBremixView(state, ui, options, window.get());
+    window->setCentralWidget(view);
+    view->OnInitialUpdate();
+    window->show();
+    ui.onPendingEvents = [] { QCoreApplication::processEvents(); };
+
+    // A step while disconnected leaves polling off.
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 8 + 2 * 4)), Qt::LeftButton);
+    EXPECT_EQ(state.channels[0].outputValue, 1.0);
+    EXPECT_FALSE(view->Polling().pollingEnabled);
+    QTest::qWait(120);  // a few ticks, handled while disconnected
+
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    EXPECT_TRUE(ui.Messages().empty()) << ui.Texts().front();
+    EXPECT_TRUE(view->Polling().pollingEnabled);
+    ASSERT_TRUE(server->WaitForReceived(7, 2000ms));
+    std::vector<std::string> lines;
+    for (const auto& line : server->Received()) lines.push_back(line.bytes);
+    lines.resize(7);
+    EXPECT_EQ(lines, (std::vector<std::string>{"VER\r\n", "CH\r\n", "\x02MS\x03\r\n", "\x02R1\r\n",
+                                               "\x02R2\r\n", state.BuildOutputFrame(0),
+                                               state.BuildOutputFrame(1)}));
+}
+
+TEST_F(PanelConnectionTest, AnOperationLeavesPollingAsItFoundIt)
+{
+    StartUnit();
+    MakePanel(2);
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 29 + 1)), Qt::LeftButton);
+    EXPECT_FALSE(view->Polling().pollingEnabled);
+    ClickConnect();
+    ASSERT_TRUE(view->Polling().pollingEnabled);
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(1, 8)), Qt::LeftButton);
+    QTest::mouseClick(Widget<QRadioButton>(ChannelControlId(1, 26)), Qt::LeftButton);
+    EXPECT_TRUE(view->Polling().pollingEnabled);
+    ClickConnect();
+    EXPECT_FALSE(view->Polling().pollingEnabled);
+}
+
+TEST_F(PanelConnectionTest, TicksAfterABusyMomentAskOnceAndKeepEveryReply)
+{
+    // Four circuits at wire speed: twenty ticks handled in one go would once have asked for
+    // twenty replies, 1200 bytes, more than the receive ring holds.
+    sim::UnitConfig unit;
+    unit.circuits = 4;
+    StartUnit("", false, unit);
+    MakePanel(4);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    ASSERT_TRUE(server->WaitForReceived(11, 3000ms));  // VER, CH, MS, 4 × R, 4 × W
+    server->WithUnit([](sim::VirtualUnit& u) {
+        for (int ch = 0; ch < 4; ++ch) {
+            u.SetStatusBits(ch, sim::StatusWord::Main, static_cast<std::uint16_t>(1u << ch));
+        }
+        return 0;
+    });
+    server->ClearRecords();
+    FreezeClock();
+    for (int i = 0; i < 20; ++i) view->OnTick();
+    QTest::qWait(700);  // long enough for twenty replies at 19200 baud
+    ASSERT_EQ(server->Received().size(), 1u);
+    EXPECT_EQ(server->Received()[0].bytes, "\x02R1\r\n");
+    EXPECT_LT(link.CommPort().Ring().Unread(), 2 * kStatusReplyLength);
+
+    // Regular ticks take every reply: each channel shows the alarm the unit raised for it.
+    const char* alarms[] = {"出力部高温", "Slewing", "出力不足", "WDOG"};
+    ASSERT_TRUE(TickUntil([&] {
+        for (int ch = 0; ch < 4; ++ch) {
+            if (state.StatusText(ch) != alarms[ch]) return false;
+        }
+        return true;
+    }));
+    EXPECT_TRUE(link.IsOpen());
+}
+
+TEST_F(PanelConnectionTest, ALongBlockDoesNotDeclareALiveUnitLost)
+{
+    StartUnit("", false);
+    MakePanel(2);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    FreezeClock();
+    Ticks(10);
+    // Six seconds in which the panel handled no tick, then the 120 ticks that fell due.
+    Advance(6s);
+    for (int i = 0; i < 120; ++i) view->OnTick();
+    EXPECT_TRUE(link.IsOpen());
+    EXPECT_TRUE(ui.Messages().empty());
+    // Replies come back: the count of unanswered requests falls back.
+    ASSERT_TRUE(TickUntil([&] { return view->Polling().silentTicks <= 1; }));
+    EXPECT_TRUE(link.IsOpen());
+}
+
+TEST_F(PanelConnectionTest, LossMessageLeavesThePanelRefreshing)
+{
+    StartUnit();
+    MakePanel(2);
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 6)), Qt::LeftButton);
+    view->RefreshPanel();
+    auto* onOff = Widget<ColourButton>(ChannelControlId(0, 6));
+    ASSERT_EQ(onOff->text(), "ＯＮ");
+    server->SetFaults("silent");
+
+    // While the box is open the ticks go on: the panel shows the outputs switched off, and a
+    // status change that arrives meanwhile (here put into the model) reaches the alarm label.
+    QString shownWithBox;
+    bool alarmShownWithBox = false;
+    int boxes = 0;
+    ui.whileMessageOpen = [&] {
+        if (++boxes > 1) return;
+        shownWithBox = onOff->text();
+        state.channels[1].mainStatus = 0x0001;
+        Ticks(10);
+        alarmShownWithBox = Widget(ChannelControlId(1, 2))->isVisible();
+    };
+    Ticks(100);
+    EXPECT_FALSE(link.IsOpen());
+    EXPECT_EQ(shownWithBox, "ＯＦＦ");
+    EXPECT_EQ(onOff->FaceColour(), kIdleColour);
+    EXPECT_TRUE(alarmShownWithBox);
+    Ticks(200);
+    EXPECT_EQ(boxes, 1);
+    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"接続が解除されました。"});
+}
+
+TEST_F(PanelLayoutTest, RangesOutsideTheTableShowTheScaledRangesRow)
+{
+    // However a channel came by such a range, the panel shows it without reading past its tables.
+    state.ResetForCircuitCount(2);
+    state.channels[0].range = 4096;
+    state.channels[1].range = -1;
+    state.autoOutput[0].ramps[kScaledRange].start = 7.0f;
+    MakePanel(2);
+    view->RefreshPanel();
+    EXPECT_EQ(Widget<PanelLabel>(ChannelControlId(0, 44))->text(), "     7");
+    EXPECT_EQ(Widget<QPushButton>(ChannelControlId(1, 30))->text(), "   100");
 }
 
 }  // namespace

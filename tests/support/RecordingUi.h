@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,9 +23,15 @@ class RecordingUi : public UserInterface {
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                               MessageButtons buttons) override
     {
-        std::lock_guard lock(mutex_);
-        messages_.push_back({text, caption, icon, buttons});
-        return answer_.value_or(FirstAnswer(buttons));
+        MessageAnswer answer;
+        {
+            std::lock_guard lock(mutex_);
+            messages_.push_back({text, caption, icon, buttons});
+            answer = answer_.value_or(FirstAnswer(buttons));
+        }
+        // What happens while the box would be open (a real one runs an event loop).
+        if (whileMessageOpen) whileMessageOpen();
+        return answer;
     }
     void SetWaitCursor(bool on) override
     {
@@ -32,7 +39,11 @@ class RecordingUi : public UserInterface {
         waitCursorDepth_ += on ? 1 : -1;
         if (on) ++waitCursorShown_;
     }
-    bool ProcessPendingEvents() override { return true; }
+    bool ProcessPendingEvents() override
+    {
+        if (onPendingEvents) onPendingEvents();
+        return true;
+    }
 
     std::vector<Message> Messages() const
     {
@@ -53,6 +64,10 @@ class RecordingUi : public UserInterface {
         std::lock_guard lock(mutex_);
         messages_.clear();
     }
+
+    // Run from inside ShowMessage and ProcessPendingEvents when set (on the calling thread).
+    std::function<void()> whileMessageOpen;
+    std::function<void()> onPendingEvents;
 
   private:
     mutable std::mutex mutex_;
