@@ -116,6 +116,13 @@ int RunSim(const Args& args)
         return UsageError("--fault: " + error);
     }
     options.faults = faults;
+    std::string unitFaults;
+    for (const std::string& spec : args.Values("--unit-fault")) {
+        unitFaults += (unitFaults.empty() ? "" : ",") + spec;
+    }
+    if (!sim::ParseCommandFaults(unitFaults, options.unit.faults, &error)) {
+        return UsageError("--unit-fault: " + error);
+    }
 
     // Block the stop signals before the server's threads start, so that they inherit the mask and
     // only this thread takes the signal.

@@ -56,6 +56,62 @@ const std::vector<Command>& AllCommands()
          "  --on, --off  switch the output\n",
          {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
          RunSet},
+        {"calibration",
+         "show the unit's calibration, change a user entry, reset the user entries",
+         "Usage: krvctl [--port NAME] calibration show [--json]\n"
+         "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
+         "                                           [--zero N] [--gain N] [--save]\n"
+         "       krvctl [--port NAME] calibration reset-user\n"
+         "\n"
+         "show reads the maker and user calibration of every range of every channel and prints\n"
+         "the unit information (firmware, circuits, one line per range: maker zero and gain,\n"
+         "user zero and gain, the calibration in use).\n"
+         "  --json   {\"firmware\":\"020000\",\"circuits\":2,\"entries\":[{\"channel\":1,"
+         "\"code\":0,\n"
+         "           \"key\":\"0_5V\",\"makerZero\":0,\"makerGain\":0,\"userZero\":0,"
+         "\"userGain\":-10,\n"
+         "           \"mode\":1}, ...]}: signed corrections, gains without their 0x8000 offset,\n"
+         "           mode 0 none, 1 maker, 2 user\n"
+         "set reads channel CH's (1 to 4) user entry of the range KEY, changes the calibration in\n"
+         "use (--mode) and the corrections given, and writes it to the unit; --save also stores\n"
+         "the user table, so that it survives a restart.\n"
+         "  --zero N   -200 to 200 for 4_20mA and 1_5V, 0 to 200 for the other ranges\n"
+         "  --gain N   -200 to 200\n"
+         "reset-user sets every user correction of the unit back to zero.\n"
+         "A read or write the unit does not answer prints 通信エラーが発生しました to standard\n"
+         "error and exits 1.\n",
+         {{"--json", false},
+          {"--range", true},
+          {"--mode", true},
+          {"--zero", true},
+          {"--gain", true},
+          {"--save", false}},
+         RunCalibration},
+        {"standalone",
+         "build, write, verify or read the unit's standalone settings",
+         "Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
+         "       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
+         "       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"
+         "       krvctl [--port NAME] standalone read -o IMAGE\n"
+         "\n"
+         "The standalone settings are the 2296-byte memory image by which the unit runs\n"
+         "channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.\n"
+         "image writes that image to a file (no unit needed). write erases the unit's memory,\n"
+         "transfers and writes the image, reads it back, compares it and has the unit take it\n"
+         "into use; then the unit must restart. verify reads the unit's memory back and compares\n"
+         "it with the image. Both print every step with its progress, then their result\n"
+         "(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to\n"
+         "standard error and exits 1. read writes the unit's image to a file.\n"
+         "Image options:\n"
+         "  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file's)\n"
+         "  --fixed1 V, --fixed2 V            fixed output value (default 0), in the channel's\n"
+         "                                    units (converted units while its formula is on)\n",
+         {{"--ch1", true},
+          {"--ch2", true},
+          {"--fixed1", true},
+          {"--fixed2", true},
+          {"--output", true}},
+         RunStandalone},
         {"settings",
          "show a settings file, or write a new one",
          "Usage: krvctl settings show FILE [--json]\n"
@@ -72,7 +128,7 @@ const std::vector<Command>& AllCommands()
          "serve a virtual unit on a new pseudo-terminal",
          "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
          "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
-         "                  [--fault SPEC]...\n"
+         "                  [--fault SPEC]... [--unit-fault SPEC]...\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
          "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
@@ -96,15 +152,33 @@ const std::vector<Command>& AllCommands()
          "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
          "                   (default 1: maker calibration; 2: user calibration)\n"
          "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
-         "                   NAME[:COUNT][@PROB][=VALUE] with NAME one of\n"
+         "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] with NAME one of\n"
          "                     drop       leave the reply out\n"
-         "                     corrupt    change one byte of the reply\n"
+         "                     corrupt    change one byte of the reply so that it no longer\n"
+         "                                matches (a checksum digit, or the first letter)\n"
+         "                     corrupt=POS[/HH]\n"
+         "                                change byte POS (from 0; * for a random one) into HH\n"
+         "                                (hexadecimal), or into the next digit or letter;\n"
+         "                                the checksum stays as it was\n"
+         "                     forge[=POS[/HH]]\n"
+         "                                the same (a random byte of the content without POS),\n"
+         "                                then give a framed reply the checksum that fits\n"
          "                     noise      send an unrelated line before the reply\n"
          "                     delay=MS   hold the reply back MS milliseconds\n"
          "                     silent     answer nothing, as if unplugged\n"
          "                     longline   send 600 bytes without a line end before the reply\n"
          "                   COUNT limits a fault to the next COUNT replies, PROB applies it to\n"
-         "                   each reply with that probability. Example: drop:2,noise@0.1\n",
+         "                   each reply with that probability, LETTERS to the replies whose\n"
+         "                   letters begin so (R status, VER, CH, MS).\n"
+         "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n"
+         "  --unit-fault SPEC\n"
+         "                   faults of the unit's own: a comma-separated list of\n"
+         "                     pe=CODE           refuse every memory erase with NG and CODE (hex)\n"
+         "                     pw=CODE           refuse every memory write likewise\n"
+         "                     pr=N              damage the checksum of memory read reply N\n"
+         "                                       (0: the first), once\n"
+         "                     silent-after=N    answer nothing after N more lines\n"
+         "                   Example: --unit-fault pe=3A\n",
          {{"--circuits", true},
           {"--firmware", true},
           {"--instant", false},
@@ -112,7 +186,8 @@ const std::vector<Command>& AllCommands()
           {"--standalone", true},
           {"--alarm", true},
           {"--calibration-mode", true},
-          {"--fault", true}},
+          {"--fault", true},
+          {"--unit-fault", true}},
          RunSim},
     };
     return commands;

@@ -35,5 +35,7 @@ int RunSim(const Args& args);
 int RunSettings(const Args& args);
 int RunStatus(const Args& args);
 int RunSet(const Args& args);
+int RunCalibration(const Args& args);
+int RunStandalone(const Args& args);
 
 }  // namespace krv::cli

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/DebugTrace.h"
+#include "platform/ThreadName.h"
 
 namespace krv {
 
@@ -51,6 +52,7 @@ bool CCommPort::OpenPort(UserInterface& ui)
     }
     isOpen_.store(true, std::memory_order_release);
     reader_ = std::thread([this] { ReaderLoop(); });
+    SetThreadName(reader_, "krv-reader");
     return true;
 }
 
@@ -80,9 +82,15 @@ std::uint8_t CCommPort::TakeLineErrors()
 void CCommPort::WaitForInput(TimePoint deadline)
 {
     std::unique_lock lock(waitMutex_);
+    waiters_.fetch_add(1, std::memory_order_seq_cst);
+    // Pairs with the fence in WakeWaiters: either the reader sees this waiter and notifies it
+    // (under the lock, so not before the wait has begun), or the condition below sees what the
+    // reader published before it looked for waiters.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
     inputArrived_.wait_until(lock, deadline, [this] {
         return !ring_.Empty() || lineErrors_.load(std::memory_order_acquire) != 0;
     });
+    waiters_.fetch_sub(1, std::memory_order_relaxed);
 }
 
 void CCommPort::DeliverReceived(const std::uint8_t* data, std::size_t length)
@@ -100,6 +108,8 @@ void CCommPort::DeliverLineErrors(std::uint8_t flags)
 
 void CCommPort::WakeWaiters()
 {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (waiters_.load(std::memory_order_relaxed) == 0) return;
     // Taking the lock orders the publication above before the waiter's check of its condition, so
     // a wake-up cannot fall between that check and the wait.
     {
@@ -128,6 +138,7 @@ void CCommPort::ReaderLoop()
         if (hungUp) continue;
 
         const short events = fds[1].revents;
+        const bool hangUpReported = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
         if (events & (POLLIN | POLLHUP | POLLERR)) {
             std::size_t count = 0;
             for (;;) {
@@ -135,14 +146,21 @@ void CCommPort::ReaderLoop()
                     port_.ReadAvailable(scratch, sizeof scratch, count);
                 if (status == SerialPort::ReadStatus::Data) {
                     DeliverReceived(scratch, count);
+                    // A read that did not fill the buffer took everything queued; what comes
+                    // later wakes the next poll(). Asking again would only fetch EAGAIN, one
+                    // system call per pass for nothing. A full buffer, or a port going away
+                    // (last bytes before the hang-up), is read on.
+                    if (count < sizeof scratch && !hangUpReported) break;
                     continue;
                 }
                 if (status == SerialPort::ReadStatus::HungUp) hungUp = true;
                 break;
             }
         }
-        if (events & (POLLHUP | POLLERR | POLLNVAL)) hungUp = true;
+        if (hangUpReported) hungUp = true;
 
+        // Ports without the counters (a pseudo-terminal) refused them when the reader started and
+        // are not asked again.
         if (countersAvailable) {
             LineErrorCounts now;
             if (port_.ReadErrorCounters(now)) {

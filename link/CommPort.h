@@ -75,6 +75,9 @@ class CCommPort {
 
     std::mutex waitMutex_;
     std::condition_variable inputArrived_;
+    // Threads inside WaitForInput. The reader wakes waiters only when there are some, so the
+    // passes nobody waits for (all of them between exchanges) take no lock and notify no one.
+    std::atomic<int> waiters_{0};
 };
 
 }  // namespace krv

@@ -2,9 +2,14 @@
 
 #include <QCoreApplication>
 
+#include "platform/ThreadName.h"
+
 namespace krv {
 
-TickSource::TickSource(QObject* target) : target_(target), thread_([this] { Run(); }) {}
+TickSource::TickSource(QObject* target) : target_(target), thread_([this] { Run(); })
+{
+    SetThreadName(thread_, "krv-tick");
+}
 
 TickSource::~TickSource()
 {

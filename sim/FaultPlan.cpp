@@ -16,9 +16,10 @@ struct KindName {
     FaultKind kind;
 };
 
-constexpr std::array<KindName, 6> kKinds = {{
+constexpr std::array<KindName, 7> kKinds = {{
     {"drop", FaultKind::Drop},
     {"corrupt", FaultKind::Corrupt},
+    {"forge", FaultKind::Forge},
     {"noise", FaultKind::Noise},
     {"delay", FaultKind::Delay},
     {"silent", FaultKind::Silent},
@@ -52,6 +53,28 @@ bool Fail(std::string* error, std::string_view item, std::string_view reason)
     return false;
 }
 
+// POS[/HH]: a decimal byte position or "*", and optionally the new byte in hexadecimal.
+bool ParseByteChange(std::string_view text, ByteChange& change)
+{
+    const std::size_t slash = text.find('/');
+    const std::string_view position = text.substr(0, slash);
+    if (position == "*") {
+        change.position = ByteChange::kRandom;
+    } else {
+        std::uint32_t pos = 0;
+        if (!ParseWhole(position, pos)) return false;
+        change.position = pos;
+    }
+    if (slash == std::string_view::npos) return true;
+    const std::string_view hex = text.substr(slash + 1);
+    unsigned value = 0;
+    if (hex.size() != 2) return false;
+    const auto [ptr, ec] = std::from_chars(hex.data(), hex.data() + hex.size(), value, 16);
+    if (ec != std::errc() || ptr != hex.data() + hex.size()) return false;
+    change.value = static_cast<std::uint8_t>(value);
+    return true;
+}
+
 bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
 {
     std::size_t pos = 0;
@@ -63,15 +86,15 @@ bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
     }
     if (kind == nullptr) {
         return Fail(error, item,
-                    "unknown fault (known: drop, corrupt, noise, delay, silent, longline; "
-                    "form NAME[:COUNT][@PROB][=VALUE])");
+                    "unknown fault (known: drop, corrupt, forge, noise, delay, silent, longline; "
+                    "form NAME[:COUNT][@PROB][=VALUE][#LETTERS])");
     }
     out = FaultItem{};
     out.kind = kind->kind;
     bool haveValue = false;
     while (pos < item.size()) {
         const char marker = item[pos];
-        const std::size_t next = item.find_first_of(":@=", pos + 1);
+        const std::size_t next = item.find_first_of(":@=#", pos + 1);
         const std::string_view token =
             item.substr(pos + 1, (next == std::string_view::npos ? item.size() : next) - pos - 1);
         pos = next == std::string_view::npos ? item.size() : next;
@@ -91,6 +114,18 @@ bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
             out.probability = p;
         } else if (marker == '=') {
             if (haveValue) return Fail(error, item, "VALUE given twice");
+            if (out.kind == FaultKind::Corrupt || out.kind == FaultKind::Forge) {
+                ByteChange change;
+                if (!ParseByteChange(token, change)) {
+                    return Fail(error, item,
+                                "the value is a byte position from 0 (or * for a random one), "
+                                "optionally followed by / and the new byte as two hexadecimal "
+                                "digits, e.g. corrupt=5 or forge=2/37");
+                }
+                out.change = change;
+                haveValue = true;
+                continue;
+            }
             if (out.kind != FaultKind::Delay) {
                 return Fail(error, item, std::string(kind->name) + " takes no value");
             }
@@ -102,8 +137,19 @@ bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
             }
             out.delay = std::chrono::milliseconds(ms);
             haveValue = true;
+        } else if (marker == '#') {
+            if (!out.replyLetters.empty()) return Fail(error, item, "LETTERS given twice");
+            if (token.empty()) {
+                return Fail(error, item, "# needs the reply letters it applies to, e.g. #R");
+            }
+            for (const char c : token) {
+                if (c < '!' || c > '~') {
+                    return Fail(error, item, "reply letters must be printable characters");
+                }
+            }
+            out.replyLetters = std::string(token);
         } else {
-            return Fail(error, item, "expected :COUNT, @PROB or =VALUE after the name");
+            return Fail(error, item, "expected :COUNT, @PROB, =VALUE or #LETTERS after the name");
         }
     }
     if (out.kind == FaultKind::Delay && !haveValue) {
@@ -149,9 +195,13 @@ std::optional<FaultPlan> FaultPlan::Parse(std::string_view list, std::string* er
     return plan;
 }
 
-bool FaultPlan::Applies(FaultItem& item, std::mt19937_64& random)
+bool FaultPlan::Applies(FaultItem& item, std::string_view reply, std::mt19937_64& random)
 {
     if (item.remaining && *item.remaining == 0) return false;
+    if (!item.replyLetters.empty()) {
+        const std::string_view letters = reply.starts_with(kStx) ? reply.substr(1) : reply;
+        if (!letters.starts_with(item.replyLetters)) return false;
+    }
     if (item.probability) {
         // 53 random bits give a uniform double in [0, 1) the same way on every platform.
         const double draw = static_cast<double>(random() >> 11) * 0x1.0p-53;
@@ -164,7 +214,10 @@ bool FaultPlan::Applies(FaultItem& item, std::mt19937_64& random)
 bool FaultPlan::SilencesEverything() const
 {
     for (const FaultItem& item : items_) {
-        if (item.kind == FaultKind::Silent && !item.remaining && !item.probability) return true;
+        if (item.kind == FaultKind::Silent && !item.remaining && !item.probability &&
+            item.replyLetters.empty()) {
+            return true;
+        }
     }
     return false;
 }
@@ -173,20 +226,24 @@ FaultedReply FaultPlan::Apply(std::string reply, std::mt19937_64& random)
 {
     FaultedReply out;
     for (FaultItem& item : items_) {
-        if (item.kind == FaultKind::Silent && Applies(item, random)) return out;
+        if (item.kind == FaultKind::Silent && Applies(item, reply, random)) return out;
     }
     bool drop = false;
-    bool corrupt = false;
+    // Byte changes in the order of the list, each with whether the checksum is made to fit.
+    std::vector<std::pair<const FaultItem*, bool>> changes;
     int noise = 0;
     int longLines = 0;
     for (FaultItem& item : items_) {
-        if (item.kind == FaultKind::Silent || !Applies(item, random)) continue;
+        if (item.kind == FaultKind::Silent || !Applies(item, reply, random)) continue;
         switch (item.kind) {
             case FaultKind::Drop:
                 drop = true;
                 break;
             case FaultKind::Corrupt:
-                corrupt = true;
+                changes.emplace_back(&item, false);
+                break;
+            case FaultKind::Forge:
+                changes.emplace_back(&item, true);
                 break;
             case FaultKind::Noise:
                 ++noise;
@@ -204,7 +261,17 @@ FaultedReply FaultPlan::Apply(std::string reply, std::mt19937_64& random)
     for (int i = 0; i < noise; ++i) out.chunks.emplace_back(kNoiseLine);
     // The junk goes last before the reply, so that it runs into the reply's line.
     for (int i = 0; i < longLines; ++i) out.chunks.push_back(LongLineJunk());
-    if (!drop) out.chunks.push_back(corrupt ? Corrupted(std::move(reply)) : std::move(reply));
+    if (drop) return out;
+    for (const auto& [item, fitChecksum] : changes) {
+        if (item->change) {
+            reply = Changed(std::move(reply), *item->change, fitChecksum, random);
+        } else if (fitChecksum) {
+            reply = Changed(std::move(reply), ByteChange{}, true, random);
+        } else {
+            reply = Corrupted(std::move(reply));
+        }
+    }
+    out.chunks.push_back(std::move(reply));
     return out;
 }
 
@@ -223,6 +290,49 @@ std::string FaultPlan::Corrupted(std::string reply)
         return reply;
     }
     reply[0] = reply[0] == 'X' ? 'Y' : 'X';
+    return reply;
+}
+
+char FaultPlan::Altered(char byte)
+{
+    if (byte >= '0' && byte <= '9') return byte == '9' ? '0' : static_cast<char>(byte + 1);
+    if (byte >= 'A' && byte <= 'Z') return byte == 'Z' ? 'A' : static_cast<char>(byte + 1);
+    if (byte >= 'a' && byte <= 'z') return byte == 'z' ? 'a' : static_cast<char>(byte + 1);
+    return 'X';
+}
+
+std::string FaultPlan::Changed(std::string reply, const ByteChange& change, bool fitChecksum,
+                               std::mt19937_64& random)
+{
+    const bool endsWithCrLf = reply.size() >= 2 && reply.compare(reply.size() - 2, 2, "\r\n") == 0;
+    const std::size_t textEnd = endsWithCrLf ? reply.size() - 2 : reply.size();
+    const std::size_t etx = reply.find(kEtx, 1);
+    const bool framed = !reply.empty() && reply[0] == kStx;
+    const bool hasChecksum =
+        framed && etx != std::string::npos && endsWithCrLf && reply.size() == etx + 5;
+
+    std::size_t position = change.position;
+    if (position == ByteChange::kRandom) {
+        // A random byte of the line's text. Forging keeps the frame's shape and so its checksum
+        // meaningful: it changes only what lies between STX and ETX.
+        std::size_t first = 0;
+        std::size_t end = textEnd;
+        if (fitChecksum && framed) {
+            first = 1;
+            if (etx != std::string::npos) end = etx;
+        }
+        if (end <= first) return reply;
+        position = first + static_cast<std::size_t>(random() % (end - first));
+    }
+    if (position >= reply.size()) return reply;
+    reply[position] = change.value ? static_cast<char>(*change.value) : Altered(reply[position]);
+
+    if (fitChecksum && hasChecksum && reply[etx] == kEtx) {
+        constexpr char kHex[] = "0123456789ABCDEF";
+        const std::uint8_t sum = ChecksumOf(std::string_view(reply).substr(1, etx));
+        reply[etx + 1] = kHex[sum >> 4];
+        reply[etx + 2] = kHex[sum & 0xF];
+    }
     return reply;
 }
 

@@ -15,6 +15,8 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/ThreadName.h"
+
 namespace krv::sim {
 
 namespace {
@@ -27,12 +29,17 @@ bool Fail(std::string* error, const std::string& what, int err = 0)
     return false;
 }
 
-// Number of whole bytes that have finished on the wire `elapsed` after a transfer started.
+// Number of whole bytes that have finished on the wire `elapsed` after a transfer started: the
+// largest n with WireTime(n) <= elapsed, so a wake-up armed for WireTime(n) finds byte n done.
 std::size_t BytesDone(std::chrono::nanoseconds elapsed, std::size_t total)
 {
     if (elapsed.count() <= 0) return 0;
     if (elapsed >= WireTime(total)) return total;
-    return static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    auto done =
+        static_cast<std::size_t>(elapsed.count() * kBaudRate / (kBitsPerByte * 1'000'000'000));
+    // WireTime rounds down, so the division can come out one short.
+    if (done < total && WireTime(done + 1) <= elapsed) ++done;
+    return done;
 }
 
 }  // namespace
@@ -92,11 +99,15 @@ bool SimServer::Start(std::string* error)
     if (!wake.Valid()) return Fail(error, "eventfd", errno);
     UniqueFd timer(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
     if (!timer.Valid()) return Fail(error, "timerfd_create", errno);
+    UniqueFd unitTimer(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (!unitTimer.Valid()) return Fail(error, "timerfd_create", errno);
 
     master_ = std::move(master);
     slaveHold_ = std::move(slave);
     wakeFd_ = std::move(wake);
     timerFd_ = std::move(timer);
+    unitTimerFd_ = std::move(unitTimer);
+    unitArmedFor_ = TimePoint::max();
     assembler_.Reset();
     out_.clear();
     rxVirtual_ = TimePoint{};
@@ -114,6 +125,7 @@ bool SimServer::Start(std::string* error)
         portPath_ = name;
     }
     thread_ = std::thread(&SimServer::Run, this);
+    SetThreadName(thread_, kThreadName);
     threadHandle_ = thread_.native_handle();
     return true;
 }
@@ -132,6 +144,7 @@ void SimServer::Stop()
     master_.Reset();
     slaveHold_.Reset();
     timerFd_.Reset();
+    unitTimerFd_.Reset();
     wakeFd_.Reset();
     std::lock_guard lock(mutex_);
     serving_ = false;
@@ -211,13 +224,25 @@ std::vector<OutputRecord> SimServer::OutputHistory(int channel) const
 std::vector<ReceivedLine> SimServer::Received() const
 {
     std::lock_guard lock(mutex_);
-    return received_;
+    return {received_.begin(), received_.end()};
 }
 
 std::vector<SentLine> SimServer::Sent() const
 {
     std::lock_guard lock(mutex_);
-    return sent_;
+    return {sent_.begin(), sent_.end()};
+}
+
+std::size_t SimServer::ReceivedCount() const
+{
+    std::lock_guard lock(mutex_);
+    return receivedCount_;
+}
+
+std::size_t SimServer::SentCount() const
+{
+    std::lock_guard lock(mutex_);
+    return sentCount_;
 }
 
 void SimServer::ClearRecords()
@@ -225,18 +250,44 @@ void SimServer::ClearRecords()
     std::lock_guard lock(mutex_);
     received_.clear();
     sent_.clear();
+    receivedCount_ = 0;
+    sentCount_ = 0;
+}
+
+void SimServer::SetRecordLimit(std::size_t lines)
+{
+    std::lock_guard lock(mutex_);
+    options_.recordLimit = lines;
+    while (received_.size() > lines) received_.pop_front();
+    while (sent_.size() > lines) sent_.pop_front();
+}
+
+void SimServer::RecordReceived(ReceivedLine line)
+{
+    ++receivedCount_;
+    if (options_.recordLimit == 0) return;
+    if (received_.size() >= options_.recordLimit) received_.pop_front();
+    received_.push_back(std::move(line));
+}
+
+void SimServer::RecordSent(SentLine line)
+{
+    ++sentCount_;
+    if (options_.recordLimit == 0) return;
+    if (sent_.size() >= options_.recordLimit) sent_.pop_front();
+    sent_.push_back(std::move(line));
 }
 
 bool SimServer::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return receivedCount_ >= count; });
 }
 
 bool SimServer::WaitForSent(std::size_t count, std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return sent_.size() >= count; });
+    return changed_.wait_for(lock, timeout, [&] { return sentCount_ >= count; });
 }
 
 std::chrono::nanoseconds SimServer::ServingThreadCpuTime() const
@@ -262,11 +313,15 @@ void SimServer::Wake() const
 void SimServer::Run()
 {
     for (;;) {
-        pollfd fds[3] = {{wakeFd_.Get(), POLLIN, 0}, {timerFd_.Get(), POLLIN, 0}, {-1, 0, 0}};
-        nfds_t count = 2;
+        ArmUnitTimer();
+        pollfd fds[4] = {{wakeFd_.Get(), POLLIN, 0},
+                         {timerFd_.Get(), POLLIN, 0},
+                         {unitTimerFd_.Get(), POLLIN, 0},
+                         {-1, 0, 0}};
+        nfds_t count = 3;
         if (master_.Valid()) {
-            fds[2] = {master_.Get(), POLLIN, 0};
-            count = 3;
+            fds[3] = {master_.Get(), POLLIN, 0};
+            count = 4;
         }
         if (::poll(fds, count, -1) < 0) {
             if (errno == EINTR) continue;
@@ -287,7 +342,8 @@ void SimServer::Run()
                 ::read(timerFd_.Get(), &expirations, sizeof expirations);
             armedFor_ = TimePoint::max();
         }
-        if (count == 3 && master_.Valid() && fds[2].revents != 0) ReadMaster();
+        if (fds[2].revents != 0) StepUnit();
+        if (count == 4 && master_.Valid() && fds[3].revents != 0) ReadMaster();
         Pump();
     }
     std::lock_guard lock(mutex_);
@@ -369,7 +425,7 @@ void SimServer::ReadMaster()
             std::vector<FaultedReply> replies;
             {
                 std::lock_guard lock(mutex_);
-                received_.push_back(ReceivedLine{line.bytes, now});
+                RecordReceived(ReceivedLine{line.bytes, now});
                 // A unit still starting up does not listen yet.
                 if (now >= awakeAt_) {
                     for (std::string& reply : unit_.HandleLine(line.bytes, now)) {
@@ -426,14 +482,16 @@ void SimServer::Pump()
         if (chunk.written == size) {
             {
                 std::lock_guard lock(mutex_);
-                sent_.push_back(SentLine{std::move(chunk.bytes), Clock::now()});
+                RecordSent(SentLine{std::move(chunk.bytes), Clock::now()});
             }
             changed_.notify_all();
             if (!options_.instant) txFree_ = chunk.start + WireTime(size);
             out_.pop_front();
             continue;
         }
-        ArmTimer(options_.instant ? chunk.start : chunk.start + WireTime(chunk.written + 1));
+        ArmTimer(options_.instant
+                     ? chunk.start
+                     : chunk.start + WireTime(std::min(chunk.written + kWriteSlice, size)));
         return;
     }
     ArmTimer(TimePoint::max());
@@ -453,6 +511,35 @@ void SimServer::ArmTimer(TimePoint due)
         setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
     ::timerfd_settime(timerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+void SimServer::ArmUnitTimer()
+{
+    TimePoint due;
+    {
+        std::lock_guard lock(mutex_);
+        due = unit_.NextStandaloneStep();
+    }
+    if (due == unitArmedFor_) return;
+    unitArmedFor_ = due;
+    itimerspec setting{};
+    if (due != TimePoint::max()) {
+        const auto ns = std::max<std::int64_t>(
+            1,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count());
+        setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    ::timerfd_settime(unitTimerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+void SimServer::StepUnit()
+{
+    std::uint64_t expirations;
+    [[maybe_unused]] const ssize_t n = ::read(unitTimerFd_.Get(), &expirations, sizeof expirations);
+    unitArmedFor_ = TimePoint::max();
+    std::lock_guard lock(mutex_);
+    unit_.AdvanceStandalone(Clock::now());
 }
 
 void SimServer::CloseUnplugged()

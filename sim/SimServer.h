@@ -22,10 +22,17 @@
 namespace krv::sim {
 
 struct ServerOptions {
+    // Lines kept in each traffic record by default: enough for any one exchange or test step,
+    // and about 100 kB per direction however long the unit runs.
+    static constexpr std::size_t kDefaultRecordLimit = 1024;
+
     UnitConfig unit;
     bool instant = false;    // false: real wire timing at 19200 baud (default)
     std::uint64_t seed = 1;  // seeds the generator of the faults' random choices
     std::string faults;      // fault list ("drop:2,noise"), empty = none
+    // Newest lines kept in each traffic record (received, sent); older ones are forgotten and
+    // only counted. 0 keeps no lines, only the counts.
+    std::size_t recordLimit = kDefaultRecordLimit;
 };
 
 struct ReceivedLine {
@@ -72,6 +79,17 @@ class SimServer {
     // The unit asks the host to send every channel's output frame again (kResendRequest).
     void SendResendRequest();
 
+    // The serving thread's name, as `top -H` shows it.
+    static constexpr std::string_view kThreadName = "krv-sim-pty";
+
+    // At wire timing the bytes of a reply are written in slices of this many: a slice goes out
+    // when its last byte is due, and the last slice of a line when the line's last byte is due.
+    // No byte ever leaves before the wire would have delivered it, and a line ends exactly when
+    // it would on the wire; only the bytes inside a line arrive up to a slice late, as they do
+    // through a USB bridge, which passes bytes on in packets too. Writing byte by byte would
+    // wake this thread and the host's reader 60 times for one status reply instead of 4.
+    static constexpr std::size_t kWriteSlice = 16;
+
     // Time the unit needs after power-on before it talks again.
     static constexpr std::chrono::milliseconds kStartUpTime{50};
 
@@ -86,13 +104,25 @@ class SimServer {
     // time is when the frame's last byte was read from the pty, as in Received().
     std::vector<OutputRecord> OutputHistory(int channel) const;
 
-    std::vector<ReceivedLine> Received() const;  // every complete line received, in order
-    // Every line written (replies and injected lines). A client may read a line's last byte just
-    // before its record is made: wait with WaitForSent() before looking.
+    // The traffic records. Each keeps the newest lines up to the record limit (ServerOptions) and
+    // counts every line since the server was made or the last ClearRecords(), so a unit serving for
+    // days holds a bounded record.
+    //
+    // Complete lines received, oldest first (at most the record limit).
+    std::vector<ReceivedLine> Received() const;
+    // Lines written (replies and injected lines), oldest first (at most the record limit). A
+    // client may read a line's last byte just before its record is made: wait with
+    // WaitForSent() before looking.
     std::vector<SentLine> Sent() const;
+    // Lines received / sent since the server was made or the last ClearRecords(), kept or not.
+    std::size_t ReceivedCount() const;
+    std::size_t SentCount() const;
     void ClearRecords();
+    // Changes the record limit from now on; the records drop their oldest lines to fit.
+    void SetRecordLimit(std::size_t lines);
 
-    // Wake when a line is received or sent; true once the record holds at least `count` lines.
+    // Wake when a line is received or sent; true once at least `count` lines have been received
+    // (sent) since the server was made or the last ClearRecords().
     bool WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const;
     bool WaitForSent(std::size_t count, std::chrono::milliseconds timeout) const;
 
@@ -129,7 +159,13 @@ class SimServer {
     void Schedule(FaultedReply reply, TimePoint ready);
     void Pump();
     void ArmTimer(TimePoint due);
+    // The unit's own clock: steps of the outputs it runs by itself.
+    void ArmUnitTimer();
+    void StepUnit();
     void CloseUnplugged();
+    // Both under mutex_.
+    void RecordReceived(ReceivedLine line);
+    void RecordSent(SentLine line);
 
     ServerOptions options_;
 
@@ -139,8 +175,10 @@ class SimServer {
     VirtualUnit unit_;
     FaultPlan faults_;
     std::mt19937_64 random_;
-    std::vector<ReceivedLine> received_;
-    std::vector<SentLine> sent_;
+    std::deque<ReceivedLine> received_;  // the newest options_.recordLimit lines
+    std::deque<SentLine> sent_;
+    std::size_t receivedCount_ = 0;
+    std::size_t sentCount_ = 0;
     std::deque<std::string> unsolicited_;
     bool stopRequested_ = false;
     bool unplugRequested_ = false;
@@ -155,12 +193,14 @@ class SimServer {
     UniqueFd slaveHold_;  // keeps the slave open so a client closing it never hangs up the master
     UniqueFd wakeFd_;
     UniqueFd timerFd_;
+    UniqueFd unitTimerFd_;
     LineAssembler assembler_;
     TimePoint rxVirtual_{};  // when the last received byte finished on the simulated wire
     TimePoint txFree_{};     // when the simulated transmit line is free again
     TimePoint awakeAt_{};    // after a restart: when the unit listens again
     std::deque<OutChunk> out_;
     TimePoint armedFor_{TimePoint::max()};
+    TimePoint unitArmedFor_{TimePoint::max()};
 
     std::thread thread_;
     std::thread::native_handle_type threadHandle_{};  // for reading its processor time

@@ -184,16 +184,12 @@ TEST_F(ExchangeTest, RefusalEndsTheExchangeAtOnce)
     StartUnit();
     ExchangeSettings settings;
     settings.waitCursor = false;
-    // W frames are acknowledged with OK; a judge that treats OK as a refusal ends at once.
-    std::string frame =
-        "\x02W1058000100D0008000000000000000000000000"
-        "0\x03";
-    AppendChecksum(frame);
-    // Refused, not GaveUp: it ended on the refusal rather than after the time-outs.
-    EXPECT_EQ(RunExchange(link, settings, frame,
+    // A judge that treats the unit's answer as a refusal ends the exchange at once: Refused, not
+    // GaveUp after the time-outs.
+    EXPECT_EQ(RunExchange(link, settings, "VER\r\n",
                           [](std::string_view line) {
-                              return line.substr(0, 2) == "OK" ? LineVerdict::Fail
-                                                               : LineVerdict::Ignore;
+                              return line.substr(0, 3) == "VER" ? LineVerdict::Fail
+                                                                : LineVerdict::Ignore;
                           }),
               ExchangeResult::Refused);
     EXPECT_EQ(ui.WaitCursorShown(), 0);
@@ -214,26 +210,23 @@ TEST_F(ExchangeTest, DrainsTakeStaleLinesBeforeTheFirstSend)
 {
     StartUnit();
     ASSERT_TRUE(link.OpenPort());
-    // Two stale acknowledgements wait in the ring before the exchange starts.
-    const std::string stale = "OK\r\nOK\r\n";
+    // Two stale answers wait in the ring before the exchange starts.
+    const std::string stale = "VER00.001\r\nVER00.002\r\n";
     link.CommPort().DeliverReceived(reinterpret_cast<const std::uint8_t*>(stale.data()),
                                     stale.size());
     ExchangeSettings settings;
     std::string seen;
-    std::string frame =
-        "\x02W1058000100D0008000000000000000000000000"
-        "0\x03";
-    AppendChecksum(frame);
-    EXPECT_EQ(RunExchange(link, settings, frame,
+    EXPECT_EQ(RunExchange(link, settings, "VER\r\n",
                           [&](std::string_view line) {
                               seen = line;
-                              return line.substr(0, 2) == "OK" ? LineVerdict::Match
-                                                               : LineVerdict::Ignore;
+                              return line.substr(0, 3) == "VER" ? LineVerdict::Match
+                                                                : LineVerdict::Ignore;
                           }),
               ExchangeResult::Success);
-    // Both stale lines were drained, so the OK that ended the exchange was the unit's answer and
-    // nothing is left over.
-    EXPECT_EQ(ReceivedCount(frame), 1u);
+    // Both stale lines were drained, so the line that ended the exchange was the unit's answer
+    // and nothing is left over.
+    EXPECT_EQ(seen, "VER02.000\r\n");
+    EXPECT_EQ(ReceivedCount("VER\r\n"), 1u);
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(link.ReadLine(LinkKind::Com), kNoLine);
 }

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "link/DeviceLink.h"
+#include "platform/ThreadName.h"
 #include "support/PtyPair.h"
 #include "support/RecordingUi.h"
 
@@ -158,6 +161,58 @@ TEST_F(CommPortTest, LongStreamOfLinesArrivesInOrder)
         ASSERT_EQ(WaitForLine(link), kLineComplete) << i;
         ASSERT_EQ(link.ReplyLine(), line);
     }
+}
+
+TEST_F(CommPortTest, TheReaderThreadIsNamedAndEndsWithThePort)
+{
+    const auto readers = [] {
+        const auto threads = ThreadsOfThisProcess();
+        return std::count_if(threads.begin(), threads.end(),
+                             [](const ThreadUsage& t) { return t.name == "krv-reader"; });
+    };
+    EXPECT_EQ(readers(), 0);
+    ASSERT_TRUE(link.OpenPort());
+    EXPECT_EQ(readers(), 1);
+    link.ClosePort();
+    // The kernel lets go of an ended thread a moment after the join returns.
+    const TimePoint deadline = Now() + 5s;
+    while (readers() != 0 && Now() < deadline) std::this_thread::sleep_for(1ms);
+    EXPECT_EQ(readers(), 0);
+}
+
+// The reader notifies only while someone waits. A wake-up lost between a waiter's look at the
+// ring and its sleep would leave it asleep until its deadline: every wait here must end well
+// before that, with the byte there.
+TEST_F(CommPortTest, EveryWaiterIsWokenByTheByteItWaitsFor)
+{
+    CCommPort& port = link.CommPort();
+    constexpr int kRounds = 2000;
+    std::atomic<int> taken{0};
+    std::thread producer([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            // Deliver the next byte only once the last one was taken, at a varying moment
+            // relative to the consumer's next wait.
+            while (taken.load() < i) std::this_thread::yield();
+            if (i % 3 == 1) std::this_thread::sleep_for(std::chrono::microseconds(i % 50));
+            const std::uint8_t byte = static_cast<std::uint8_t>(i);
+            port.DeliverReceived(&byte, 1);
+        }
+    });
+    int late = 0;
+    for (int i = 0; i < kRounds; ++i) {
+        const TimePoint deadline = Now() + 10s;
+        std::uint8_t byte = 0;
+        while (!port.Ring().Pop(byte)) {
+            port.WaitForInput(deadline);
+            if (Now() >= deadline) break;
+        }
+        if (Now() >= deadline) ++late;
+        EXPECT_EQ(byte, static_cast<std::uint8_t>(i));
+        taken.store(late > 0 ? kRounds : i + 1);
+        if (late > 0) break;
+    }
+    producer.join();
+    EXPECT_EQ(late, 0);
 }
 
 }  // namespace

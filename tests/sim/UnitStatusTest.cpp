@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 using Replies = std::vector<std::string>;
 using Clock = std::chrono::steady_clock;
 
-const Replies kOk = {"OK\r\n"};
+const Replies kNoReply = {};  // the unit answers no output frame
 
 std::string StatusRequest(char digit)
 {
@@ -63,7 +63,7 @@ UnitConfig Circuits(int n)
 TEST(UnitStatus, ReplyAfterAnOutputFrameHasTheAgreedLayout)
 {
     VirtualUnit unit(UnitConfig{});
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D)), kNoReply);
     const std::string reply = Status(unit, 0);
     EXPECT_EQ(reply,
               "\x02R1058000100D000800000000000000000000000000000000000100\x03"
@@ -76,10 +76,10 @@ TEST(UnitStatus, EveryChannelReportsItsOwnRegisters)
     VirtualUnit unit(Circuits(4));
     // Channels 1 to 3 on the main stage in different ranges, channel 4 on the external-supply
     // output (range 11) with its on bit in the external control word.
-    ASSERT_EQ(unit.HandleLine(Write(0, 0, 0x1234, 0x1008)), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(1, 3, 0xFFFF, 0x100B)), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(2, 6, 0x0000, 0x0009)), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(3, 11, 0xABCD, 0x0008, 0x0001)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 0, 0x1234, 0x1008)), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(1, 3, 0xFFFF, 0x100B)), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(2, 6, 0x0000, 0x0009)), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(3, 11, 0xABCD, 0x0008, 0x0001)), kNoReply);
 
     const char* const ranges[] = {"00", "03", "06", "0B"};
     const char* const codes[] = {"1234", "FFFF", "0000", "ABCD"};
@@ -125,11 +125,11 @@ TEST(UnitStatus, OnlyTheExactRequestOfAPresentChannelIsAnswered)
 TEST(UnitStatus, RunStateOfAnOutputFrameInEitherForm)
 {
     VirtualUnit unit(UnitConfig{});
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D, 0, 2)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D, 0, 2)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 0), 53, 54), "02");
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D, 0, 0x1F)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D, 0, 0x1F)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 0), 53, 54), "1F");
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D)), kOk);  // the 47-byte form
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D)), kNoReply);  // the 47-byte form
     EXPECT_EQ(Field(Status(unit, 0), 53, 54), "00");
 }
 
@@ -157,7 +157,7 @@ TEST(UnitStatus, AlarmBitsAppearInTheirOwnWordUntilCleared)
     EXPECT_EQ(unit.Channel(1).mainStatus, kMainSlewing | kMainCrc1);
 
     // Output frames from the host do not touch the status words.
-    ASSERT_EQ(unit.HandleLine(Write(1, 11, 0x4000, 0x0008, 0x0001)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(1, 11, 0x4000, 0x0008, 0x0001)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 1), 45, 48), "0008");
 
     EXPECT_THROW(unit.SetStatusBits(4, StatusWord::Main, 1), std::out_of_range);
@@ -169,13 +169,13 @@ TEST(UnitStatus, CalibrationModeIsThatOfTheRangeInUse)
     VirtualUnit unit(UnitConfig{});
     unit.SetCalibrationMode(0, 5, 0x0002);
     EXPECT_EQ(Field(Status(unit, 0), 49, 52), "0001");  // range 0 at power-on: maker default
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0, 0x000D)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0, 0x000D)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 0), 49, 52), "0002");
     EXPECT_EQ(Field(Status(unit, 1), 49, 52), "0001");  // per channel
-    ASSERT_EQ(unit.HandleLine(Write(0, 15, 0, 0x0008)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 15, 0, 0x0008)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 0), 49, 52), "0001");
     // A range code with no table entry has no mode to report.
-    ASSERT_EQ(unit.HandleLine(Write(0, 0x10, 0, 0x0008)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 0x10, 0, 0x0008)), kNoReply);
     EXPECT_EQ(Field(Status(unit, 0), 49, 52), "0000");
 
     UnitConfig user;
@@ -204,7 +204,7 @@ TEST(UnitStandalone, MsReportsModeAndRunDigitsOfChannelsOneAndTwo)
     EXPECT_EQ(Field(Status(unit, 0), 53, 54), "01");  // the running waveform shows in the status
 
     // The host pauses channel 1 through its output frame; MS and the status report it.
-    ASSERT_EQ(unit.HandleLine(Write(0, 1, 0x2000, 0x1009, 0, 2)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 1, 0x2000, 0x1009, 0, 2)), kNoReply);
     EXPECT_EQ(unit.HandleLine(ms), Replies{"\x02MS2210\r\n"});
     EXPECT_EQ(Field(Status(unit, 0), 53, 54), "02");
 
@@ -239,8 +239,8 @@ TEST(UnitPowerCycle, RegistersGoBackWhatTheUnitStoresStays)
     UnitConfig config;
     config.standalone[0] = StandaloneSetting{2, 1};
     VirtualUnit unit(config);
-    ASSERT_EQ(unit.HandleLine(Write(0, 3, 0x9000, 0x100B, 0x0001, 2)), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(1, 5, 0x7000, 0x100D)), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 3, 0x9000, 0x100B, 0x0001, 2)), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(1, 5, 0x7000, 0x100D)), kNoReply);
     unit.SetStatusBits(0, StatusWord::Main, kMainOverTemperature);
     unit.SetStatusBits(1, StatusWord::External, kExtOutputFault);
     unit.SetCalibrationMode(0, 0, 0x0002);
@@ -269,16 +269,16 @@ TEST(UnitOutputHistory, RecordsEveryAcceptedFrameWithItsTime)
 {
     VirtualUnit unit(UnitConfig{});
     const Clock::time_point t0 = Clock::now();
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D), t0), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(1, 11, 0x1000, 0x0008, 0x0001, 1), t0 + 10ms), kOk);
-    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8100, 0x100D), t0 + 20ms), kOk);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8000, 0x100D), t0), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(1, 11, 0x1000, 0x0008, 0x0001, 1), t0 + 10ms), kNoReply);
+    ASSERT_EQ(unit.HandleLine(Write(0, 5, 0x8100, 0x100D), t0 + 20ms), kNoReply);
     // Not accepted: a wrong checksum, and fields that do not read.
     std::string bad = Write(0, 5, 0x9000, 0x100D);
     bad[bad.size() - 3] = bad[bad.size() - 3] == '0' ? '1' : '0';
     EXPECT_TRUE(unit.HandleLine(bad, t0 + 30ms).empty());
     EXPECT_EQ(
         unit.HandleLine(CommandFrame::Framed("W").Hex1(1).Hex2(5).WithEtxAndChecksum(), t0 + 40ms),
-        kOk);
+        kNoReply);
 
     const auto first = unit.OutputHistory(0);
     ASSERT_EQ(first.size(), 2u);
