@@ -13,9 +13,9 @@
 #include <optional>
 #include <vector>
 
-#include "dialogs/AutoOutputChecks.h"
 #include "dialogs/CEditListCtrl.h"
 #include "document/GeneratorState.h"
+#include "input/AutoOutputChecks.h"
 #include "platform/UserInterface.h"
 #include "protocol/Ranges.h"
 
