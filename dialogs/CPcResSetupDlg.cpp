@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kRadioIds[kStandaloneChannelCount][3] = {{1080, 1085, 1083}, {1081, 1086, 1084}};
 constexpr const char* kModeTexts[3] = {"無効", "固定値出力", "自動出力"};
+constexpr int kProgressUnchanged = -1;
 
 }  // namespace
 
@@ -123,12 +124,17 @@ void CPcResSetupDlg::RunFlow(bool write)
     UnitWork work(generator_.Link(), ui_);
     const bool ran = work.Run(
         [&](UserInterface& ui) {
-            FlowContext context{generator_.Link(), ui, [this](const std::string& status, int step) {
-                                    const QString text = Q(status);
-                                    QMetaObject::invokeMethod(
-                                        this, [this, text, step] { ShowStep(text, step); },
-                                        Qt::QueuedConnection);
-                                }};
+            // The flow reports its status and progress as they stand after every change; the bar
+            // moves only when a step sets a new value (a new status alone leaves it where it is).
+            int progress = 0;
+            const auto report = [this, &progress](const std::string& status, int step) {
+                const int value = step != progress ? step : kProgressUnchanged;
+                progress = step;
+                QMetaObject::invokeMethod(
+                    this, [this, text = Q(status), value] { ShowStep(text, value); },
+                    Qt::QueuedConnection);
+            };
+            FlowContext context{generator_.Link(), ui, report};
             context.restartUnit = restartUnit;
             outcome = write ? RunStandaloneWrite(context, source, readBack_)
                             : RunStandaloneVerify(context, source, readBack_);
@@ -141,7 +147,7 @@ void CPcResSetupDlg::RunFlow(bool write)
 void CPcResSetupDlg::ShowStep(const QString& status, int progress)
 {
     if (status_.text() != status) status_.setText(status);
-    progress_.setValue(progress);
+    if (progress != kProgressUnchanged) progress_.setValue(progress);
 }
 
 void CPcResSetupDlg::SetBusy(bool busy)
