@@ -1,20 +1,19 @@
 #include "dialogs/ConverterVersionDlg.h"
 
+#include <QFontMetricsF>
 #include <QShowEvent>
+#include <QTextOption>
+
+#include <algorithm>
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/UnitWork.h"
 #include "document/CalibrationSession.h"
+#include "document/CalibrationValues.h"
 #include "document/UnitInformation.h"
+#include "platform/TextEncoding.h"
 
 namespace krv {
-
-namespace {
-
-// The edit control's tab stops: every 32 horizontal dialog units.
-constexpr int kTabStopUnits = 32;
-
-}  // namespace
 
 ConverterVersionDlg::ConverterVersionDlg(GeneratorState& generator, UserInterface& ui,
                                          QWidget* parent)
@@ -29,12 +28,43 @@ ConverterVersionDlg::ConverterVersionDlg(GeneratorState& generator, UserInterfac
     edit_.setReadOnly(true);
     edit_.setLineWrapMode(QPlainTextEdit::NoWrap);
     edit_.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    edit_.setTabStopDistance(DialogUnitsToPixelsX(kTabStopUnits));
+    SetTableTabs();
 
     PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("キャンセル"), 198, 155);
 }
 
 ConverterVersionDlg::~ConverterVersionDlg() = default;
+
+void ConverterVersionDlg::SetTableTabs()
+{
+    // The numbers of a range line follow its name after one tab, or two for the short names,
+    // under a header laid out with ideographic spaces. Tab stops placed by this font's widths
+    // keep names, numbers and header in line whatever font stands in for the dialog font: the
+    // first stop between the short names and the long ones, the numbers' column under "ZERO",
+    // and the next ones a column (three ideographic spaces and "ZERO") apart.
+    const QFontMetricsF metrics(edit_.font());
+    const qreal wide = metrics.horizontalAdvance(QChar(0x3000));
+    const qreal numbers = 11 * wide;
+    const qreal column = 3 * wide + metrics.horizontalAdvance(QStringLiteral("ZERO"));
+    qreal shortest = numbers;
+    qreal longest = 0;
+    for (const OutputRange range : NamedCalibrationRanges()) {
+        const std::string name = RangeDisplayName(range);
+        const qreal width = metrics.horizontalAdvance(Q("  " + name));
+        if (Cp932Length(name) < 8) {
+            longest = std::max(longest, width);
+        } else {
+            shortest = std::min(shortest, width);
+        }
+    }
+    const qreal first = longest < shortest ? (longest + shortest) / 2 : numbers / 2;
+    QList<QTextOption::Tab> tabs{QTextOption::Tab(first, QTextOption::LeftTab)};
+    for (int k = 0; k < 8; ++k)
+        tabs.append(QTextOption::Tab(numbers + k * column, QTextOption::LeftTab));
+    QTextOption option = edit_.document()->defaultTextOption();
+    option.setTabs(tabs);
+    edit_.document()->setDefaultTextOption(option);
+}
 
 void ConverterVersionDlg::showEvent(QShowEvent* event)
 {

@@ -53,6 +53,7 @@ class ConverterVersionDlg : public QDialog {
     void showEvent(QShowEvent* event) override;
 
   private:
+    void SetTableTabs();
     void ReadUnit();
 
     GeneratorState& generator_;
