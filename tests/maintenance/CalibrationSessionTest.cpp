@@ -23,17 +23,6 @@ class CalibrationSessionTest : public test::SimFixture {
             u.Calibration().Set(1, kRange4_20mA, {0x0001, 0, 0x8000, 0xFFF6, 0x7FF6});
         });
     }
-    sim::CalibrationValues Working(int ch, int range)
-    {
-        return server->WithUnit(
-            [&](sim::VirtualUnit& u) { return u.Calibration().Working(ch, range); });
-    }
-    sim::CalibrationValues Stored(int ch, int range)
-    {
-        return server->WithUnit(
-            [&](sim::VirtualUnit& u) { return u.Calibration().Stored(ch, range); });
-    }
-
     AppValues app;
     GeneratorState state{link, app};
 };
@@ -57,51 +46,22 @@ TEST_F(CalibrationSessionTest, ReadsTheUserEntryOfEachCurrentRangeIntoTheCopyOnl
     EXPECT_EQ(noted[2], CalibrationChannelValues{});  // beyond the circuit count
 }
 
-TEST_F(CalibrationSessionTest, ConfirmedValuesAreWrittenAndStoredCancelledModesOnlyWritten)
+TEST_F(CalibrationSessionTest, ResultAndRestoreChangeOnlyTheSelectorBitsAndTheCorrections)
 {
-    CalibrationTableCopy read = CalibrationTableCopy::Of(state);
-    ASSERT_TRUE(ReadCurrentCalibration(link, read, CurrentRanges(state), 2));
-    read.ApplyTo(state);
-    state.channels[0].userCalibration[kRange0_10V].mode |= 0x0100;  // a bit beside the selector
-    const CalibrationValuesSet noted = NoteCalibration(state, 2);
-
-    // Cancelled after the selector was changed behind the dialog's back: the noted one returns.
-    server->WithUnit([](sim::VirtualUnit& u) { u.SetCalibrationMode(0, kRange0_10V, 0x0001); });
-    server->ClearRecords();
-    RestoreCalibrationModes(state, noted, 2);
-    CalibrationTableCopy tables = CalibrationTableCopy::Of(state);
-    WriteCalibrationEntries(link, tables, noted, 2, false);
-    EXPECT_EQ(Working(0, kRange0_10V).mode & 0x3, 2);
-    EXPECT_EQ(server->ReceivedCount(), 2u);  // two writes, nothing stored
-
-    // Confirmed: selector (other bits kept), zero and gain into the entry, then stored.
+    UserCalibrationEntry& entry = state.channels[0].userCalibration[kRange0_10V];
+    entry = {0x0102, 0x0005, 0x8010};
+    const CalibrationValuesSet noted = NoteCalibration(state, 1);
     CalibrationValuesSet result = noted;
     result[0].mode = kCalibrationMaker;
     result[0].zero = -3;
     result[0].gain = 200;
-    TakeCalibrationResult(state, result, 2);
-    EXPECT_EQ(state.channels[0].userCalibration[kRange0_10V],
-              (UserCalibrationEntry{0x0101, 0xFFFD, 0x80C8}));
-    server->ClearRecords();
-    tables = CalibrationTableCopy::Of(state);
-    WriteCalibrationEntries(link, tables, result, 2, true);
-    EXPECT_EQ(server->ReceivedCount(), 3u);
-    EXPECT_EQ(Stored(0, kRange0_10V).userZero, 0xFFFD);
-    EXPECT_EQ(Stored(0, kRange0_10V).userGain, 0x80C8);
-    EXPECT_EQ(Stored(1, kRange4_20mA).userGain, 0x7FF6);
-}
-
-TEST_F(CalibrationSessionTest, ASilentUnitFailsTheReadAndKeepsWhatCameBefore)
-{
-    server->WithUnit([](sim::VirtualUnit& u) {
-        sim::CommandFaults faults;
-        faults.silentAfter = 1;  // answers channel 1 only
-        u.SetCommandFaults(faults);
-    });
-    CalibrationTableCopy tables = CalibrationTableCopy::Of(state);
-    EXPECT_FALSE(ReadCurrentCalibration(link, tables, CurrentRanges(state), 2));
-    EXPECT_EQ(tables.user[0][kRange0_10V].zero, 5);
-    EXPECT_EQ(tables.user[1][kRange4_20mA].zero, 0);
+    TakeCalibrationResult(state, result, 1);
+    EXPECT_EQ(entry, (UserCalibrationEntry{0x0101, 0xFFFD, 0x80C8}));
+    RestoreCalibrationModes(state, noted, 1);
+    EXPECT_EQ(entry, (UserCalibrationEntry{0x0102, 0xFFFD, 0x80C8}));
+    // Channels beyond the count keep their entries.
+    TakeCalibrationResult(state, result, 0);
+    EXPECT_EQ(entry.mode, 0x0102);
 }
 
 }  // namespace
