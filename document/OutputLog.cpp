@@ -1,6 +1,8 @@
 #include "document/OutputLog.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +85,35 @@ std::string WithReason(const char* text, const std::filesystem::path& path, int 
     }
     return message;
 }
+
+// SIGPIPE held back on this thread while a pipe is written: a reader that went away ends the log
+// (EPIPE), not the program.
+class PipeSignalHeld {
+  public:
+    PipeSignalHeld()
+    {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe_, &saved_);
+    }
+    ~PipeSignalHeld()
+    {
+        // Take back a SIGPIPE this write raised, unless one was pending before.
+        sigset_t pending;
+        sigpending(&pending);
+        if (sigismember(&pending, SIGPIPE) && !sigismember(&saved_, SIGPIPE)) {
+            const timespec none{};
+            sigtimedwait(&pipe_, nullptr, &none);
+        }
+        pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+    }
+    PipeSignalHeld(const PipeSignalHeld&) = delete;
+    PipeSignalHeld& operator=(const PipeSignalHeld&) = delete;
+
+  private:
+    sigset_t pipe_;
+    sigset_t saved_;
+};
 
 // Writes all of `bytes`; false with errno set on failure. `written` counts what did get out.
 bool WriteAllTo(int fd, const std::string& bytes, std::size_t& written)
@@ -285,11 +316,15 @@ void OutputLog::Record(const GeneratorState& state, int ch, const char* event, b
 bool OutputLog::Write(const std::string& bytes)
 {
     std::size_t written = 0;
-    if (WriteAllTo(fd_.Get(), bytes, written)) {
+    std::optional<PipeSignalHeld> held;
+    if (!regular_) held.emplace();
+    const bool done = WriteAllTo(fd_.Get(), bytes, written);
+    const int error = errno;
+    held.reset();
+    if (done) {
         size_ += static_cast<std::int64_t>(written);
         return true;
     }
-    const int error = errno;
     // What did get out of a row that did not fit is taken back, so the file ends with a whole row.
     // Only when the file is exactly as this log left it plus that part.
     struct stat st {};

@@ -1,6 +1,8 @@
 // The output log: rows, the rule for existing files, and files that cannot be written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "document/GeneratorState.h"
 #include "document/OutputLog.h"
 #include "link/DeviceLink.h"
+#include "platform/UniqueFd.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -298,6 +301,36 @@ TEST_F(OutputLogTest, AFullDiskStopsTheLogWithItsReason)
     // Nothing more happens once it has stopped.
     log.Record(state, 0, OutputEvent::Sent);
     EXPECT_EQ(ui.Messages().size(), 1u);
+}
+
+TEST_F(OutputLogTest, APipeWhoseReaderLeavesStopsTheLogNotTheProgram)
+{
+    const fs::path fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    OutputLog log(ui);
+    // Nobody reads yet: refused at once rather than waited for.
+    EXPECT_FALSE(log.Start(fifo));
+    ASSERT_EQ(ui.Texts().size(), 1u);
+    EXPECT_EQ(ui.Texts()[0], std::string(kOutputLogCannotCreate) + "\n" + fifo.string() +
+                                 "\n(No such device or address)");
+
+    ui.Clear();
+    UniqueFd reader(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(reader.Valid());
+    ASSERT_TRUE(log.Start(fifo));
+    log.Record(state, 0, OutputEvent::Sent);
+    char buffer[1024];
+    const ssize_t n = ::read(reader.Get(), buffer, sizeof buffer);
+    ASSERT_GT(n, 0);
+    EXPECT_EQ(Lines(std::string(buffer, static_cast<std::size_t>(n))).size(), 2u);
+
+    reader.Reset();
+    state.channels[0].outputCode = 0x1000;
+    log.Record(state, 0, OutputEvent::Sent);  // EPIPE, and no SIGPIPE to end the test program
+    EXPECT_FALSE(log.Active());
+    ASSERT_EQ(ui.Texts().size(), 1u);
+    EXPECT_EQ(ui.Texts()[0],
+              std::string(kOutputLogWriteFailed) + "\n" + fifo.string() + "\n(Broken pipe)");
 }
 
 TEST_F(OutputLogTest, ARowThatDoesNotFitIsTakenBackWhole)
