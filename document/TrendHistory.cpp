@@ -169,12 +169,19 @@ std::vector<TrendHistory::Point> TrendHistory::Polyline(int ch, double from, dou
     double low = 0.0;
     double high = 0.0;
     double entering = value;
+    int changes = 0;  // in the current column
     const auto flush = [&] {
         if (bucket < 0) return;
-        emit(bucketTime, entering);
-        emit(bucketTime, low);
-        emit(bucketTime, high);
-        emit(bucketTime, value);
+        if (changes == 1) {
+            emit(bucketTime, entering);
+            emit(bucketTime, value);
+            return;
+        }
+        // Several changes in one column: a vertical line over what they reach, ending nearer the
+        // value the column ends on. At the width of a column the steps between are not seen.
+        const bool upwards = std::fabs(value - high) <= std::fabs(value - low);
+        emit(bucketTime, upwards ? low : high);
+        emit(bucketTime, upwards ? high : low);
     };
     for (; i < c->count; ++i) {
         const TrendSample& s = c->At(i);
@@ -186,7 +193,9 @@ std::vector<TrendHistory::Point> TrendHistory::Polyline(int ch, double from, dou
             bucketTime = s.seconds;
             entering = value;
             low = high = s.value;
+            changes = 0;
         }
+        ++changes;
         low = std::min(low, s.value);
         high = std::max(high, s.value);
         value = s.value;

@@ -64,10 +64,10 @@ class TrendHistory : public OutputObserver {
     std::uint64_t Revision(int ch) const;
 
     // The channel's values between `from` and `to` (seconds) as a staircase ready to draw: each
-    // change is a vertical step at its time. With more changes than the `columns` of the plot
-    // can show, each column keeps its lowest and highest value and the value it ends on, so
-    // peaks stay visible and the line never holds more than about four points per column. The
-    // line ends where the channel was last heard of.
+    // change is a vertical step at its time. A column of the plot (of `columns` across the span)
+    // with several changes becomes one vertical line from its lowest to its highest value, so
+    // peaks stay visible and the line never holds more than two points per column. The line
+    // ends where the channel was last heard of.
     struct Point {
         double seconds;
         double value;

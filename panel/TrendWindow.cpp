@@ -74,8 +74,10 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
         plot.chart->legend()->hide();
         plot.chart->setMargins(QMargins(4, 2, 4, 2));
         plot.series = new QLineSeries;
-        // Plain lines: the charts are redrawn four times a second and smoothing costs the most.
-        QPen pen(kLineColours[ch], 1.5);
+        // A one-pixel cosmetic pen without smoothing: the plots are redrawn four times a second,
+        // and wider or smoothed lines cost several times as much to draw.
+        QPen pen(kLineColours[ch], 1);
+        pen.setCosmetic(true);
         plot.series->setPen(pen);
         plot.series->setUseOpenGL(false);
         plot.chart->addSeries(plot.series);
@@ -150,29 +152,48 @@ void TrendWindow::UpdatePlots()
         shown_ = circuits;
     }
 
-    // The history counts seconds on the monotonic clock; the time axis shows the wall clock.
+    // The time axis moves on once a second, a pixel or so, and runs a second ahead of the
+    // newest values: laying an axis out again costs several times what redrawing the lines does,
+    // and the lines are redrawn four times a second. The history counts seconds on the monotonic
+    // clock; the axis shows the wall clock.
     const double now = history_.Now();
-    const double from = now - TrendHistory::kSpanSeconds;
-    const double wallOffsetMs =
-        static_cast<double>(QDateTime::currentMSecsSinceEpoch()) - now * 1000.0;
-    const QDateTime left = QDateTime::fromMSecsSinceEpoch(
-        static_cast<qint64>(std::llround(from * 1000.0 + wallOffsetMs)));
-    const QDateTime right = QDateTime::fromMSecsSinceEpoch(
-        static_cast<qint64>(std::llround(now * 1000.0 + wallOffsetMs)));
+    const bool moveAxis = !axisSet_ || now >= axisRight_;
+    if (moveAxis) {
+        axisRight_ = now + kAxisLeadSeconds;
+        wallOffsetMs_ = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) - now * 1000.0;
+        axisSet_ = true;
+    }
+    const double from = axisRight_ - TrendHistory::kSpanSeconds;
+    const auto wall = [&](double seconds) {
+        return QDateTime::fromMSecsSinceEpoch(
+            static_cast<qint64>(std::llround(seconds * 1000.0 + wallOffsetMs_)));
+    };
 
     for (int ch = 0; ch < circuits; ++ch) {
         Plot& plot = plots_[static_cast<std::size_t>(ch)];
         ApplyScale(ch, plot,
                    history_.HasScale(ch) ? history_.Scale(ch) : ChannelTrendScale(state_, ch));
-        const int columns = std::max(1, static_cast<int>(plot.chart->plotArea().width()));
+        // Columns two pixels wide: the line is redrawn point by point at every update, and at
+        // ten minutes across a few hundred pixels one column is a second and a half anyway.
+        const int columns = std::max(1, static_cast<int>(plot.chart->plotArea().width()) / 2);
+        // A line without news is left alone until its end has grown by a column.
+        const double end = std::min(now, history_.LastSeen(ch));
+        const bool news = moveAxis || !plot.timeSet || plot.revision != history_.Revision(ch) ||
+                          end - plot.drawnEnd >= TrendHistory::kSpanSeconds / columns;
+        if (!news) continue;
+        plot.revision = history_.Revision(ch);
+        plot.drawnEnd = end;
         const std::vector<TrendHistory::Point> line = history_.Polyline(ch, from, now, columns);
         QList<QPointF> points;
         points.reserve(static_cast<qsizetype>(line.size()));
         for (const TrendHistory::Point& p : line) {
-            points.append(QPointF(p.seconds * 1000.0 + wallOffsetMs, p.value));
+            points.append(QPointF(p.seconds * 1000.0 + wallOffsetMs_, p.value));
         }
         plot.series->replace(points);
-        plot.time->setRange(left, right);
+        if (moveAxis || !plot.timeSet) {
+            plot.time->setRange(wall(from), wall(axisRight_));
+            plot.timeSet = true;
+        }
     }
 }
 

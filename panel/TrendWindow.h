@@ -34,6 +34,7 @@ class TrendWindow : public QWidget {
 
   public:
     static constexpr int kUpdateMs = 250;
+    static constexpr double kAxisLeadSeconds = 1.0;
 
     TrendWindow(const GeneratorState& state, const TrendHistory& history,
                 QWidget* parent = nullptr);
@@ -76,7 +77,10 @@ class TrendWindow : public QWidget {
         QDateTimeAxis* time = nullptr;
         QValueAxis* value = nullptr;
         TrendScale scale;
-        bool scaled = false;  // `scale` has been applied
+        bool scaled = false;         // `scale` has been applied
+        bool timeSet = false;        // the time axis has its range
+        std::uint64_t revision = 0;  // of the history when the line was last drawn
+        double drawnEnd = 0.0;       // where that line ended
     };
 
     void ApplyScale(int ch, Plot& plot, const TrendScale& scale);
@@ -91,6 +95,9 @@ class TrendWindow : public QWidget {
     std::array<Plot, kChannelCount> plots_;
     QTimer timer_;
     bool paused_ = false;
+    bool axisSet_ = false;
+    double axisRight_ = 0.0;     // the time axis's right end, on the history's time line
+    double wallOffsetMs_ = 0.0;  // wall clock minus history time, taken when the axis moved
     int shown_ = 0;
     int updates_ = 0;
 };

@@ -49,7 +49,7 @@ TEST_F(TrendHistoryTest, ManyChangesPerColumnKeepTheirExtremesAndFewPoints)
     for (int i = 0; i < 12000; ++i) At(i * 0.05, 0, (i % 7 == 3) ? 9.0 : (i % 5) * 0.5);
     EXPECT_EQ(history.Size(0), 12000u);
     const auto line = history.Polyline(0, 0, 600, 300);
-    EXPECT_LE(line.size(), 4u * 300u + 2u);
+    EXPECT_LE(line.size(), 2u * 300u + 2u);
     double low = 100;
     double high = -100;
     for (const Point& p : line) {
