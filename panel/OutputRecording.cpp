@@ -21,8 +21,9 @@ MessageAnswer DeferredUserInterface::ShowMessage(const std::string& text,
     return FirstAnswer(buttons);
 }
 
-OutputRecording::OutputRecording(GeneratorState& state, UserInterface& ui, QWidget* window)
-    : state_(state), window_(window), deferred_(ui), log_(deferred_)
+OutputRecording::OutputRecording(GeneratorState& state, UserInterface& ui, QWidget* window,
+                                 std::function<TimePoint()> clock)
+    : state_(state), window_(window), deferred_(ui), log_(deferred_), history_(std::move(clock))
 {
     log_.onStopped = [this] { emit loggingChanged(false); };
     state_.AddObserver(log_);

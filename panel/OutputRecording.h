@@ -43,8 +43,10 @@ class OutputRecording : public QObject {
     Q_OBJECT
 
   public:
-    // Messages go to `ui`; dialogs and the trend window belong to `window`.
-    OutputRecording(GeneratorState& state, UserInterface& ui, QWidget* window);
+    // Messages go to `ui`; dialogs and the trend window belong to `window`. The trend keeps time
+    // by `clock` (the monotonic clock unless a test or a demonstration hands in its own).
+    OutputRecording(GeneratorState& state, UserInterface& ui, QWidget* window,
+                    std::function<TimePoint()> clock = {});
     ~OutputRecording() override;
 
     // "出力記録を開始...": asks for the file, then starts the log in it.

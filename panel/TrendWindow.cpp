@@ -95,7 +95,7 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
         plot.view->setMinimumHeight(kPlotHeight * 2 / 3);
         plot.view->setObjectName(QStringLiteral("trendPlot%1").arg(ch + 1));
         plot.view->hide();
-        plotsLayout->addWidget(plot.view);
+        plotsLayout->addWidget(plot.view, 1);
     }
 
     auto* layout = new QVBoxLayout(this);
