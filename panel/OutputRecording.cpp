@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "document/GeneratorState.h"
 #include "panel/TrendWindow.h"
@@ -86,8 +88,14 @@ void OutputRecording::ShowTrendCommand()
         trend_ = std::make_unique<TrendWindow>(state_, history_);
         trend_->setAttribute(Qt::WA_QuitOnClose, false);
         if (window_) {
+            // Beside the panel, as far as the screen allows.
             const QRect frame = window_->frameGeometry();
-            trend_->move(frame.right() + 8, frame.top());
+            int x = frame.right() + 8;
+            if (const QScreen* screen = window_->screen()) {
+                const QRect area = screen->availableGeometry();
+                x = std::max(area.left(), std::min(x, area.right() - trend_->width()));
+            }
+            trend_->move(x, frame.top());
         }
     }
     trend_->show();

@@ -2,7 +2,7 @@
 
 # Debian packages the build and the tests need.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev
-                qt6-base-dev qt6-charts-dev libqt6opengl6-dev)
+                qt6-base-dev qt6-charts-dev libqt6opengl6-dev python3)
 # What the panel needs on the desktop besides: a Japanese font for its texts.
 PANEL_PACKAGES=(fonts-noto-cjk)
 
