@@ -17,7 +17,7 @@
 #include "panel/CBremixView.h"
 #include "panel/OutputRecording.h"
 #include "panel/QtUserInterface.h"
-#include "sim/SimServer.h"
+#include "sim/Simulation.h"
 
 namespace krv {
 
@@ -29,6 +29,8 @@ void SetApplicationIdentity()
     QCoreApplication::setOrganizationName(QStringLiteral("Holvik"));
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(KRV_VERSION));
+    // Ties the windows to the installed desktop entry (its name and icon in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("bremix2"));
 }
 
 QStringList InstallFontFallbacks()
@@ -78,9 +80,11 @@ CBremixApp::~CBremixApp()
 
 bool CBremixApp::StartSimulator(std::string* error)
 {
-    sim::ServerOptions options;
-    options.unit.circuits = options_.simulateCircuits;
-    simulator_ = std::make_unique<sim::SimServer>(options);
+    // The unit is reached through its pty and through its simulated bridge; the bridge's library
+    // is installed before the process-wide link is first used, which loads it.
+    sim::SimulationOptions options;
+    options.server.unit.circuits = options_.simulateCircuits;
+    simulator_ = std::make_unique<sim::Simulation>(options);
     std::string reason;
     if (!simulator_->Start(&reason)) {
         if (error) *error = "cannot start the virtual unit: " + reason;
@@ -108,7 +112,7 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
     for (const std::string& port : options_.ports) {
         panel.extraPorts.push_back(ExtraPort{PortNameFromPath(port), std::string()});
     }
-    if (simulator_) panel.simulatedPort = simulator_->PortPath();
+    if (simulator_) panel.simulatedPort = simulator_->Server().PortPath();
     auto view =
         std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
     CBremixView* viewPtr = view.get();

@@ -14,7 +14,7 @@ class CMainFrame;
 class OutputRecording;
 class QtUserInterface;
 namespace sim {
-class SimServer;
+class Simulation;
 }
 
 // The program's name, maker and version, under which Qt keeps its settings; and numbers in the C
@@ -55,7 +55,7 @@ class CBremixApp {
     bool OpenStartFile();
 
     CommandLine options_;
-    std::unique_ptr<sim::SimServer> simulator_;
+    std::unique_ptr<sim::Simulation> simulator_;
     std::unique_ptr<QtUserInterface> ui_;
     std::unique_ptr<CBremixDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

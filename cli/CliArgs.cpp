@@ -29,6 +29,10 @@ bool Args::Parse(const std::vector<std::string>& words, const std::vector<Option
             error = "unknown option " + name;
             return false;
         }
+        if (spec->valueOptional) {
+            options_[name].push_back(inlineValue.value_or(""));
+            continue;
+        }
         if (!spec->takesValue) {
             if (inlineValue) {
                 error = name + " takes no value";

@@ -15,6 +15,8 @@ inline constexpr int kExitUsage = 2;
 struct OptionSpec {
     std::string name;  // "--port"
     bool takesValue = false;
+    // The value may be left out; when given it is written "--name=VALUE" (--simulate=2).
+    bool valueOptional = false;
 };
 
 // The command line split into options and positional words.

@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "cli/Commands.h"
+#include "cli/Simulate.h"
 #include "link/PortEnumeration.h"
 
 namespace krv::cli {
@@ -13,6 +14,8 @@ std::vector<ExtraPort> ExtraPortsOf(const Args& args)
     for (const std::string& path : args.Values("--port")) {
         extra.push_back({PortNameFromPath(path), ""});
     }
+    const std::string simulated = ActiveSimulation::PortPath();
+    if (!simulated.empty()) extra.push_back({PortNameFromPath(simulated), "KRV virtual unit"});
     return extra;
 }
 
@@ -45,6 +48,10 @@ int ResolveUnitPort(const Args& args, std::string& name)
 {
     if (const auto port = args.Value("--port")) {
         name = PortNameFromPath(*port);
+        return kExitOk;
+    }
+    if (const std::string simulated = ActiveSimulation::PortPath(); !simulated.empty()) {
+        name = PortNameFromPath(simulated);
         return kExitOk;
     }
     const PortList list = EnumeratePorts();

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "sim/SimServer.h"
+#include "cli/Simulate.h"
+#include "sim/Simulation.h"
 
 namespace krv::cli {
 
@@ -74,7 +75,8 @@ int RunSim(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("sim takes no arguments");
 
-    sim::ServerOptions options;
+    sim::SimulationOptions simulation;
+    sim::ServerOptions& options = simulation.server;
     if (const auto circuits = args.Value("--circuits")) {
         const auto n = ParseInteger(*circuits, 1, 4);
         if (!n || *n == 3) return UsageError("--circuits must be 1, 2 or 4");
@@ -116,6 +118,14 @@ int RunSim(const Args& args)
         return UsageError("--fault: " + error);
     }
     options.faults = faults;
+    std::string unitFaults;
+    for (const std::string& spec : args.Values("--unit-fault")) {
+        unitFaults += (unitFaults.empty() ? "" : ",") + spec;
+    }
+    if (!sim::ParseCommandFaults(unitFaults, options.unit.faults, &error)) {
+        return UsageError("--unit-fault: " + error);
+    }
+    if (const int status = ParseBridgeOptions(args, simulation); status != kExitOk) return status;
 
     // Block the stop signals before the server's threads start, so that they inherit the mask and
     // only this thread takes the signal.
@@ -125,11 +135,12 @@ int RunSim(const Args& args)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    sim::SimServer server(options);
+    sim::Simulation running(std::move(simulation));
+    sim::SimServer& server = running.Server();
     server.WithUnit([&](sim::VirtualUnit& unit) {
         for (const Alarm& alarm : alarms) unit.SetStatusBits(alarm.channel, alarm.word, alarm.bits);
     });
-    if (!server.Start(&error)) {
+    if (!running.Start(&error)) {
         std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
         return kExitUnitFailed;
     }

@@ -61,6 +61,62 @@ const std::vector<Command>& AllCommands()
          "  --on, --off  switch the output\n",
          {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
          RunSet},
+        {"calibration",
+         "show the unit's calibration, change a user entry, reset the user entries",
+         "Usage: krvctl [--port NAME] calibration show [--json]\n"
+         "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
+         "                                           [--zero N] [--gain N] [--save]\n"
+         "       krvctl [--port NAME] calibration reset-user\n"
+         "\n"
+         "show reads the maker and user calibration of every range of every channel and prints\n"
+         "the unit information (firmware, circuits, one line per range: maker zero and gain,\n"
+         "user zero and gain, the calibration in use).\n"
+         "  --json   {\"firmware\":\"020000\",\"circuits\":2,\"entries\":[{\"channel\":1,"
+         "\"code\":0,\n"
+         "           \"key\":\"0_5V\",\"makerZero\":0,\"makerGain\":0,\"userZero\":0,"
+         "\"userGain\":-10,\n"
+         "           \"mode\":1}, ...]}: signed corrections, gains without their 0x8000 offset,\n"
+         "           mode 0 none, 1 maker, 2 user\n"
+         "set reads channel CH's (1 to 4) user entry of the range KEY, changes the calibration in\n"
+         "use (--mode) and the corrections given, and writes it to the unit; --save also stores\n"
+         "the user table, so that it survives a restart.\n"
+         "  --zero N   -200 to 200 for 4_20mA and 1_5V, 0 to 200 for the other ranges\n"
+         "  --gain N   -200 to 200\n"
+         "reset-user sets every user correction of the unit back to zero.\n"
+         "A read or write the unit does not answer prints 通信エラーが発生しました to standard\n"
+         "error and exits 1.\n",
+         {{"--json", false},
+          {"--range", true},
+          {"--mode", true},
+          {"--zero", true},
+          {"--gain", true},
+          {"--save", false}},
+         RunCalibration},
+        {"standalone",
+         "build, write, verify or read the unit's standalone settings",
+         "Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
+         "       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
+         "       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"
+         "       krvctl [--port NAME] standalone read -o IMAGE\n"
+         "\n"
+         "The standalone settings are the 2296-byte memory image by which the unit runs\n"
+         "channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.\n"
+         "image writes that image to a file (no unit needed). write erases the unit's memory,\n"
+         "transfers and writes the image, reads it back, compares it and has the unit take it\n"
+         "into use; then the unit must restart. verify reads the unit's memory back and compares\n"
+         "it with the image. Both print every step with its progress, then their result\n"
+         "(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to\n"
+         "standard error and exits 1. read writes the unit's image to a file.\n"
+         "Image options:\n"
+         "  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file's)\n"
+         "  --fixed1 V, --fixed2 V            fixed output value (default 0), in the channel's\n"
+         "                                    units (converted units while its formula is on)\n",
+         {{"--ch1", true},
+          {"--ch2", true},
+          {"--fixed1", true},
+          {"--fixed2", true},
+          {"--output", true}},
+         RunStandalone},
         {"settings",
          "show a settings file, or write a new one",
          "Usage: krvctl settings show FILE [--json]\n"
@@ -77,7 +133,8 @@ const std::vector<Command>& AllCommands()
          "serve a virtual unit on a new pseudo-terminal",
          "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
          "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
-         "                  [--fault SPEC]...\n"
+         "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
+         "                  [--extra-bridge SPEC]...\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
          "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
@@ -119,7 +176,22 @@ const std::vector<Command>& AllCommands()
          "                   COUNT limits a fault to the next COUNT replies, PROB applies it to\n"
          "                   each reply with that probability, LETTERS to the replies whose\n"
          "                   letters begin so (R status, VER, CH, MS).\n"
-         "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n",
+         "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n"
+         "  --unit-fault SPEC\n"
+         "                   faults of the unit's own: a comma-separated list of\n"
+         "                     pe=CODE           refuse every memory erase with NG and CODE (hex)\n"
+         "                     pw=CODE           refuse every memory write likewise\n"
+         "                     pr=N              damage the checksum of memory read reply N\n"
+         "                                       (0: the first), once\n"
+         "                     silent-after=N    answer nothing after N more lines\n"
+         "                   Example: --unit-fault pe=3A\n"
+         "  --bridge-serial TEXT\n"
+         "                   serial number of the unit's simulated USB bridge (default KR, the\n"
+         "                   circuit digit, A0001; its description is \"Holvik KRV FT230X\")\n"
+         "  --extra-bridge SERIAL[:DESCRIPTION]\n"
+         "                   one more simulated bridge, with a unit of its own (repeatable)\n"
+         "The simulated bridges live in the simulating process; the same options after\n"
+         "--simulate give them to any other command (krvctl --simulate bridges).\n",
          {{"--circuits", true},
           {"--firmware", true},
           {"--instant", false},
@@ -127,8 +199,32 @@ const std::vector<Command>& AllCommands()
           {"--standalone", true},
           {"--alarm", true},
           {"--calibration-mode", true},
-          {"--fault", true}},
+          {"--fault", true},
+          {"--unit-fault", true}},
          RunSim},
+        {"bridges",
+         "list the USB bridges the D2XX calls see, and which are units",
+         "Usage: krvctl bridges [--json]\n"
+         "\n"
+         "Lists every device the D2XX library reports, by index: serial number, description\n"
+         "and whether it is a unit (description \"Holvik KRV FT230X\", serial number beginning\n"
+         "with KR). The first line gives the number of units.\n"
+         "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
+         "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
+         "Without a unit, prints アナログユニットが接続されていません to standard error and exits "
+         "1.\n",
+         {{"--json", false}},
+         RunBridges},
+        {"restart",
+         "restart the unit through its USB bridge",
+         "Usage: krvctl restart\n"
+         "\n"
+         "Finds the one unit among the USB bridges, opens its bridge and restarts the unit with\n"
+         "the CBUS pulse (levels 0x31, 0x30, then off, 200 ms apart); the unit forgets its\n"
+         "outputs as after a power cycle. Exits 1, with the panel's message on standard error,\n"
+         "when no unit or more than one is connected.\n",
+         {},
+         RunRestart},
     };
     return commands;
 }

@@ -20,13 +20,17 @@ struct Command {
 const std::vector<Command>& AllCommands();
 
 // The options every command takes.
-inline const std::vector<OptionSpec> kGlobalOptions = {{"--port", true}, {"--help", false}};
+inline const std::vector<OptionSpec> kGlobalOptions = {
+    {"--port", true},          {"--help", false},        {"--simulate", false, true},
+    {"--bridge-serial", true}, {"--extra-bridge", true},
+};
 
 // The description of the unit's USB bridge, by which krvctl finds the unit without --port.
 inline constexpr const char* kUnitBridgeDescription = "Holvik KRV FT230X";
 
-// Picks the port to talk to the unit on: --port when given, else the one port that names the
-// unit's bridge. Returns kExitOk with `name` set, or kExitUsage after listing the ports.
+// Picks the port to talk to the unit on: --port when given, else the virtual unit's of
+// --simulate, else the one port that names the unit's bridge. Returns kExitOk with `name` set,
+// or kExitUsage after listing the ports.
 int ResolveUnitPort(const Args& args, std::string& name);
 
 int RunPorts(const Args& args);
@@ -35,5 +39,9 @@ int RunSim(const Args& args);
 int RunSettings(const Args& args);
 int RunStatus(const Args& args);
 int RunSet(const Args& args);
+int RunBridges(const Args& args);
+int RunRestart(const Args& args);
+int RunCalibration(const Args& args);
+int RunStandalone(const Args& args);
 
 }  // namespace krv::cli

@@ -4,12 +4,13 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/Simulate.h"
 
 namespace krv::cli {
 namespace {
 
 constexpr const char* kMainHelp =
-    "Usage: krvctl [--port NAME] COMMAND [OPTIONS]\n"
+    "Usage: krvctl [--port NAME | --simulate[=1|2|4]] COMMAND [OPTIONS]\n"
     "\n"
     "Drives a KRV analog output generator over its serial port, or serves a virtual one.\n"
     "\n"
@@ -21,6 +22,14 @@ constexpr const char* kMainHelpTail =
     "  --port NAME   serial port of the unit: a name under /dev (ttyUSB0, pts/3) or a path.\n"
     "                Without it, the one port whose description names the unit's bridge\n"
     "                (\"Holvik KRV FT230X\") is used.\n"
+    "  --simulate[=N]\n"
+    "                run a virtual unit with N circuits (1, 2 or 4; default 2) in this process\n"
+    "                and talk to it: through its pseudo-terminal as the serial port, and through\n"
+    "                its simulated USB bridge (bridges, restart). With it:\n"
+    "                --bridge-serial TEXT     serial number of the unit's bridge (default\n"
+    "                                         KR, the circuit digit, A0001)\n"
+    "                --extra-bridge SERIAL[:DESCRIPTION]\n"
+    "                                         one more bridge with a unit of its own\n"
     "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
     "\n"
     "Exit status: 0 success, 1 the unit failed, 2 usage error.\n";
@@ -36,14 +45,15 @@ int Main(int argc, char** argv)
 {
     std::vector<std::string> words(argv + 1, argv + argc);
 
-    // The command is the first word that is neither an option nor the value of --port.
+    // The command is the first word that is neither an option nor the value of a global one.
     std::size_t commandAt = words.size();
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i] == "--port") {
-            ++i;
+        if (words[i].rfind("--", 0) == 0) {
+            for (const OptionSpec& option : kGlobalOptions) {
+                if (words[i] == option.name && option.takesValue && !option.valueOptional) ++i;
+            }
             continue;
         }
-        if (words[i].rfind("--", 0) == 0) continue;
         commandAt = i;
         break;
     }
@@ -74,6 +84,14 @@ int Main(int argc, char** argv)
     if (args.Has("--help")) {
         std::fputs(command->help, stdout);
         return kExitOk;
+    }
+    if (name == "sim" && args.Has("--simulate")) {
+        return UsageError("sim serves a unit of its own; --simulate is for the other commands");
+    }
+    // Lives until the command is done, and the link with it.
+    ActiveSimulation simulation;
+    if (name != "sim") {
+        if (const int status = simulation.Start(args); status != kExitOk) return status;
     }
     return command->run(args);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/Calibration.h"
 #include "protocol/Ranges.h"
 
 namespace krv {
@@ -12,20 +13,6 @@ namespace krv {
 inline constexpr int kChannelCount = 4;
 inline constexpr int kPresetsPerRange = 8;
 inline constexpr int kArbitraryPointCount = 1000;
-
-// Adjustment values of one range as the maker wrote them.
-struct MakerCalibrationEntry {
-    std::uint16_t zero = 0x0000;
-    std::uint16_t gain = 0x8000;
-};
-
-// Adjustment values of one range as the user wrote them. `mode` tells the unit which of the two
-// sets the range uses; it belongs to the range as a whole but is kept here.
-struct UserCalibrationEntry {
-    std::uint16_t mode = 0x0000;
-    std::uint16_t zero = 0x0000;
-    std::uint16_t gain = 0x8000;
-};
 
 // One channel's settings and the image of the unit's registers for it.
 struct ChannelSettings {
@@ -38,8 +25,8 @@ struct ChannelSettings {
     double outputValue = 0.0;  // set-point in range units, or converted units while scalingOn
     // [range code][preset]; row 15 holds the presets of the scaled range.
     std::array<std::array<double, kPresetsPerRange>, kRangeTableSize> presets{};
-    std::array<MakerCalibrationEntry, kRangeTableSize> makerCalibration{};
-    std::array<UserCalibrationEntry, kRangeTableSize> userCalibration{};
+    MakerCalibrationTable makerCalibration{};
+    UserCalibrationTable userCalibration{};
 
     // Register image sent in the output frame and refreshed from the status reply.
     std::uint16_t mainControl = 0x0008;  // bits 0-2 hardware range, bit 3 always set, bit 12 on

@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes from "the unit" through the receive ring and the line assembly, in chunks
 // and with line errors where the input says so, and hands every complete line to the status
-// decoder and to the panel's handling of unsolicited lines.
+// decoder, the calibration and memory read decoders, and to the panel's handling of unsolicited
+// lines.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include "document/GeneratorState.h"
 #include "document/StatusPolling.h"
 #include "link/DeviceLink.h"
+#include "protocol/Calibration.h"
+#include "protocol/StandaloneMemory.h"
 #include "protocol/StatusReply.h"
 
 namespace {
@@ -43,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             at += length;
         }
         for (;;) {
-            const int result = link.ReadLine(krv::LinkKind::Com);
+            const krv::ReadLineResult result = link.ReadLine(krv::LinkKind::Com);
             Require(result >= krv::kNoLine && result <= krv::kLineComplete, "ReadLine result");
             Require(link.ReplyFill() >= 0 && link.ReplyFill() < krv::DeviceLink::kReplyLineSize,
                     "fill position");
@@ -57,6 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Require(line.size() == krv::kStatusReplyLength, "status length");
             }
             state.ParseStatusReply(line);
+            if (const auto reply = krv::DecodeCalibrationReply(line)) {
+                Require(reply->channel >= 0 && reply->channel < 4, "calibration channel");
+                Require(line.size() == krv::kCalibrationReplyLength, "calibration length");
+                static krv::MakerCalibrationTable maker;
+                static krv::UserCalibrationTable user;
+                krv::CalibrationTables tables;
+                tables.fill({&maker, &user});
+                krv::StoreCalibrationReply(*reply, tables);
+            }
+            if (krv::DecodeMemoryReadReply(line)) {
+                Require(line.size() == krv::kMemoryReadReplyLength, "memory read length");
+            }
         }
         krv::CheckUnsolicitedLine(state);
     }

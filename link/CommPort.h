@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "link/ReceiveRing.h"
+#include "link/Transport.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "platform/UniqueFd.h"
@@ -22,13 +23,13 @@ inline constexpr std::uint8_t kParityError = 0x04;
 inline constexpr std::uint8_t kBreakError = 0x08;
 
 // The serial link to the unit: the port, its reader thread and the 512-byte receive ring.
-class CCommPort {
+class CCommPort : public Transport {
   public:
     static constexpr int kRingSize = 512;
     static constexpr std::uint32_t kBaudRate = 19200;
 
     CCommPort() = default;
-    ~CCommPort();
+    ~CCommPort() override;
     CCommPort(const CCommPort&) = delete;
     CCommPort& operator=(const CCommPort&) = delete;
 
@@ -41,19 +42,26 @@ class CCommPort {
     // Opens the port if it is not open yet. On failure shows "<name>は使えません" through `ui`.
     bool OpenPort(UserInterface& ui);
     void ClosePort();
-    bool IsOpen() const { return isOpen_.load(std::memory_order_acquire); }
+    bool IsOpen() const override { return isOpen_.load(std::memory_order_acquire); }
 
     // Hands `length` bytes to the driver without waiting for them to leave. Nothing happens while
     // the port is closed; write errors are not reported (a lost command shows up as a time-out).
-    void WriteText(const char* text, std::size_t length);
+    void WriteText(const char* text, std::size_t length) override;
 
     // Consumer side, used by ReadLine.
     ReceiveRing<kRingSize>& Ring() { return ring_; }
     // Takes and clears the line-error flags.
-    std::uint8_t TakeLineErrors();
+    std::uint8_t TakeLineErrors() override;
 
     // Blocks until unread bytes or line errors are pending, or until `deadline`.
-    void WaitForInput(TimePoint deadline);
+    void WaitForInput(TimePoint deadline) override;
+
+    // Transport. The reader thread fills the ring, so there is nothing to fetch; the line runs
+    // at 19200 baud only.
+    bool Open(UserInterface& ui) override { return OpenPort(ui); }
+    void Close() override { ClosePort(); }
+    bool PopReceived(std::uint8_t& byte) override { return ring_.Pop(byte); }
+    bool SetLine(std::uint32_t baudRate) override { return baudRate == kBaudRate; }
 
     // Producer side: what the reader thread does with what it reads. Tests play the reader
     // through these as well.

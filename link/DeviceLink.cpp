@@ -1,23 +1,47 @@
 #include "link/DeviceLink.h"
 
 #include <cstdint>
-#include <thread>
+
+#include "link/D2xxLibraries.h"
 
 namespace krv {
 
-namespace {
-
-SilentUserInterface& DefaultUi()
+MessageAnswer HeldMessages::ShowMessage(const std::string& text, const std::string& caption,
+                                        MessageIcon icon, MessageButtons buttons)
 {
-    static SilentUserInterface ui;
-    return ui;
+    held_.push_back({text, caption, icon, buttons});
+    return FirstAnswer(buttons);
 }
 
-}  // namespace
+void HeldMessages::PassOn(UserInterface& ui)
+{
+    std::vector<Held> held;
+    held.swap(held_);
+    for (const Held& m : held) ui.ShowMessage(m.text, m.caption, m.icon, m.buttons);
+}
 
-DeviceLink::DeviceLink() : ui_(&DefaultUi()) {}
+DeviceLink::DeviceLink() : ui_(&held_)
+{
+    ftdi_.SetUserInterface(*ui_);
+    ftdi_.ShareBridgeWith(&comm_);
+    ftdi_.LoadD2xx(DefaultD2xxLibrary());
+}
 
-DeviceLink::DeviceLink(UserInterface& ui) : ui_(&ui) {}
+DeviceLink::DeviceLink(UserInterface& ui) : DeviceLink(ui, DefaultD2xxLibrary()) {}
+
+DeviceLink::DeviceLink(UserInterface& ui, std::shared_ptr<d2xx::D2xxLibrary> library) : ui_(&ui)
+{
+    ftdi_.SetUserInterface(*ui_);
+    ftdi_.ShareBridgeWith(&comm_);
+    ftdi_.LoadD2xx(std::move(library));
+}
+
+void DeviceLink::SetUserInterface(UserInterface& ui)
+{
+    ui_ = &ui;
+    ftdi_.SetUserInterface(ui);
+    held_.PassOn(ui);
+}
 
 DeviceLink& TheDeviceLink()
 {
@@ -25,16 +49,55 @@ DeviceLink& TheDeviceLink()
     return link;
 }
 
-template <typename Ring, typename ErrorCheck>
-int DeviceLink::Assemble(Ring& ring, ErrorCheck lineError)
+Transport* DeviceLink::TransportOf(LinkKind kind)
+{
+    switch (kind) {
+        case LinkKind::Com:
+            return &comm_;
+        case LinkKind::Ftdi:
+            return &ftdi_;
+    }
+    return nullptr;
+}
+
+bool DeviceLink::OpenPort()
+{
+    if (comm_.IsOpen()) return true;
+    // The bridge's serial port is gone while the bridge is driven directly.
+    if (ftdi_.IsFtdiOpen()) {
+        ui_->ShowMessage(comm_.PortName() + "は使えません", kApplicationTitle, MessageIcon::None,
+                         MessageButtons::Ok);
+        return false;
+    }
+    return comm_.OpenPort(*ui_);
+}
+
+bool DeviceLink::IsLinkOpen(LinkKind kind)
+{
+    Transport* transport = TransportOf(kind);
+    return transport != nullptr && transport->IsOpen();
+}
+
+bool DeviceLink::OpenLink(LinkKind kind)
+{
+    switch (kind) {
+        case LinkKind::Com:
+            return OpenPort();
+        case LinkKind::Ftdi:
+            return ftdi_.OpenFtdiDevice();
+    }
+    return false;
+}
+
+ReadLineResult DeviceLink::Assemble(Transport& transport)
 {
     for (;;) {
-        if (lineError()) {
+        if (transport.TakeLineErrors() != 0) {
             fill_ = 0;
             return kLineDiscarded;
         }
         std::uint8_t byte = 0;
-        if (!ring.Pop(byte)) return fill_ != 0 ? kLinePending : kNoLine;
+        if (!transport.PopReceived(byte)) return fill_ != 0 ? kLinePending : kNoLine;
         reply_[fill_] = static_cast<char>(byte);
         // A line needs at least one byte before its CR LF: a bare CR LF at the start stays and
         // becomes the beginning of the next line.
@@ -51,43 +114,22 @@ int DeviceLink::Assemble(Ring& ring, ErrorCheck lineError)
     }
 }
 
-int DeviceLink::ReadLine(LinkKind kind)
+ReadLineResult DeviceLink::ReadLine(LinkKind kind)
 {
-    switch (kind) {
-        case LinkKind::Com:
-            return Assemble(comm_.Ring(), [this] { return comm_.TakeLineErrors() != 0; });
-        case LinkKind::Ftdi:
-            ftdi_.Fetch();
-            return Assemble(ftdi_.Ring(), [] { return false; });
-    }
-    return kNoLine;
+    Transport* transport = TransportOf(kind);
+    if (transport == nullptr) return kNoLine;
+    transport->FetchReceived();
+    return Assemble(*transport);
 }
 
 void DeviceLink::WriteText(LinkKind kind, const char* text, std::size_t length)
 {
-    switch (kind) {
-        case LinkKind::Com:
-            comm_.WriteText(text, length);
-            return;
-        case LinkKind::Ftdi:
-            ftdi_.Write(text, length);
-            return;
-    }
+    if (Transport* transport = TransportOf(kind)) transport->WriteText(text, length);
 }
 
 void DeviceLink::WaitForInput(LinkKind kind, TimePoint deadline)
 {
-    switch (kind) {
-        case LinkKind::Com:
-            comm_.WaitForInput(deadline);
-            return;
-        case LinkKind::Ftdi: {
-            // The bridge is read by polling it; a short nap keeps the poll from spinning.
-            const TimePoint nap = Now() + std::chrono::milliseconds(1);
-            std::this_thread::sleep_until(deadline < nap ? deadline : nap);
-            return;
-        }
-    }
+    if (Transport* transport = TransportOf(kind)) transport->WaitForInput(deadline);
 }
 
 }  // namespace krv

@@ -1,11 +1,15 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "link/CommPort.h"
+#include "link/D2xx.h"
 #include "link/FtdiPort.h"
+#include "link/Transport.h"
 #include "platform/Clock.h"
 #include "platform/UserInterface.h"
 
@@ -13,38 +17,70 @@ namespace krv {
 
 enum class LinkKind : int { Com = 0, Ftdi = 1 };
 
-// ReadLine results.
-inline constexpr int kNoLine = 0;
-inline constexpr int kLineDiscarded = 1;
-inline constexpr int kLinePending = 2;
-inline constexpr int kLineComplete = 3;
+// Short names of the ReadLine results.
+inline constexpr ReadLineResult kNoLine = ReadLineResult::NoLine;
+inline constexpr ReadLineResult kLineDiscarded = ReadLineResult::Discarded;
+inline constexpr ReadLineResult kLinePending = ReadLineResult::Pending;
+inline constexpr ReadLineResult kLineComplete = ReadLineResult::Complete;
 
-// The one link to the unit: the serial port, the USB bridge and the reply line both assemble into.
+// Holds the messages shown before anyone attached a user interface (those of loading the bridge
+// library when the process-wide link is created) and passes them on to the first one attached.
+class HeldMessages : public UserInterface {
+  public:
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) override;
+    void SetWaitCursor(bool) override {}
+    bool ProcessPendingEvents() override { return true; }
+    void PassOn(UserInterface& ui);
+
+  private:
+    struct Held {
+        std::string text;
+        std::string caption;
+        MessageIcon icon;
+        MessageButtons buttons;
+    };
+    std::vector<Held> held_;
+};
+
+// The one link to the unit: the serial port and the USB bridge, and the reply line both assemble
+// into. Both transports reach the same bridge, so only one of them is open at a time.
 class DeviceLink {
   public:
     static constexpr int kReplyLineSize = 512;
 
+    // The bridge's entry points come from DefaultD2xxLibrary(). Messages of loading them are
+    // held until a user interface is attached.
     DeviceLink();
     explicit DeviceLink(UserInterface& ui);
+    // `library` null: no bridge library could be loaded.
+    DeviceLink(UserInterface& ui, std::shared_ptr<d2xx::D2xxLibrary> library);
     DeviceLink(const DeviceLink&) = delete;
     DeviceLink& operator=(const DeviceLink&) = delete;
 
     UserInterface& Ui() const { return *ui_; }
-    void SetUserInterface(UserInterface& ui) { ui_ = &ui; }
+    void SetUserInterface(UserInterface& ui);
 
     CCommPort& CommPort() { return comm_; }
     CFtdiPort& FtdiPort() { return ftdi_; }
+    // The transport of a link kind; null for any other value.
+    Transport* TransportOf(LinkKind kind);
 
     // Serial port.
     void SetPortName(std::string name) { comm_.SetPortName(std::move(name)); }
     const std::string& PortName() const { return comm_.PortName(); }
-    bool OpenPort() { return comm_.OpenPort(*ui_); }
+    // Refused, with the port's "は使えません" message, while the bridge is open directly.
+    bool OpenPort();
     void ClosePort() { comm_.ClosePort(); }
     bool IsOpen() const { return comm_.IsOpen(); }
 
-    // Assembles received bytes into the reply line. Returns kNoLine, kLineDiscarded,
-    // kLinePending or kLineComplete; any other link kind gives kNoLine.
-    int ReadLine(LinkKind kind);
+    // Either transport: what the exchanges use.
+    bool IsLinkOpen(LinkKind kind);
+    // OpenPort or OpenFtdiDevice.
+    bool OpenLink(LinkKind kind);
+
+    // Assembles received bytes into the reply line; any other link kind gives kNoLine.
+    ReadLineResult ReadLine(LinkKind kind);
     void WriteText(LinkKind kind, const char* text, std::size_t length);
     void WriteText(LinkKind kind, std::string_view text)
     {
@@ -63,9 +99,9 @@ class DeviceLink {
     int ReplyFill() const { return fill_; }
 
   private:
-    template <typename Ring, typename ErrorCheck>
-    int Assemble(Ring& ring, ErrorCheck lineError);
+    ReadLineResult Assemble(Transport& transport);
 
+    HeldMessages held_;
     UserInterface* ui_;
     CCommPort comm_;
     CFtdiPort ftdi_;
@@ -74,7 +110,8 @@ class DeviceLink {
     std::size_t replyLength_ = 0;
 };
 
-// The process-wide link, alive until the process exits.
+// The process-wide link, alive until the process exits. Install the simulated bridge's library
+// (InstallD2xxLibrary) before the first call when the simulation is to be reached.
 DeviceLink& TheDeviceLink();
 
 }  // namespace krv

@@ -51,6 +51,14 @@ class ReceiveRing {
         readIndex_.store(writeIndex_.load(std::memory_order_acquire), std::memory_order_release);
     }
 
+    // Empties the ring and puts both indices back to 0. Only for a ring whose producer and
+    // consumer are one thread (the bridge's): a reader thread could be storing meanwhile.
+    void ResetIndices()
+    {
+        writeIndex_.store(0, std::memory_order_release);
+        readIndex_.store(0, std::memory_order_release);
+    }
+
     bool Empty() const
     {
         return readIndex_.load(std::memory_order_acquire) ==

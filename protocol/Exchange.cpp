@@ -1,7 +1,5 @@
 #include "protocol/Exchange.h"
 
-#include <thread>
-
 #include "platform/Clock.h"
 
 namespace krv {
@@ -11,30 +9,35 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
                            const std::function<LineVerdict(std::string_view line)>& judge)
 {
     const LinkKind kind = settings.link;
-    if (kind == LinkKind::Com && !link.IsOpen()) {
-        link.OpenPort();  // a failed open has shown its own message; the tries then time out
-    } else if (kind == LinkKind::Ftdi && !link.FtdiPort().IsFtdiOpen()) {
-        link.FtdiPort().OpenFtdiDevice();
-    }
+    // A failed open has shown its own message; the tries then time out.
+    if (!link.IsLinkOpen(kind)) link.OpenLink(kind);
     WaitCursor cursor(link.Ui(), settings.waitCursor);
 
     if (settings.drainBeforeFirstSend) link.ReadLine(kind);
-    int tries = 0;
+    int ownTries = 0;
+    int& tries = settings.sharedTries != nullptr ? *settings.sharedTries : ownTries;
     int wrongLines = 0;
 
+    const auto pause = [&] {
+        if (settings.pauseBeforeSend.count() <= 0) return;
+        const TimePoint until = Now() + settings.pauseBeforeSend;
+        while (Now() < until) {
+            const ReadLineResult r = link.ReadLine(kind);
+            if (r != kLineComplete && r != kLineDiscarded) link.WaitForInput(kind, until);
+        }
+    };
     TimePoint sentAt;
     auto send = [&] {
         link.ReadLine(kind);
         if (settings.resetFillOnSend) link.ResetReplyFill();
-        if (settings.pauseBeforeSend.count() > 0)
-            std::this_thread::sleep_for(settings.pauseBeforeSend);
         link.WriteText(kind, frame);
         sentAt = Now();
     };
 
+    pause();
     send();
     for (;;) {
-        const int r = link.ReadLine(kind);
+        const ReadLineResult r = link.ReadLine(kind);
         if (r == kLineComplete) {
             switch (judge(link.ReplyLine())) {
                 case LineVerdict::Match:
@@ -44,6 +47,7 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
                 case LineVerdict::WrongLine: {
                     int& counter = settings.separateWrongLineCount ? wrongLines : tries;
                     if (++counter > kMaxRetries) return ExchangeResult::GaveUp;
+                    pause();
                     send();
                     continue;
                 }

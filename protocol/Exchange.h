@@ -36,8 +36,13 @@ struct ExchangeSettings {
     bool waitCursor = true;
     // Wrong lines have their own counter instead of sharing the time-out counter (VER and CH).
     bool separateWrongLineCount = false;
-    // A pause before every send (the calibration reads need it).
+    // A pause, spent draining whatever arrives, before the first send and before every send
+    // that answers a wrong line; a send after a time-out goes out at once. The calibration reads
+    // need it.
     std::chrono::milliseconds pauseBeforeSend{0};
+    // Tries counted across several exchanges (a transfer of many frames that may time out only so
+    // often in all): when given, counting starts from its value and leaves the count there.
+    int* sharedTries = nullptr;
 };
 
 // The largest number of tries counted before an exchange gives up: a command goes out at most

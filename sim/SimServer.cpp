@@ -99,11 +99,15 @@ bool SimServer::Start(std::string* error)
     if (!wake.Valid()) return Fail(error, "eventfd", errno);
     UniqueFd timer(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
     if (!timer.Valid()) return Fail(error, "timerfd_create", errno);
+    UniqueFd unitTimer(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+    if (!unitTimer.Valid()) return Fail(error, "timerfd_create", errno);
 
     master_ = std::move(master);
     slaveHold_ = std::move(slave);
     wakeFd_ = std::move(wake);
     timerFd_ = std::move(timer);
+    unitTimerFd_ = std::move(unitTimer);
+    unitArmedFor_ = TimePoint::max();
     assembler_.Reset();
     out_.clear();
     rxVirtual_ = TimePoint{};
@@ -140,6 +144,7 @@ void SimServer::Stop()
     master_.Reset();
     slaveHold_.Reset();
     timerFd_.Reset();
+    unitTimerFd_.Reset();
     wakeFd_.Reset();
     std::lock_guard lock(mutex_);
     serving_ = false;
@@ -308,11 +313,15 @@ void SimServer::Wake() const
 void SimServer::Run()
 {
     for (;;) {
-        pollfd fds[3] = {{wakeFd_.Get(), POLLIN, 0}, {timerFd_.Get(), POLLIN, 0}, {-1, 0, 0}};
-        nfds_t count = 2;
+        ArmUnitTimer();
+        pollfd fds[4] = {{wakeFd_.Get(), POLLIN, 0},
+                         {timerFd_.Get(), POLLIN, 0},
+                         {unitTimerFd_.Get(), POLLIN, 0},
+                         {-1, 0, 0}};
+        nfds_t count = 3;
         if (master_.Valid()) {
-            fds[2] = {master_.Get(), POLLIN, 0};
-            count = 3;
+            fds[3] = {master_.Get(), POLLIN, 0};
+            count = 4;
         }
         if (::poll(fds, count, -1) < 0) {
             if (errno == EINTR) continue;
@@ -333,7 +342,8 @@ void SimServer::Run()
                 ::read(timerFd_.Get(), &expirations, sizeof expirations);
             armedFor_ = TimePoint::max();
         }
-        if (count == 3 && master_.Valid() && fds[2].revents != 0) ReadMaster();
+        if (fds[2].revents != 0) StepUnit();
+        if (count == 4 && master_.Valid() && fds[3].revents != 0) ReadMaster();
         Pump();
     }
     std::lock_guard lock(mutex_);
@@ -501,6 +511,35 @@ void SimServer::ArmTimer(TimePoint due)
         setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
     ::timerfd_settime(timerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+void SimServer::ArmUnitTimer()
+{
+    TimePoint due;
+    {
+        std::lock_guard lock(mutex_);
+        due = unit_.NextStandaloneStep();
+    }
+    if (due == unitArmedFor_) return;
+    unitArmedFor_ = due;
+    itimerspec setting{};
+    if (due != TimePoint::max()) {
+        const auto ns = std::max<std::int64_t>(
+            1,
+            std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count());
+        setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+        setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+    }
+    ::timerfd_settime(unitTimerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+void SimServer::StepUnit()
+{
+    std::uint64_t expirations;
+    [[maybe_unused]] const ssize_t n = ::read(unitTimerFd_.Get(), &expirations, sizeof expirations);
+    unitArmedFor_ = TimePoint::max();
+    std::lock_guard lock(mutex_);
+    unit_.AdvanceStandalone(Clock::now());
 }
 
 void SimServer::CloseUnplugged()

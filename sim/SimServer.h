@@ -159,6 +159,9 @@ class SimServer {
     void Schedule(FaultedReply reply, TimePoint ready);
     void Pump();
     void ArmTimer(TimePoint due);
+    // The unit's own clock: steps of the outputs it runs by itself.
+    void ArmUnitTimer();
+    void StepUnit();
     void CloseUnplugged();
     // Both under mutex_.
     void RecordReceived(ReceivedLine line);
@@ -190,12 +193,14 @@ class SimServer {
     UniqueFd slaveHold_;  // keeps the slave open so a client closing it never hangs up the master
     UniqueFd wakeFd_;
     UniqueFd timerFd_;
+    UniqueFd unitTimerFd_;
     LineAssembler assembler_;
     TimePoint rxVirtual_{};  // when the last received byte finished on the simulated wire
     TimePoint txFree_{};     // when the simulated transmit line is free again
     TimePoint awakeAt_{};    // after a restart: when the unit listens again
     std::deque<OutChunk> out_;
     TimePoint armedFor_{TimePoint::max()};
+    TimePoint unitArmedFor_{TimePoint::max()};
 
     std::thread thread_;
     std::thread::native_handle_type threadHandle_{};  // for reading its processor time

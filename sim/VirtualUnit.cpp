@@ -117,17 +117,29 @@ bool CheckUnitConfig(const UnitConfig& config, std::string* error)
     return true;
 }
 
-const std::array<VirtualUnit::Command, 5> VirtualUnit::kCommands = {{
+const std::array<VirtualUnit::Command, 16> VirtualUnit::kCommands = {{
     {false, "VER", &VirtualUnit::Version},
     {false, "CH", &VirtualUnit::CircuitCount},
     {true, "W", &VirtualUnit::WriteOutput},
     {true, "R", &VirtualUnit::Status},
     {true, "MS", &VirtualUnit::StandaloneModes},
+    {true, "CINIU", &VirtualUnit::CalibrationInitUser},
+    {true, "CR", &VirtualUnit::CalibrationRead},
+    {true, "CTU", &VirtualUnit::CalibrationTrialOutput},
+    {true, "CM", &VirtualUnit::CalibrationWrite},
+    {true, "CW", &VirtualUnit::CalibrationSave},
+    {true, "PE", &VirtualUnit::MemoryErase},
+    {true, "PS", &VirtualUnit::MemoryStore},
+    {true, "PW", &VirtualUnit::MemoryWrite},
+    {true, "PM", &VirtualUnit::MemoryLoad},
+    {true, "PR", &VirtualUnit::MemoryRead},
+    {true, "PI", &VirtualUnit::MemoryMove},
 }};
 
-VirtualUnit::VirtualUnit(UnitConfig config) : config_(std::move(config))
+VirtualUnit::VirtualUnit(UnitConfig config)
+    : config_(std::move(config)), calibration_(config_.circuits, config_.calibrationMode)
 {
-    for (auto& modes : calibrationModes_) modes.fill(config_.calibrationMode);
+    faults_.Set(config_.faults);
     standalone_ = config_.standalone;
     PowerCycle();
 }
@@ -159,14 +171,14 @@ void VirtualUnit::SetCalibrationMode(int channel, int range, std::uint16_t mode)
 {
     Registers(channel);  // checks the index
     if (range < 0 || range >= kRanges) throw std::out_of_range("VirtualUnit: range code");
-    calibrationModes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(range)] = mode;
+    calibration_.SetMode(channel, range, mode);
 }
 
 std::uint16_t VirtualUnit::CalibrationMode(int channel, int range) const
 {
     Channel(channel);  // checks the index
     if (range < 0 || range >= kRanges) throw std::out_of_range("VirtualUnit: range code");
-    return calibrationModes_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(range)];
+    return calibration_.Working(channel, range).mode;
 }
 
 void VirtualUnit::SetStandalone(int channel, StandaloneSetting setting)
@@ -188,14 +200,24 @@ StandaloneSetting VirtualUnit::Standalone(int channel) const
     return standalone_[static_cast<std::size_t>(channel)];
 }
 
-void VirtualUnit::PowerCycle()
+void VirtualUnit::EnterBootMode()
 {
+    PowerCycle();
+    bootMode_ = true;
+}
+
+void VirtualUnit::PowerCycle(Time now)
+{
+    bootMode_ = false;
+    calibration_.PowerCycle();
+    memory_.PowerCycle();
     for (std::size_t i = 0; i < channels_.size(); ++i) {
         channels_[i] = ChannelRegisters{};
         if (i < standalone_.size() && ValidStandalone(standalone_[i])) {
             channels_[i].runState = static_cast<std::uint8_t>(standalone_[i].run);
         }
     }
+    StartStandalone(now);
 }
 
 std::vector<OutputRecord> VirtualUnit::OutputHistory(int channel) const
@@ -212,6 +234,8 @@ void VirtualUnit::ClearOutputHistory()
 
 std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now)
 {
+    if (bootMode_ || faults_.Silenced()) return {};
+    AdvanceStandalone(now);
     if (!line.ends_with(kCrLf)) return {};
     const std::string_view text = line.substr(0, line.size() - kCrLf.size());
     const bool framed = !text.empty() && text[0] == kStx;
@@ -261,6 +285,7 @@ VirtualUnit::Replies VirtualUnit::WriteOutput(std::string_view line, Time now)
     }
     ++updated.framesAccepted;
     channel = updated;
+    TakeHostFrame(static_cast<int>(index), now);
     auto& records = history_[index];
     if (records.size() >= kOutputHistoryLimit) records.pop_front();
     records.push_back(OutputRecord{now, channel.range, channel.outputCode, channel.mainControl,

@@ -5,9 +5,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "sim/CommandFaults.h"
+#include "sim/StandaloneRunner.h"
+#include "sim/UnitCalibration.h"
+#include "sim/UnitMemory.h"
 
 namespace krv::sim {
 
@@ -28,6 +34,7 @@ struct UnitConfig {
     std::string firmware = "02.000";  // the text the unit puts after "VER", sent as given
     std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
     std::uint16_t calibrationMode = 0x0001;         // of every range at first: maker calibration
+    CommandFaults faults{};                         // refusals and silence of its own
 };
 
 // The two status words of a channel: the main output stage's and the external-supply current
@@ -120,8 +127,32 @@ class VirtualUnit {
     StandaloneSetting Standalone(int channel) const;
 
     // Power cycle: every channel's registers back to their power-on values. Calibration modes and
-    // standalone settings are kept, and so is the output history.
-    void PowerCycle();
+    // standalone settings are kept, and so is the output history. Calibration values not stored
+    // are lost, and so is the standalone memory's buffer. When an image has been taken into use,
+    // channels 1 and 2 follow it from `now` on: their standalone modes and what they output. The
+    // unit leaves boot mode.
+    void PowerCycle(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+
+    // Calibration tables (working and stored copies) and the last trial output of a channel.
+    const UnitCalibration& Calibration() const { return calibration_; }
+    UnitCalibration& Calibration() { return calibration_; }
+    std::optional<CalibrationTrial> Trial(int channel) const;
+    // The standalone memory, and what runs channels 1 and 2 after a power-on with an image.
+    const UnitMemory& Memory() const { return memory_; }
+    const StandaloneRunner& Runner() const { return runner_; }
+    // Faults of the unit's own command handling; counting starts anew.
+    void SetCommandFaults(const CommandFaults& faults);
+
+    // When the standalone outputs next step (time_point::max() while none runs), and the steps
+    // due by `now`.
+    std::chrono::steady_clock::time_point NextStandaloneStep() const;
+    void AdvanceStandalone(std::chrono::steady_clock::time_point now);
+
+    // Boot mode: the microcontroller runs its boot loader instead of the unit's firmware (the
+    // bridge's boot pulse puts it there), so no command of the unit is answered until the next
+    // power cycle. The registers are lost as in a power cycle.
+    void EnterBootMode();
+    bool InBootMode() const { return bootMode_; }
 
     // The accepted W frames of a channel, oldest first.
     std::vector<OutputRecord> OutputHistory(int channel) const;
@@ -140,23 +171,45 @@ class VirtualUnit {
         std::string_view name;
         Handler handler;
     };
-    static const std::array<Command, 5> kCommands;
+    static const std::array<Command, 16> kCommands;
 
     Replies Version(std::string_view line, Time now);
     Replies CircuitCount(std::string_view line, Time now);
     Replies WriteOutput(std::string_view line, Time now);
     Replies Status(std::string_view line, Time now);
     Replies StandaloneModes(std::string_view line, Time now);
+    // Calibration and standalone memory (VirtualUnitMaintenance.cpp).
+    Replies CalibrationInitUser(std::string_view line, Time now);
+    Replies CalibrationRead(std::string_view line, Time now);
+    Replies CalibrationTrialOutput(std::string_view line, Time now);
+    Replies CalibrationWrite(std::string_view line, Time now);
+    Replies CalibrationSave(std::string_view line, Time now);
+    Replies MemoryErase(std::string_view line, Time now);
+    Replies MemoryStore(std::string_view line, Time now);
+    Replies MemoryWrite(std::string_view line, Time now);
+    Replies MemoryLoad(std::string_view line, Time now);
+    Replies MemoryRead(std::string_view line, Time now);
+    Replies MemoryMove(std::string_view line, Time now);
+    // Channels 1 and 2 run by the unit itself: their registers follow the runner, and a host's
+    // output frame only starts, pauses or stops them.
+    void StartStandalone(Time now);
+    void ShowStandaloneOutput(int index);
+    void TakeHostFrame(int index, Time now);
 
     ChannelRegisters& Registers(int index);
     std::string StatusReply(int index) const;
 
     UnitConfig config_;
     std::array<ChannelRegisters, kChannels> channels_{};
-    std::array<std::array<std::uint16_t, kRanges>, kChannels> calibrationModes_{};
+    UnitCalibration calibration_;
+    UnitMemory memory_;
+    StandaloneRunner runner_;
+    CommandFaultState faults_;
+    std::array<std::optional<CalibrationTrial>, kChannels> trials_{};
     std::array<StandaloneSetting, kStandaloneChannels> standalone_{};
     std::array<std::deque<OutputRecord>, kChannels> history_;
     std::size_t malformedFrames_ = 0;
+    bool bootMode_ = false;
 };
 
 // False, with a reason in `error`, when the unit could not be served as configured: the circuit

@@ -18,4 +18,12 @@ inline constexpr std::chrono::nanoseconds WireTime(std::size_t bytes)
                                     1'000'000'000 / kBaudRate);
 }
 
+// The same at another line speed (the bridge's line runs at 19200 or 1000000 baud).
+inline constexpr std::chrono::nanoseconds WireTimeAt(std::uint32_t baudRate, std::size_t bytes)
+{
+    if (baudRate == 0) return std::chrono::nanoseconds(0);
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(bytes) * kBitsPerByte *
+                                    1'000'000'000 / static_cast<std::int64_t>(baudRate));
+}
+
 }  // namespace krv::sim

@@ -2,9 +2,14 @@
 
 # Debian packages the build and the tests need.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev
-                qt6-base-dev qt6-charts-dev libqt6opengl6-dev python3)
+                qt6-base-dev libftdi1-dev qt6-charts-dev libqt6opengl6-dev python3)
+# The icon's renderer, and the tools the install test checks the installed files with.
+BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime-info udev
+                 libglib2.0-bin)
 # What the panel needs on the desktop besides: a Japanese font for its texts.
 PANEL_PACKAGES=(fonts-noto-cjk)
+# What cpack needs to build the Debian package (dpkg-shlibdeps finds its dependencies).
+DEB_PACKAGES=(dpkg-dev file)
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {

@@ -1,9 +1,10 @@
-// The circuit-count dialog and the about box.
+// The circuit-count dialog, the about box and the program's icon.
 #include <gtest/gtest.h>
 
 #include <QTest>
 
 #include "AppTestSupport.h"
+#include "app/AppIcon.h"
 #include "app/CAboutDlg.h"
 #include "dialogs/CDacSelect.h"
 
@@ -101,6 +102,27 @@ TEST(CAboutDlgTest, OkCloses)
         [&](QWidget*) { QTest::mouseClick(&dialog.OkButton(), Qt::LeftButton); });
     EXPECT_EQ(dialog.exec(), QDialog::Accepted);
     EXPECT_TRUE(answer.Handled());
+}
+
+// The icon is rendered from the SVG compiled into the program: a resource the static library lost
+// on the way into the program would leave it empty.
+TEST(AppIconTest, IsRenderedFromTheCompiledInImageAtEverySize)
+{
+    for (int size : {16, 48, 256}) {
+        SCOPED_TRACE(size);
+        const QImage image = DrawAppIcon(size).toImage();
+        ASSERT_EQ(image.size(), QSize(size, size));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "rounded corner";
+        const QRgb face = image.pixel(size / 2, size / 2);
+        EXPECT_EQ(qAlpha(face), 255);
+        EXPECT_GT(qBlue(face), qRed(face)) << "blue face";
+        // The sawtooth's first rising edge ends in a vertical stroke at 44 % of the width (at 16
+        // pixels the stroke is narrower than a pixel).
+        if (size < 48) continue;
+        const QRgb trace = image.pixel(size * 44 / 100, size * 30 / 100);
+        EXPECT_GT(qGreen(trace), qBlue(trace) + 40) << "green trace";
+    }
+    EXPECT_EQ(AppIcon().availableSizes().size(), 8);
 }
 
 }  // namespace

@@ -17,11 +17,11 @@ namespace {
 using namespace std::chrono_literals;
 
 // Reads lines until one completes or `timeout` passes, sleeping on the link between tries.
-int WaitForLine(DeviceLink& link, std::chrono::milliseconds timeout = 2000ms)
+ReadLineResult WaitForLine(DeviceLink& link, std::chrono::milliseconds timeout = 2000ms)
 {
     const TimePoint deadline = Now() + timeout;
     for (;;) {
-        const int r = link.ReadLine(LinkKind::Com);
+        const ReadLineResult r = link.ReadLine(LinkKind::Com);
         if (r == kLineComplete || Now() >= deadline) return r;
         link.WaitForInput(LinkKind::Com, deadline);
     }

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -106,7 +107,10 @@ class Process {
 struct RunResult {
     int status;
     std::string out;
-    std::string err;
+    std::string err;  // without the notices
+    // Lines on standard error that start with the prefix of the start-up notice saying which
+    // USB bridge library is in use ("USB bridge calls (D2XX): ...").
+    std::string notices;
 };
 
 inline RunResult RunCommand(const std::vector<std::string>& argv)
@@ -114,9 +118,17 @@ inline RunResult RunCommand(const std::vector<std::string>& argv)
     Process p(argv);
     // Read before waiting so a talkative child never blocks on a full pipe.
     std::string out = p.Out();
-    std::string err = p.Err();
+    const std::string all = p.Err();
     const int status = p.Wait();
-    return {status, out, err};
+    std::string err;
+    std::string notices;
+    for (std::size_t at = 0; at < all.size();) {
+        const std::size_t end = std::min(all.find('\n', at), all.size() - 1) + 1;
+        const std::string line = all.substr(at, end - at);
+        (line.rfind("USB bridge calls (D2XX): ", 0) == 0 ? notices : err) += line;
+        at = end;
+    }
+    return {status, out, err, notices};
 }
 
 }  // namespace krv::test

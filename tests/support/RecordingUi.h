@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -41,6 +42,7 @@ class RecordingUi : public UserInterface {
     }
     bool ProcessPendingEvents() override
     {
+        ++eventsProcessed_;
         if (onPendingEvents) onPendingEvents();
         return true;
     }
@@ -58,6 +60,7 @@ class RecordingUi : public UserInterface {
     }
     int WaitCursorDepth() const { return waitCursorDepth_; }
     int WaitCursorShown() const { return waitCursorShown_; }
+    int EventsProcessed() const { return eventsProcessed_; }
     void AnswerWith(MessageAnswer answer) { answer_ = answer; }
     void Clear()
     {
@@ -74,6 +77,7 @@ class RecordingUi : public UserInterface {
     std::vector<Message> messages_;
     int waitCursorDepth_ = 0;
     int waitCursorShown_ = 0;
+    std::atomic<int> eventsProcessed_{0};
     std::optional<MessageAnswer> answer_;
 };
 

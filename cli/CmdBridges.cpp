@@ -1,0 +1,90 @@
+// Commands on the unit's USB bridge itself: list the bridges, restart the unit.
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "link/DeviceLink.h"
+
+namespace krv::cli {
+
+namespace {
+
+constexpr const char* kNoUnit = "アナログユニットが接続されていません";
+constexpr const char* kSeveralUnits =
+    "アナログユニットが２台以上接続されています\n１台のみ接続してください";
+
+// The devices the last ListFtdiDevices found, in index order.
+std::vector<std::pair<int, UnitEntry>> ListedDevices(const CFtdiPort& ftdi)
+{
+    std::vector<std::pair<int, UnitEntry>> devices;
+    for (int i = 0; i < CFtdiPort::kDeviceTableSize && ftdi.DeviceEntry(i).found; ++i) {
+        devices.emplace_back(i, ftdi.DeviceEntry(i));
+    }
+    return devices;
+}
+
+}  // namespace
+
+int RunBridges(const Args& args)
+{
+    if (!args.Positionals().empty()) return UsageError("bridges takes no arguments");
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    link.SetUserInterface(ui);
+    CFtdiPort& ftdi = link.FtdiPort();
+    const int units = ftdi.ListFtdiDevices();
+    const auto devices = ListedDevices(ftdi);
+
+    if (args.Has("--json")) {
+        JsonWriter json;
+        json.BeginObject().Key("units").Int(units).Key("devices").BeginArray();
+        for (const auto& [index, entry] : devices) {
+            json.BeginObject();
+            json.Key("index").Int(index);
+            json.Key("serial").String(entry.serialNumber);
+            json.Key("description").String(entry.description);
+            json.Key("unit").Bool(IsUnitBridge(entry));
+            json.EndObject();
+        }
+        json.EndArray().EndObject();
+        std::printf("%s\n", json.Text().c_str());
+    } else {
+        std::printf("units %d\n", units);
+        for (const auto& [index, entry] : devices) {
+            std::printf("%d\t%s\t%s\t%s\n", index, entry.serialNumber.c_str(),
+                        entry.description.c_str(), IsUnitBridge(entry) ? "unit" : "-");
+        }
+    }
+    if (units == 0) {
+        std::fprintf(stderr, "%s\n", kNoUnit);
+        return kExitUnitFailed;
+    }
+    return kExitOk;
+}
+
+int RunRestart(const Args& args)
+{
+    if (!args.Positionals().empty()) return UsageError("restart takes no arguments");
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    link.SetUserInterface(ui);
+    // The bridge's serial port goes away while the bridge is driven directly.
+    link.ClosePort();
+    CFtdiPort& ftdi = link.FtdiPort();
+    const int units = ftdi.ListFtdiDevices();
+    if (units != 1) {
+        std::fprintf(stderr, "%s\n", units == 0 ? kNoUnit : kSeveralUnits);
+        return kExitUnitFailed;
+    }
+    if (!ftdi.OpenFtdiDevice()) {
+        std::fprintf(stderr, "krvctl: the unit's USB bridge (%s) cannot be opened\n",
+                     ftdi.CurrentUnit().serialNumber.c_str());
+        return kExitUnitFailed;
+    }
+    ftdi.SetFtdiBitMode();
+    ftdi.CloseFtdiDevice();
+    std::printf("restarted %s\n", ftdi.CurrentUnit().serialNumber.c_str());
+    return kExitOk;
+}
+
+}  // namespace krv::cli

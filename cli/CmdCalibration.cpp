@@ -1,0 +1,206 @@
+// krvctl calibration: show, set and reset the unit's calibration.
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "document/CalibrationValues.h"
+#include "document/GeneratorState.h"
+#include "document/UnitInformation.h"
+#include "link/DeviceLink.h"
+#include "protocol/Calibration.h"
+#include "protocol/Identification.h"
+
+namespace krv::cli {
+
+namespace {
+
+// The unit's link on the port the options name, opened. Returns kExitOk, or the exit status of
+// a failure whose reason has been printed.
+int OpenUnit(const Args& args, DeviceLink& link, UserInterface& ui)
+{
+    std::string port;
+    if (const int status = ResolveUnitPort(args, port); status != kExitOk) return status;
+    link.SetUserInterface(ui);
+    link.SetPortName(port);
+    return link.OpenPort() ? kExitOk : kExitUnitFailed;  // the link has said why
+}
+
+int CommunicationError()
+{
+    std::fprintf(stderr, "%s\n", kCommunicationError);
+    return kExitUnitFailed;
+}
+
+std::string WithLineFeeds(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i];
+    }
+    return out;
+}
+
+std::string CalibrationJson(const GeneratorState& state, int circuits)
+{
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("firmware").String(state.firmwareVersion);
+    json.Key("circuits").Int(circuits);
+    json.Key("entries").BeginArray();
+    for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
+        for (const OutputRange range : NamedCalibrationRanges()) {
+            const CalibrationNumbers n = CalibrationNumbersOf(state.channels[ch], range);
+            json.BeginObject();
+            json.Key("channel").Int(ch + 1);
+            json.Key("code").Int(range);
+            json.Key("key").String(RangeKey(range));
+            json.Key("makerZero").Int(n.makerZero);
+            json.Key("makerGain").Int(n.makerGain);
+            json.Key("userZero").Int(n.userZero);
+            json.Key("userGain").Int(n.userGain);
+            json.Key("mode").Int(n.mode);
+            json.EndObject();
+        }
+    }
+    json.EndArray();
+    json.EndObject();
+    return json.Text();
+}
+
+int Show(const Args& args)
+{
+    if (args.Positionals().size() != 1) return UsageError("calibration show takes no arguments");
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    if (const int status = OpenUnit(args, link, ui); status != kExitOk) return status;
+    AppValues app;
+    GeneratorState state(link, app);
+    const bool identified = QueryVersion(link, LinkKind::Com, state.firmwareVersion);
+    const int circuits = identified ? QueryCircuitCount(link) : -1;
+    if (!identified || circuits < 0) {
+        link.ClosePort();
+        std::fprintf(stderr, "接続できません。\n");
+        return kExitUnitFailed;
+    }
+    const bool read = ReadUnitCalibration(state, circuits);
+    link.ClosePort();
+    if (!read) return CommunicationError();
+    if (args.Has("--json")) {
+        std::printf("%s\n", CalibrationJson(state, circuits).c_str());
+    } else {
+        std::fputs(WithLineFeeds(FormatUnitInformation(state, circuits)).c_str(), stdout);
+    }
+    return kExitOk;
+}
+
+std::optional<int> SelectorOf(const std::string& text)
+{
+    if (text == "off") return kCalibrationOff;
+    if (text == "maker") return kCalibrationMaker;
+    if (text == "user") return kCalibrationUser;
+    return std::nullopt;
+}
+
+int Set(const Args& args)
+{
+    const auto& words = args.Positionals();
+    if (words.size() != 2) return UsageError("calibration set takes one channel (1 to 4)");
+    const auto channel = ParseInteger(words[1], 1, kChannelCount);
+    if (!channel) return UsageError("calibration set: the channel must be 1 to 4");
+    const auto key = args.Value("--range");
+    const std::optional<OutputRange> range = key ? RangeFromKey(*key) : std::nullopt;
+    if (!range) {
+        return UsageError(
+            "calibration set needs --range KEY: 0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA "
+            "1_5V E4_20mA E0_24mA");
+    }
+    const auto modeText = args.Value("--mode");
+    const std::optional<int> selector = modeText ? SelectorOf(*modeText) : std::nullopt;
+    if (!selector) return UsageError("calibration set needs --mode off, maker or user");
+    std::optional<long long> zero;
+    if (const auto text = args.Value("--zero")) {
+        zero = ParseInteger(*text, ZeroCorrectionLower(*range), kCorrectionUpper);
+        if (!zero) {
+            return UsageError("--zero must be a whole number from " +
+                              std::to_string(ZeroCorrectionLower(*range)) + " to " +
+                              std::to_string(kCorrectionUpper) + " for " + *key);
+        }
+    }
+    std::optional<long long> gain;
+    if (const auto text = args.Value("--gain")) {
+        gain = ParseInteger(*text, kGainCorrectionLower, kCorrectionUpper);
+        if (!gain) return UsageError("--gain must be a whole number from -200 to 200");
+    }
+
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    if (const int status = OpenUnit(args, link, ui); status != kExitOk) return status;
+    const int circuits = QueryCircuitCount(link);
+    if (circuits < 0) {
+        link.ClosePort();
+        std::fprintf(stderr, "接続できません。\n");
+        return kExitUnitFailed;
+    }
+    if (*channel > circuits) {
+        link.ClosePort();
+        return UsageError("the unit has " + std::to_string(circuits) + " circuits, no channel " +
+                          words[1]);
+    }
+    AppValues app;
+    GeneratorState state(link, app);
+    const int ch = static_cast<int>(*channel) - 1;
+    const CalibrationTables tables = CalibrationTablesOf(state);
+    if (!ReadCalibration(link, LinkKind::Com, ch, kUserTable, *range, tables)) {
+        link.ClosePort();
+        return CommunicationError();
+    }
+    UserCalibrationEntry& entry = state.channels[ch].userCalibration[*range];
+    entry.mode =
+        static_cast<std::uint16_t>((entry.mode & ~0x3u) | static_cast<unsigned>(*selector));
+    if (zero) entry.zero = static_cast<std::uint16_t>(*zero);
+    if (gain) entry.gain = GainWord(static_cast<int>(*gain));
+    const bool written = WriteCalibration(link, LinkKind::Com, ch, *range, kUserTable, tables) &&
+                         (!args.Has("--save") || SaveCalibration(link, LinkKind::Com, kUserTable));
+    link.ClosePort();
+    if (!written) return CommunicationError();
+    const CalibrationNumbers n = CalibrationNumbersOf(state.channels[ch], *range);
+    std::printf("channel %lld range %s mode %s zero %d gain %d%s\n", *channel, key->c_str(),
+                modeText->c_str(), n.userZero, n.userGain, args.Has("--save") ? " saved" : "");
+    return kExitOk;
+}
+
+int ResetUser(const Args& args)
+{
+    if (args.Positionals().size() != 1) {
+        return UsageError("calibration reset-user takes no arguments");
+    }
+    ConsoleUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    if (const int status = OpenUnit(args, link, ui); status != kExitOk) return status;
+    const bool reset = InitUserCalibration(link);
+    link.ClosePort();
+    return reset ? kExitOk : CommunicationError();
+}
+
+}  // namespace
+
+int RunCalibration(const Args& args)
+{
+    const auto& words = args.Positionals();
+    if (words.empty()) return UsageError("calibration needs show, set or reset-user");
+    const bool setting = words[0] == "set";
+    for (const char* option : {"--range", "--mode", "--zero", "--gain", "--save"}) {
+        if (!setting && args.Has(option)) {
+            return UsageError(std::string("calibration ") + words[0] + " takes no " + option);
+        }
+    }
+    if (words[0] == "show") return Show(args);
+    if (args.Has("--json")) return UsageError("only calibration show takes --json");
+    if (setting) return Set(args);
+    if (words[0] == "reset-user") return ResetUser(args);
+    return UsageError("unknown calibration command '" + words[0] + "'");
+}
+
+}  // namespace krv::cli

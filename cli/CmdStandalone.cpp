@@ -1,0 +1,239 @@
+// krvctl standalone: the standalone memory image, its write into the unit, its verification and
+// its read-back.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#include "cli/Commands.h"
+#include "document/GeneratorState.h"
+#include "document/SettingsFile.h"
+#include "document/StandaloneFlows.h"
+#include "link/DeviceLink.h"
+#include "platform/AtomicFile.h"
+
+namespace krv::cli {
+
+namespace {
+
+// Keeps the flows' messages so they can go to standard output after a success and to standard
+// error after a failure.
+class CollectingUserInterface : public UserInterface {
+  public:
+    MessageAnswer ShowMessage(const std::string& text, const std::string&, MessageIcon,
+                              MessageButtons buttons) override
+    {
+        messages.push_back(text);
+        return FirstAnswer(buttons);
+    }
+    void SetWaitCursor(bool) override {}
+    bool ProcessPendingEvents() override { return true; }
+
+    void Print(bool failed) const
+    {
+        for (const std::string& m : messages)
+            std::fprintf(failed ? stderr : stdout, "%s\n", m.c_str());
+    }
+
+    std::vector<std::string> messages;
+};
+
+// The words after the subcommand with "-o FILE" taken out.
+struct Words {
+    std::vector<std::string> rest;
+    std::optional<std::string> output;
+    bool outputMissing = false;
+};
+
+Words SplitWords(const Args& args)
+{
+    Words words;
+    const auto& all = args.Positionals();
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        if (all[i] == "-o") {
+            if (i + 1 < all.size()) {
+                words.output = all[++i];
+            } else {
+                words.outputMissing = true;
+            }
+            continue;
+        }
+        words.rest.push_back(all[i]);
+    }
+    if (const auto output = args.Value("--output")) words.output = output;
+    return words;
+}
+
+std::optional<std::int32_t> ModeOf(const std::string& text)
+{
+    if (text == "off") return kStandaloneOff;
+    if (text == "fixed") return kStandaloneFixed;
+    if (text == "auto") return kStandaloneAuto;
+    return std::nullopt;
+}
+
+std::optional<float> FixedValueOf(const std::string& text)
+{
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || end == text.c_str() || *end != '\0' || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return NarrowToFloat(value);
+}
+
+// What the image is built from: a settings file's channels 1 and 2 with the options' modes and
+// fixed values.
+struct ImageSettings {
+    explicit ImageSettings(DeviceLink& link) : state(link, app) {}
+
+    AppValues app;
+    GeneratorState state;
+    std::array<float, kStandaloneChannelCount> fixed{};
+};
+
+// Loads the settings file and applies the options. Returns kExitOk, or the exit status of a
+// failure whose reason has been printed.
+int LoadImageSettings(const Args& args, const std::string& path, ImageSettings& settings)
+{
+    for (int k = 0; k < kStandaloneChannelCount; ++k) {
+        const std::string suffix = std::to_string(k + 1);
+        if (const auto text = args.Value("--ch" + suffix); text && !ModeOf(*text)) {
+            return UsageError("--ch" + suffix + " must be off, fixed or auto");
+        }
+        if (const auto text = args.Value("--fixed" + suffix); text && !FixedValueOf(*text)) {
+            return UsageError("--fixed" + suffix + " must be a number");
+        }
+    }
+    ConsoleUserInterface console;
+    if (LoadSettingsFile(settings.state, settings.app, path, console) != LoadOutcome::Loaded) {
+        return kExitUnitFailed;  // the message has been printed
+    }
+    for (int k = 0; k < kStandaloneChannelCount; ++k) {
+        const std::string suffix = std::to_string(k + 1);
+        if (const auto text = args.Value("--ch" + suffix)) {
+            settings.state.autoOutput[k].standaloneMode = *ModeOf(*text);
+        }
+        if (const auto text = args.Value("--fixed" + suffix)) {
+            settings.fixed[k] = *FixedValueOf(*text);
+        }
+    }
+    return kExitOk;
+}
+
+bool WriteImage(const std::string& path, const StandaloneImage& image)
+{
+    std::string error;
+    const std::string_view bytes(reinterpret_cast<const char*>(image.bytes.data()),
+                                 image.bytes.size());
+    if (WriteFileAtomically(path, bytes, &error)) return true;
+    std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
+    return false;
+}
+
+int Image(const Args& args, const Words& words)
+{
+    if (words.rest.size() != 1) return UsageError("standalone image takes one SETTINGS file");
+    if (!words.output) return UsageError("standalone image needs -o IMAGE");
+    DeviceLink offline;  // never opened: the file drives no unit
+    ImageSettings settings(offline);
+    if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
+        return status;
+    }
+    const StandaloneImage image =
+        BuildStandaloneImage(settings.state, settings.fixed, settings.app.linkedAutoOutput);
+    return WriteImage(*words.output, image) ? kExitOk : kExitUnitFailed;
+}
+
+// Opens the unit's port and prepares a flow that prints its steps.
+int OpenFlow(const Args& args, DeviceLink& link, UserInterface& ui)
+{
+    std::string port;
+    if (const int status = ResolveUnitPort(args, port); status != kExitOk) return status;
+    link.SetUserInterface(ui);
+    link.SetPortName(port);
+    if (link.OpenPort()) return kExitOk;
+    return kExitUnitFailed;
+}
+
+void PrintStep(const std::string& status, int progress)
+{
+    static std::string lastStatus;
+    static int lastProgress = -1;
+    if (status == lastStatus && progress == lastProgress) return;
+    lastStatus = status;
+    lastProgress = progress;
+    std::printf("%3d%% %s\n", progress, status.c_str());
+    std::fflush(stdout);
+}
+
+int RunFlow(const Args& args, const Words& words, bool write)
+{
+    const char* name = write ? "standalone write" : "standalone verify";
+    if (words.rest.size() != 1) return UsageError(std::string(name) + " takes one SETTINGS file");
+    if (words.output) return UsageError(std::string(name) + " takes no -o");
+    DeviceLink& link = TheDeviceLink();
+    ImageSettings settings(link);
+    if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
+        return status;
+    }
+    CollectingUserInterface ui;
+    if (const int status = OpenFlow(args, link, ui); status != kExitOk) {
+        ui.Print(true);
+        return status;
+    }
+    FlowContext context{link, ui, PrintStep};
+    const StandaloneSource source{settings.state, settings.fixed, settings.app.linkedAutoOutput};
+    StandaloneImage readBack;
+    const FlowOutcome outcome = write ? RunStandaloneWrite(context, source, readBack)
+                                      : RunStandaloneVerify(context, source, readBack);
+    link.ClosePort();
+    const bool failed = outcome != FlowOutcome::Succeeded;
+    ui.Print(failed);
+    return failed ? kExitUnitFailed : kExitOk;
+}
+
+int Read(const Args& args, const Words& words)
+{
+    if (!words.rest.empty()) return UsageError("standalone read takes no SETTINGS file");
+    if (!words.output) return UsageError("standalone read needs -o IMAGE");
+    CollectingUserInterface ui;
+    DeviceLink& link = TheDeviceLink();
+    if (const int status = OpenFlow(args, link, ui); status != kExitOk) {
+        ui.Print(true);
+        return status;
+    }
+    FlowContext context{link, ui, PrintStep};
+    StandaloneImage image;
+    const FlowOutcome outcome = ReadStandaloneImage(context, image);
+    link.ClosePort();
+    if (outcome != FlowOutcome::Succeeded) {
+        ui.Print(true);
+        return kExitUnitFailed;
+    }
+    return WriteImage(*words.output, image) ? kExitOk : kExitUnitFailed;
+}
+
+}  // namespace
+
+int RunStandalone(const Args& args)
+{
+    const auto& all = args.Positionals();
+    if (all.empty()) return UsageError("standalone needs image, write, verify or read");
+    const Words words = SplitWords(args);
+    if (words.outputMissing) return UsageError("-o needs a file name");
+    const std::string& command = all[0];
+    const bool takesImageOptions = command == "image" || command == "write" || command == "verify";
+    for (const char* option : {"--ch1", "--ch2", "--fixed1", "--fixed2"}) {
+        if (!takesImageOptions && args.Has(option)) {
+            return UsageError("standalone " + command + " takes no " + option);
+        }
+    }
+    if (command == "image") return Image(args, words);
+    if (command == "write") return RunFlow(args, words, true);
+    if (command == "verify") return RunFlow(args, words, false);
+    if (command == "read") return Read(args, words);
+    return UsageError("unknown standalone command '" + command + "'");
+}
+
+}  // namespace krv::cli

@@ -1,0 +1,82 @@
+#include "cli/Simulate.h"
+
+#include <cstdio>
+
+#include "cli/CliArgs.h"
+#include "link/FtdiPort.h"
+
+namespace krv::cli {
+
+namespace {
+
+constexpr int kDefaultCircuits = 2;
+
+std::string& RunningPortPath()
+{
+    static std::string path;
+    return path;
+}
+
+}  // namespace
+
+int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options)
+{
+    if (const auto serial = args.Value("--bridge-serial")) {
+        if (serial->empty()) return UsageError("--bridge-serial needs a serial number");
+        options.bridgeSerial = *serial;
+    }
+    for (const std::string& spec : args.Values("--extra-bridge")) {
+        // SERIAL or SERIAL:DESCRIPTION
+        sim::ExtraBridge extra;
+        const auto colon = spec.find(':');
+        extra.serialNumber = spec.substr(0, colon);
+        if (colon != std::string::npos) extra.description = spec.substr(colon + 1);
+        if (extra.serialNumber.empty()) {
+            return UsageError("--extra-bridge " + spec + ": expected SERIAL or SERIAL:DESCRIPTION");
+        }
+        options.extraBridges.push_back(extra);
+    }
+    return kExitOk;
+}
+
+int ActiveSimulation::Start(const Args& args)
+{
+    const auto circuits = args.Value("--simulate");
+    if (!circuits) {
+        if (args.Has("--bridge-serial") || args.Has("--extra-bridge")) {
+            return UsageError("--bridge-serial and --extra-bridge describe --simulate's bridges");
+        }
+        return kExitOk;
+    }
+    sim::SimulationOptions options;
+    options.server.unit.circuits = kDefaultCircuits;
+    if (!circuits->empty()) {
+        if (*circuits != "1" && *circuits != "2" && *circuits != "4") {
+            return UsageError("--simulate takes 1, 2 or 4 circuits, not \"" + *circuits + "\"");
+        }
+        options.server.unit.circuits = (*circuits)[0] - '0';
+    }
+    if (const int status = ParseBridgeOptions(args, options); status != kExitOk) return status;
+
+    simulation_ = std::make_unique<sim::Simulation>(std::move(options));
+    std::string error;
+    if (!simulation_->Start(&error)) {
+        std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
+        simulation_.reset();
+        return kExitUnitFailed;
+    }
+    RunningPortPath() = simulation_->Server().PortPath();
+    return kExitOk;
+}
+
+ActiveSimulation::~ActiveSimulation()
+{
+    RunningPortPath().clear();
+}
+
+std::string ActiveSimulation::PortPath()
+{
+    return RunningPortPath();
+}
+
+}  // namespace krv::cli

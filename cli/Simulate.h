@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/CliArgs.h"
+#include "sim/Simulation.h"
+
+namespace krv::cli {
+
+// Reads --bridge-serial and --extra-bridge into `options`. Returns kExitOk, or the status of the
+// usage error it has printed.
+int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options);
+
+// With --simulate[=1|2|4] among the global options: starts a virtual unit in this process (on a
+// pseudo-terminal and behind a simulated bridge) and keeps it until ~ActiveSimulation. Returns
+// kExitOk (also when no simulation was asked for), or the status of the failure it printed.
+class ActiveSimulation {
+  public:
+    int Start(const Args& args);
+    ~ActiveSimulation();
+    // The pty of the running simulation, or empty.
+    static std::string PortPath();
+
+  private:
+    std::unique_ptr<sim::Simulation> simulation_;
+};
+
+}  // namespace krv::cli

@@ -1,0 +1,303 @@
+#include "document/StandaloneImage.h"
+
+#include <bit>
+#include <cstdio>
+
+namespace krv {
+
+namespace {
+
+// Field offsets inside a channel record.
+constexpr std::size_t kFlagsAt = 0;
+constexpr std::size_t kRangeAt = 4;
+constexpr std::size_t kScaledMinAt = 8;
+constexpr std::size_t kScaledMaxAt = 12;
+constexpr std::size_t kScaledDigitsAt = 16;
+constexpr std::size_t kFixedValueAt = 20;
+constexpr std::size_t kRepeatAt = 24;
+constexpr std::size_t kStartAt = 28;
+constexpr std::size_t kEndAt = 32;
+constexpr std::size_t kStepAt = 36;
+constexpr std::size_t kIntervalAt = 40;
+constexpr std::size_t kFirstPointAt = 44;
+constexpr std::size_t kLastPointAt = 46;
+
+std::uint32_t Load(const MemoryImage& bytes, std::size_t at, int size)
+{
+    std::uint32_t value = 0;
+    for (int i = size - 1; i >= 0; --i)
+        value = (value << 8) | bytes[at + static_cast<std::size_t>(i)];
+    return value;
+}
+
+void Store(MemoryImage& bytes, std::size_t at, int size, std::uint32_t value)
+{
+    for (int i = 0; i < size; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value & 0xFF);
+        value >>= 8;
+    }
+}
+
+float LoadFloat(const MemoryImage& bytes, std::size_t at)
+{
+    return std::bit_cast<float>(Load(bytes, at, 4));
+}
+
+void StoreFloat(MemoryImage& bytes, std::size_t at, float value)
+{
+    Store(bytes, at, 4, std::bit_cast<std::uint32_t>(value));
+}
+
+std::int32_t LoadInt(const MemoryImage& bytes, std::size_t at)
+{
+    return static_cast<std::int32_t>(Load(bytes, at, 4));
+}
+
+void StoreInt(MemoryImage& bytes, std::size_t at, std::int32_t value)
+{
+    Store(bytes, at, 4, static_cast<std::uint32_t>(value));
+}
+
+std::size_t RecordAt(int k)
+{
+    return kStandaloneRecordOffsets[k == 1 ? 1 : 0];
+}
+
+std::size_t PointAt(int n)
+{
+    return kStandalonePointTableOffset + static_cast<std::size_t>(n) * kStandalonePointEntrySize;
+}
+
+bool ValidPoint(int n)
+{
+    return n >= 0 && n < kStandalonePointEntries;
+}
+
+StandaloneChannelRecord RecordOf(const GeneratorState& state, int k, float fixedValue)
+{
+    const ChannelSettings& c = state.channels[static_cast<std::size_t>(k)];
+    const AutoOutputChannel& a = state.autoOutput[static_cast<std::size_t>(k)];
+    const RampSettings ramp = c.range >= 0 && c.range < kRangeTableSize
+                                  ? a.ramps[static_cast<std::size_t>(c.range)]
+                                  : RampSettings{};
+    StandaloneChannelRecord r;
+    r.flags = static_cast<std::uint16_t>((a.standaloneMode & 0x0F) | ((ramp.waveform & 0x0F) << 4) |
+                                         (c.scalingOn ? 0x0100 : 0));
+    r.range = c.range;
+    r.scaledMin = NarrowToFloat(c.scaledMin);
+    r.scaledMax = NarrowToFloat(c.scaledMax);
+    r.scaledDigits = c.scaledDigits;
+    r.fixedValue = fixedValue;
+    r.repeat = ramp.repeat;
+    r.start = ramp.start;
+    r.end = ramp.end;
+    r.step = ramp.step;
+    r.interval = ramp.interval;
+    r.firstPoint = kNoStandalonePoint;
+    r.lastPoint = kNoStandalonePoint;
+    return r;
+}
+
+// Leading used points of a channel's list.
+int LeadingUsedPoints(const AutoOutputChannel& a)
+{
+    int n = 0;
+    while (n < kArbitraryPointCount && a.points[static_cast<std::size_t>(n)].used) ++n;
+    return n;
+}
+
+}  // namespace
+
+std::uint16_t StandaloneImage::LinkedFlag() const
+{
+    return static_cast<std::uint16_t>(Load(bytes, 0, 2));
+}
+
+void StandaloneImage::SetLinkedFlag(std::uint16_t flag)
+{
+    Store(bytes, 0, 2, flag);
+}
+
+StandaloneChannelRecord StandaloneImage::Record(int k) const
+{
+    const std::size_t at = RecordAt(k);
+    StandaloneChannelRecord r;
+    r.flags = static_cast<std::uint16_t>(Load(bytes, at + kFlagsAt, 2));
+    r.range = LoadInt(bytes, at + kRangeAt);
+    r.scaledMin = LoadFloat(bytes, at + kScaledMinAt);
+    r.scaledMax = LoadFloat(bytes, at + kScaledMaxAt);
+    r.scaledDigits = LoadInt(bytes, at + kScaledDigitsAt);
+    r.fixedValue = LoadFloat(bytes, at + kFixedValueAt);
+    r.repeat = LoadInt(bytes, at + kRepeatAt);
+    r.start = LoadFloat(bytes, at + kStartAt);
+    r.end = LoadFloat(bytes, at + kEndAt);
+    r.step = LoadFloat(bytes, at + kStepAt);
+    r.interval = LoadInt(bytes, at + kIntervalAt);
+    r.firstPoint = static_cast<std::uint16_t>(Load(bytes, at + kFirstPointAt, 2));
+    r.lastPoint = static_cast<std::uint16_t>(Load(bytes, at + kLastPointAt, 2));
+    return r;
+}
+
+void StandaloneImage::SetRecord(int k, const StandaloneChannelRecord& r)
+{
+    const std::size_t at = RecordAt(k);
+    Store(bytes, at + kFlagsAt, 2, r.flags);
+    StoreInt(bytes, at + kRangeAt, r.range);
+    StoreFloat(bytes, at + kScaledMinAt, r.scaledMin);
+    StoreFloat(bytes, at + kScaledMaxAt, r.scaledMax);
+    StoreInt(bytes, at + kScaledDigitsAt, r.scaledDigits);
+    StoreFloat(bytes, at + kFixedValueAt, r.fixedValue);
+    StoreInt(bytes, at + kRepeatAt, r.repeat);
+    StoreFloat(bytes, at + kStartAt, r.start);
+    StoreFloat(bytes, at + kEndAt, r.end);
+    StoreFloat(bytes, at + kStepAt, r.step);
+    StoreInt(bytes, at + kIntervalAt, r.interval);
+    Store(bytes, at + kFirstPointAt, 2, r.firstPoint);
+    Store(bytes, at + kLastPointAt, 2, r.lastPoint);
+}
+
+StandalonePointEntry StandaloneImage::Point(int n) const
+{
+    if (!ValidPoint(n)) return {};
+    return {Load(bytes, PointAt(n), 4), LoadFloat(bytes, PointAt(n) + 4)};
+}
+
+void StandaloneImage::SetPoint(int n, const StandalonePointEntry& entry)
+{
+    if (!ValidPoint(n)) return;
+    Store(bytes, PointAt(n), 4, entry.bits);
+    StoreFloat(bytes, PointAt(n) + 4, entry.value);
+}
+
+void StandaloneImage::ClearPoints()
+{
+    for (std::size_t i = kStandalonePointTableOffset; i < bytes.size(); ++i) bytes[i] = 0;
+}
+
+StandaloneImage BuildStandaloneImage(const GeneratorState& state,
+                                     const std::array<float, kStandaloneChannelCount>& fixedValues,
+                                     bool linked)
+{
+    StandaloneImage image;
+    image.SetLinkedFlag(linked ? 1 : 0);
+    int placed = 0;
+    std::uint16_t previousLast = kNoStandalonePoint;
+    for (int k = 0; k < kStandaloneChannelCount; ++k) {
+        StandaloneChannelRecord record =
+            RecordOf(state, k, fixedValues[static_cast<std::size_t>(k)]);
+        const int first = placed;
+        for (const ArbitraryPoint& p : state.autoOutput[static_cast<std::size_t>(k)].points) {
+            if (!p.used || placed >= kStandalonePointEntries) break;
+            StandalonePointEntry entry;
+            entry.bits = 0x1u | (p.pause ? 0x2u : 0u) | (static_cast<std::uint32_t>(k) << 2) |
+                         ((static_cast<std::uint32_t>(p.interval) & 0xFFFFFFu) << 8);
+            entry.value = p.value;
+            image.SetPoint(placed++, entry);
+        }
+        if (placed > first) {
+            // Channel 2 starts right after channel 1's last entry (0 when channel 1 has none).
+            record.firstPoint = static_cast<std::uint16_t>(previousLast + 1);
+            record.lastPoint = static_cast<std::uint16_t>(placed - 1);
+            previousLast = record.lastPoint;
+        }
+        image.SetRecord(k, record);
+    }
+    return image;
+}
+
+int StandaloneAutoPointCount(const GeneratorState& state)
+{
+    int count = 0;
+    for (int k = 0; k < kStandaloneChannelCount; ++k) {
+        const AutoOutputChannel& a = state.autoOutput[static_cast<std::size_t>(k)];
+        if (a.standaloneMode == kStandaloneAuto) count += LeadingUsedPoints(a);
+    }
+    return count;
+}
+
+std::optional<std::string> StandalonePointCountRefusal(const GeneratorState& state)
+{
+    if (StandaloneAutoPointCount(state) < kStandalonePointEntries) return std::nullopt;
+    char text[96];
+    std::snprintf(text, sizeof text, "任意波データの合計数が %d 以上です", kStandalonePointEntries);
+    return std::string(text);
+}
+
+int CompareStandaloneImage(const StandaloneImage& image, const StandaloneImage& readBack)
+{
+    if (image.LinkedFlag() != readBack.LinkedFlag()) return kImageLinked;
+    for (int k = 0; k < kStandaloneChannelCount; ++k) {
+        const StandaloneChannelRecord a = image.Record(k);
+        const StandaloneChannelRecord b = readBack.Record(k);
+        if ((a.flags & 0x000F) != (b.flags & 0x000F)) return kImageMode;
+        if ((a.flags & 0x00F0) != (b.flags & 0x00F0)) return kImageWaveform;
+        if ((a.flags & 0x0100) != (b.flags & 0x0100)) return kImageScalingOn;
+        if (a.range != b.range) return kImageRange;
+        if (!(a.scaledMin == b.scaledMin) || !(a.scaledMax == b.scaledMax) ||
+            a.scaledDigits != b.scaledDigits) {
+            return kImageScaling;
+        }
+        if (!(a.fixedValue == b.fixedValue)) return kImageFixedValue;
+        if (a.repeat != b.repeat) return kImageRepeat;
+        if (!(a.start == b.start)) return kImageStart;
+        if (!(a.end == b.end)) return kImageEnd;
+        if (!(a.step == b.step)) return kImageStep;
+        if (a.interval != b.interval) return kImageInterval;
+    }
+    for (int n = 0; n < kStandalonePointEntries; ++n) {
+        const StandalonePointEntry a = image.Point(n);
+        const StandalonePointEntry b = readBack.Point(n);
+        if ((a.bits & 0x1) != (b.bits & 0x1)) return kImagePointUsed;
+        if ((a.bits & 0x2) != (b.bits & 0x2)) return kImagePointPause;
+        if ((a.bits & 0xC) != (b.bits & 0xC)) return kImagePointChannel;
+        if ((a.bits & 0xFFFFFF00u) != (b.bits & 0xFFFFFF00u)) return kImagePointInterval;
+        if (!(a.value == b.value)) return kImagePointValue;
+    }
+    return kImageSame;
+}
+
+std::string ImageItemName(int code)
+{
+    switch (code) {
+        case kImageSame:
+            return "エラー無し";
+        case kImageLinked:
+            return "連動動作";
+        case kImageMode:
+            return "PCレス";
+        case kImageWaveform:
+            return "自動出力モード";
+        case kImageScalingOn:
+            return "換算モード";
+        case kImageRange:
+            return "出力レンジ";
+        case kImageScaling:
+            return "換算式";
+        case kImageFixedValue:
+            return "固定出力値";
+        case kImageRepeat:
+            return "繰返し値";
+        case kImageStart:
+            return "開始値";
+        case kImageEnd:
+            return "終了値";
+        case kImageStep:
+            return "変化量";
+        case kImageInterval:
+            return "更新間隔";
+        case kImagePointUsed:
+            return "任意波　データ有無";
+        case kImagePointPause:
+            return "任意波　一時停止";
+        case kImagePointChannel:
+            return "任意波　チャネル";
+        case kImagePointInterval:
+            return "任意波　更新間隔";
+        case kImagePointValue:
+            return "任意波　値";
+        default:
+            return {};
+    }
+}
+
+}  // namespace krv

@@ -1,0 +1,55 @@
+#include "sim/CommandFaults.h"
+
+#include <charconv>
+
+namespace krv::sim {
+
+namespace {
+
+template <typename T>
+bool Whole(std::string_view text, T& value, int base)
+{
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value, base);
+    return ec == std::errc() && ptr == end;
+}
+
+bool Fail(std::string* error, std::string_view item, const char* why)
+{
+    if (error != nullptr) *error = "unit fault \"" + std::string(item) + "\": " + why;
+    return false;
+}
+
+}  // namespace
+
+bool ParseCommandFaults(std::string_view spec, CommandFaults& faults, std::string* error)
+{
+    CommandFaults parsed;
+    while (!spec.empty()) {
+        const std::size_t comma = spec.find(',');
+        const std::string_view item = spec.substr(0, comma);
+        spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+        const std::size_t equals = item.find('=');
+        if (equals == std::string_view::npos) return Fail(error, item, "expected NAME=VALUE");
+        const std::string_view name = item.substr(0, equals);
+        const std::string_view value = item.substr(equals + 1);
+        if (name == "pe" || name == "pw") {
+            int code = 0;
+            if (!Whole(value, code, 16) || code < 1 || code > 0xFF) {
+                return Fail(error, item, "the code must be hexadecimal 01 to FF");
+            }
+            (name == "pe" ? parsed.eraseError : parsed.writeError) = code;
+        } else if (name == "pr" || name == "silent-after") {
+            std::uint64_t count = 0;
+            if (!Whole(value, count, 10)) return Fail(error, item, "expected a whole number");
+            (name == "pr" ? parsed.badReadReply : parsed.silentAfter) = count;
+        } else {
+            return Fail(error, item, "unknown; expected pe, pw, pr or silent-after");
+        }
+    }
+    faults = parsed;
+    return true;
+}
+
+}  // namespace krv::sim

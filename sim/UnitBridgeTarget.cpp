@@ -1,0 +1,78 @@
+#include "sim/UnitBridgeTarget.h"
+
+#include <string>
+#include <string_view>
+
+#include "sim/WireTiming.h"
+
+namespace krv::sim {
+
+UnitBridgeTarget::UnitBridgeTarget(SimServer& server) : server_(&server) {}
+
+UnitBridgeTarget::UnitBridgeTarget(UnitConfig config)
+    : own_(std::make_unique<VirtualUnit>(std::move(config)))
+{
+}
+
+void UnitBridgeTarget::SetBootLoader(std::shared_ptr<BridgeTarget> loader)
+{
+    std::lock_guard lock(loaderMutex_);
+    bootLoader_ = std::move(loader);
+}
+
+std::shared_ptr<BridgeTarget> UnitBridgeTarget::BootLoader() const
+{
+    std::lock_guard lock(loaderMutex_);
+    return bootLoader_;
+}
+
+bool UnitBridgeTarget::InBootMode() const
+{
+    return WithUnit([](const VirtualUnit& unit) { return unit.InBootMode(); });
+}
+
+void UnitBridgeTarget::Receive(std::uint8_t byte, BridgeTime arrival,
+                               std::vector<BridgeReply>& replies)
+{
+    // A unit still starting up does not listen yet.
+    if (arrival < awakeAt_) return;
+    if (InBootMode()) {
+        if (const auto loader = BootLoader()) loader->Receive(byte, arrival, replies);
+        return;
+    }
+    const char c = static_cast<char>(byte);
+    for (LineAssembler::Line& line : assembler_.Feed(std::string_view(&c, 1))) {
+        std::vector<std::string> answers =
+            WithUnit([&](VirtualUnit& unit) { return unit.HandleLine(line.bytes, arrival); });
+        for (std::string& answer : answers) replies.push_back({std::move(answer), arrival});
+    }
+}
+
+void UnitBridgeTarget::Restart(bool bootMode, BridgeTime at, std::vector<BridgeReply>& replies)
+{
+    assembler_.Reset();
+    if (bootMode) {
+        WithUnit([](VirtualUnit& unit) { unit.EnterBootMode(); });
+        awakeAt_ = at;
+        if (const auto loader = BootLoader()) loader->Restart(true, at, replies);
+        return;
+    }
+    // Like a power cycle; the served unit also drops what it had not yet sent on its pty.
+    if (server_ != nullptr) {
+        server_->Restart();
+    } else {
+        WithUnit([](VirtualUnit& unit) { unit.PowerCycle(); });
+    }
+    awakeAt_ = at + SimServer::kStartUpTime;
+    replies.push_back({std::string(kResendRequest), awakeAt_});
+}
+
+std::uint32_t UnitBridgeTarget::BaudRate() const
+{
+    if (InBootMode()) {
+        if (const auto loader = BootLoader()) return loader->BaudRate();
+    }
+    return static_cast<std::uint32_t>(kBaudRate);
+}
+
+}  // namespace krv::sim

@@ -1,0 +1,255 @@
+#!/usr/bin/env bash
+# Installs into a temporary prefix and checks the installed files with the tools the desktop and
+# the system read them with: the desktop entry, the settings file type, the udev rule, the icon
+# sizes, the man pages and krvctl's bash completion.
+#
+#   install_test.sh BUILD_DIR [MIME_PROBE]
+# MIME_PROBE (tests/packaging/MimeProbe.cpp) is given when the panel is built.
+set -uo pipefail
+build=$1
+probe=${2:-}
+gui=false
+[[ -n $probe ]] && gui=true
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+export LC_ALL=C.UTF-8
+failures=0
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+for tool in desktop-file-validate xmllint man update-mime-database; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/lib/common.sh installs it)" >&2; exit 1; }
+done
+
+if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
+    cat "$work/install.log" >&2
+    echo "FAIL: cmake --install" >&2
+    exit 1
+fi
+krvctl=$prefix/bin/krvctl
+
+# --- The programs ---------------------------------------------------------------------------------
+programs=(krvctl)
+$gui && programs+=(bremix2)
+for program in "${programs[@]}"; do
+    [[ -x $prefix/bin/$program ]] || fail "bin/$program is not installed"
+done
+"$krvctl" --help >/dev/null || fail "the installed krvctl does not run"
+commands=$("$krvctl" --help | sed -n '/^Commands:$/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
+[[ -n $commands ]] || fail "krvctl --help lists no commands"
+
+# --- Man pages: they render without warnings, and say what the programs say ----------------------
+render_man() {  # page name -> rendered text on stdout
+    local page=$prefix/share/man/man1/$1.1.gz
+    [[ -f $page ]] || { fail "man page $1 is not installed as $page"; return 1; }
+    MANWIDTH=100 man --warnings -l "$page" 2>"$work/man.err"
+    [[ -s $work/man.err ]] && fail "man -l $1 warns: $(cat "$work/man.err")"
+    return 0
+}
+if render_man krvctl >"$work/krvctl.man"; then
+    grep -q '^NAME' "$work/krvctl.man" || fail "krvctl's man page does not render"
+    for command in $commands; do
+        grep -qx "   $command" "$work/krvctl.man" || fail "krvctl's man page has no section for '$command'"
+        usage=$("$krvctl" "$command" --help | head -n 1)
+        grep -qF -- "$usage" "$work/krvctl.man" || fail "krvctl's man page lacks '$usage'"
+    done
+    # Options must survive rendering as ASCII, or a copied command line fails.
+    grep -qF -- '--port NAME' "$work/krvctl.man" || fail "krvctl's man page does not show --port as typed"
+fi
+if $gui && render_man bremix2 >"$work/bremix2.man"; then
+    for option in $("$prefix/bin/bremix2" --help | grep -oE -- '--[a-z][a-z-]*' | sort -u); do
+        grep -qF -- "$option" "$work/bremix2.man" || fail "bremix2's man page lacks $option"
+    done
+fi
+
+# --- The udev rule --------------------------------------------------------------------------------
+# The syntax udev accepts: comma-separated KEY[{name}]OP"value" pairs, match keys only with == or !=,
+# assignment keys only with =, +=, -= or :=, and every GOTO with its LABEL.
+check_udev_rules() {
+    awk '
+        function bad(why) { printf "%s:%d: %s\n", FILENAME, start, why; errors++ }
+        BEGIN {
+            split("ACTION DEVPATH KERNEL KERNELS SUBSYSTEM SUBSYSTEMS DRIVER DRIVERS ATTRS TAGS TEST PROGRAM RESULT CONST", m)
+            for (i in m) matchonly[m[i]] = 1
+            split("OWNER GROUP MODE SECLABEL RUN LABEL GOTO OPTIONS", a)
+            for (i in a) assignonly[a[i]] = 1
+            split("NAME SYMLINK ENV TAG ATTR SYSCTL IMPORT", b)
+            for (i in b) either[b[i]] = 1
+            split("ATTR ATTRS ENV SYSCTL IMPORT SECLABEL CONST", n)
+            for (i in n) needsname[n[i]] = 1
+        }
+        {
+            if (line == "") start = FNR
+            line = line $0
+            if (line ~ /\\$/) { sub(/\\$/, "", line); next }
+            rule = line; line = ""
+            sub(/^[ \t]+/, "", rule)
+            if (rule == "" || rule ~ /^#/) next
+            pairs = 0
+            while (rule != "") {
+                if (!match(rule, /^[A-Z_]+(\{[^}]*\})?[ \t]*(==|!=|\+=|-=|:=|=)[ \t]*"([^"\\]|\\.)*"/)) {
+                    bad("cannot read \"" rule "\""); break
+                }
+                pair = substr(rule, 1, RLENGTH); rule = substr(rule, RLENGTH + 1)
+                pairs++
+                key = pair; sub(/[{ \t=!+:-].*/, "", key)
+                op = pair; sub(/^[A-Z_]+(\{[^}]*\})?[ \t]*/, "", op); op = substr(op, 1, 2); sub(/[^=!+:-].*/, "", op)
+                value = pair; sub(/^[^"]*"/, "", value); sub(/"$/, "", value)
+                if (!(key in matchonly) && !(key in assignonly) && !(key in either)) bad("unknown key " key)
+                if ((key in matchonly) && op != "==" && op != "!=") bad(key " takes == or !=, not " op)
+                if ((key in assignonly) && (op == "==" || op == "!=")) bad(key " is assigned, not compared")
+                if ((key in needsname) && pair !~ /^[A-Z_]+\{[^}]+\}/) bad(key " needs {name}")
+                if (key == "GOTO") gotos[value] = start
+                if (key == "LABEL") labels[value] = 1
+                sub(/^[ \t]*/, "", rule)
+                if (rule == "") break
+                if (rule !~ /^,/) { bad("no comma before \"" rule "\""); break }
+                sub(/^,[ \t]*/, "", rule)
+            }
+        }
+        END {
+            for (g in gotos) if (!(g in labels)) { start = gotos[g]; bad("GOTO \"" g "\" has no LABEL") }
+            exit errors > 0
+        }
+    ' "$1"
+}
+rules=$prefix/lib/udev/rules.d/70-krv-generator.rules
+if [[ ! -f $rules ]]; then
+    fail "the udev rule is not installed as $rules"
+else
+    if command -v udevadm >/dev/null && udevadm verify --help >/dev/null 2>&1; then
+        udevadm verify --resolve-names=never "$rules" >"$work/udev.out" 2>&1 ||
+            fail "udevadm verify refuses the rule: $(cat "$work/udev.out")"
+    fi
+    check_udev_rules "$rules" >"$work/udev.out" 2>&1 || fail "the udev rule does not parse: $(cat "$work/udev.out")"
+    for must in 'ATTRS{idVendor}=="0403"' 'ATTRS{idProduct}=="6015"' 'ATTRS{product}=="Holvik KRV FT230X"' \
+        'TAG+="uaccess"' 'ATTR{latency_timer}="1"'; do
+        grep -qF -- "$must" "$rules" || fail "the udev rule lacks $must"
+    done
+    # The rules of the broken kinds above must be refused, or the check proves nothing.
+    printf 'SUBSYSTEM="tty", TAG+="uaccess"\n' >"$work/bad1.rules"
+    printf 'SUBSYSTEM=="tty" TAG+="uaccess"\n' >"$work/bad2.rules"
+    printf 'SUBSYSTEM=="tty", GOTO="nowhere"\n' >"$work/bad3.rules"
+    printf 'SUBSYSTEM=="tty", ATTR="1"\n' >"$work/bad4.rules"
+    for bad in "$work"/bad*.rules; do
+        check_udev_rules "$bad" >/dev/null 2>&1 && fail "the udev check accepts $(cat "$bad")"
+    done
+fi
+
+# --- bash completion ------------------------------------------------------------------------------
+completion=$prefix/share/bash-completion/completions/krvctl
+complete_line() {  # words of a command line, the last one being completed -> the candidates
+    (cd "$work" && PATH="$prefix/bin:$PATH" bash -c '
+        source "$1" || exit 1
+        shift
+        COMP_WORDS=("$@")
+        COMP_CWORD=$(($# - 1))
+        _krvctl
+        printf "%s\n" "${COMPREPLY[@]}" | sort' _ "$completion" "$@")
+}
+expect_completion() {  # expected candidates (one line, space-separated), then the command line
+    local expected=$1
+    shift
+    local got
+    got=$(complete_line "$@" | tr '\n' ' ' | sed 's/ $//')
+    [[ $got == "$expected" ]] || fail "completing '$*' gives '$got', not '$expected'"
+}
+if [[ ! -f $completion ]]; then
+    fail "the bash completion is not installed as $completion"
+elif bash -n "$completion"; then
+    expect_completion "$(printf '%s\n' $commands | sort | tr '\n' ' ' | sed 's/ $//')" krvctl ''
+    expect_completion "set settings" krvctl se
+    expect_completion "new show" krvctl settings ''
+    expect_completion "--bridge-serial --extra-bridge --help --json --port --simulate --watch" \
+        krvctl --port pts/3 status --
+    expect_completion "1 2 4" krvctl sim --circuits ''
+    expect_completion "E0_24mA E4_20mA" krvctl set 1 --range E
+    touch "$work/plant.ini" "$work/notes.txt"
+    expect_completion "plant.ini" krvctl settings show pl
+    expect_completion "" krvctl settings show no
+else
+    fail "the bash completion does not parse"
+fi
+
+# --- The panel's desktop entry, icon and settings file type -------------------------------------
+if $gui; then
+    desktop=$prefix/share/applications/bremix2.desktop
+    if [[ ! -f $desktop ]]; then
+        fail "the desktop entry is not installed as $desktop"
+    else
+        desktop-file-validate "$desktop" >"$work/desktop.out" 2>&1
+        [[ -s $work/desktop.out ]] && fail "desktop-file-validate: $(cat "$work/desktop.out")"
+        for must in 'Name=Bremix2' 'Exec=bremix2 %f' 'Icon=bremix2' 'MimeType=application/x-krv-settings;'; do
+            grep -qxF -- "$must" "$desktop" || fail "the desktop entry lacks $must"
+        done
+        grep -q '^Comment=' "$desktop" && grep -q '^Comment\[ja\]=' "$desktop" ||
+            fail "the desktop entry lacks an English or a Japanese comment"
+        grep -qE '^Categories=.*Electronics;.*Engineering;' "$desktop" ||
+            fail "the desktop entry is not filed under electronics and engineering"
+    fi
+
+    icons=$prefix/share/icons/hicolor
+    xmllint --noout "$icons/scalable/apps/bremix2.svg" || fail "the scalable icon is not well-formed"
+    for size in 16 22 24 32 48 64 128 256; do
+        png=$icons/${size}x$size/apps/bremix2.png
+        if [[ ! -f $png ]]; then
+            fail "icon $png is missing"
+            continue
+        fi
+        # PNG signature, then the IHDR chunk's width and height (big-endian).
+        read -r -a bytes < <(od -An -v -tu1 -N24 "$png" | tr -s ' \n' '  ')
+        signature="${bytes[*]:0:8}"
+        width=$(((bytes[16] << 24) | (bytes[17] << 16) | (bytes[18] << 8) | bytes[19]))
+        height=$(((bytes[20] << 24) | (bytes[21] << 16) | (bytes[22] << 8) | bytes[23]))
+        [[ $signature == "137 80 78 71 13 10 26 10" ]] || fail "$png is no PNG"
+        [[ $width == "$size" && $height == "$size" ]] || fail "$png is ${width}x$height, not ${size}x$size"
+    done
+
+    mime=$prefix/share/mime/packages/bremix2.xml
+    if [[ ! -f $mime ]]; then
+        fail "the settings file type is not installed as $mime"
+    else
+        xmllint --noout "$mime" || fail "xmllint refuses $mime"
+        XDG_DATA_DIRS=$prefix/share:/usr/share update-mime-database "$prefix/share/mime" >"$work/mime.out" 2>&1 || fail "update-mime-database fails"
+        [[ -s $work/mime.out ]] && fail "update-mime-database: $(cat "$work/mime.out")"
+        [[ -f $prefix/share/mime/application/x-krv-settings.xml ]] ||
+            fail "update-mime-database does not know application/x-krv-settings"
+
+        # What a file manager built on Qt makes of them: settings files by their start marker,
+        # other .ini files stay text, and the name alone claims nothing.
+        "$krvctl" settings new --circuits 2 "$work/plant.ini" || fail "krvctl settings new"
+        cp "$work/plant.ini" "$work/PLANT.INI"
+        cp "$work/plant.ini" "$work/plant.bin"
+        printf '[Network]\nAddress=10.0.0.1\n' >"$work/notes.ini"
+        : >"$work/empty.ini"
+        mkdir -p "$work/data-home"
+        XDG_DATA_HOME=$work/data-home XDG_DATA_DIRS=$prefix/share:/usr/share \
+            "$probe" "$work/plant.ini" "$work/PLANT.INI" "$work/plant.bin" "$work/notes.ini" \
+            "$work/empty.ini" >"$work/types" || fail "the MIME probe fails"
+        expected="application/x-krv-settings text/plain
+application/x-krv-settings text/plain
+application/x-krv-settings application/octet-stream
+text/plain text/plain
+text/plain text/plain"
+        [[ $(cat "$work/types") == "$expected" ]] ||
+            fail "MIME types (name and content, name only) are"$'\n'"$(cat "$work/types")"$'\n'"not"$'\n'"$expected"
+        # The same through GIO, as GNOME's file manager asks.
+        if command -v gio >/dev/null; then
+            for file in plant.ini PLANT.INI plant.bin notes.ini empty.ini; do
+                XDG_DATA_HOME=$work/data-home XDG_DATA_DIRS=$prefix/share:/usr/share \
+                    gio info -a standard::content-type "$work/$file" | sed -n 's/^ *standard::content-type: //p'
+            done >"$work/gio-types"
+            [[ $(cat "$work/gio-types") == "$(cut -d' ' -f1 <<<"$expected")" ]] ||
+                fail "GIO gives the MIME types"$'\n'"$(cat "$work/gio-types")"
+        fi
+    fi
+fi
+
+if ((failures > 0)); then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "installed files checked in $prefix"
