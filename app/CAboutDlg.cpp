@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QFont>
 
+#include <algorithm>
+
 #include "app/AppIcon.h"
-#include "app/DialogUnits.h"
+#include "dialogs/DialogLayout.h"
 
 namespace krv {
 
@@ -33,13 +35,12 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 
     version_.setGeometry(DialogUnitRect(42, 14, 114, 8));
     version_.setText(VersionLine(QCoreApplication::applicationVersion()));
-    version_.setObjectName(QStringLiteral("id1068"));
+    SetControlId(version_, 1068);
     // The program carries no copyright notice, so the second line stays empty.
     copyright_.setGeometry(DialogUnitRect(42, 26, 186, 8));
-    copyright_.setObjectName(QStringLiteral("id1070"));
+    SetControlId(copyright_, 1070);
 
-    ok_.setText(QStringLiteral("OK"));
-    ok_.setGeometry(DialogUnitRect(178, 41, 50, 14));
+    PlaceButton(ok_, "OK", DialogUnitRect(178, 41, 50, 14), 1);
     ok_.setDefault(true);
     ok_.setFocus();
     connect(&ok_, &QPushButton::clicked, this, &QDialog::accept);

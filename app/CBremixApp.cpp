@@ -8,10 +8,10 @@
 #include <clocale>
 
 #include "app/AppIcon.h"
+#include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
 #include "app/Version.h"
 #include "document/AppValues.h"
-#include "document/CBremixDoc.h"
 #include "link/DeviceLink.h"
 #include "link/PortEnumeration.h"
 #include "panel/CBremixView.h"

@@ -14,8 +14,8 @@
 #include <QUrl>
 
 #include "app/CAboutDlg.h"
+#include "app/CBremixDoc.h"
 #include "dialogs/CDacSelect.h"
-#include "document/CBremixDoc.h"
 #include "document/GeneratorState.h"
 
 namespace krv {

@@ -1,4 +1,5 @@
 // krvctl: the unit from the command line, for test rigs, scripts and our own end-to-end tests.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -49,9 +50,11 @@ int Main(int argc, char** argv)
     std::size_t commandAt = words.size();
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (words[i].rfind("--", 0) == 0) {
-            for (const OptionSpec& option : kGlobalOptions) {
-                if (words[i] == option.name && option.takesValue && !option.valueOptional) ++i;
-            }
+            // Look the option up before skipping its value: the index may then be past the end.
+            const auto option =
+                std::find_if(kGlobalOptions.begin(), kGlobalOptions.end(),
+                             [&](const OptionSpec& o) { return words[i] == o.name; });
+            if (option != kGlobalOptions.end() && option->takesValue && !option->valueOptional) ++i;
             continue;
         }
         commandAt = i;

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "app/DialogUnits.h"
+#include "dialogs/DialogLayout.h"
 
 namespace krv {
 
@@ -39,66 +39,9 @@ constexpr int kValueColumn = 2;
 constexpr int kIntervalColumn = 3;
 constexpr int kPauseColumn = 4;
 
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-QString Q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 std::size_t Index(AutoField field)
 {
     return static_cast<std::size_t>(field);
-}
-
-// The dialog font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in for it.
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
-    font.setPixelSize(11);
-    return font;
-}
-
-// A static text at its place in the form. Where the installed font needs more room than the form
-// gives, the box grows away from the side the text is aligned to, so nothing is cut off.
-void PlaceText(QLabel& label, QRect where, Qt::Alignment horizontal, const char* text = nullptr)
-{
-    if (text) label.setText(Q(text));
-    label.setAlignment(horizontal | Qt::AlignVCenter);
-    const QSize needed = label.sizeHint();
-    const int extra = needed.width() - where.width();
-    if (extra > 0) {
-        if (horizontal & Qt::AlignHCenter) {
-            where.adjust(-extra / 2, 0, extra - extra / 2, 0);
-        } else {
-            where.setWidth(needed.width());
-        }
-    }
-    if (needed.height() > where.height()) {
-        where.adjust(0, -(needed.height() - where.height()) / 2, 0, 0);
-        where.setHeight(needed.height());
-    }
-    label.setGeometry(where);
-}
-
-void PlaceField(QLineEdit& field, const QRect& where, const char* id)
-{
-    field.setGeometry(where);
-    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    field.setObjectName(QString::fromLatin1(id));
-}
-
-void PlaceButton(QPushButton& button, const char* text, const QRect& where, const char* id)
-{
-    button.setText(Q(text));
-    button.setGeometry(where);
-    button.setObjectName(QString::fromLatin1(id));
-    // Enter belongs to the fields and the point list's editor; only OK may take it otherwise.
-    button.setAutoDefault(false);
 }
 
 // --- The illustrations -------------------------------------------------------------------------
@@ -232,51 +175,60 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(339, 189));
 
-    PlaceText(channelCaption_, DialogUnitRect(17, 7, 32, 8), Qt::AlignHCenter, "チャンネル");
+    PlaceText(channelCaption_, DialogUnitRect(17, 7, 32, 8), Qt::AlignCenter, "チャンネル");
     channelText_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    channelText_.setObjectName(QStringLiteral("id1050"));
-    PlaceText(channelText_, DialogUnitRect(7, 17, 52, 11), Qt::AlignHCenter);
-    PlaceText(rangeCaption_, DialogUnitRect(105, 6, 20, 8), Qt::AlignHCenter, "レンジ");
-    rangeText_.setObjectName(QStringLiteral("id1043"));
-    PlaceText(rangeText_, DialogUnitRect(75, 17, 77, 11), Qt::AlignHCenter);
-    PlaceText(lowerCaption_, DialogUnitRect(178, 7, 25, 8), Qt::AlignHCenter, "最小値");
-    PlaceText(upperCaption_, DialogUnitRect(237, 7, 25, 8), Qt::AlignHCenter, "最大値");
-    lowerText_.setObjectName(QStringLiteral("id1044"));
-    PlaceText(lowerText_, DialogUnitRect(171, 17, 40, 11), Qt::AlignHCenter);
-    upperText_.setObjectName(QStringLiteral("id1045"));
-    PlaceText(upperText_, DialogUnitRect(230, 17, 40, 11), Qt::AlignHCenter);
+    PlaceValueText(channelText_, DialogUnitRect(7, 17, 52, 11), Qt::AlignCenter, 1050);
+    PlaceText(rangeCaption_, DialogUnitRect(105, 6, 20, 8), Qt::AlignCenter, "レンジ");
+    PlaceValueText(rangeText_, DialogUnitRect(75, 17, 77, 11), Qt::AlignCenter, 1043);
+    PlaceText(lowerCaption_, DialogUnitRect(178, 7, 25, 8), Qt::AlignCenter, "最小値");
+    PlaceText(upperCaption_, DialogUnitRect(237, 7, 25, 8), Qt::AlignCenter, "最大値");
+    PlaceValueText(lowerText_, DialogUnitRect(171, 17, 40, 11), Qt::AlignCenter, 1044);
+    PlaceValueText(upperText_, DialogUnitRect(230, 17, 40, 11), Qt::AlignCenter, 1045);
 
-    waveform_.setObjectName(QStringLiteral("id1015"));
+    SetControlId(waveform_, 1015);
     for (const char* name : kWaveformNames) waveform_.addItem(Q(name));
     const QRect comboBox = DialogUnitRect(7, 38, 98, 12);
     waveform_.setGeometry(comboBox.x(), comboBox.y(), comboBox.width(),
                           std::max(comboBox.height(), waveform_.sizeHint().height()));
-    picture_.setObjectName(QStringLiteral("id1056"));
+    SetControlId(picture_, 1056);
     picture_.move(DialogUnitsToPixelsX(114), DialogUnitsToPixelsY(39));
 
-    startCaption_.setObjectName(QStringLiteral("id1046"));
-    PlaceText(startCaption_, DialogUnitRect(15, 58, 35, 8), Qt::AlignLeft, "開始値");
-    PlaceField(start_, DialogUnitRect(51, 56, 42, 14), "id1051");
-    endCaption_.setObjectName(QStringLiteral("id1047"));
-    PlaceText(endCaption_, DialogUnitRect(15, 73, 34, 8), Qt::AlignLeft, "終了値");
-    PlaceField(end_, DialogUnitRect(51, 70, 42, 15), "id1052");
-    stepCaption_.setObjectName(QStringLiteral("id1048"));
-    PlaceText(stepCaption_, DialogUnitRect(15, 88, 34, 8), Qt::AlignLeft, "変化量");
-    PlaceField(step_, DialogUnitRect(51, 85, 42, 15), "id1053");
-    intervalCaption_.setObjectName(QStringLiteral("id1049"));
-    PlaceText(intervalCaption_, DialogUnitRect(15, 103, 33, 8), Qt::AlignLeft, "更新間隔");
-    PlaceField(interval_, DialogUnitRect(51, 100, 42, 15), "id1054");
-    seconds_.setObjectName(QStringLiteral("id1061"));
-    PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), Qt::AlignLeft, "秒");
-    PlaceText(repeatCaption_, DialogUnitRect(15, 118, 32, 8), Qt::AlignLeft, "繰返し");
-    PlaceField(repeat_, DialogUnitRect(51, 115, 42, 15), "id1055");
-    PlaceText(times_, DialogUnitRect(96, 118, 9, 8), Qt::AlignLeft, "回");
-    hint_.setObjectName(QStringLiteral("id1062"));
-    PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), Qt::AlignLeft, kRampHint);
-    PlaceText(note_, DialogUnitRect(15, 148, 307, 8), Qt::AlignLeft, kRoundingNote);
+    // The five fields, each with its caption on the left (the repeat count's has no id).
+    const Qt::Alignment left = Qt::AlignLeft | Qt::AlignVCenter;
+    struct FieldRow {
+        QLabel& caption;
+        int captionId;
+        QRect captionPlace;
+        const char* text;
+        QLineEdit& field;
+        QRect fieldPlace;
+        int fieldId;
+    };
+    for (const FieldRow& row : {
+             FieldRow{startCaption_, 1046, DialogUnitRect(15, 58, 35, 8), "開始値", start_,
+                      DialogUnitRect(51, 56, 42, 14), 1051},
+             FieldRow{endCaption_, 1047, DialogUnitRect(15, 73, 34, 8), "終了値", end_,
+                      DialogUnitRect(51, 70, 42, 15), 1052},
+             FieldRow{stepCaption_, 1048, DialogUnitRect(15, 88, 34, 8), "変化量", step_,
+                      DialogUnitRect(51, 85, 42, 15), 1053},
+             FieldRow{intervalCaption_, 1049, DialogUnitRect(15, 103, 33, 8), "更新間隔", interval_,
+                      DialogUnitRect(51, 100, 42, 15), 1054},
+             FieldRow{repeatCaption_, 0, DialogUnitRect(15, 118, 32, 8), "繰返し", repeat_,
+                      DialogUnitRect(51, 115, 42, 15), 1055},
+         }) {
+        if (row.captionId != 0) SetControlId(row.caption, row.captionId);
+        PlaceText(row.caption, row.captionPlace, left, row.text);
+        PlaceField(row.field, row.fieldPlace, row.fieldId);
+    }
+    SetControlId(seconds_, 1061);
+    PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), left, "秒");
+    PlaceText(times_, DialogUnitRect(96, 118, 9, 8), left, "回");
+    SetControlId(hint_, 1062);
+    PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), left, kRampHint);
+    PlaceText(note_, DialogUnitRect(15, 148, 307, 8), left, kRoundingNote);
 
     // The point list, 1000 rows of number, value, interval and pause mark.
-    points_.setObjectName(QStringLiteral("id1059"));
+    SetControlId(points_, 1059);
     points_.setGeometry(QRect(QPoint(170, 62), QPoint(471, 209)));
     points_.setFrameStyle(QFrame::Box | QFrame::Plain);
     points_.setColumnCount(5);
@@ -295,14 +247,13 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     }
     connect(&points_, &QTableWidget::cellDoubleClicked, &points_, &CEditListCtrl::OpenEditor);
 
-    PlaceButton(csv_, "CSV読込", DialogUnitRect(6, 168, 50, 14), "id1032");
-    PlaceButton(ok_, "OK", DialogUnitRect(228, 168, 50, 14), "id1");
-    PlaceButton(cancel_, "戻る", DialogUnitRect(282, 168, 50, 14), "id2");
+    PlaceButton(csv_, "CSV読込", DialogUnitRect(6, 168, 50, 14), 1032);
+    PlaceOkCancel(*this, ok_, cancel_, Q("戻る"), 228, 168);
+    // Enter belongs to the fields and the point list's editor; only OK may take it otherwise.
     ok_.setAutoDefault(true);
-    ok_.setDefault(true);
+    csv_.setAutoDefault(false);
+    cancel_.setAutoDefault(false);
     connect(&csv_, &QPushButton::clicked, this, &CAutoOutDlg::ImportCsv);
-    connect(&ok_, &QPushButton::clicked, this, &CAutoOutDlg::accept);
-    connect(&cancel_, &QPushButton::clicked, this, &CAutoOutDlg::reject);
 
     for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
                                   AutoField::Interval, AutoField::Repeat}) {

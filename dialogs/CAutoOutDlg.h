@@ -14,10 +14,10 @@
 #include <optional>
 #include <vector>
 
-#include "dialogs/AutoOutputChecks.h"
 #include "dialogs/CEditListCtrl.h"
 #include "dialogs/WaveformPreview.h"
 #include "document/GeneratorState.h"
+#include "input/AutoOutputChecks.h"
 #include "platform/UserInterface.h"
 #include "protocol/Ranges.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/DialogUnits.h"
+#include "dialogs/DialogLayout.h"
 
 namespace krv {
 
@@ -11,15 +11,9 @@ CDacSelect::CDacSelect(QWidget* parent)
 {
     setWindowTitle(QString::fromUtf8("選択"));
 
-    one_.setText(QString::fromUtf8("１ 回路用"));
-    one_.setObjectName(QStringLiteral("id1024"));
-    one_.setGeometry(DialogUnitRect(58, 15, 50, 14));
-    two_.setText(QString::fromUtf8("２ 回路用"));
-    two_.setObjectName(QStringLiteral("id1023"));
-    two_.setGeometry(DialogUnitRect(58, 36, 50, 14));
-    cancel_.setText(QString::fromUtf8("キャンセル"));
-    cancel_.setObjectName(QStringLiteral("id3"));
-    cancel_.setGeometry(DialogUnitRect(57, 58, 50, 14));
+    PlaceButton(one_, "１ 回路用", DialogUnitRect(58, 15, 50, 14), 1024);
+    PlaceButton(two_, "２ 回路用", DialogUnitRect(58, 36, 50, 14), 1023);
+    PlaceButton(cancel_, "キャンセル", DialogUnitRect(57, 58, 50, 14), 3);
 
     QSize size = DialogUnitSize(169, 108);
     prompt_.setText(QString::fromUtf8("接続ユニットの回路数を選択してください"));

@@ -2,40 +2,11 @@
 
 #include <QShowEvent>
 
-#include <algorithm>
-
-#include "app/DialogUnits.h"
+#include "dialogs/DialogLayout.h"
 
 namespace krv {
 
 namespace {
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-// The dialog font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in for it.
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
-    font.setPixelSize(11);
-    return font;
-}
-
-// A centred caption at its place in the form, widened on both sides where the installed font
-// needs more room than the form gives, so nothing is cut off.
-void PlaceCaption(QLabel& label, const char* text, QRect where)
-{
-    label.setText(QString::fromUtf8(text));
-    label.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    const QSize needed = label.sizeHint();
-    const int extra = needed.width() - where.width();
-    if (extra > 0) where.adjust(-extra / 2, 0, extra - extra / 2, 0);
-    where.setHeight(std::max(where.height(), needed.height()));
-    label.setGeometry(where);
-}
 
 struct FieldPlace {
     int id;
@@ -57,25 +28,16 @@ CPresetDlg::CPresetDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(189, 120));
 
-    PlaceCaption(channelCaption_, "チャンネル", DialogUnitRect(18, 7, 32, 8));
-    channelText_.setGeometry(DialogUnitRect(7, 17, 53, 12));
-    channelText_.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    channelText_.setObjectName(QStringLiteral("id1030"));
-    PlaceCaption(minimumCaption_, "最小値", DialogUnitRect(82, 8, 25, 8));
-    PlaceCaption(maximumCaption_, "最大値", DialogUnitRect(145, 8, 25, 8));
-    lowerText_.setGeometry(DialogUnitRect(67, 17, 53, 12));
-    lowerText_.setAlignment(Qt::AlignRight | Qt::AlignTop);
-    lowerText_.setObjectName(QStringLiteral("id1029"));
-    upperText_.setGeometry(DialogUnitRect(128, 17, 53, 12));
-    upperText_.setAlignment(Qt::AlignRight | Qt::AlignTop);
-    upperText_.setObjectName(QStringLiteral("id1031"));
+    PlaceText(channelCaption_, DialogUnitRect(18, 7, 32, 8), Qt::AlignHCenter, "チャンネル");
+    PlaceValueText(channelText_, DialogUnitRect(7, 17, 53, 12), Qt::AlignHCenter, 1030);
+    PlaceText(minimumCaption_, DialogUnitRect(82, 8, 25, 8), Qt::AlignHCenter, "最小値");
+    PlaceText(maximumCaption_, DialogUnitRect(145, 8, 25, 8), Qt::AlignHCenter, "最大値");
+    PlaceValueText(lowerText_, DialogUnitRect(67, 17, 53, 12), Qt::AlignRight, 1029);
+    PlaceValueText(upperText_, DialogUnitRect(128, 17, 53, 12), Qt::AlignRight, 1031);
 
     for (int i = 0; i < kPresetCount; ++i) {
         const FieldPlace& place = kFieldPlaces[i];
-        QLineEdit& field = PresetField(i);
-        field.setGeometry(DialogUnitRect(place.x, place.y, 53, 14));
-        field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field.setObjectName(QStringLiteral("id%1").arg(place.id));
+        PlaceField(PresetField(i), DialogUnitRect(place.x, place.y, 53, 14), place.id);
     }
 
     PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("戻る"), 77, 99);

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "dialogs/DialogChecks.h"
+#include "input/DialogChecks.h"
 #include "platform/UserInterface.h"
 
 namespace krv {

@@ -6,9 +6,7 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-#include <algorithm>
-
-#include "app/DialogUnits.h"
+#include "dialogs/DialogLayout.h"
 
 namespace krv {
 
@@ -38,15 +36,6 @@ constexpr ButtonPlace kButtonPlaces[CRangeSelectDlg::kButtonCount] = {
     {1008, "-5～5V", 226, 120, 284, 144, kRangeM5_5V},
     {1009, "-10～10V", 226, 150, 284, 174, kRangeM10_10V},
 };
-
-// The dialog font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in for it.
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
-    font.setPixelSize(11);
-    return font;
-}
 
 QFont ButtonFont()
 {
@@ -99,29 +88,19 @@ CRangeSelectDlg::CRangeSelectDlg(UserInterface&, QWidget* parent) : QDialog(pare
 
     currentGroup_.setTitle(QString::fromUtf8("電流"));
     currentGroup_.setGeometry(DialogUnitRect(7, 7, 119, 112));
-    internalLabel_.setText(QString::fromUtf8("内部電源"));
-    internalLabel_.setGeometry(DialogUnitRect(24, 27, 33, 8));
-    externalLabel_.setText(QString::fromUtf8("外部電源"));
-    externalLabel_.setGeometry(DialogUnitRect(76, 27, 33, 8));
+    PlaceText(internalLabel_, DialogUnitRect(24, 27, 33, 8), Qt::AlignLeft, "内部電源");
+    PlaceText(externalLabel_, DialogUnitRect(76, 27, 33, 8), Qt::AlignLeft, "外部電源");
     voltageGroup_.setTitle(QString::fromUtf8("電圧"));
     voltageGroup_.setGeometry(DialogUnitRect(137, 7, 65, 112));
-    for (QLabel* label : {&internalLabel_, &externalLabel_}) {
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        // The installed font may need a little more height than the layout's line.
-        label->resize(std::max(label->width(), label->sizeHint().width()),
-                      std::max(label->height(), label->sizeHint().height()));
-    }
 
-    cancel_.setText(QString::fromUtf8("キャンセル"));
-    cancel_.setObjectName(QStringLiteral("id2"));
-    cancel_.setGeometry(DialogUnitRect(143, 126, 50, 14));
+    PlaceButton(cancel_, "キャンセル", DialogUnitRect(143, 126, 50, 14), 2);
     connect(&cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     const QFont buttonFont = ButtonFont();
     for (int i = 0; i < kButtonCount; ++i) {
         const ButtonPlace& place = kButtonPlaces[i];
         auto button = std::make_unique<RangeButton>(QString::fromUtf8(place.text), this);
-        button->setObjectName(QStringLiteral("id%1").arg(place.id));
+        SetControlId(*button, place.id);
         button->setGeometry(QRect(QPoint(place.left, place.top),
                                   QSize(place.right - place.left, place.bottom - place.top)));
         button->setFont(buttonFont);

@@ -2,57 +2,10 @@
 
 #include <QShowEvent>
 
-#include <algorithm>
-
-#include "app/DialogUnits.h"
-#include "dialogs/DialogChecks.h"
+#include "dialogs/DialogLayout.h"
+#include "input/DialogChecks.h"
 
 namespace krv {
-
-namespace {
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-
-// The dialog font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in for it.
-QFont DialogFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
-    font.setPixelSize(11);
-    return font;
-}
-
-// A static text at its place in the form. Where the installed font needs more room than the form
-// gives, the text's box grows away from the side the text is aligned to, so nothing is cut off.
-void PlaceText(QLabel& label, const char* text, QRect where, Qt::Alignment horizontal)
-{
-    label.setText(QString::fromUtf8(text));
-    label.setAlignment(horizontal | Qt::AlignTop);
-    const QSize needed = label.sizeHint();
-    const int extra = needed.width() - where.width();
-    if (extra > 0) {
-        if (horizontal & Qt::AlignRight) {
-            where.setLeft(where.left() - extra);
-        } else if (horizontal & Qt::AlignHCenter) {
-            where.adjust(-extra / 2, 0, extra - extra / 2, 0);
-        } else {
-            where.setWidth(needed.width());
-        }
-    }
-    where.setHeight(std::max(where.height(), needed.height()));
-    label.setGeometry(where);
-}
-
-void PlaceField(QLineEdit& field, const QRect& where)
-{
-    field.setGeometry(where);
-    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-}
-
-}  // namespace
 
 CScaleDlg::CScaleDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui_(ui)
 {
@@ -60,31 +13,22 @@ CScaleDlg::CScaleDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui_(
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(261, 107));
 
-    PlaceText(channelCaption_, "チャンネル", DialogUnitRect(7, 8, 32, 8), Qt::AlignLeft);
-    channelText_.setGeometry(DialogUnitRect(40, 7, 22, 13));
-    channelText_.setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    channelText_.setObjectName(QStringLiteral("id1016"));
-    PlaceText(minimumCaption_, "最小値", DialogUnitRect(80, 25, 25, 8), Qt::AlignLeft);
-    PlaceText(maximumCaption_, "最大値", DialogUnitRect(145, 25, 25, 8), Qt::AlignLeft);
-    PlaceText(analogCaption_, "アナログ値", DialogUnitRect(23, 39, 34, 8), Qt::AlignLeft);
-    lowerEnd_.setGeometry(DialogUnitRect(63, 37, 53, 14));
-    lowerEnd_.setAlignment(Qt::AlignRight | Qt::AlignTop);
-    lowerEnd_.setObjectName(QStringLiteral("id1021"));
-    upperEnd_.setGeometry(DialogUnitRect(130, 37, 53, 14));
-    upperEnd_.setAlignment(Qt::AlignRight | Qt::AlignTop);
-    upperEnd_.setObjectName(QStringLiteral("id1017"));
-    PlaceText(minimumArrow_, "▽", DialogUnitRect(88, 52, 8, 8), Qt::AlignLeft);
-    PlaceText(maximumArrow_, "▽", DialogUnitRect(155, 52, 8, 8), Qt::AlignLeft);
-    PlaceText(convertedCaption_, "換算値", DialogUnitRect(25, 62, 25, 8), Qt::AlignLeft);
-    PlaceText(digitsNote_, "(有効桁数5桁）", DialogUnitRect(11, 71, 52, 8), Qt::AlignLeft);
-    PlaceField(minimum_, DialogUnitRect(63, 62, 53, 14));
-    minimum_.setObjectName(QStringLiteral("id1018"));
-    PlaceField(maximum_, DialogUnitRect(130, 62, 53, 14));
-    maximum_.setObjectName(QStringLiteral("id1019"));
-    PlaceText(unitCaption_, "単位", DialogUnitRect(214, 42, 17, 8), Qt::AlignLeft);
-    PlaceText(unitNote_, "(半角3文字以内)", DialogUnitRect(194, 52, 58, 8), Qt::AlignLeft);
-    PlaceField(unit_, DialogUnitRect(195, 62, 53, 14));
-    unit_.setObjectName(QStringLiteral("id1020"));
+    PlaceText(channelCaption_, DialogUnitRect(7, 8, 32, 8), Qt::AlignLeft, "チャンネル");
+    PlaceValueText(channelText_, DialogUnitRect(40, 7, 22, 13), Qt::AlignHCenter, 1016);
+    PlaceText(minimumCaption_, DialogUnitRect(80, 25, 25, 8), Qt::AlignLeft, "最小値");
+    PlaceText(maximumCaption_, DialogUnitRect(145, 25, 25, 8), Qt::AlignLeft, "最大値");
+    PlaceText(analogCaption_, DialogUnitRect(23, 39, 34, 8), Qt::AlignLeft, "アナログ値");
+    PlaceValueText(lowerEnd_, DialogUnitRect(63, 37, 53, 14), Qt::AlignRight, 1021);
+    PlaceValueText(upperEnd_, DialogUnitRect(130, 37, 53, 14), Qt::AlignRight, 1017);
+    PlaceText(minimumArrow_, DialogUnitRect(88, 52, 8, 8), Qt::AlignLeft, "▽");
+    PlaceText(maximumArrow_, DialogUnitRect(155, 52, 8, 8), Qt::AlignLeft, "▽");
+    PlaceText(convertedCaption_, DialogUnitRect(25, 62, 25, 8), Qt::AlignLeft, "換算値");
+    PlaceText(digitsNote_, DialogUnitRect(11, 71, 52, 8), Qt::AlignLeft, "(有効桁数5桁）");
+    PlaceField(minimum_, DialogUnitRect(63, 62, 53, 14), 1018);
+    PlaceField(maximum_, DialogUnitRect(130, 62, 53, 14), 1019);
+    PlaceText(unitCaption_, DialogUnitRect(214, 42, 17, 8), Qt::AlignLeft, "単位");
+    PlaceText(unitNote_, DialogUnitRect(194, 52, 58, 8), Qt::AlignLeft, "(半角3文字以内)");
+    PlaceField(unit_, DialogUnitRect(195, 62, 53, 14), 1020);
 
     PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("キャンセル"), 144, 86);
 }

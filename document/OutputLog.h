@@ -21,17 +21,21 @@ class GeneratorState;
 // what a channel was told or what it reported changes. A row is the channel as the program knows
 // it at that moment:
 //
-//   time             local time, ISO 8601 with milliseconds and offset
-//   (2024-05-01T14:03:07.250+09:00) channel          1 to 4 range            the range key (4_20mA,
-//   -10_10V, ...) value            the output in range units, from the output code, with the
-//   range's decimals converted_value  the output in converted units while the conversion formula is
-//   on, else empty converted_unit   the unit text of the formula while it is on, else empty output
-//   on or off alarm            the unit's alarm text, empty when it reports none standalone_mode
-//   what the unit runs on its own: off, fixed or auto run_state        the automatic output:
-//   stopped, running or paused event            what made the row: sent (an output frame went to
-//   the unit), status (a status
+// clang-format off
+//   time             local time, ISO 8601 with milliseconds and offset (2024-05-01T14:03:07.250+09:00)
+//   channel          1 to 4
+//   range            the range key (4_20mA, -10_10V, ...)
+//   value            the output in range units, from the output code, with the range's decimals
+//   converted_value  the output in converted units while the conversion formula is on, else empty
+//   converted_unit   the unit text of the formula while it is on, else empty
+//   output           on or off
+//   alarm            the unit's alarm text, empty when it reports none
+//   standalone_mode  what the unit runs on its own: off, fixed or auto
+//   run_state        the automatic output: stopped, running or paused
+//   event            what made the row: sent (an output frame went to the unit), status (a status
 //                    reply came back), run (the PC started, paused or stopped the automatic
 //                    output) or start (the log began: the channel as it stood)
+// clang-format on
 //
 // Rows are written one write() at a time as they happen, so a crash loses at most the row being
 // written; a status reply that changes nothing writes nothing.

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/AutoOutputChecks.h"
-#include "dialogs/CCsvFile.h"
+#include "input/AutoOutputChecks.h"
+#include "input/CCsvFile.h"
 
 namespace {
 

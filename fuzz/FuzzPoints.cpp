@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/AutoOutputChecks.h"
+#include "input/AutoOutputChecks.h"
 
 namespace {
 

@@ -10,6 +10,8 @@ BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime
 PANEL_PACKAGES=(fonts-noto-cjk)
 # What cpack needs to build the Debian package (dpkg-shlibdeps finds its dependencies).
 DEB_PACKAGES=(dpkg-dev file)
+# What the libFuzzer targets need: clang and its sanitizer runtimes (only recommended by clang).
+FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {
@@ -28,10 +30,18 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# The CMake options that compile through ccache where it is installed (a rebuild then takes
+# seconds); nothing otherwise.
+compiler_launcher() {
+    if command -v ccache >/dev/null; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    fi
+}
+
 # build_tree DIR [cmake options...]: configures (warnings as errors) and builds DIR.
 build_tree() {
     local dir=$1
     shift
-    cmake -S "$KRV_ROOT" -B "$dir" -G Ninja -DKRV_WERROR=ON "$@"
+    cmake -S "$KRV_ROOT" -B "$dir" -G Ninja -DKRV_WERROR=ON $(compiler_launcher) "$@"
     cmake --build "$dir" --parallel "$(nproc)"
 }

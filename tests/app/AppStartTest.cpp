@@ -13,10 +13,10 @@
 
 #include "AppTestSupport.h"
 #include "app/CBremixApp.h"
+#include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
 #include "dialogs/CDacSelect.h"
 #include "document/AppValues.h"
-#include "document/CBremixDoc.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "AppTestSupport.h"
-#include "document/CBremixDoc.h"
+#include "app/CBremixDoc.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "support/RecordingUi.h"

@@ -20,8 +20,8 @@
 
 #include "AppTestSupport.h"
 #include "app/CAboutDlg.h"
+#include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
-#include "document/CBremixDoc.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "support/RecordingUi.h"

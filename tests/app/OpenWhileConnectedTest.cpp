@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "AppTestSupport.h"
+#include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
-#include "document/CBremixDoc.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/AutoOutputChecks.h"
+#include "input/AutoOutputChecks.h"
 
 namespace krv {
 namespace {

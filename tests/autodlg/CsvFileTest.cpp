@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "AutoDlgTestSupport.h"
-#include "dialogs/AutoOutputChecks.h"
-#include "dialogs/CCsvFile.h"
+#include "input/AutoOutputChecks.h"
+#include "input/CCsvFile.h"
 
 namespace krv {
 namespace {

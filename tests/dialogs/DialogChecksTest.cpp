@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "dialogs/DialogChecks.h"
+#include "input/DialogChecks.h"
 
 namespace krv {
 namespace {

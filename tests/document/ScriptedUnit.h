@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,13 +33,13 @@ class ScriptedUnit {
         std::lock_guard lock(mutex_);
         return lines_;
     }
-    // Waits up to a second for `count` lines; returns the lines there are.
+    // Waits until `count` lines have come (for ten seconds at most: a cap for a broken case, not
+    // a measure of speed); returns the lines there are.
     std::vector<std::string> WaitForLines(std::size_t count) const
     {
-        for (int i = 0; i < 100 && Lines().size() < count; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return Lines();
+        std::unique_lock lock(mutex_);
+        lineCame_.wait_for(lock, std::chrono::seconds(10), [&] { return lines_.size() >= count; });
+        return lines_;
     }
 
   private:
@@ -55,6 +57,7 @@ class ScriptedUnit {
                     lines_.push_back(line);
                     index = static_cast<int>(lines_.size()) - 1;
                 }
+                lineCame_.notify_all();
                 if (script_) pty_.Send(script_(line, index));
             }
         }
@@ -63,6 +66,7 @@ class ScriptedUnit {
     PtyPair pty_;
     Script script_;
     mutable std::mutex mutex_;
+    mutable std::condition_variable lineCame_;
     std::vector<std::string> lines_;
     std::atomic<bool> stop_{false};
     std::thread thread_;  // last: starts when everything it uses exists

@@ -20,9 +20,10 @@ using test::StatusFields;
 using test::StatusReply;
 using Lines = std::vector<std::string>;
 
-// Time-outs are checked from below; from above only with generous slack.
+// Time-outs are checked from below only; how many tries there were shows in the lines the unit
+// received. That a wrong line is answered at once, without a time-out, the exchange's own tests
+// show.
 constexpr auto kFourTimeouts = 4 * kShortTimeout;
-constexpr auto kSlack = 1500ms;
 const std::string kMsFrame = "\x02MS\x03\r\n";
 
 class UnitExchangeTest : public ::testing::Test {
@@ -77,9 +78,7 @@ TEST_F(UnitExchangeTest, PollStatusAsksAgainAfterARejectedReply)
         if (index == 0) reply[57] ^= 1;  // spoil the checksum
         return reply;
     });
-    const TimePoint start = Now();
     ASSERT_TRUE(state.PollStatus());
-    EXPECT_LT(Now() - start, kShortTimeout);  // no time-out needed
     EXPECT_EQ(state.channels[0].mainStatus, 0x0002);
     EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n"}));
 }
@@ -108,7 +107,6 @@ TEST_F(UnitExchangeTest, PollStatusGivesUpAfterFourSilentTries)
     const TimePoint start = Now();
     EXPECT_FALSE(state.PollStatus());
     EXPECT_GE(Now() - start, kFourTimeouts);
-    EXPECT_LT(Now() - start, kFourTimeouts + kSlack);
     EXPECT_EQ(unit->Lines(), Lines(4, "\x02R1\r\n"));  // channel 2 is not asked
 }
 
@@ -146,7 +144,6 @@ TEST_F(UnitExchangeTest, StandaloneModeQueryWithoutAnswerChangesNothing)
     const TimePoint start = Now();
     EXPECT_FALSE(state.QueryStandaloneModes());
     EXPECT_GE(Now() - start, kFourTimeouts);
-    EXPECT_LT(Now() - start, kFourTimeouts + kSlack);
     EXPECT_EQ(Count(kMsFrame), 4u);
     EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneFixed);
     EXPECT_EQ(state.unitAutoOutput[0].runState, 2);

@@ -15,8 +15,8 @@ using namespace std::chrono_literals;
 using test::SimFixture;
 
 // Time-outs are checked from below only: a try may end late on a loaded machine, never early.
+// How many tries an exchange made shows in what the unit received, not in how long it took.
 constexpr auto kFourTimeouts = 4 * kShortTimeout;
-constexpr auto kGenerousSlack = 1500ms;
 
 class ExchangeTest : public SimFixture {};
 
@@ -37,7 +37,6 @@ TEST_F(ExchangeTest, UnitThatNeverAnswersGetsTheFrameFourTimes)
         EXPECT_GE(received[i].time - received[i - 1].time, kShortTimeout - 20ms) << i;
     }
     EXPECT_GE(elapsed, kFourTimeouts);
-    EXPECT_LT(elapsed, kFourTimeouts + kGenerousSlack);
     EXPECT_EQ(ui.WaitCursorDepth(), 0);
     EXPECT_GE(ui.WaitCursorShown(), 1);
 }
@@ -52,19 +51,18 @@ TEST_F(ExchangeTest, UnitThatAnswersOnlyTheThirdCopySucceedsAfterTwoTimeouts)
     EXPECT_EQ(version, "020000");
     EXPECT_EQ(ReceivedCount("VER\r\n"), 3u);
     EXPECT_GE(elapsed, 2 * kShortTimeout);
-    EXPECT_LT(elapsed, 2 * kShortTimeout + kGenerousSlack);
 }
 
 TEST_F(ExchangeTest, UnrelatedLineBeforeTheReplyCountsAsATry)
 {
     StartUnit("noise:1");
     std::string version;
-    const TimePoint start = Now();
     ASSERT_TRUE(QueryVersion(link, LinkKind::Com, version));
     EXPECT_EQ(version, "020000");
-    EXPECT_LT(Now() - start, kShortTimeout);  // no time-out was needed
+    // The unrelated line made it send again; had it been passed over, the reply behind it would
+    // have been taken after one copy.
     ASSERT_TRUE(server->WaitForReceived(2, 1000ms));
-    EXPECT_EQ(ReceivedCount("VER\r\n"), 2u);  // the unrelated line made it send again
+    EXPECT_EQ(ReceivedCount("VER\r\n"), 2u);
 }
 
 TEST_F(ExchangeTest, FourUnrelatedLinesFailWithoutWaitingForATimeout)
@@ -73,7 +71,8 @@ TEST_F(ExchangeTest, FourUnrelatedLinesFailWithoutWaitingForATimeout)
     std::string version = "unchanged";
     const TimePoint start = Now();
     EXPECT_FALSE(QueryVersion(link, LinkKind::Com, version));
-    EXPECT_LT(Now() - start, kShortTimeout);
+    // Waiting out the time-outs instead would have taken four of them.
+    EXPECT_LT(Now() - start, kFourTimeouts);
     EXPECT_EQ(version, "unchanged");
     EXPECT_EQ(ReceivedCount("VER\r\n"), 4u);
 }
@@ -175,7 +174,8 @@ TEST_F(ExchangeTest, UnitUnpluggedBeforeTheExchangeFailsWithinTheTimeouts)
     const TimePoint start = Now();
     std::string version;
     EXPECT_FALSE(QueryVersion(link, LinkKind::Com, version));
-    EXPECT_LT(Now() - start, kFourTimeouts + kGenerousSlack);
+    // It gives up like any exchange without an answer instead of hanging (a cap, not a speed).
+    EXPECT_LT(Now() - start, kFourTimeouts + 10s);
     EXPECT_TRUE(link.IsOpen());
 }
 
@@ -184,15 +184,14 @@ TEST_F(ExchangeTest, RefusalEndsTheExchangeAtOnce)
     StartUnit();
     ExchangeSettings settings;
     settings.waitCursor = false;
-    // A judge that treats the unit's answer as a refusal ends the exchange at once.
-    const TimePoint start = Now();
+    // A judge that treats the unit's answer as a refusal ends the exchange at once: Refused, not
+    // GaveUp after the time-outs.
     EXPECT_EQ(RunExchange(link, settings, "VER\r\n",
                           [](std::string_view line) {
                               return line.substr(0, 3) == "VER" ? LineVerdict::Fail
                                                                 : LineVerdict::Ignore;
                           }),
               ExchangeResult::Refused);
-    EXPECT_LT(Now() - start, kShortTimeout);
     EXPECT_EQ(ui.WaitCursorShown(), 0);
 }
 

@@ -110,16 +110,16 @@ TEST_F(ChannelOperationsPanelTest, TypedValuesAreCutToTheDecimalsAndSent)
     EXPECT_TRUE(UnitReaches(0, [](const sim::ChannelRegisters& r) {
         return r.outputCode == 34181;  // (12.345 − 4) × 4095.9375 + 0.5
     }));
-    QTest::qWait(10);
-    EXPECT_EQ(field->toPlainText(), " 12.345");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return field->toPlainText() == " 12.345"; }, 5000))
+        << field->toPlainText().toStdString();
 
     Type(0, "");
     EXPECT_DOUBLE_EQ(Value(0), 4.0);  // an empty field reads 0, clamped into the range
 
     Type(0, "7.5mA");  // not a number: nothing changes, the field shows the value again
     EXPECT_DOUBLE_EQ(Value(0), 4.0);
-    QTest::qWait(10);
-    EXPECT_EQ(field->toPlainText(), "  4.000");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return field->toPlainText() == "  4.000"; }, 5000))
+        << field->toPlainText().toStdString();
 }
 
 TEST_F(ChannelOperationsPanelTest, NegativeTypedValuesAreCutTowardZero)
@@ -248,6 +248,7 @@ TEST_F(AutoOutputPanelTest, LinkedChannelsStartAndStopFromChannelOnesButtons)
 
 TEST_F(AutoOutputPanelTest, RunningSawtoothReachesTheUnitStepByStep)
 {
+    FreezeClock();
     sim::UnitConfig unit;
     unit.circuits = 1;
     StartUnit("", true, unit);
@@ -265,11 +266,11 @@ TEST_F(AutoOutputPanelTest, RunningSawtoothReachesTheUnitStepByStep)
     });
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
     for (int i = 0; i < 8; ++i) {
-        QTest::qWait(11);  // the engine's clock counts hundredths of a second
-        view->OnTick();
+        Advance(10ms);  // the engine's clock counts hundredths of a second
+        view->OnTick(PanelNow());
     }
     EXPECT_EQ(state.autoOutput[0].runState, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server->OutputHistory(0).size() >= 5; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server->OutputHistory(0).size() >= 5; }, 5000));
     std::vector<std::uint16_t> codes;
     for (const auto& r : server->OutputHistory(0)) codes.push_back(r.outputCode);
     EXPECT_EQ(codes, (std::vector<std::uint16_t>{0, 1638, 3277, 4915, 6554}));
@@ -390,6 +391,8 @@ class AutoOutputTimingPanelTest : public test::PanelFixture {};
 
 TEST_F(AutoOutputTimingPanelTest, TicksThatWaitedBehindABusyMomentStepOnlyOnce)
 {
+    FreezeClock();
+    const TimePoint started = PanelNow();
     StartUnit();
     state.ResetForCircuitCount(2);
     MakePanel(2);
@@ -398,16 +401,15 @@ TEST_F(AutoOutputTimingPanelTest, TicksThatWaitedBehindABusyMomentStepOnlyOnce)
     state.channels[0].range = kRange0_10V;
     state.autoOutput[0].ramps[kRange0_10V] =
         RampSettings{kSawtooth, 0, 0.0f, 10.0f, 1.0f, 10, false};
-    const TimePoint started = Now();
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 40)), Qt::LeftButton);
     ASSERT_EQ(state.autoOutput[0].runState, 1);
     // Two busy seconds: the forty ticks that fell due meanwhile are handled one after another.
-    QTest::qWait(2000);
+    Advance(2s);
     for (int i = 1; i <= 40; ++i) view->OnTick(started + i * std::chrono::milliseconds(50));
     EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 1.0);  // one step, not twenty
     // A tick on time steps on its place in the grid.
-    QTest::qWait(120);
-    view->OnTick(Now());
+    Advance(120ms);
+    view->OnTick(PanelNow());
     EXPECT_DOUBLE_EQ(state.channels[0].outputValue, 2.0);
 }
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/CCsvFile.h"
 #include "document/ChannelSettings.h"
+#include "input/CCsvFile.h"
 #include "protocol/Ranges.h"
 
 // What the automatic-output dialog decides, as plain functions: the dialog only moves texts

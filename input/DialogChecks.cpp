@@ -1,4 +1,4 @@
-#include "dialogs/DialogChecks.h"
+#include "input/DialogChecks.h"
 
 #include <algorithm>
 #include <charconv>

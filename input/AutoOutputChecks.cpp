@@ -1,6 +1,6 @@
-#include "dialogs/AutoOutputChecks.h"
+#include "input/AutoOutputChecks.h"
 
-#include "dialogs/DialogChecks.h"
+#include "input/DialogChecks.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "document/CBremixDoc.h"
+#include "app/CBremixDoc.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "dialogs/CCsvFile.h"
+#include "input/CCsvFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

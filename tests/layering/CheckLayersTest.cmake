@@ -1,0 +1,61 @@
+# Plants includes against the layering in a tree of its own, with some that are allowed, and
+# checks that the layering check fails and names exactly the planted faults.
+#
+#   cmake -DCHECK=<CheckLayers.cmake> -DWORK=<scratch folder> -P CheckLayersTest.cmake
+cmake_minimum_required(VERSION 3.25)
+
+set(tree "${WORK}/planted")
+file(REMOVE_RECURSE "${tree}")
+
+set(faults)
+function(plant path text)
+    file(WRITE "${tree}/${path}" "// planted\n${text}\n")
+endfunction()
+function(plant_fault path text)
+    plant(${path} "${text}")
+    set(faults ${faults} "${path}:2: " PARENT_SCOPE)
+endfunction()
+
+# Against the order of the layers, and Qt below the panel.
+plant_fault(platform/Upward.h "#include \"link/DeviceLink.h\"")
+plant_fault(link/Upward.cpp "#include \"protocol/Exchange.h\"")
+plant_fault(protocol/Upward.cpp "#  include \"document/GeneratorState.h\"")
+plant_fault(document/Upward.h "#include \"input/CCsvFile.h\"")
+plant_fault(document/WithQt.cpp "#include <QString>")
+plant_fault(platform/WithQt.h "#include <QtCore/QObject>")
+plant_fault(link/WithQt.cpp "#include <qglobal.h>")
+plant_fault(input/Upward.cpp "#include \"dialogs/CScaleDlg.h\"")
+plant_fault(firmware/Sideways.cpp "#include \"input/AutoOutputChecks.h\"")
+plant_fault(firmware/WithQt.cpp "#include <QFile>")
+plant_fault(sim/IntoThePanel.cpp "#include \"panel/CBremixView.h\"")
+plant_fault(cli/WithQt.cpp "#include <QCoreApplication>")
+plant_fault(dialogs/IntoTheApp.cpp "#include \"app/CMainFrame.h\"")
+plant_fault(panel/IntoTheApp.cpp "#include \"app/CBremixApp.h\"")
+plant_fault(panel/IntoTheUnit.cpp "#include \"sim/SimServer.h\"")
+plant_fault(fuzz/IntoTheDialogs.cpp "#include \"dialogs/CAutoOutDlg.h\"")
+# Allowed: downward, within the folder, system and beside-the-file headers, Qt where it belongs.
+plant(input/Fine.cpp "#include \"document/ChannelSettings.h\"\n#include \"input/CCsvFile.h\"\n#include <queue>")
+plant(firmware/Fine.cpp "#include \"document/GeneratorState.h\"\n#include \"Local.h\"")
+plant(dialogs/Fine.cpp "#include <QDialog>\n#include <qdrawutil.h>\n#include \"input/DialogChecks.h\"")
+plant(app/Fine.cpp "#include \"sim/SimServer.h\"\n#include \"panel/CBremixView.h\"")
+plant(cli/Fine.cpp "#include \"sim/SimServer.h\"\n#include \"input/CCsvFile.h\"")
+plant(tests/Anything.cpp "#include \"app/CMainFrame.h\"\n#include <QTest>")
+
+execute_process(COMMAND ${CMAKE_COMMAND} -DKRV_ROOT=${tree} -P ${CHECK}
+                RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+message("${output}")
+if(result EQUAL 0)
+    message(FATAL_ERROR "the check passed a tree with includes against the layering")
+endif()
+foreach(fault ${faults})
+    string(FIND "${output}" "${fault}" at)
+    if(at EQUAL -1)
+        message(FATAL_ERROR "the check did not name ${fault}")
+    endif()
+endforeach()
+string(REGEX MATCHALL "[a-z]+/[A-Za-z]+\\.[a-z]+:[0-9]+: " named "${output}")
+list(LENGTH named named_count)
+list(LENGTH faults fault_count)
+if(NOT named_count EQUAL fault_count)
+    message(FATAL_ERROR "the check named ${named_count} includes, ${fault_count} were planted")
+endif()
