@@ -2,7 +2,7 @@
 
 # Debian packages the build and the tests need.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev
-                qt6-base-dev libftdi1-dev)
+                qt6-base-dev libftdi1-dev qt6-charts-dev libqt6opengl6-dev python3 ccache)
 # The icon's renderer, and the tools the install test checks the installed files with.
 BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime-info udev
                  libglib2.0-bin)
@@ -31,12 +31,14 @@ ensure_packages() {
 }
 
 # The CMake options that compile through ccache where it is installed (a rebuild then takes
-# seconds); nothing otherwise.
+# seconds); nothing otherwise. Paths under the source folder are hashed relative to it, so a fresh
+# clone elsewhere (as CI makes one) finds what an earlier clone compiled.
 compiler_launcher() {
     if command -v ccache >/dev/null; then
         echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
     fi
 }
+export CCACHE_BASEDIR="$KRV_ROOT" CCACHE_NOHASHDIR=true
 
 # build_tree DIR [cmake options...]: configures (warnings as errors) and builds DIR.
 build_tree() {
