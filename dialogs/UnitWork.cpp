@@ -124,7 +124,11 @@ bool UnitWork::Run(const std::function<void(UserInterface&)>& work,
 
     QEventLoop loop;
     bool finished = false;
+    // The work begins once its thread carries its name, so that everything it does is seen under
+    // that name.
+    std::atomic<bool> named{false};
     std::thread thread([&] {
+        named.wait(false);
         work(forwarding);
         QMetaObject::invokeMethod(
             this,
@@ -135,6 +139,8 @@ bool UnitWork::Run(const std::function<void(UserInterface&)>& work,
             Qt::QueuedConnection);
     });
     SetThreadName(thread, kThreadName);
+    named.store(true);
+    named.notify_one();
     // The application quitting ends every event loop; this one goes on until the work is done,
     // which its own time-outs bound.
     while (!finished) loop.exec();
