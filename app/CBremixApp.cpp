@@ -62,6 +62,24 @@ QStringList InstallFontFallbacks()
     return fixed;
 }
 
+void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
+{
+    CBremixView* panel = &view;
+    const std::pair<int, void (CBremixView::*)()> commands[] = {
+        {kIdLinkedAutoOutput, &CBremixView::ToggleLinkedCommand},
+        {kIdStandaloneSetup, &CBremixView::StandaloneSetupCommand},
+        {kIdCalibration, &CBremixView::CalibrationCommand},
+        {kIdUnitInfo, &CBremixView::UnitInfoCommand},
+    };
+    for (const auto& [id, command] : commands) {
+        QObject::connect(frame.Action(id), &QAction::triggered, panel,
+                         [panel, command] { (panel->*command)(); });
+    }
+    frame.SetCalibrationAvailability([panel] { return panel->CalibrationAvailable(); });
+    QObject::connect(panel, &CBremixView::ConnectionShown, &frame,
+                     [&frame] { frame.UpdateCommandStates(); });
+}
+
 CBremixApp::CBremixApp(CommandLine options) : options_(std::move(options)) {}
 
 CBremixApp::~CBremixApp()
@@ -117,8 +135,7 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
         std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
     CBremixView* viewPtr = view.get();
     frame_->SetView(std::move(view), [viewPtr] { viewPtr->OnInitialUpdate(); });
-    QObject::connect(frame_->Action(kIdLinkedAutoOutput), &QAction::triggered, viewPtr,
-                     [viewPtr] { viewPtr->ToggleLinkedCommand(); });
+    ConnectPanelCommands(*frame_, *viewPtr);
 
     recording_ = std::make_unique<OutputRecording>(doc_->generator, *ui_, frame_.get());
     OutputRecording* recording = recording_.get();

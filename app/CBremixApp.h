@@ -10,6 +10,7 @@
 namespace krv {
 
 class CBremixDoc;
+class CBremixView;
 class CMainFrame;
 class OutputRecording;
 class QtUserInterface;
@@ -25,6 +26,11 @@ void SetApplicationIdentity();
 // "MS Shell Dlg") resolve to an installed Japanese font, so no text renders as empty boxes.
 // Returns the fonts used for the fixed-pitch face, best first (empty when none is installed).
 QStringList InstallFontFallbacks();
+
+// Hands the panel's menu commands (linked operation, standalone setup, calibration, unit
+// information) from the frame's menu to the panel, and keeps the calibration item greyed while the
+// panel is not connected.
+void ConnectPanelCommands(CMainFrame& frame, CBremixView& view);
 
 // The application: starts the document, the main window and the panel in order and takes them
 // down again in the reverse order.

@@ -139,15 +139,18 @@ void CMainFrame::BuildMenus()
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileItems);
     UpdateRecentFileItems();
 
-    // The unit's commands belong to the panel; those it does not handle yet stay greyed.
+    // The unit's commands belong to the panel (ConnectPanelCommands); the firmware update is not
+    // handled yet and stays greyed.
     QMenu* settings = menuBar()->addMenu(QString::fromUtf8("設定"));
     QAction* linked = AddCommand(settings, kIdLinkedAutoOutput, "自動出力　連動動作");
     linked->setCheckable(true);
     AddCommand(settings, kIdStandaloneSetup, "PCレス設定");
     settings->addSeparator();
     AddCommand(settings, kIdCalibration, "アナログ出力調整");
-    connect(settings, &QMenu::aboutToShow, this,
-            [this, linked] { linked->setChecked(doc_.App().linkedAutoOutput); });
+    connect(settings, &QMenu::aboutToShow, this, [this, linked] {
+        linked->setChecked(doc_.App().linkedAutoOutput);
+        UpdateCommandStates();
+    });
 
     // Records of the outputs; the application connects them to the panel's recording.
     QMenu* record = menuBar()->addMenu(QString::fromUtf8("記録"));
@@ -163,9 +166,19 @@ void CMainFrame::BuildMenus()
     QAction* about = AddCommand(help, kIdAppAbout, "バージョン情報 Bremix(&A)...");
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
 
-    for (int id : {kIdStandaloneSetup, kIdCalibration, kIdUnitInfo, kIdFirmwareUpdate}) {
-        actions_[id]->setEnabled(false);
-    }
+    actions_[kIdFirmwareUpdate]->setEnabled(false);
+    UpdateCommandStates();
+}
+
+void CMainFrame::SetCalibrationAvailability(std::function<bool()> available)
+{
+    calibrationAvailable_ = std::move(available);
+    UpdateCommandStates();
+}
+
+void CMainFrame::UpdateCommandStates()
+{
+    actions_[kIdCalibration]->setEnabled(calibrationAvailable_ && calibrationAvailable_());
 }
 
 void CMainFrame::UpdateRecentFileItems()

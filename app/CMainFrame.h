@@ -53,6 +53,12 @@ class CMainFrame : public QMainWindow {
     void SetView(std::unique_ptr<QWidget> view, std::function<void()> initialUpdate);
     // Replaces the circuit-count dialog (tests answer the question themselves).
     void SetCircuitCountQuestion(std::function<int()> ask);
+    // Tells the frame when the calibration command may run (while connected); until then its
+    // menu item is greyed.
+    void SetCalibrationAvailability(std::function<bool()> available);
+    // Enables the menu items by the state they depend on (the frame also does so whenever the
+    // menu opens).
+    void UpdateCommandStates();
 
     // The menu item with command id `id`, or null.
     QAction* Action(int id) const;
@@ -95,6 +101,7 @@ class CMainFrame : public QMainWindow {
     std::array<QAction*, RecentFileList::kSize> recentItems_{};
     std::function<void()> initialUpdate_;
     std::function<int()> askCircuitCount_;
+    std::function<bool()> calibrationAvailable_;
 };
 
 }  // namespace krv

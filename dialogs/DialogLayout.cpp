@@ -1,6 +1,9 @@
 #include "dialogs/DialogLayout.h"
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +15,19 @@ QFont DialogFont()
     QFont font;
     font.setFamilies({QStringLiteral("MS Shell Dlg"), QStringLiteral("MS UI Gothic")});
     font.setPixelSize(11);
+    return font;
+}
+
+QFont DialogFixedFont(int cellHeight)
+{
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setWeight(QFont::Normal);
+    font.setPixelSize(cellHeight);
+    // The fallback faces keep room above and below the em square: step down until the line fits.
+    for (int size = cellHeight; size > 1 && QFontMetrics(font).height() > cellHeight; --size) {
+        font.setPixelSize(size - 1);
+    }
     return font;
 }
 
@@ -58,11 +74,18 @@ void PlaceField(QLineEdit& field, const QRect& where, int id)
     if (id != 0) SetControlId(field, id);
 }
 
-void PlaceButton(QPushButton& button, const char* text, const QRect& where, int id)
+void PlaceButton(QAbstractButton& button, const char* text, const QRect& where, int id)
 {
     button.setText(QString::fromUtf8(text));
     button.setGeometry(where);
     SetControlId(button, id);
+}
+
+void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id)
+{
+    group.setTitle(QString::fromUtf8(text));
+    group.setGeometry(where);
+    if (id != 0) SetControlId(group, id);
 }
 
 void PlaceOkCancel(QDialog& dialog, QPushButton& ok, QPushButton& cancel, const QString& cancelText,

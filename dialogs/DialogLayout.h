@@ -6,7 +6,9 @@
 #include <QString>
 #include <string>
 
+class QAbstractButton;
 class QDialog;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -41,6 +43,10 @@ inline QSize DialogUnitSize(int width, int height)
 // The setting dialogs' font; where "MS Shell Dlg" is unknown, the Japanese UI font stands in.
 QFont DialogFont();
 
+// The fixed-pitch Japanese gothic ("ＭＳ ゴシック") for fields that show numbers in a large size:
+// normal weight, the largest pixel size whose line (ascent plus descent) fits `cellHeight`.
+QFont DialogFixedFont(int cellHeight);
+
 // UTF-8 text for a widget.
 inline QString Q(const std::string& text)
 {
@@ -68,8 +74,11 @@ void PlaceValueText(QLabel& label, const QRect& where, Qt::Alignment alignment, 
 // A number field: right-aligned text; named after `id` unless it is 0.
 void PlaceField(QLineEdit& field, const QRect& where, int id = 0);
 
-// A push button with its text, place and id.
-void PlaceButton(QPushButton& button, const char* text, const QRect& where, int id);
+// A button (push button, radio button, check box) with its text, place and id.
+void PlaceButton(QAbstractButton& button, const char* text, const QRect& where, int id);
+
+// A group box with its caption and place; named after `id` unless it is 0.
+void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id = 0);
 
 // The OK (id 1, default) and cancel (id 2) buttons of a dialog, placed at dialog units (x, y) and
 // (x + 54, y), 50 × 14 each, accepting and rejecting the dialog.

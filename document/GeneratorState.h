@@ -10,6 +10,7 @@
 #include "document/OutputObserver.h"
 #include "protocol/OutputFrame.h"
 #include "protocol/Ranges.h"
+#include "protocol/StandaloneModes.h"
 #include "protocol/StatusReply.h"
 
 namespace krv {
@@ -111,6 +112,8 @@ class GeneratorState {
     // Asks the unit which standalone mode channels 1 and 2 run in. False, with nothing changed,
     // when the unit does not answer.
     bool QueryStandaloneModes();
+    // Takes what the unit reported of channels 1 and 2 into `unitAutoOutput`.
+    void ApplyStandaloneModes(const std::array<StandaloneModeReport, 2>& modes);
 
     // Number of channels the commands that go to "every circuit" address: circuitCount, kept
     // within 0 to 4 so a damaged settings file cannot reach past the channel tables.

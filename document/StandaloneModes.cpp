@@ -8,13 +8,18 @@ bool GeneratorState::QueryStandaloneModes()
 {
     const auto modes = ReadStandaloneModes(*link_);
     if (!modes) return false;
-    for (std::size_t k = 0; k < modes->size(); ++k) {
-        AutoOutputChannel& unit = unitAutoOutput[k];
-        unit.standaloneMode = (*modes)[k].mode;
-        // A fixed value leaves the run state as it was.
-        if ((*modes)[k].runState) unit.runState = *(*modes)[k].runState;
-    }
+    ApplyStandaloneModes(*modes);
     return true;
+}
+
+void GeneratorState::ApplyStandaloneModes(const std::array<StandaloneModeReport, 2>& modes)
+{
+    for (std::size_t k = 0; k < modes.size(); ++k) {
+        AutoOutputChannel& unit = unitAutoOutput[k];
+        unit.standaloneMode = modes[k].mode;
+        // A fixed value leaves the run state as it was.
+        if (modes[k].runState) unit.runState = *modes[k].runState;
+    }
 }
 
 }  // namespace krv

@@ -59,12 +59,17 @@ std::string RangeLine(const ChannelSettings& channel, OutputRange range)
 
 bool ReadUnitCalibration(GeneratorState& state, int circuits, UserInterface* ui)
 {
-    const CalibrationTables tables = CalibrationTablesOf(state);
+    return ReadUnitCalibration(state.Link(), CalibrationTablesOf(state), circuits, ui);
+}
+
+bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int circuits,
+                         UserInterface* ui)
+{
     for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
         for (const OutputRange range : NamedCalibrationRanges()) {
-            if (ui != nullptr) ui->ProcessPendingEvents();
-            if (!ReadCalibration(state.Link(), LinkKind::Com, ch, kMakerTable, range, tables) ||
-                !ReadCalibration(state.Link(), LinkKind::Com, ch, kUserTable, range, tables)) {
+            if (ui != nullptr && !ui->ProcessPendingEvents()) return false;
+            if (!ReadCalibration(link, LinkKind::Com, ch, kMakerTable, range, tables) ||
+                !ReadCalibration(link, LinkKind::Com, ch, kUserTable, range, tables)) {
                 return false;
             }
         }

@@ -4,7 +4,9 @@
 #include <string>
 
 #include "document/GeneratorState.h"
+#include "link/DeviceLink.h"
 #include "platform/UserInterface.h"
+#include "protocol/Calibration.h"
 
 namespace krv {
 
@@ -12,6 +14,10 @@ namespace krv {
 // channels from the unit into the document's tables, in code order, letting pending events of `ui`
 // (if given) run between the ranges. Stops at the first read that fails and returns false.
 bool ReadUnitCalibration(GeneratorState& state, int circuits, UserInterface* ui = nullptr);
+// The same over `link` into `tables`. Also ends with false, before the next range, once `ui`
+// answers that the program is stopping.
+bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int circuits,
+                         UserInterface* ui = nullptr);
 
 // The unit information text from what the document holds: firmware version, circuit count and
 // the calibration table of the first `circuits` channels. Lines end in CR LF.

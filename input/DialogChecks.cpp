@@ -7,6 +7,7 @@
 #include <limits>
 #include <system_error>
 
+#include "input/AutoOutputChecks.h"
 #include "platform/TextEncoding.h"
 
 namespace krv {
@@ -220,6 +221,58 @@ PresetCheckResult CheckPresets(const std::array<std::string, kPresetCount>& text
         result.values[static_cast<std::size_t>(i)] = CutToDecimals(*value, limits.decimals);
     }
     return result;
+}
+
+CorrectionBounds ZeroCorrectionBounds(OutputRange range)
+{
+    return {ZeroCorrectionLower(range), kCorrectionUpper};
+}
+
+CorrectionBounds GainCorrectionBounds()
+{
+    return {kGainCorrectionLower, kCorrectionUpper};
+}
+
+int StepCorrection(int value, int step, const CorrectionBounds& bounds)
+{
+    if (step > 0) return value < bounds.upper ? value + 1 : value;
+    if (step < 0) return value > bounds.lower ? value - 1 : value;
+    return value;
+}
+
+CorrectionEditResult ReadCorrectionEdit(std::string_view text, const CorrectionBounds& bounds)
+{
+    if (!HasLineBreak(text)) return {CorrectionEntry::Typing, 0};
+    const std::optional<double> number = ParseFieldNumber(WithoutLineBreaks(text));
+    if (!number) return {CorrectionEntry::Undo, 0};
+    const double held =
+        std::clamp(*number, static_cast<double>(bounds.lower), static_cast<double>(bounds.upper));
+    return {CorrectionEntry::Store, static_cast<int>(std::trunc(held))};
+}
+
+std::vector<std::string> CalibrationChannelList(int count)
+{
+    std::vector<std::string> list;
+    for (int ch = 1; ch <= std::min(count, kChannelCount); ++ch) list.push_back(std::to_string(ch));
+    return list;
+}
+
+bool CalibrationChanged(const CalibrationValuesSet& opened, const CalibrationValuesSet& working,
+                        int count)
+{
+    for (int ch = 0; ch < std::clamp(count, 0, kChannelCount); ++ch) {
+        const CalibrationChannelValues& a = opened[static_cast<std::size_t>(ch)];
+        const CalibrationChannelValues& b = working[static_cast<std::size_t>(ch)];
+        if (a.mode != b.mode || a.zero != b.zero || a.gain != b.gain) return true;
+    }
+    return false;
+}
+
+std::int32_t StandaloneModeOfRadios(bool fixedChecked, bool autoChecked)
+{
+    if (fixedChecked) return kStandaloneFixed;
+    if (autoChecked) return kStandaloneAuto;
+    return kStandaloneOff;
 }
 
 }  // namespace krv

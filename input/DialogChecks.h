@@ -4,12 +4,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "document/CalibrationSession.h"
 #include "document/ChannelSettings.h"
 #include "protocol/Ranges.h"
 
-// What the range, conversion formula and preset dialogs decide, as plain functions: the dialogs
-// only move texts between their fields and these, so every rule can be tested without a window.
+// What the dialogs decide, as plain functions: the dialogs only move texts and choices between
+// their controls and these, so every rule can be tested without a window.
 namespace krv {
 
 // Caption of the messages these dialogs show (with the information icon).
@@ -90,5 +92,49 @@ struct PresetCheckResult {
 // The first failure ends the check.
 PresetCheckResult CheckPresets(const std::array<std::string, kPresetCount>& texts,
                                const RangeLimits& limits);
+
+// --- Calibration ------------------------------------------------------------------------------
+
+inline constexpr const char* kResetUserCalibrationQuestion = "全ユーザー調整値を初期化しますか？";
+inline constexpr const char* kCalibrationChangedQuestion =
+    "調整値が変更されています。保存しますか？";
+
+// The bounds a correction is kept within: zero from the range's own lower bound (0, or -200 for
+// the live-zero ranges and codes without a range) to 200, gain from -200 to 200.
+struct CorrectionBounds {
+    int lower = 0;
+    int upper = 0;
+};
+CorrectionBounds ZeroCorrectionBounds(OutputRange range);
+CorrectionBounds GainCorrectionBounds();
+
+// One press of a "▲" (+1) or "▼" (-1) button: one step within the bounds. A value already
+// beyond a bound (as the unit may report one) is left as it is rather than pulled the other way.
+int StepCorrection(int value, int step, const CorrectionBounds& bounds);
+
+// What a change of a correction edit's text means. Without a line break the user is still typing.
+// Enter puts one into the text: the text without line breaks is then read as a decimal number (an
+// empty text reads as 0); text left after the number undoes the entry; a number is held within
+// the bounds and cut toward zero.
+enum class CorrectionEntry { Typing, Undo, Store };
+struct CorrectionEditResult {
+    CorrectionEntry entry = CorrectionEntry::Typing;
+    int value = 0;  // the correction to store (Store only)
+};
+CorrectionEditResult ReadCorrectionEdit(std::string_view text, const CorrectionBounds& bounds);
+
+// The channel list of the calibration dialog: "1" to the channel count.
+std::vector<std::string> CalibrationChannelList(int count);
+
+// Whether any of the first `count` channels' selector or corrections differ from what the dialog
+// opened with (the question before a cancel).
+bool CalibrationChanged(const CalibrationValuesSet& opened, const CalibrationValuesSet& working,
+                        int count);
+
+// --- Standalone setup ------------------------------------------------------------------------
+
+// The standalone mode a channel's radio buttons choose: fixed value when its "固定値出力" is
+// checked, else automatic output when its "自動出力" is, else disabled.
+std::int32_t StandaloneModeOfRadios(bool fixedChecked, bool autoChecked);
 
 }  // namespace krv

@@ -82,6 +82,8 @@ CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions 
 CBremixView::~CBremixView()
 {
     ticks_.reset();  // no tick after this point
+    // The window around the panel may be partly gone: nobody hears of the disconnect.
+    blockSignals(true);
     if (state_.Link().IsOpen()) Disconnect();
 }
 
@@ -367,6 +369,7 @@ void CBremixView::Connect()
         connectButton_->SetFaceColour(kConnectedColour);
     }
     connecting_ = false;
+    ShowConnection();
 }
 
 void CBremixView::Disconnect()
@@ -374,6 +377,7 @@ void CBremixView::Disconnect()
     polling_.Stop();
     DisconnectFromUnit(state_);
     if (connectButton_) connectButton_->SetFaceColour(kIdleColour);
+    ShowConnection();
 }
 
 // --- Channel operations ---------------------------------------------------------------------
@@ -673,6 +677,15 @@ void CBremixView::RefreshPanel()
     connectButton_->SetFaceColour(state_.Link().IsOpen() ? kConnectedColour : kIdleColour);
     UpdateValueFields();
     UpdateEnableStates();
+    ShowConnection();
+}
+
+void CBremixView::ShowConnection()
+{
+    const bool connected = state_.Link().IsOpen();
+    if (connected == connectionShown_) return;
+    connectionShown_ = connected;
+    emit ConnectionShown(connected);
 }
 
 void CBremixView::UpdateEnableStates()

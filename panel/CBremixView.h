@@ -64,12 +64,26 @@ class CBremixView : public QWidget {
 
     // Menu command: switches the linked operation of channels 1 and 2 on or off.
     void ToggleLinkedCommand();
+    // Menu commands of the unit's maintenance: "アナログ出力調整" reads the user calibration of
+    // every channel's range, runs the calibration dialog and stores or restores the values;
+    // "発生器　情報" shows the unit information; "PCレス設定" runs the standalone setup dialog and
+    // then asks the unit which standalone modes it runs. The periodic work of the tick rests
+    // while they talk to the unit.
+    void CalibrationCommand();
+    void UnitInfoCommand();
+    void StandaloneSetupCommand();
+    // Whether the calibration command may run (the menu greys it otherwise).
+    bool CalibrationAvailable() const;
 
     // The control with the given id (tests and the frame look controls up by id).
     QWidget* Control(int id) const;
     const StatusPolling& Polling() const { return polling_; }
     bool TickProcessing() const { return tickProcessing_; }
     void SetTickProcessing(bool on) { tickProcessing_ = on; }
+
+  signals:
+    // The panel has begun to show the unit as connected (true) or not connected (false).
+    void ConnectionShown(bool connected);
 
   protected:
     bool event(QEvent* event) override;
@@ -146,6 +160,9 @@ class CBremixView : public QWidget {
     void UpdateRunButtons(int ch);
     void RepeatHeldStep();
     void ShowTickMessage(const char* text);
+    // Output on in any channel of the unit (maintenance is refused then).
+    bool AnyOutputOn() const;
+    void ShowConnection();
 
     GeneratorState& state_;
     UserInterface& ui_;
@@ -167,6 +184,7 @@ class CBremixView : public QWidget {
     bool controlsCreated_ = false;
     bool connecting_ = false;
     bool tickMessageOpen_ = false;
+    bool connectionShown_ = false;
     int refreshTicks_ = 0;
     int repeatTicks_ = 0;
     bool repeatHeld_ = false;

@@ -13,8 +13,9 @@ namespace krv {
 // Names a thread just started, from the thread that started it, so that `top -H`, `ps -L` and a
 // debugger show who is busy, and the name is in place before anything else looks (the thread
 // itself may not have run yet). The kernel keeps at most 15 bytes; a longer name is cut there.
-// Names in use: "krv-reader" (serial reader), "krv-tick" (the panel's tick), "krv-sim-…" (the
-// virtual unit). Failing to name a thread is harmless, so nothing is reported.
+// Names in use: "krv-reader" (serial reader), "krv-tick" (the panel's tick), "krv-unit-work" (the
+// panel's longer exchanges with the unit), "krv-sim-…" (the virtual unit). Failing to name a thread
+// is harmless, so nothing is reported.
 void SetThreadName(std::thread& thread, std::string_view name);
 
 // One thread of this process: its id, its name and the processor time it has used so far.

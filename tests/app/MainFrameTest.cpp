@@ -186,16 +186,25 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
     EXPECT_EQ(frame->windowTitle().toStdString(), "無題 - Bremix2");
 }
 
-TEST_F(MainFrameTest, LaterCommandsAreGreyedAndTheRestEnabled)
+TEST_F(MainFrameTest, CalibrationWaitsForTheConnectionAndTheFirmwareUpdateIsGreyed)
 {
     MakeFrame();
-    for (int id : {32791, 32779, 32781, 32772, 57616}) {
+    // Without a panel to ask, the calibration counts as not connected.
+    for (int id : {32779, 32772, 57616}) {
         EXPECT_FALSE(frame->Action(id)->isEnabled()) << id;
     }
-    for (int id : {57600, 57601, 57603, 57604, 57665, 57664, 32787}) {
+    for (int id : {57600, 57601, 57603, 57604, 57665, 57664, 32787, 32791, 32781}) {
         EXPECT_TRUE(frame->Action(id)->isEnabled()) << id;
     }
     EXPECT_TRUE(frame->Action(kIdLinkedAutoOutput)->isCheckable());
+
+    bool connected = true;
+    frame->SetCalibrationAvailability([&] { return connected; });
+    EXPECT_TRUE(frame->Action(32779)->isEnabled());
+    connected = false;
+    // The settings menu asks again whenever it opens.
+    emit Menu(1)->aboutToShow();
+    EXPECT_FALSE(frame->Action(32779)->isEnabled());
 }
 
 TEST_F(MainFrameTest, AcceleratorsRunTheirCommands)

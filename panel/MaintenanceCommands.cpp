@@ -1,0 +1,141 @@
+// The panel's maintenance commands: calibration, unit information and standalone setup. Each
+// rests the tick's periodic work while its dialog talks to the unit; the exchanges that take more
+// than a moment run off the user-interface thread (UnitWork), with the panel taking no input
+// meanwhile.
+#include "dialogs/CCalDlg.h"
+#include "dialogs/CPcResSetupDlg.h"
+#include "dialogs/ConverterVersionDlg.h"
+#include "dialogs/UnitWork.h"
+#include "document/CalibrationSession.h"
+#include "document/Connection.h"
+#include "document/UnitInformation.h"
+#include "link/DeviceLink.h"
+#include "panel/CBremixView.h"
+#include "protocol/StandaloneModes.h"
+
+namespace krv {
+
+namespace {
+
+constexpr const char* kOutputOnRefusal = "ＯＮ状態では設定できません。";
+constexpr const char* kNotConnected = "接続されていません";
+
+}  // namespace
+
+bool CBremixView::AnyOutputOn() const
+{
+    for (int ch = 0; ch < state_.AddressedCircuits(); ++ch) {
+        if (state_.OutputOn(ch)) return true;
+    }
+    return false;
+}
+
+bool CBremixView::CalibrationAvailable() const
+{
+    return state_.Link().IsOpen();
+}
+
+void CBremixView::CalibrationCommand()
+{
+    if (UnitWork::Busy()) return;
+    if (AnyOutputOn()) {
+        ui_.ShowMessage(kOutputOnRefusal, kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+        return;
+    }
+    if (!state_.Link().IsOpen()) {
+        ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+        return;
+    }
+    polling_.pollingEnabled = false;
+    tickProcessing_ = false;
+    const auto resume = [this] {
+        polling_.pollingEnabled = true;
+        tickProcessing_ = true;
+    };
+
+    DeviceLink& link = state_.Link();
+    const int count = state_.AddressedCircuits();
+    const auto ranges = CurrentRanges(state_);
+    CalibrationTableCopy tables = CalibrationTableCopy::Of(state_);
+    bool read = false;
+    UnitWork work(link, ui_);
+    work.Run([&](UserInterface&) { read = ReadCurrentCalibration(link, tables, ranges, count); },
+             {window()});
+    tables.ApplyTo(state_);
+    if (!read) {
+        ui_.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+        resume();
+        return;
+    }
+    const CalibrationValuesSet noted = NoteCalibration(state_, count);
+
+    CCalDlg dialog(state_, ui_, this);
+    dialog.channelCount = count;
+    dialog.values = noted;
+    const bool confirmed = dialog.exec() == QDialog::Accepted;
+    // Confirmed: the dialog's values go into the unit and are stored there. Cancelled: the
+    // selectors read before go back; nothing is stored.
+    if (confirmed) {
+        TakeCalibrationResult(state_, dialog.values, count);
+    } else {
+        RestoreCalibrationModes(state_, noted, count);
+    }
+    tables = CalibrationTableCopy::Of(state_);
+    const CalibrationValuesSet& written = confirmed ? dialog.values : noted;
+    work.Run(
+        [&](UserInterface&) { WriteCalibrationEntries(link, tables, written, count, confirmed); },
+        {window()});
+    RefreshPanel();
+    resume();
+}
+
+void CBremixView::UnitInfoCommand()
+{
+    if (UnitWork::Busy()) return;
+    tickProcessing_ = false;
+    if (state_.Link().IsOpen()) {
+        ConverterVersionDlg dialog(state_, ui_, this);
+        dialog.circuits = state_.circuitCount;
+        dialog.exec();
+    } else {
+        ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+    }
+    tickProcessing_ = true;
+}
+
+void CBremixView::StandaloneSetupCommand()
+{
+    if (UnitWork::Busy()) return;
+    if (AnyOutputOn()) {
+        ui_.ShowMessage(kOutputOnRefusal, kCaptionNotice, MessageIcon::Information,
+                        MessageButtons::Ok);
+        return;
+    }
+    polling_.pollingEnabled = false;
+    tickProcessing_ = false;
+
+    CPcResSetupDlg dialog(state_, ui_, this);
+    dialog.linkWasOpen = state_.Link().IsOpen();
+    for (std::size_t k = 0; k < dialog.fixedValues.size(); ++k) {
+        dialog.fixedValues[k] = NarrowToFloat(state_.channels[k].outputValue);
+    }
+    dialog.exec();
+
+    // Whatever the dialog did, the panel shows and obeys the modes the unit now runs.
+    if (state_.Link().IsOpen()) {
+        DeviceLink& link = state_.Link();
+        std::optional<std::array<StandaloneModeReport, 2>> modes;
+        UnitWork work(link, ui_);
+        work.Run([&](UserInterface&) { modes = ReadStandaloneModes(link); }, {window()});
+        if (modes) state_.ApplyStandaloneModes(*modes);
+    }
+    RefreshPanel();
+    polling_.pollingEnabled = true;
+    tickProcessing_ = true;
+}
+
+}  // namespace krv
