@@ -129,7 +129,7 @@ void SimBridge::SetBitMode(std::uint8_t mask, std::uint8_t mode)
         target_->Restart(bootSelect_, now, replies);
         ++restarts_;
         if (bootSelect_) ++bootRestarts_;
-        Schedule(replies);
+        Schedule(replies, target_->BaudRate());
     }
     changed_.notify_all();
 }
@@ -240,13 +240,16 @@ void SimBridge::Advance(BridgeTime now)
             const InFlight b = toTarget_.front();
             toTarget_.pop_front();
             if (resetHeld_) continue;  // a unit in reset hears nothing
-            if (baudRate_ != target_->BaudRate()) {
+            // The answer goes out at the speed the byte came in at, even when the byte makes
+            // the target change its speed.
+            const std::uint32_t rate = target_->BaudRate();
+            if (baudRate_ != rate) {
                 ++garbled_;
                 continue;
             }
             std::vector<BridgeReply> replies;
             target_->Receive(b.byte, b.arrival, replies);
-            Schedule(replies);
+            Schedule(replies, rate);
             continue;
         }
         if (!toHost_.empty() && toHost_.front().arrival <= now) {
@@ -260,11 +263,11 @@ void SimBridge::Advance(BridgeTime now)
     }
 }
 
-void SimBridge::Schedule(std::vector<BridgeReply>& replies)
+void SimBridge::Schedule(std::vector<BridgeReply>& replies, std::uint32_t rate)
 {
     for (BridgeReply& reply : replies) {
         if (reply.bytes.empty()) continue;
-        if (baudRate_ != target_->BaudRate()) {
+        if (baudRate_ != rate) {
             garbled_ += reply.bytes.size();
             continue;
         }

@@ -117,7 +117,8 @@ class SimBridge {
     std::chrono::nanoseconds ByteTime() const;
     // Works the line out up to `now`: host bytes reach the target, replies reach the bridge.
     void Advance(BridgeTime now);
-    void Schedule(std::vector<BridgeReply>& replies);
+    // Replies the target sends at `rate`; at any other speed than the bridge's they are lost.
+    void Schedule(std::vector<BridgeReply>& replies, std::uint32_t rate);
     bool Underway() const { return !toTarget_.empty() || !toHost_.empty(); }
     bool BurstContinues() const;
     // When something next happens on the line, before `deadline`. A reader that wants `burst`
