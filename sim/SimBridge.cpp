@@ -32,6 +32,7 @@ bool SimBridge::Open()
     std::lock_guard lock(mutex_);
     if (open_) return false;
     open_ = true;
+    ++opens_;
     received_.clear();
     return true;
 }
@@ -151,6 +152,7 @@ std::size_t SimBridge::Write(const std::uint8_t* bytes, std::size_t length)
         }
         const std::size_t count = std::min(room, length - taken);
         BridgeTime at = std::max(now, toTargetFree_);
+        lineTime_ += static_cast<std::int64_t>(count) * WireTimeAt(baudRate_, 1);
         for (std::size_t k = 0; k < count; ++k) {
             at += ByteTime();
             toTarget_.push_back(InFlight{bytes[taken + k], at});
@@ -272,6 +274,7 @@ void SimBridge::Schedule(std::vector<BridgeReply>& replies, std::uint32_t rate)
             continue;
         }
         BridgeTime at = std::max(reply.ready, toHostFree_);
+        lineTime_ += static_cast<std::int64_t>(reply.bytes.size()) * WireTimeAt(baudRate_, 1);
         for (const char c : reply.bytes) {
             at += ByteTime();
             toHost_.push_back(InFlight{static_cast<std::uint8_t>(c), at});
@@ -320,6 +323,18 @@ std::size_t SimBridge::GarbledBytes() const
 {
     std::lock_guard lock(mutex_);
     return garbled_;
+}
+
+std::size_t SimBridge::Opens() const
+{
+    std::lock_guard lock(mutex_);
+    return opens_;
+}
+
+std::chrono::nanoseconds SimBridge::LineTime() const
+{
+    std::lock_guard lock(mutex_);
+    return lineTime_;
 }
 
 }  // namespace krv::sim

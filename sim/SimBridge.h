@@ -106,6 +106,11 @@ class SimBridge {
     std::size_t BootRestarts() const;  // those into boot mode
     // Bytes lost because the host's and the target's line speeds differed.
     std::size_t GarbledBytes() const;
+    // How often the bridge was opened.
+    std::size_t Opens() const;
+    // Time every byte written or answered took on the line, at the speed it went at: the least
+    // any exchange over the bridge can take.
+    std::chrono::nanoseconds LineTime() const;
 
   private:
     struct InFlight {
@@ -149,6 +154,8 @@ class SimBridge {
     std::size_t restarts_ = 0;
     std::size_t bootRestarts_ = 0;
     std::size_t garbled_ = 0;
+    std::size_t opens_ = 0;
+    std::chrono::nanoseconds lineTime_{0};
 };
 
 }  // namespace krv::sim
