@@ -26,7 +26,10 @@ namespace krv {
 //  - `cancelRequested` is set by the dialog's thread (its cancel button, Esc, the close box) and
 //    read at the update's step boundaries; the update clears it when the programming starts.
 //  - The link and the document's GeneratorState belong to the update until it returns: nothing
-//    else may use them meanwhile (the panel's tick is off while the dialog is open).
+//    else may use them meanwhile (the panel's tick is off while the dialog is open). The link
+//    shows its own few messages (a D2XX entry point missing) through the user interface it was
+//    given: for the run, give it one that is safe to call from the worker thread as well
+//    (DeviceLink::SetUserInterface).
 // Run on the window's own thread instead, the update lets the window paint through
 // ProcessPendingEvents at its step boundaries and during its waits, as the panel's other flows do.
 class FirmwareContext {

@@ -1,7 +1,10 @@
 // The calibration backup file: its text, writing and reading it back, the reader's results, and
 // what the unit's serial number is taken to mean.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -116,6 +119,33 @@ TEST_F(CalibrationBackupTest, SavedFileReadsBackIntoTheSameEntries)
     std::string error;
     EXPECT_FALSE(SaveCalibrationBackup(state, folder / "plain", "KR2A0001", &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(CalibrationBackupTest, FailedSaveLeavesTheEarlierBackupWhole)
+{
+    state.circuitCount = 1;
+    ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR2A0001"));
+    const std::string earlier = CalibrationBackupText(state, "KR2A0001");
+    // A disk that fills up in the middle of the new file: files may not grow past 100 bytes.
+    state.circuitCount = 2;
+    Fill(state);
+    struct rlimit saved {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = SaveCalibrationBackup(state, folder, "KR2A0001");
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(written);
+    std::ifstream in(folder / "KR2A0001_R.txt", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), earlier);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
+        << "no part of the new file is left behind";
 }
 
 TEST_F(CalibrationBackupTest, ReadingStopsWithItsResult)

@@ -206,6 +206,40 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     EXPECT_EQ(UnitEntry(0, 4), (sim::CalibrationValues{0, 0, 0x8000, 0, 0x8000}));
 }
 
+TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
+{
+    struct Case {
+        const char* name;
+        const char* backup;  // nullptr: no file
+        std::string message;
+    };
+    const std::string serial = "KR1A0001";
+    const std::vector<Case> cases = {
+        {"no file", nullptr, kCannotReadBackup + serial},
+        {"another unit's", "KR1A0002,\r\n1,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"channel 3", "KR1A0001,\r\n3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"range code 16", "KR1A0001,\r\n1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"not a number", "KR1A0001,\r\n1,0,0_5V,0,zero,0,0,1,\r\n", kBadBackup + serial},
+        {"mode 3", "KR1A0001,\r\n1,0,0_5V,0,0,0,0,3,\r\n", kBadBackupData + serial},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        Start(options);
+        // The unit's own calibration is gone, so the backup file is asked for.
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.Calibration().Erase(); });
+        if (c.backup != nullptr) WriteFile(serial + "_R.txt", c.backup);
+        const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterBadData, c.message}));
+        EXPECT_EQ(ui.Icons(),
+                  (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u) << "the unit is left as it is";
+        Restart();
+    }
+}
+
 TEST_F(FirmwareUpdateTest, UnitThatDoesNotTakeItsCalibrationBackIsReported)
 {
     sim::SimulationOptions options;

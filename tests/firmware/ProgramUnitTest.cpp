@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "FirmwareFixture.h"
 #include "firmware/BootProtocol.h"
@@ -14,6 +15,7 @@ namespace krv {
 namespace {
 
 using ProgramUnitTest = test::FirmwareFixture;
+using namespace std::chrono_literals;
 
 sim::SimulationOptions WithFaults(const std::string& spec, const std::string& firmware = "02.000")
 {
@@ -155,6 +157,24 @@ TEST_F(ProgramUnitTest, UnitThatNeverAnswersRestartsUntilCancelled)
     EXPECT_GE(simulation->Bridge().BootRestarts(), 2u);
     EXPECT_TRUE(InBootMode()) << "left in boot mode; the message asks for a restart";
     EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
+}
+
+TEST_F(ProgramUnitTest, RunsOnAWorkerThreadAndStopsWhenAnotherThreadCancels)
+{
+    Start(WithFaults("b1-from=1000"));
+    const auto file = WriteFirmware({"020100", 4});
+    std::atomic<bool> result{true};
+    std::thread worker([&] {
+        FirmwareContext context = Context();
+        result = ProgramUnit(context, file);
+    });
+    // What a dialog's cancel button does, from its own thread.
+    while (simulation->Bridge().BootRestarts() < 2) std::this_thread::sleep_for(10ms);
+    cancel = true;
+    worker.join();
+    EXPECT_FALSE(result.load());
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kCancelledRestart}));
+    EXPECT_EQ(events.back().first, kStatusCancelled);
 }
 
 TEST_F(ProgramUnitTest, BootLoaderFaultsStopTheRunWhereTheyHappen)
