@@ -32,7 +32,8 @@ struct StandaloneSetting {
 
 struct UnitConfig {
     int circuits = 2;                 // CH replies "CH" + the digit '0' + circuits
-    std::string firmware = "02.000";  // the text the unit puts after "VER", sent as given
+    // The text the unit puts after "VER", sent as given, until its flash is reprogrammed.
+    std::string firmware = "02.000";
     std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
     std::uint16_t calibrationMode = 0x0001;         // of every range at first: maker calibration
     CommandFaults faults{};                         // refusals and silence of its own
