@@ -15,6 +15,7 @@
 #include "link/DeviceLink.h"
 #include "link/PortEnumeration.h"
 #include "panel/CBremixView.h"
+#include "panel/OutputRecording.h"
 #include "panel/QtUserInterface.h"
 #include "sim/Simulation.h"
 
@@ -68,6 +69,7 @@ CBremixApp::~CBremixApp()
     // Messages from here on have no window to belong to.
     if (ui_) ui_->SetParent(nullptr);
     frame_.reset();
+    recording_.reset();
     doc_.reset();
     // Nothing may talk through an interface that is about to go.
     static ConsoleUserInterface afterExit;
@@ -117,6 +119,22 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
     frame_->SetView(std::move(view), [viewPtr] { viewPtr->OnInitialUpdate(); });
     QObject::connect(frame_->Action(kIdLinkedAutoOutput), &QAction::triggered, viewPtr,
                      [viewPtr] { viewPtr->ToggleLinkedCommand(); });
+
+    recording_ = std::make_unique<OutputRecording>(doc_->generator, *ui_, frame_.get());
+    OutputRecording* recording = recording_.get();
+    QAction* startLog = frame_->Action(kIdStartOutputLog);
+    QAction* stopLog = frame_->Action(kIdStopOutputLog);
+    QObject::connect(startLog, &QAction::triggered, recording,
+                     [recording] { recording->StartLogCommand(); });
+    QObject::connect(stopLog, &QAction::triggered, recording,
+                     [recording] { recording->StopLogCommand(); });
+    QObject::connect(frame_->Action(kIdShowTrend), &QAction::triggered, recording,
+                     [recording] { recording->ShowTrendCommand(); });
+    QObject::connect(recording, &OutputRecording::loggingChanged, startLog,
+                     [startLog, stopLog](bool on) {
+                         startLog->setEnabled(!on);
+                         stopLog->setEnabled(on);
+                     });
 
     // A file named on the command line takes the place of the new settings set; when it
     // cannot be read the start goes on as without it.

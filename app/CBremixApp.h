@@ -11,6 +11,7 @@ namespace krv {
 
 class CBremixDoc;
 class CMainFrame;
+class OutputRecording;
 class QtUserInterface;
 namespace sim {
 class Simulation;
@@ -37,7 +38,8 @@ class CBremixApp {
 
     explicit CBremixApp(CommandLine options);
     // The window and the panel go first (the panel switches the outputs it drives off and
-    // closes the port), then the document (which writes the last state), then the virtual unit.
+    // closes the port, which the output log still records), then the recording, then the
+    // document (which writes the last state), then the virtual unit.
     ~CBremixApp();
     CBremixApp(const CBremixApp&) = delete;
     CBremixApp& operator=(const CBremixApp&) = delete;
@@ -46,6 +48,7 @@ class CBremixApp {
 
     CMainFrame* MainFrame() const { return frame_.get(); }
     CBremixDoc* Document() const { return doc_.get(); }
+    OutputRecording* Recording() const { return recording_.get(); }
 
   private:
     bool StartSimulator(std::string* error);
@@ -56,6 +59,7 @@ class CBremixApp {
     std::unique_ptr<QtUserInterface> ui_;
     std::unique_ptr<CBremixDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<OutputRecording> recording_;
 };
 
 }  // namespace krv

@@ -149,6 +149,13 @@ void CMainFrame::BuildMenus()
     connect(settings, &QMenu::aboutToShow, this,
             [this, linked] { linked->setChecked(doc_.App().linkedAutoOutput); });
 
+    // Records of the outputs; the application connects them to the panel's recording.
+    QMenu* record = menuBar()->addMenu(QString::fromUtf8("記録"));
+    AddCommand(record, kIdStartOutputLog, "出力記録を開始...");
+    AddCommand(record, kIdStopOutputLog, "出力記録を停止")->setEnabled(false);
+    record->addSeparator();
+    AddCommand(record, kIdShowTrend, "トレンド表示");
+
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
     AddCommand(help, kIdUnitInfo, "発生器　情報");
     AddCommand(help, kIdFirmwareUpdate, "発生器　ファームウェア更新");

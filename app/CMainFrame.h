@@ -31,6 +31,10 @@ inline constexpr int kIdCalibration = 32779;
 inline constexpr int kIdUnitInfo = 32781;
 inline constexpr int kIdFirmwareUpdate = 32772;
 inline constexpr int kIdAppAbout = 57664;
+// The "記録" menu: the output log and the trend.
+inline constexpr int kIdStartOutputLog = 32900;
+inline constexpr int kIdStopOutputLog = 32901;
+inline constexpr int kIdShowTrend = 32902;
 
 inline constexpr int kMainWindowHeight = 560;
 

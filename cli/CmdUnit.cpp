@@ -11,6 +11,7 @@
 #include "document/ChannelOperations.h"
 #include "document/Connection.h"
 #include "document/GeneratorState.h"
+#include "document/OutputLog.h"
 #include "document/StatusPolling.h"
 #include "link/DeviceLink.h"
 #include "protocol/StatusReply.h"
@@ -50,6 +51,14 @@ void AdoptReport(GeneratorState& state, const StatusReport& report)
     c.mainStatus = report.mainStatus;
     c.extStatus = report.extStatus;
     state.CodeToValue(report.channel);
+}
+
+// As AdoptReport, and the run state as the unit reports it: what the output log records of a
+// channel the program only watches.
+void AdoptForLog(GeneratorState& state, const StatusReport& report)
+{
+    AdoptReport(state, report);
+    state.autoOutput[report.channel].runState = static_cast<std::int32_t>(report.runState);
 }
 
 ChannelView ViewOf(GeneratorState& state, const StatusReport& report)
@@ -124,7 +133,7 @@ void RequestStop(int)
 
 // Polls the channels as the panel's tick does, every 50 ms, and prints a channel whenever what
 // the unit reports changes. Ends on SIGINT/SIGTERM, or when the panel would declare the unit lost.
-int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
+int Watch(GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& log)
 {
     struct sigaction action {};
     action.sa_handler = RequestStop;
@@ -154,6 +163,8 @@ int Watch(GeneratorState& state, std::map<int, ChannelView> shown)
             polling.Heard();
             if (const auto report = DecodeStatusReply(line)) {
                 const ChannelView view = ViewOf(state, *report);
+                AdoptForLog(state, *report);
+                log.Record(state, report->channel, OutputEvent::Status);
                 if (shown[view.channel] != view) {
                     shown[view.channel] = view;
                     PrintView(view);
@@ -174,6 +185,14 @@ int RunStatus(const Args& args)
         return UsageError("--watch prints lines of text; it takes no --json");
     }
     ConsoleUserInterface ui;
+    // The file is taken before the unit is touched, so a file refused costs no connect.
+    OutputLog log(ui);
+    bool logFailed = false;
+    log.onStopped = [&logFailed] { logFailed = true; };
+    if (const auto csv = args.Value("--csv")) {
+        if (csv->empty()) return UsageError("--csv needs a file name");
+        if (!log.Start(*csv)) return kExitUnitFailed;
+    }
     DeviceLink link(ui);
     AppValues app;
     GeneratorState state(link, app);
@@ -188,7 +207,9 @@ int RunStatus(const Args& args)
             return kExitUnitFailed;
         }
         views[ch + 1] = ViewOf(state, *report);
+        AdoptForLog(state, *report);
     }
+    log.RecordAll(state);
 
     if (args.Has("--json")) {
         JsonWriter json;
@@ -205,9 +226,13 @@ int RunStatus(const Args& args)
                     state.circuitCount);
         for (const auto& [number, view] : views) PrintView(view);
     }
-    if (args.Has("--watch")) return Watch(state, views);
-    link.ClosePort();
-    return kExitOk;
+    int status = kExitOk;
+    if (args.Has("--watch")) {
+        status = Watch(state, views, log);
+    } else {
+        link.ClosePort();
+    }
+    return logFailed && status == kExitOk ? kExitUnitFailed : status;
 }
 
 int RunSet(const Args& args)

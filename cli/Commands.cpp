@@ -27,7 +27,7 @@ const std::vector<Command>& AllCommands()
          RunInfo},
         {"status",
          "connect as the panel does and show every channel's status",
-         "Usage: krvctl [--port NAME] status [--json | --watch]\n"
+         "Usage: krvctl [--port NAME] status [--json | --watch] [--csv FILE]\n"
          "\n"
          "Connects as the panel does (firmware version at least 020000, circuit count, standalone\n"
          "modes, status of every channel) without changing any output, then prints one line per\n"
@@ -37,10 +37,15 @@ const std::vector<Command>& AllCommands()
          "  --watch   keep polling every 50 ms, channel after channel, and print a channel "
          "whenever\n"
          "            it changes, until interrupted; a unit silent for 5 s ends it with exit 1\n"
+         "  --csv FILE also write the channels to FILE as the panel's output log does (UTF-8\n"
+         "            CSV: time,channel,range,value,...,event; one row per change). An existing\n"
+         "            output log is continued, never overwritten; a file that is not one is\n"
+         "            refused (exit 1). If writing fails, the log stops, watching goes on and\n"
+         "            the exit status is 1\n"
          "A failed step prints the panel's message (接続できません。, 状態確認に失敗しました。 "
          "...)\n"
          "to standard error and exits 1.\n",
-         {{"--json", false}, {"--watch", false}},
+         {{"--json", false}, {"--watch", false}, {"--csv", true}},
          RunStatus},
         {"set",
          "change one channel's range, value or on/off state",

@@ -27,6 +27,11 @@ constexpr const char* kArbitraryHint = "繰返しは「0」にて連続動作";
 constexpr const char* kRoundingNote =
     "PCレスモード以外での小数点２桁の時間設定は小数点１桁に切り上げて動作します";
 constexpr const char* kCsvFilter = "CSVﾌｧｲﾙ(*.csv);;全てのﾌｧｲﾙ(*.*)";
+// The preview stands to the right of the form, which keeps its own layout; the dialog grows.
+constexpr int kPreviewWidth = 300;
+constexpr int kPreviewMargin = 10;
+// Steps drawn at most: a repeat of small steps over a wide range is cut off after these.
+constexpr std::size_t kPreviewSteps = 20000;
 
 // Point list columns: a hidden one, the row number, then the three that are edited.
 constexpr int kNumberColumn = 1;
@@ -259,6 +264,7 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     connect(&waveform_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!filling_) ApplyWaveform(index);
     });
+    AttachPreview();
 }
 
 CAutoOutDlg::~CAutoOutDlg()
@@ -342,6 +348,7 @@ void CAutoOutDlg::Initialise()
     upperText_.setText(Q(AutoValueText(limits_.decimals, limits_.upper)));
     FillPointList();
     waveform_.setFocus();
+    UpdatePreview();
 }
 
 void CAutoOutDlg::ApplyWaveform(int waveform)
@@ -541,6 +548,55 @@ void CAutoOutDlg::accept()
     ramp = RampToStore(waveform, checked, ramp);
     if (waveform == kArbitrary) StorePointList(rows, automatic.points);
     QDialog::accept();
+}
+
+void CAutoOutDlg::AttachPreview()
+{
+    const QSize form = size();
+    setFixedSize(form.width() + kPreviewWidth + kPreviewMargin, form.height());
+    preview_.setGeometry(form.width(), kPreviewMargin, kPreviewWidth,
+                         form.height() - 2 * kPreviewMargin);
+    // Edits come in bursts (typing, a CSV file filling a thousand cells): redraw once they pause.
+    previewTimer_.setSingleShot(true);
+    previewTimer_.setInterval(60);
+    connect(&previewTimer_, &QTimer::timeout, this, &CAutoOutDlg::UpdatePreview);
+    const auto later = [this] { previewTimer_.start(); };
+    for (const AutoField field : {AutoField::Start, AutoField::End, AutoField::Step,
+                                  AutoField::Interval, AutoField::Repeat}) {
+        connect(&Field(field), &QLineEdit::textChanged, this, later);
+    }
+    connect(&waveform_, &QComboBox::currentIndexChanged, this, later);
+    connect(&points_, &QTableWidget::cellChanged, this, later);
+}
+
+void CAutoOutDlg::UpdatePreview()
+{
+    previewTimer_.stop();
+    if (!InputsValid() || !initialised_) return;
+    // What OK would store, checked as OK checks it; the preview is of that.
+    const AutoOutputChannel& automatic = generator_.autoOutput[static_cast<std::size_t>(channel)];
+    const RampSettings& stored = automatic.ramps[static_cast<std::size_t>(slot_)];
+    const int waveform = waveform_.currentIndex();
+    const RampFieldTexts texts{start_.text().toStdString(), end_.text().toStdString(),
+                               step_.text().toStdString(), interval_.text().toStdString(),
+                               repeat_.text().toStdString()};
+    const RampCheckResult checked = CheckRampFields(waveform, texts, limits_, stored.interval);
+    if (!checked.Accepted()) {
+        preview_.SetNote(Q(checked.message));
+        return;
+    }
+    ArbitraryPoints points = automatic.points;
+    if (waveform == kArbitrary) {
+        const std::vector<PointRowTexts> rows = PointTexts();
+        const PointListCheckResult list = CheckPointList(rows, limits_);
+        if (!list.Accepted()) {
+            preview_.SetNote(Q(list.message) + QStringLiteral("（%1行目）").arg(list.row + 1));
+            return;
+        }
+        StorePointList(rows, points);
+    }
+    preview_.SetRepeat(OneRepeat(RampToStore(waveform, checked, stored), points, kPreviewSteps),
+                       limits_);
 }
 
 }  // namespace krv

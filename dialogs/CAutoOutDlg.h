@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "dialogs/CEditListCtrl.h"
+#include "dialogs/WaveformPreview.h"
 #include "document/GeneratorState.h"
 #include "input/AutoOutputChecks.h"
 #include "platform/UserInterface.h"
@@ -80,6 +82,12 @@ class CAutoOutDlg : public QDialog {
     // The "CSV読込" button: asks for a file, fills the point list from it and checks the list.
     void ImportCsv();
 
+    // The preview beside the form: one repeat of what the fields and the point list describe,
+    // drawn by the engine's own arithmetic. Edits redraw it shortly after they stop; this redraws
+    // it at once.
+    WaveformPreview& Preview() { return preview_; }
+    void UpdatePreview();
+
   public slots:
     // OK: stores and closes only when every check passes.
     void accept() override;
@@ -100,6 +108,7 @@ class CAutoOutDlg : public QDialog {
     std::vector<PointRowTexts> PointTexts() const;
     void Refuse(const std::string& message);
     void ShowPointListFailure(const PointListCheckResult& result);
+    void AttachPreview();
 
     GeneratorState& generator_;
     UserInterface& ui_;
@@ -138,6 +147,8 @@ class CAutoOutDlg : public QDialog {
     QPushButton csv_{this};
     QPushButton ok_{this};
     QPushButton cancel_{this};
+    WaveformPreview preview_{this};
+    QTimer previewTimer_;
 };
 
 }  // namespace krv

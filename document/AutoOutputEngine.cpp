@@ -8,9 +8,6 @@ namespace krv {
 
 namespace {
 
-// Differences below this count as none: the stored values are single precision.
-constexpr double kEpsilon = 1e-6;
-
 AutoOutputChannel& Auto(GeneratorState& state, int ch)
 {
     return state.autoOutput[static_cast<std::size_t>(ch)];
@@ -27,83 +24,6 @@ void Output(GeneratorState& state, int ch, double value)
     state.channels[static_cast<std::size_t>(ch)].outputValue = value;
     state.ValueToCode(ch);
     state.SendAllCircuits();
-}
-
-double SawtoothStep(const RampSettings& ramp, AutoOutputChannel& a, double v)
-{
-    const double s = ramp.start;
-    const double e = ramp.end;
-    const double k = ramp.step;
-    if (e >= s) {
-        double n = v + k;
-        if (n - e > kEpsilon) {
-            ++a.cycleCount;
-            n = s;
-        }
-        return std::min(e, n);
-    }
-    double n = v - k;
-    if (e - n > kEpsilon) {
-        ++a.cycleCount;
-        n = s;
-    }
-    return std::max(e, n);
-}
-
-double TriangleStep(const RampSettings& ramp, AutoOutputChannel& a, double v)
-{
-    const double s = ramp.start;
-    const double e = ramp.end;  // the turning point
-    const double k = ramp.step;
-    if (e >= s) {
-        double n;
-        if (!a.descending) {
-            n = v + k;
-            if (n - e > kEpsilon) {
-                a.descending = true;
-                n = v - k;
-            }
-        } else {
-            n = v - k;
-            if (s - n > kEpsilon) {
-                ++a.cycleCount;
-                a.descending = false;
-                if (!RepeatReached(ramp, a.cycleCount)) n = s + k;
-            }
-        }
-        return std::min(e, std::max(s, n));
-    }
-    double n;
-    if (!a.descending) {
-        n = v - k;
-        if (e - n > kEpsilon) {
-            a.descending = true;
-            n = v + k;
-        }
-    } else {
-        n = v + k;
-        if (n - s > kEpsilon) {
-            ++a.cycleCount;
-            a.descending = false;
-            if (!RepeatReached(ramp, a.cycleCount)) n = s - k;
-        }
-    }
-    return std::max(e, std::min(s, n));
-}
-
-// The next point of the list: after the last used one the list starts over.
-double ArbitraryStep(AutoOutputChannel& a, std::int64_t& hold)
-{
-    int i = a.pointIndex + 1;
-    if (i >= kArbitraryPointCount || !a.points[static_cast<std::size_t>(i)].used) {
-        i = 0;
-        ++a.cycleCount;
-    }
-    a.pointIndex = i;
-    const ArbitraryPoint& point = a.points[static_cast<std::size_t>(i)];
-    hold = RoundedInterval(point.interval);
-    a.pauseAfterStep = point.pause;
-    return point.value;
 }
 
 // Pause and stop requests of a channel that runs on its own terms.
@@ -126,13 +46,6 @@ void TakeRequests(GeneratorState& state, int ch, AutoTickResult& result)
 }
 
 }  // namespace
-
-std::int64_t RoundedInterval(std::int32_t interval)
-{
-    const std::int64_t t = interval;
-    if (t % 10 == 0) return t;
-    return t > 0 ? (t / 10 + 1) * 10 : (t / 10) * 10;
-}
 
 const RampSettings& SelectedRamp(const GeneratorState& state, int ch)
 {
@@ -168,28 +81,32 @@ bool StartAutoOutput(GeneratorState& state, int ch, std::uint64_t now)
             // Continues after the point it paused on, as soon as that point's time is up.
             a.stepReady = false;
             a.runState = 1;
+            state.NotifyObservers(ch, OutputEvent::RunState);
         } else if (a.runState == 0) {
             a.pointIndex = 0;
             a.cycleCount = 0;
             a.stepReady = false;
-            const ArbitraryPoint& first = a.points[0];
-            if (!first.used) return true;  // an empty list: nothing to run
-            Output(state, ch, first.value);
-            a.nextTick = now + static_cast<std::uint64_t>(RoundedInterval(first.interval));
+            const std::optional<WaveformStep> first = FirstWaveformStep(ramp, a.points);
+            if (!first) return true;  // an empty list: nothing to run
+            Output(state, ch, first->value);
+            a.nextTick = now + static_cast<std::uint64_t>(first->hold);
             a.runState = 1;
+            state.NotifyObservers(ch, OutputEvent::RunState);
         }
         return true;
     }
     if (a.runState == 0 || a.runState == 2) {
         // From a pause the waveform starts over at its start value but keeps its cycle count.
-        Output(state, ch, ramp.start);
+        const std::optional<WaveformStep> first = FirstWaveformStep(ramp, a.points);
+        Output(state, ch, first->value);
         if (a.runState == 0) {
             a.descending = false;
             a.cycleCount = 0;
         }
         a.stepReady = false;
-        a.nextTick = now + static_cast<std::uint64_t>(RoundedInterval(ramp.interval));
+        a.nextTick = now + static_cast<std::uint64_t>(first->hold);
         a.runState = 1;
+        state.NotifyObservers(ch, OutputEvent::RunState);
     }
     return true;
 }
@@ -198,7 +115,11 @@ bool PauseAutoOutput(GeneratorState& state, int ch)
 {
     if (!state.Link().IsOpen()) return false;
     Auto(state, ch).runState = 2;
-    if (!PcDriven(state, ch)) state.SendOutputFrame(ch);
+    if (PcDriven(state, ch)) {
+        state.NotifyObservers(ch, OutputEvent::RunState);
+    } else {
+        state.SendOutputFrame(ch);
+    }
     return true;
 }
 
@@ -206,7 +127,11 @@ bool StopAutoOutput(GeneratorState& state, int ch)
 {
     if (!state.Link().IsOpen()) return false;
     Auto(state, ch).runState = 0;
-    if (!PcDriven(state, ch)) state.SendOutputFrame(ch);
+    if (PcDriven(state, ch)) {
+        state.NotifyObservers(ch, OutputEvent::RunState);
+    } else {
+        state.SendOutputFrame(ch);
+    }
     return true;
 }
 
@@ -214,6 +139,9 @@ AutoTickResult AutoOutputTick(GeneratorState& state, std::uint64_t now)
 {
     AutoTickResult result;
     const bool linked = LinkedPair(state);
+    std::array<std::int32_t, kChannelCount> runBefore{};
+    for (int ch = 0; ch < kChannelCount; ++ch)
+        runBefore[static_cast<std::size_t>(ch)] = Auto(state, ch).runState;
 
     // 1. Stops and pauses the previous step asked for. Linked channels stop and pause together.
     int first = 0;
@@ -233,6 +161,11 @@ AutoTickResult AutoOutputTick(GeneratorState& state, std::uint64_t now)
         first = 2;
     }
     for (int ch = first; ch < kChannelCount; ++ch) TakeRequests(state, ch, result);
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        if (Auto(state, ch).runState != runBefore[static_cast<std::size_t>(ch)]) {
+            state.NotifyObservers(ch, OutputEvent::RunState);
+        }
+    }
 
     // 2. The next step of every running channel whose time has come.
     const int circuits = state.AddressedCircuits();
@@ -244,23 +177,14 @@ AutoTickResult AutoOutputTick(GeneratorState& state, std::uint64_t now)
         if (a.runState != 1 || a.nextTick > now) continue;
         const RampSettings& ramp = SelectedRamp(state, ch);
         const double v = state.channels[static_cast<std::size_t>(ch)].outputValue;
-        std::int64_t hold = RoundedInterval(ramp.interval);
-        double next = v;
-        switch (ramp.waveform) {
-            case kSawtooth:
-                next = SawtoothStep(ramp, a, v);
-                break;
-            case kTriangle:
-                next = TriangleStep(ramp, a, v);
-                break;
-            case kArbitrary:
-                next = ArbitraryStep(a, hold);
-                break;
-            default:
-                break;  // an unknown waveform holds its value
-        }
-        a.stepValue = next;
-        a.stepInterval = hold;
+        WaveformCursor cursor{a.cycleCount, a.pointIndex, a.descending, a.pauseAfterStep};
+        const WaveformStep step = NextWaveformStep(ramp, a.points, cursor, v);
+        a.cycleCount = cursor.cycleCount;
+        a.pointIndex = cursor.pointIndex;
+        a.descending = cursor.descending;
+        a.pauseAfterStep = cursor.pauseAfterStep;
+        a.stepValue = step.value;
+        a.stepInterval = step.hold;
         a.stepReady = true;
         a.repeatsDone = RepeatReached(ramp, a.cycleCount);
     }

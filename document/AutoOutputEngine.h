@@ -4,14 +4,12 @@
 #include <cstdint>
 
 #include "document/GeneratorState.h"
+#include "document/Waveform.h"
 
 namespace krv {
 
 // The automatic outputs the PC steps itself: sawtooth, triangle and arbitrary point lists. Time is
 // counted in 10 ms units (AutoOutputClockNow); tests hand in a clock of their own.
-
-// An interval in hundredths of a second, rounded up to a whole tenth (the panel steps in tenths).
-std::int64_t RoundedInterval(std::int32_t interval);
 
 // The ramp settings a channel runs with: those of the range in effect.
 const RampSettings& SelectedRamp(const GeneratorState& state, int ch);

@@ -7,6 +7,7 @@
 
 #include "document/AppValues.h"
 #include "document/ChannelSettings.h"
+#include "document/OutputObserver.h"
 #include "protocol/OutputFrame.h"
 #include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
@@ -115,11 +116,22 @@ class GeneratorState {
     // within 0 to 4 so a damaged settings file cannot reach past the channel tables.
     int AddressedCircuits() const;
 
+    // --- Observers --------------------------------------------------------------------------
+
+    // Whoever wants to hear of every output frame sent, every status reply taken and every run
+    // state the PC changes (the output log, the trend). The observer must outlive its
+    // registration.
+    void AddObserver(OutputObserver& observer) { observers_.Add(observer); }
+    void RemoveObserver(OutputObserver& observer) { observers_.Remove(observer); }
+    // Tells the observers what just happened to channel `ch`.
+    void NotifyObservers(int ch, OutputEvent event) const { observers_.Notify(*this, ch, event); }
+
   private:
     static bool IsChannel(int ch) { return ch >= 0 && ch < kChannelCount; }
 
     DeviceLink* link_;
     AppValues* app_;
+    OutputObservers observers_;
 };
 
 }  // namespace krv

@@ -54,6 +54,7 @@ void GeneratorState::SendOutputFrame(int ch)
 {
     if (!IsChannel(ch)) return;
     WriteOutputFrame(*link_, OutputFrameFieldsOf(ch));
+    if (link_->IsOpen()) NotifyObservers(ch, OutputEvent::Sent);
 }
 
 void GeneratorState::SendAllCircuits()
@@ -116,6 +117,7 @@ void GeneratorState::ApplyStatusReport(const StatusReport& report)
         autoOutput[ch].runState = report.runState;
         CodeToValue(ch);
     }
+    NotifyObservers(ch, OutputEvent::Status);
 }
 
 void GeneratorState::ValueToCode(int ch)
@@ -149,11 +151,9 @@ void GeneratorState::CodeToValue(int ch)
         c.outputValue = std::floor(value + 0.5);
         return;
     }
-    const std::optional<double> scale = RangeCodeScale(c.range);
-    if (!scale) return;
-    const double value = c.range == kRange1_5V ? (code + *scale) / *scale
-                                               : code / *scale + GetRangeLimits(c.range).lower;
-    c.outputValue = std::floor(value * 1000.0 + 0.5) / 1000.0;
+    if (const std::optional<double> value = RangeValueOfCode(c.range, c.outputCode)) {
+        c.outputValue = *value;
+    }
 }
 
 void GeneratorState::RangeToModeBits(int ch)

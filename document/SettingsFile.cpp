@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 
+#include "document/Connection.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextEncoding.h"
 #include "platform/UniqueFd.h"
@@ -193,7 +194,7 @@ void ReadChannel(ByteReader& in, int version, GeneratorState& state, int ch)
     ChannelSettings& c = state.channels[ch];
     AutoOutputChannel& a = state.autoOutput[ch];
 
-    // Scaling and range take effect at once, so a connected unit follows the file as it loads.
+    // Scaling and range take effect at once (a unit is never connected here: the load lets it go).
     state.SetScalingMode(ch, in.Bool());
     c.range = in.Int32();
     // A code that is none of the ten ranges (only a damaged or hostile file holds one) would
@@ -323,6 +324,10 @@ LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view
         }
         const int v = static_cast<int>(version);
 
+        // The file is taken from here on. A connected unit is let go first, its outputs switched
+        // off: sending it the file's ranges while an output is on would put a value of another
+        // range into the plant for as long as the load takes.
+        if (state.Link().IsOpen()) DisconnectFromUnit(state);
         state.circuitCount = in.Int32();
         app.mainWindowWidth = state.circuitCount == 1 ? kOneCircuitWidth : kTwoCircuitWidth;
         app.lastPortName = Cp932ToUtf8(in.String());

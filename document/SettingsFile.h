@@ -31,8 +31,9 @@ enum class LoadOutcome {
 std::string SaveSettings(const GeneratorState& state, const AppValues& app,
                          bool* textsReplaced = nullptr);
 
-// Reads a settings file's bytes into the settings set. Loading drives the unit as it goes: each
-// channel's scaling switch and range are applied at once and, while the link is open, sent.
+// Reads a settings file's bytes into the settings set. Once the start marker and the version are
+// accepted, a connected unit is disconnected (its outputs off, except standalone channels) before
+// anything of the file is applied; each channel's scaling switch and range take effect at once.
 // Problems are shown through `ui` (the end-of-file message names `path`).
 LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view bytes,
                          const std::string& path, UserInterface& ui);

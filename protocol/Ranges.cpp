@@ -98,6 +98,17 @@ std::optional<double> RangeCodeScale(OutputRange range)
     return row->codeScale;
 }
 
+std::optional<double> RangeValueOfCode(OutputRange range, std::uint16_t code)
+{
+    const RangeRow* row = Find(range);
+    if (!row) return std::nullopt;
+    const double c = code;
+    // 1 to 5 V shares the hardware range of 0 to 5 V: its formula keeps the offset in the code.
+    const double value = range == kRange1_5V ? (c + row->codeScale) / row->codeScale
+                                             : c / row->codeScale + row->lower;
+    return std::floor(value * 1000.0 + 0.5) / 1000.0;
+}
+
 std::optional<double> RangeValueAtReset(OutputRange range)
 {
     const RangeRow* row = Find(range);

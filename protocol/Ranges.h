@@ -48,6 +48,9 @@ std::optional<OutputRange> RangeFromKey(const std::string& key);
 
 // Output codes per range unit: code = (v - lower) × CodeScale; nullopt for codes without a row.
 std::optional<double> RangeCodeScale(OutputRange range);
+// The value in range units of output code `code`, rounded to the nearest thousandth; nullopt for
+// codes without a row.
+std::optional<double> RangeValueOfCode(OutputRange range, std::uint16_t code);
 // The value at which the output is at zero volts or its live-zero current.
 std::optional<double> RangeValueAtReset(OutputRange range);
 // Bits 0 to 2 of the main control word; nullopt for the external-supply ranges and codes without

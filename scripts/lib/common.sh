@@ -2,7 +2,7 @@
 
 # Debian packages the build and the tests need.
 BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmock-dev libbenchmark-dev
-                qt6-base-dev libftdi1-dev)
+                qt6-base-dev libftdi1-dev qt6-charts-dev libqt6opengl6-dev python3)
 # The icon's renderer, and the tools the install test checks the installed files with.
 BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime-info udev
                  libglib2.0-bin)

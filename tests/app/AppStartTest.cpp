@@ -20,6 +20,8 @@
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"
+#include "panel/OutputRecording.h"
+#include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
 #include "support/RecordingUi.h"
 
@@ -154,6 +156,38 @@ TEST_F(AppStartTest, SimulatedUnitIsListedFirstAndExtraPortsFollow)
     QStringList texts;
     for (int i = 0; i < ports->count(); ++i) texts.append(ports->itemText(i));
     EXPECT_TRUE(texts.join(QLatin1Char('|')).contains(QStringLiteral("(ttyKRVTEST9)")));
+}
+
+TEST_F(AppStartTest, RecordMenuStartsAndStopsTheLogAndShowsTheTrend)
+{
+    AnswerCircuitCount(&CDacSelect::TwoCircuitsButton);
+    const std::string log = LastStateFilePath().parent_path().string() + "/log.csv";
+    {
+        CBremixApp app(CommandLine{});
+        ASSERT_EQ(app.InitInstance(), CBremixApp::StartResult::Running);
+        OutputRecording* recording = app.Recording();
+        ASSERT_NE(recording, nullptr);
+        recording->chooseLogFile = [&] { return QString::fromStdString(log); };
+        QAction* start = app.MainFrame()->Action(kIdStartOutputLog);
+        QAction* stop = app.MainFrame()->Action(kIdStopOutputLog);
+        EXPECT_TRUE(start->isEnabled());
+        EXPECT_FALSE(stop->isEnabled());
+        start->trigger();
+        EXPECT_TRUE(recording->Logging());
+        EXPECT_FALSE(start->isEnabled());
+        EXPECT_TRUE(stop->isEnabled());
+        stop->trigger();
+        EXPECT_FALSE(recording->Logging());
+        EXPECT_TRUE(start->isEnabled());
+
+        app.MainFrame()->Action(kIdShowTrend)->trigger();
+        ASSERT_NE(recording->Trend(), nullptr);
+        EXPECT_TRUE(recording->Trend()->isVisible());
+        EXPECT_EQ(recording->Trend()->windowTitle().toStdString(), "トレンド表示");
+        // Not a reason to keep running once the panel is closed.
+        EXPECT_FALSE(recording->Trend()->testAttribute(Qt::WA_QuitOnClose));
+    }
+    EXPECT_TRUE(fs::exists(log));
 }
 
 }  // namespace

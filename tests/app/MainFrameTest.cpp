@@ -136,10 +136,11 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
 {
     MakeFrame();
     const QList<QAction*> menus = frame->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3);
+    ASSERT_EQ(menus.size(), 4);
     EXPECT_EQ(menus[0]->text().toStdString(), "ファイル(&F)");
     EXPECT_EQ(menus[1]->text().toStdString(), "設定");
-    EXPECT_EQ(menus[2]->text().toStdString(), "ヘルプ(&H)");
+    EXPECT_EQ(menus[2]->text().toStdString(), "記録");
+    EXPECT_EQ(menus[3]->text().toStdString(), "ヘルプ(&H)");
 
     EXPECT_EQ(Items(Menu(0)), (std::vector<std::string>{
                                   "57600 新規設定(&N)\tCtrl+N",
@@ -158,6 +159,13 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
                                   "32779 アナログ出力調整",
                               }));
     EXPECT_EQ(Items(Menu(2)), (std::vector<std::string>{
+                                  "32900 出力記録を開始...",
+                                  "32901 出力記録を停止",
+                                  "-",
+                                  "32902 トレンド表示",
+                              }));
+    EXPECT_FALSE(frame->Action(kIdStopOutputLog)->isEnabled());  // nothing is being logged
+    EXPECT_EQ(Items(Menu(3)), (std::vector<std::string>{
                                   "32781 発生器\u3000情報",
                                   "32772 発生器\u3000ファームウェア更新",
                                   "-",

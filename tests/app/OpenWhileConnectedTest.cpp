@@ -67,6 +67,10 @@ TEST_F(OpenWhileConnectedTest, OpeningASettingsFileDisconnectsAndSwitchesTheOutp
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return unitOn(0) && unitOn(1); }, 2000));
 
+    const int rangeBefore =
+        server->WithUnit([](sim::VirtualUnit& u) { return u.Channel(0).range; });
+    ASSERT_NE(rangeBefore, kRange4_20mA);
+
     // A file that puts channel 1 in another range.
     AppValues fileApp;
     DeviceLink closed{ui};
@@ -86,14 +90,11 @@ TEST_F(OpenWhileConnectedTest, OpeningASettingsFileDisconnectsAndSwitchesTheOutp
     EXPECT_FALSE(doc->generator.OutputOn(1));
     view->RefreshPanel();
     EXPECT_EQ(qobject_cast<QPushButton*>(view->Control(ChannelControlId(0, 6)))->text(), "ＯＦＦ");
-    // The unit took the file's range and then had both outputs switched off.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return !unitOn(0) && !unitOn(1) && server->WithUnit([](sim::VirtualUnit& u) {
-                return u.Channel(0).range;
-            }) == kRange4_20mA;
-        },
-        2000));
+    // The unit had both outputs switched off before anything of the file reached it: it never
+    // saw the file's range, least of all with an output on.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !unitOn(0) && !unitOn(1); }, 2000));
+    EXPECT_EQ(server->WithUnit([](sim::VirtualUnit& u) { return u.Channel(0).range; }),
+              rangeBefore);
 }
 
 }  // namespace

@@ -96,7 +96,9 @@ TEST_F(CAutoOutDlgTest, LooksAsLaidOut)
 {
     Show();
     EXPECT_EQ(S(dialog.windowTitle()), "自動出力設定");
-    EXPECT_EQ(dialog.size(), QSize(508, 307));
+    // The form keeps its layout; the preview stands to its right and the dialog grew for it.
+    EXPECT_EQ(dialog.size(), QSize(818, 307));
+    EXPECT_EQ(dialog.Preview().geometry(), QRect(508, 10, 300, 287));
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
     EXPECT_EQ(dialog.Field(AutoField::Start).geometry(), QRect(76, 91, 63, 22));
     EXPECT_EQ(dialog.Field(AutoField::Repeat).geometry(), QRect(76, 186, 63, 24));
@@ -436,6 +438,54 @@ TEST_F(CAutoOutDlgTest, ConfirmingUnchangedKeepsTheStoredIntervals)
     ASSERT_EQ(again.result(), QDialog::Accepted);
     EXPECT_EQ(state.autoOutput[kChannel].points[1].interval, 57);
     EXPECT_EQ(state.autoOutput[kChannel].points[1].value, 6.5f);
+}
+
+// The preview is one repeat of what OK would store, as the engine runs it.
+TEST_F(CAutoOutDlgTest, ThePreviewFollowsTheFieldsAndTheList)
+{
+    using Stairs = std::vector<std::pair<double, double>>;
+    const auto stairs = [&] {
+        Stairs result;
+        for (const WaveformStair& w : dialog.Preview().Repeat().stairs) {
+            result.emplace_back(w.seconds, w.value);
+        }
+        return result;
+    };
+    Show();
+    // At open: the stored sawtooth, 4 to 20 mA by 1 mA every 1.5 s.
+    EXPECT_EQ(dialog.Preview().Repeat().stairs.size(), 17u);
+    EXPECT_DOUBLE_EQ(dialog.Preview().Repeat().endSeconds, 17 * 1.5);
+    EXPECT_TRUE(dialog.Preview().Note().isEmpty());
+
+    SelectWaveform(kTriangle);
+    Type(AutoField::End, "12");
+    Type(AutoField::Step, "-4");  // stored as its size
+    Type(AutoField::Interval, "0.25");
+    dialog.UpdatePreview();
+    EXPECT_EQ(stairs(), (Stairs{{0, 4}, {0.3, 8}, {0.6, 12}, {0.9, 8}, {1.2, 4}}));
+    EXPECT_DOUBLE_EQ(dialog.Preview().Repeat().endSeconds, 1.5);
+
+    // A field the check refuses shows why instead of a plot.
+    Type(AutoField::Step, "0");
+    dialog.UpdatePreview();
+    EXPECT_TRUE(dialog.Preview().Repeat().stairs.empty());
+    EXPECT_EQ(S(dialog.Preview().Note()), kStepZero);
+
+    // The list as typed, intervals rounded up to tenths as the panel steps them.
+    SelectWaveform(kArbitrary);
+    SetPoint(1, "7", "0.58", "1");
+    dialog.UpdatePreview();
+    EXPECT_EQ(stairs(), (Stairs{{0, 5}, {1, 7}, {1.6, 20}}));
+    EXPECT_TRUE(dialog.Preview().Repeat().stairs[1].pause);
+    EXPECT_DOUBLE_EQ(dialog.Preview().Repeat().endSeconds, 11.6);
+    SetPoint(1, "", "");
+    dialog.UpdatePreview();
+    EXPECT_EQ(S(dialog.Preview().Note()), std::string(kPointMissing) + "（3行目）");
+
+    // Edits redraw it by themselves once they pause.
+    SetPoint(1, "6", "1");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return stairs() == Stairs{{0, 5}, {1, 6}, {2, 20}}; }));
+    EXPECT_EQ(Ramp(kRange).waveform, kSawtooth);  // and nothing was stored
 }
 
 TEST_F(CAutoOutDlgTest, DoubleClickEditsACellInPlace)

@@ -323,5 +323,106 @@ TEST_F(AutoOutputEngineTest, NothingStartsWhileDisconnectedOrWithAnEmptyList)
     EXPECT_EQ(RunState(0), 0);
 }
 
+// The preview of the automatic-output dialog is what the engine puts out: the same values at the
+// same moments, and the next repeat begins where the preview ends.
+TEST_F(AutoOutputEngineTest, OneRepeatIsWhatTheEngineRuns)
+{
+    struct Case {
+        const char* name;
+        OutputRange range;
+        std::int32_t waveform;
+        float start, end, step;
+        std::int32_t interval;
+        std::vector<std::pair<float, std::int32_t>> points;
+    } cases[] = {
+        {"sawtooth up", kRange4_20mA, kSawtooth, 4, 20, 4, 100, {}},
+        {"sawtooth up, uneven step", kRange0_10V, kSawtooth, 1, 9.5f, 2, 35, {}},
+        {"sawtooth down", kRangeM10_10V, kSawtooth, 5, -5, 2.5f, 20, {}},
+        {"triangle up", kRange0_10V, kTriangle, 0, 10, 5, 10, {}},
+        {"triangle down, uneven", kRangeM5_5V, kTriangle, 4, -3, 1.5f, 125, {}},
+        {"arbitrary", kRange0_5V, kArbitrary, 0, 0, 0, 100, {{1.0f, 10}, {4.5f, 125}, {2.0f, 37}}},
+    };
+    struct Outputs : OutputObserver {
+        std::uint64_t* clock = nullptr;
+        std::vector<std::pair<std::uint64_t, double>> seen;
+        void OutputChanged(const GeneratorState& s, int ch, OutputEvent event) override
+        {
+            if (ch == 0 && event == OutputEvent::Sent)
+                seen.emplace_back(*clock, s.channels[0].outputValue);
+        }
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(StopAutoOutput(state, 0));
+        state.channels[0].range = c.range;
+        SetRamp(0, c.waveform, c.start, c.end, c.step, c.interval, 0);
+        auto& points = state.autoOutput[0].points;
+        points = {};
+        for (std::size_t i = 0; i < c.points.size(); ++i) {
+            points[i] = {true, c.points[i].first, c.points[i].second, false};
+        }
+        const WaveformRepeat repeat = OneRepeat(Ramp(0), points, 1000);
+        ASSERT_TRUE(repeat.complete);
+        ASSERT_GE(repeat.stairs.size(), 2u);
+
+        Outputs outputs;
+        outputs.clock = &now;
+        state.AddObserver(outputs);
+        const std::uint64_t begin = now;
+        ASSERT_TRUE(StartAutoOutput(state, 0, now));
+        Run(0, static_cast<int>(repeat.endSeconds * 10) + 1);
+        state.RemoveObserver(outputs);
+
+        ASSERT_GT(outputs.seen.size(), repeat.stairs.size());
+        for (std::size_t i = 0; i < repeat.stairs.size(); ++i) {
+            EXPECT_DOUBLE_EQ(outputs.seen[i].second, repeat.stairs[i].value) << i;
+            EXPECT_DOUBLE_EQ(static_cast<double>(outputs.seen[i].first - begin) / 100.0,
+                             repeat.stairs[i].seconds)
+                << i;
+        }
+        EXPECT_DOUBLE_EQ(
+            static_cast<double>(outputs.seen[repeat.stairs.size()].first - begin) / 100.0,
+            repeat.endSeconds);
+    }
+}
+
+TEST(OneRepeatTest, StaircasesOfTheExamples)
+{
+    using Stairs = std::vector<std::pair<double, double>>;
+    const auto stairs = [](const WaveformRepeat& r) {
+        Stairs s;
+        for (const WaveformStair& w : r.stairs) s.emplace_back(w.seconds, w.value);
+        return s;
+    };
+    ArbitraryPoints points{};
+    RampSettings saw{kSawtooth, 1, 4.0f, 20.0f, 4.0f, 100, false};
+    const WaveformRepeat sawtooth = OneRepeat(saw, points, 100);
+    EXPECT_EQ(stairs(sawtooth), (Stairs{{0, 4}, {1, 8}, {2, 12}, {3, 16}, {4, 20}}));
+    EXPECT_DOUBLE_EQ(sawtooth.endSeconds, 5.0);
+
+    RampSettings triangle{kTriangle, 0, 0.0f, 10.0f, 5.0f, 125, false};  // held 1.3 s each
+    const WaveformRepeat tri = OneRepeat(triangle, points, 100);
+    EXPECT_EQ(stairs(tri), (Stairs{{0, 0}, {1.3, 5}, {2.6, 10}, {3.9, 5}, {5.2, 0}}));
+    EXPECT_DOUBLE_EQ(tri.endSeconds, 6.5);
+
+    // A point's pause mark counts when the list reaches it, not for the first point at a start.
+    RampSettings list{kArbitrary, 2, 0, 0, 0, 100, false};
+    points[0] = {true, 1.0f, 50, true};
+    points[1] = {true, 2.0f, 100, true};
+    const WaveformRepeat arbitrary = OneRepeat(list, points, 100);
+    ASSERT_EQ(arbitrary.stairs.size(), 2u);
+    EXPECT_FALSE(arbitrary.stairs[0].pause);
+    EXPECT_TRUE(arbitrary.stairs[1].pause);
+    EXPECT_DOUBLE_EQ(arbitrary.endSeconds, 1.5);
+
+    // Nothing to run; a repeat too long to draw is cut off.
+    EXPECT_TRUE(OneRepeat(list, ArbitraryPoints{}, 100).stairs.empty());
+    RampSettings fine{kSawtooth, 0, 0.0f, 10.0f, 0.001f, 10, false};
+    const WaveformRepeat cut = OneRepeat(fine, points, 500);
+    EXPECT_FALSE(cut.complete);
+    EXPECT_EQ(cut.stairs.size(), 500u);
+    EXPECT_DOUBLE_EQ(cut.endSeconds, 50.0);
+}
+
 }  // namespace
 }  // namespace krv

@@ -234,5 +234,59 @@ TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
     EXPECT_EQ(watch.Out(), "");
 }
 
+// The rows after their time stamps.
+std::vector<std::string> LogRows(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(in, line);) {
+        rows.push_back(rows.empty() ? line : line.substr(line.find(',') + 1));
+    }
+    return rows;
+}
+
+TEST(KrvctlUnitTest, CsvLogIsContinuedNeverOverwritten)
+{
+    SimProcess unit(
+        {"--instant", "--circuits", "2", "--alarm", "1:main:0", "--standalone", "10,00"});
+    const std::string path = TempPath("log.csv");
+    std::filesystem::remove(path);
+    const auto once = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--csv", path});
+    ASSERT_EQ(once.status, 0) << once.err;
+    const std::vector<std::string> first = {
+        "time,channel,range,value,converted_value,converted_unit,output,alarm,standalone_mode,"
+        "run_state,event",
+        "1,0_5V,0.000,,,off,出力部高温,fixed,stopped,start",
+        "2,0_5V,0.000,,,off,,off,stopped,start",
+    };
+    EXPECT_EQ(LogRows(path), first);
+
+    // Watching: status replies that change nothing add nothing; the file is continued.
+    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch", "--csv", path});
+    EXPECT_EQ(watch.ReadLine(5000ms), "firmware 020000");
+    std::this_thread::sleep_for(300ms);
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0);
+    std::vector<std::string> twice = first;
+    twice.insert(twice.end(), first.begin() + 1, first.end());
+    EXPECT_EQ(LogRows(path), twice);
+
+    // A file that is not an output log is left alone; a full disk is reported. Neither reaches
+    // the unit.
+    const std::string other = TempPath("other.csv");
+    std::ofstream(other) << "a,b\n1,2\n";
+    const auto refused = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--csv", other});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.out, "");
+    EXPECT_TRUE(Contains(refused.err, "出力記録ファイルではないファイルには書き込みません。"));
+    std::ifstream kept(other);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "a,b\n1,2\n");
+    const auto full = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--csv", "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(Contains(full.err, "(No space left on device)"));
+    std::filesystem::remove(path);
+    std::filesystem::remove(other);
+}
+
 }  // namespace
 }  // namespace krv

@@ -1,0 +1,147 @@
+#include "dialogs/WaveformPreview.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+
+namespace krv {
+
+namespace {
+
+QString Q(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString Number(double value, int decimals)
+{
+    return QString::number(value, 'f', std::clamp(decimals, 0, 6));
+}
+
+}  // namespace
+
+WaveformPreview::WaveformPreview(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("waveformPreview"));
+}
+
+void WaveformPreview::SetRepeat(WaveformRepeat repeat, const RangeLimits& limits)
+{
+    repeat_ = std::move(repeat);
+    limits_ = limits;
+    note_.clear();
+    if (repeat_.stairs.empty()) note_ = Q("出力する点がありません");
+    update();
+}
+
+void WaveformPreview::SetNote(const QString& note)
+{
+    repeat_ = {};
+    note_ = note;
+    update();
+}
+
+void WaveformPreview::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRectF whole = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(QPen(QColor(160, 160, 160), 1));
+    painter.drawRect(whole);
+
+    const QFontMetricsF metrics(font());
+    const double line = metrics.height();
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(6, 4, width() - 12, line), Qt::AlignLeft | Qt::AlignVCenter,
+                     Q("プレビュー（１回分）"));
+    if (repeat_.stairs.empty()) {
+        painter.setPen(QColor(90, 90, 90));
+        painter.drawText(QRectF(10, 0, width() - 20, height()), Qt::AlignCenter | Qt::TextWordWrap,
+                         note_);
+        return;
+    }
+
+    // The plot: values between the limits (the lower one at the bottom), time from the start to
+    // the end of the repeat.
+    const QString lowText = Number(limits_.lower, limits_.decimals);
+    const QString highText = Number(limits_.upper, limits_.decimals);
+    const double labelWidth =
+        std::max(metrics.horizontalAdvance(lowText), metrics.horizontalAdvance(highText));
+    const QRectF plot(10 + labelWidth, 10 + line * 1.5, width() - 24 - labelWidth,
+                      height() - 20 - line * 3.5);
+    const double lower = limits_.lower;
+    const double upper = limits_.upper != limits_.lower ? limits_.upper : limits_.lower + 1.0;
+    const double span = std::max(repeat_.endSeconds, 0.01);
+    const auto x = [&](double seconds) { return plot.left() + seconds / span * plot.width(); };
+    const auto y = [&](double value) {
+        const double share = std::clamp((value - lower) / (upper - lower), -0.05, 1.05);
+        return plot.bottom() - share * plot.height();
+    };
+
+    painter.setPen(QPen(QColor(200, 200, 200), 1, Qt::DotLine));
+    painter.drawLine(QPointF(plot.left(), plot.top()), QPointF(plot.right(), plot.top()));
+    painter.drawLine(QPointF(plot.left(), plot.bottom()), QPointF(plot.right(), plot.bottom()));
+    painter.setPen(QPen(QColor(120, 120, 120), 1));
+    painter.drawLine(plot.bottomLeft(), plot.topLeft());
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(4, plot.top() - line / 2, labelWidth, line),
+                     Qt::AlignRight | Qt::AlignVCenter, highText);
+    painter.drawText(QRectF(4, plot.bottom() - line / 2, labelWidth, line),
+                     Qt::AlignRight | Qt::AlignVCenter, lowText);
+    painter.drawText(QRectF(plot.left(), plot.bottom() + 4, plot.width(), line),
+                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("0"));
+    painter.drawText(
+        QRectF(plot.left(), plot.bottom() + 4, plot.width(), line), Qt::AlignRight | Qt::AlignTop,
+        Number(repeat_.endSeconds, 2) + Q(" 秒") + (repeat_.complete ? QString() : Q(" 以降省略")));
+
+    // The staircase. Where many corners fall on one pixel column, the column keeps a vertical
+    // line over what they reach, so the drawing stays cheap however long the repeat.
+    const auto& stairs = repeat_.stairs;
+    std::vector<QPointF> corners;
+    corners.reserve(stairs.size() * 2 + 1);
+    corners.emplace_back(x(0.0), y(stairs.front().value));
+    std::vector<QPointF> pauses;
+    for (std::size_t i = 1; i < stairs.size(); ++i) {
+        const double at = x(stairs[i].seconds);
+        corners.emplace_back(at, y(stairs[i - 1].value));
+        corners.emplace_back(at, y(stairs[i].value));
+        if (stairs[i].pause) pauses.push_back(corners.back());
+    }
+    corners.emplace_back(x(repeat_.endSeconds), y(stairs.back().value));
+    QPainterPath path;
+    path.moveTo(corners.front());
+    for (std::size_t g = 0; g < corners.size();) {
+        const double column = std::floor(corners[g].x());
+        std::size_t h = g;
+        double top = corners[g].y();
+        double bottom = top;
+        while (h < corners.size() && std::floor(corners[h].x()) == column) {
+            top = std::min(top, corners[h].y());
+            bottom = std::max(bottom, corners[h].y());
+            ++h;
+        }
+        if (h - g <= 4) {
+            for (std::size_t i = g; i < h; ++i) path.lineTo(corners[i]);
+        } else {
+            path.lineTo(corners[g]);
+            path.lineTo(corners[g].x(), top);
+            path.lineTo(corners[g].x(), bottom);
+            path.lineTo(corners[h - 1]);
+        }
+        g = h;
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(QColor(0, 70, 200), 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    painter.drawPath(path);
+
+    if (!pauses.empty()) {
+        // A point that pauses the run: the run waits there until it is started again.
+        painter.setPen(QPen(QColor(200, 60, 0), 1.5));
+        for (const QPointF& p : pauses) painter.drawEllipse(p, 3.0, 3.0);
+        painter.drawText(QRectF(plot.left(), plot.bottom() + 4 + line, plot.width(), line),
+                         Qt::AlignLeft | Qt::AlignTop, Q("○ 一時停止"));
+    }
+}
+
+}  // namespace krv

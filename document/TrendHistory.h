@@ -1,0 +1,101 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/ChannelSettings.h"
+#include "document/OutputObserver.h"
+#include "platform/Clock.h"
+#include "protocol/Ranges.h"
+
+namespace krv {
+
+// What a channel's values are measured in: the range in effect with its limits and unit. When it
+// changes, the values before mean something else, and the channel's trend starts afresh.
+struct TrendScale {
+    OutputRange range = 0;  // 15 while the conversion formula is on
+    double lower = 0.0;
+    double upper = 1.0;
+    std::int32_t decimals = 0;
+    std::string unit;  // " V ", "mA", or the formula's unit
+
+    bool operator==(const TrendScale&) const = default;
+};
+
+// The scale of channel `ch` as `state` holds it now.
+TrendScale ChannelTrendScale(const class GeneratorState& state, int ch);
+
+// A change of a channel's output value. Time in seconds on the history's own time line.
+struct TrendSample {
+    double seconds = 0.0;
+    double value = 0.0;
+};
+
+// The recent output values of every channel, for the trend window: kept whether the window is
+// shown or not (one comparison per event; a sample only when the value changes), and bounded:
+// ten minutes, and never more samples than ten minutes of the fastest stepping (one change per
+// 50 ms tick) make.
+class TrendHistory : public OutputObserver {
+  public:
+    static constexpr double kSpanSeconds = 600.0;
+    static constexpr std::size_t kCapacity = 12000;
+
+    explicit TrendHistory(std::function<TimePoint()> clock = {});
+
+    void OutputChanged(const GeneratorState& state, int ch, OutputEvent event) override;
+
+    // Channel `ch` put out `value` (in the units of `scale`) at `at`; a value equal to the last
+    // one only marks the channel as still reporting.
+    void Add(int ch, TimePoint at, double value, const TrendScale& scale);
+
+    // Seconds of `moment` on the history's time line.
+    double Seconds(TimePoint moment) const;
+    double Now() const { return Seconds(clock_()); }
+
+    std::size_t Size(int ch) const;
+    bool HasScale(int ch) const;
+    const TrendScale& Scale(int ch) const;
+    // When the channel was last heard of (told or reported), on the history's time line.
+    double LastSeen(int ch) const;
+    // Counts every change of the channel's samples or scale.
+    std::uint64_t Revision(int ch) const;
+
+    // The channel's values between `from` and `to` (seconds) as a staircase ready to draw: each
+    // change is a vertical step at its time. A column of the plot (of `columns` across the span)
+    // with several changes becomes one vertical line from its lowest to its highest value, so
+    // peaks stay visible and the line never holds more than two points per column. The line
+    // ends where the channel was last heard of.
+    struct Point {
+        double seconds;
+        double value;
+        bool operator==(const Point&) const = default;
+    };
+    std::vector<Point> Polyline(int ch, double from, double to, int columns) const;
+
+  private:
+    struct Channel {
+        std::vector<TrendSample> ring;  // grows up to kCapacity, then wraps
+        std::size_t head = 0;           // oldest sample
+        std::size_t count = 0;
+        TrendScale scale;
+        bool hasScale = false;
+        double lastSeen = 0.0;
+        std::uint64_t revision = 0;
+
+        const TrendSample& At(std::size_t i) const { return ring[(head + i) % ring.size()]; }
+        void PopFront();
+        void Push(const TrendSample& sample);
+        void Clear();
+    };
+
+    const Channel* Find(int ch) const;
+
+    std::function<TimePoint()> clock_;
+    TimePoint origin_;
+    std::array<Channel, kChannelCount> channels_;
+};
+
+}  // namespace krv

@@ -1,0 +1,120 @@
+// The trend's history: what it keeps, for how long, and the line it hands to a plot.
+#include <gtest/gtest.h>
+
+#include "document/GeneratorState.h"
+#include "document/TrendHistory.h"
+#include "link/DeviceLink.h"
+#include "support/RecordingUi.h"
+
+namespace krv {
+namespace {
+
+using namespace std::chrono_literals;
+using Point = TrendHistory::Point;
+
+class TrendHistoryTest : public ::testing::Test {
+  protected:
+    TimePoint start = Now();
+    TimePoint now = start;
+    TrendHistory history{[this] { return now; }};
+    TrendScale volts{kRange0_10V, 0.0, 10.0, 3, " V "};
+
+    void At(double seconds, int ch, double value, const TrendScale* scale = nullptr)
+    {
+        now = start + std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds));
+        history.Add(ch, now, value, scale ? *scale : volts);
+    }
+};
+
+TEST_F(TrendHistoryTest, KeepsChangesAsAStaircaseEndingWhereTheChannelWasLastHeardOf)
+{
+    At(1, 0, 2.0);
+    At(2, 0, 2.0);  // the same value: the line only goes on
+    At(3, 0, 5.0);
+    At(4, 0, 5.0);
+    EXPECT_EQ(history.Size(0), 2u);
+    EXPECT_EQ(history.Polyline(0, 0, 10, 100),
+              (std::vector<Point>{{1, 2}, {3, 2}, {3, 5}, {4, 5}}));
+    // A window that starts after the first change begins at its left edge with the value then.
+    EXPECT_EQ(history.Polyline(0, 2, 10, 100),
+              (std::vector<Point>{{2, 2}, {3, 2}, {3, 5}, {4, 5}}));
+    // Nothing before the first sample, nothing for a channel never heard of.
+    EXPECT_TRUE(history.Polyline(0, 0, 0.5, 100).empty());
+    EXPECT_TRUE(history.Polyline(1, 0, 10, 100).empty());
+}
+
+TEST_F(TrendHistoryTest, ManyChangesPerColumnKeepTheirExtremesAndFewPoints)
+{
+    // A value changing every 50 ms for ten minutes: 12000 changes on a plot 300 columns wide.
+    for (int i = 0; i < 12000; ++i) At(i * 0.05, 0, (i % 7 == 3) ? 9.0 : (i % 5) * 0.5);
+    EXPECT_EQ(history.Size(0), 12000u);
+    const auto line = history.Polyline(0, 0, 600, 300);
+    EXPECT_LE(line.size(), 2u * 300u + 2u);
+    double low = 100;
+    double high = -100;
+    for (const Point& p : line) {
+        low = std::min(low, p.value);
+        high = std::max(high, p.value);
+    }
+    EXPECT_EQ(low, 0.0);
+    EXPECT_EQ(high, 9.0);
+    // Times never go back.
+    for (std::size_t i = 1; i < line.size(); ++i) EXPECT_GE(line[i].seconds, line[i - 1].seconds);
+}
+
+TEST_F(TrendHistoryTest, StaysBoundedAndForgetsWhatIsOlderThanTenMinutes)
+{
+    At(0, 0, 1.0);
+    At(100, 0, 2.0);
+    At(700, 0, 3.0);  // 100 s is now more than ten minutes ago, but it is the value at the edge
+    EXPECT_EQ(history.Size(0), 2u);
+    EXPECT_EQ(history.Polyline(0, 100, 700, 100),
+              (std::vector<Point>{{100, 2}, {700, 2}, {700, 3}}));
+    At(800, 0, 4.0);  // 2 still holds at the left edge (200 s) until 700 s
+    EXPECT_EQ(history.Size(0), 3u);
+    At(1400, 0, 5.0);
+    EXPECT_EQ(history.Size(0), 2u);
+
+    // Faster than the fastest stepping: the oldest samples go first, whatever their age.
+    for (int i = 0; i < 30000; ++i) At(2000 + i * 0.001, 1, i % 2);
+    EXPECT_EQ(history.Size(1), TrendHistory::kCapacity);
+    const auto line = history.Polyline(1, 2000, 2030, 1000);
+    ASSERT_FALSE(line.empty());
+    EXPECT_NEAR(line.front().seconds, 2000 + (30000 - TrendHistory::kCapacity) * 0.001, 1e-6);
+}
+
+TEST_F(TrendHistoryTest, ANewRangeOrFormulaStartsTheChannelAfresh)
+{
+    At(1, 0, 2.0);
+    At(2, 0, 3.0);
+    const TrendScale milliamps{kRange4_20mA, 4.0, 20.0, 3, "mA"};
+    At(3, 0, 4.0, &milliamps);
+    EXPECT_EQ(history.Size(0), 1u);
+    EXPECT_EQ(history.Scale(0), milliamps);
+}
+
+TEST(TrendScaleTest, FollowsTheRangeInEffect)
+{
+    test::RecordingUi ui;
+    DeviceLink link(ui);
+    AppValues app;
+    GeneratorState state(link, app);
+    state.channels[1].range = kRange4_20mA;
+    EXPECT_EQ(ChannelTrendScale(state, 1), (TrendScale{kRange4_20mA, 4.0, 20.0, 3, "mA"}));
+    state.channels[1].scalingOn = true;
+    state.channels[1].scaledMin = 100.0;
+    state.channels[1].scaledMax = 0.0;
+    state.channels[1].scaledDigits = 1;
+    state.channels[1].scaledUnit = "%";
+    EXPECT_EQ(ChannelTrendScale(state, 1), (TrendScale{kScaledRange, 100.0, 0.0, 1, "%"}));
+
+    // The history follows the state it watches.
+    TrendHistory history;
+    state.channels[1].outputValue = 40.0;
+    history.OutputChanged(state, 1, OutputEvent::Status);
+    EXPECT_EQ(history.Scale(1).unit, "%");
+    EXPECT_EQ(history.Size(1), 1u);
+}
+
+}  // namespace
+}  // namespace krv
