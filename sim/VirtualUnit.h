@@ -31,7 +31,7 @@ struct StandaloneSetting {
 };
 
 struct UnitConfig {
-    int circuits = 2;                 // CH replies "CH" + the digit '0' + circuits
+    int circuits = 2;  // CH replies "CH" + the digit '0' + circuits
     // The text the unit puts after "VER", sent as given, until its flash is reprogrammed.
     std::string firmware = "02.000";
     std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
