@@ -117,6 +117,46 @@ const std::vector<Command>& AllCommands()
           {"--fixed2", true},
           {"--output", true}},
          RunStandalone},
+        {"firmware",
+         "pack, inspect or unpack a firmware image file; update the unit's firmware",
+         "Usage: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
+         "       krvctl firmware info FILE.cya [--json]\n"
+         "       krvctl firmware unpack FILE.cya -o IMAGE\n"
+         "       krvctl firmware update FILE.cya [--yes] [--backup-dir DIR]\n"
+         "\n"
+         "pack makes a firmware image file (.cya) from a Motorola S-record file: data records of\n"
+         "any length (S1, S2, S3) become data records of at most 16 bytes with 32-bit addresses,\n"
+         "end records (S7, S8, S9) an S7; header and count records (S0, S5, S6) are left out.\n"
+         "  --version VERSION   six hexadecimal digits, the three version bytes (020100)\n"
+         "info prints the file's version, its records by type, the records refused for a bad\n"
+         "checksum or a malformed line, the data bytes outside the program image and the span\n"
+         "of addresses it fills.\n"
+         "  --json   {\"version\":\"020100\",\"records\":N,\"types\":{\"3\":N,\"7\":1},\n"
+         "           \"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,\n"
+         "           \"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFFFFFF\"}} (span null when "
+         "empty)\n"
+         "unpack writes the program image the file gives: 133120 bytes, the flash window\n"
+         "0xFFFE0000 to 0xFFFFFFFF and then 0x00000000 to 0x000007FF, 0xFF where the file has\n"
+         "no data.\n"
+         "update updates the firmware of the one unit on the USB bridges (with --simulate the\n"
+         "virtual unit's): it reads the unit's calibration and saves it to the backup file\n"
+         "SERIAL_R.txt (or takes it from that file when the unit cannot deliver it), programs\n"
+         "and verifies the unit, writes the calibration back and has the unit store it. Every\n"
+         "step is printed with its progress; the messages follow at the end (to standard error\n"
+         "after a failure, which exits 1).\n"
+         "  --yes             answer the questions with OK (without it they are asked on the\n"
+         "                    terminal, or answered with Cancel when there is none)\n"
+         "  --backup-dir DIR  the folder of the backup file (default: the documents folder's\n"
+         "                    Holvik/Bremix2)\n"
+         "A file that cannot be read prints ファイルが開けません, an empty one "
+         "転送ファイルに誤りが\n"
+         "あります, to standard error and exits 1.\n",
+         {{"--version", true},
+          {"--json", false},
+          {"--yes", false},
+          {"--backup-dir", true},
+          {"--output", true}},
+         RunFirmware},
         {"settings",
          "show a settings file, or write a new one",
          "Usage: krvctl settings show FILE [--json]\n"
@@ -184,6 +224,13 @@ const std::vector<Command>& AllCommands()
          "                     pr=N              damage the checksum of memory read reply N\n"
          "                                       (0: the first), once\n"
          "                     silent-after=N    answer nothing after N more lines\n"
+         "                   and of its boot loader (BLOCK: 256-byte block 0 to 511 of the flash)\n"
+         "                     b1-from=N         answer the bit-rate adjustment only from the\n"
+         "                                       Nth restart into boot mode on\n"
+         "                     b8=CODE           refuse the programming state with CODE (hex)\n"
+         "                     b15-bad=BLOCK     one byte of BLOCK reads back wrong\n"
+         "                     b13-silent=BLOCK  fall silent at the programming of BLOCK\n"
+         "                     b15-silent=BLOCK  fall silent at the reading of BLOCK\n"
          "                   Example: --unit-fault pe=3A\n"
          "  --bridge-serial TEXT\n"
          "                   serial number of the unit's simulated USB bridge (default KR, the\n"

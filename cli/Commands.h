@@ -22,7 +22,7 @@ const std::vector<Command>& AllCommands();
 // The options every command takes.
 inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--port", true},          {"--help", false},        {"--simulate", false, true},
-    {"--bridge-serial", true}, {"--extra-bridge", true},
+    {"--bridge-serial", true}, {"--extra-bridge", true}, {"--unit-fault", true},
 };
 
 // The description of the unit's USB bridge, by which krvctl finds the unit without --port.
@@ -43,5 +43,6 @@ int RunBridges(const Args& args);
 int RunRestart(const Args& args);
 int RunCalibration(const Args& args);
 int RunStandalone(const Args& args);
+int RunFirmware(const Args& args);
 
 }  // namespace krv::cli

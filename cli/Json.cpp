@@ -94,6 +94,13 @@ JsonWriter& JsonWriter::Int(long long value)
     return *this;
 }
 
+JsonWriter& JsonWriter::Null()
+{
+    BeforeValue();
+    text_ += "null";
+    return *this;
+}
+
 JsonWriter& JsonWriter::Double(double value)
 {
     BeforeValue();

@@ -16,6 +16,7 @@ class JsonWriter {
     JsonWriter& String(const std::string& value);
     JsonWriter& Bool(bool value);
     JsonWriter& Int(long long value);
+    JsonWriter& Null();
     // Shortest text that reads back as the same number; null for NaN and infinities.
     JsonWriter& Double(double value);
     JsonWriter& Float(float value);

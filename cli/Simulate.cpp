@@ -43,8 +43,9 @@ int ActiveSimulation::Start(const Args& args)
 {
     const auto circuits = args.Value("--simulate");
     if (!circuits) {
-        if (args.Has("--bridge-serial") || args.Has("--extra-bridge")) {
-            return UsageError("--bridge-serial and --extra-bridge describe --simulate's bridges");
+        if (args.Has("--bridge-serial") || args.Has("--extra-bridge") || args.Has("--unit-fault")) {
+            return UsageError(
+                "--bridge-serial, --extra-bridge and --unit-fault describe --simulate's unit");
         }
         return kExitOk;
     }
@@ -57,6 +58,14 @@ int ActiveSimulation::Start(const Args& args)
         options.server.unit.circuits = (*circuits)[0] - '0';
     }
     if (const int status = ParseBridgeOptions(args, options); status != kExitOk) return status;
+    std::string unitFaults;
+    for (const std::string& spec : args.Values("--unit-fault")) {
+        unitFaults += (unitFaults.empty() ? "" : ",") + spec;
+    }
+    std::string faultError;
+    if (!sim::ParseCommandFaults(unitFaults, options.server.unit.faults, &faultError)) {
+        return UsageError("--unit-fault: " + faultError);
+    }
 
     simulation_ = std::make_unique<sim::Simulation>(std::move(options));
     std::string error;

@@ -1,6 +1,6 @@
 # Checks that every source file includes only what its layer may use:
 #
-#   app → panel → dialogs → input, firmware → document → protocol → link → platform
+#   app → panel → dialogs → firmware → input → document → protocol → link → platform
 #
 # and sim and cli as leaves over the core. The core (platform, link, protocol, document, input,
 # firmware) and the leaves never include a Qt header. A library linking only the layer below does
@@ -24,7 +24,7 @@ set(may_use_link platform)
 set(may_use_protocol link platform)
 set(may_use_document protocol link platform)
 set(may_use_input document protocol link platform)
-set(may_use_firmware document protocol link platform)
+set(may_use_firmware input document protocol link platform)
 set(may_use_sim ${core_folders})
 set(may_use_cli sim ${core_folders})
 set(may_use_fuzz cli sim ${core_folders})

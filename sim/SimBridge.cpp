@@ -32,6 +32,7 @@ bool SimBridge::Open()
     std::lock_guard lock(mutex_);
     if (open_) return false;
     open_ = true;
+    ++opens_;
     received_.clear();
     return true;
 }
@@ -129,7 +130,7 @@ void SimBridge::SetBitMode(std::uint8_t mask, std::uint8_t mode)
         target_->Restart(bootSelect_, now, replies);
         ++restarts_;
         if (bootSelect_) ++bootRestarts_;
-        Schedule(replies);
+        Schedule(replies, target_->BaudRate());
     }
     changed_.notify_all();
 }
@@ -151,6 +152,7 @@ std::size_t SimBridge::Write(const std::uint8_t* bytes, std::size_t length)
         }
         const std::size_t count = std::min(room, length - taken);
         BridgeTime at = std::max(now, toTargetFree_);
+        lineTime_ += static_cast<std::int64_t>(count) * WireTimeAt(baudRate_, 1);
         for (std::size_t k = 0; k < count; ++k) {
             at += ByteTime();
             toTarget_.push_back(InFlight{bytes[taken + k], at});
@@ -240,13 +242,16 @@ void SimBridge::Advance(BridgeTime now)
             const InFlight b = toTarget_.front();
             toTarget_.pop_front();
             if (resetHeld_) continue;  // a unit in reset hears nothing
-            if (baudRate_ != target_->BaudRate()) {
+            // The answer goes out at the speed the byte came in at, even when the byte makes
+            // the target change its speed.
+            const std::uint32_t rate = target_->BaudRate();
+            if (baudRate_ != rate) {
                 ++garbled_;
                 continue;
             }
             std::vector<BridgeReply> replies;
             target_->Receive(b.byte, b.arrival, replies);
-            Schedule(replies);
+            Schedule(replies, rate);
             continue;
         }
         if (!toHost_.empty() && toHost_.front().arrival <= now) {
@@ -260,15 +265,16 @@ void SimBridge::Advance(BridgeTime now)
     }
 }
 
-void SimBridge::Schedule(std::vector<BridgeReply>& replies)
+void SimBridge::Schedule(std::vector<BridgeReply>& replies, std::uint32_t rate)
 {
     for (BridgeReply& reply : replies) {
         if (reply.bytes.empty()) continue;
-        if (baudRate_ != target_->BaudRate()) {
+        if (baudRate_ != rate) {
             garbled_ += reply.bytes.size();
             continue;
         }
         BridgeTime at = std::max(reply.ready, toHostFree_);
+        lineTime_ += static_cast<std::int64_t>(reply.bytes.size()) * WireTimeAt(baudRate_, 1);
         for (const char c : reply.bytes) {
             at += ByteTime();
             toHost_.push_back(InFlight{static_cast<std::uint8_t>(c), at});
@@ -317,6 +323,18 @@ std::size_t SimBridge::GarbledBytes() const
 {
     std::lock_guard lock(mutex_);
     return garbled_;
+}
+
+std::size_t SimBridge::Opens() const
+{
+    std::lock_guard lock(mutex_);
+    return opens_;
+}
+
+std::chrono::nanoseconds SimBridge::LineTime() const
+{
+    std::lock_guard lock(mutex_);
+    return lineTime_;
 }
 
 }  // namespace krv::sim

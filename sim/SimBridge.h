@@ -106,6 +106,11 @@ class SimBridge {
     std::size_t BootRestarts() const;  // those into boot mode
     // Bytes lost because the host's and the target's line speeds differed.
     std::size_t GarbledBytes() const;
+    // How often the bridge was opened.
+    std::size_t Opens() const;
+    // Time every byte written or answered took on the line, at the speed it went at: the least
+    // any exchange over the bridge can take.
+    std::chrono::nanoseconds LineTime() const;
 
   private:
     struct InFlight {
@@ -117,7 +122,8 @@ class SimBridge {
     std::chrono::nanoseconds ByteTime() const;
     // Works the line out up to `now`: host bytes reach the target, replies reach the bridge.
     void Advance(BridgeTime now);
-    void Schedule(std::vector<BridgeReply>& replies);
+    // Replies the target sends at `rate`; at any other speed than the bridge's they are lost.
+    void Schedule(std::vector<BridgeReply>& replies, std::uint32_t rate);
     bool Underway() const { return !toTarget_.empty() || !toHost_.empty(); }
     bool BurstContinues() const;
     // When something next happens on the line, before `deadline`. A reader that wants `burst`
@@ -148,6 +154,8 @@ class SimBridge {
     std::size_t restarts_ = 0;
     std::size_t bootRestarts_ = 0;
     std::size_t garbled_ = 0;
+    std::size_t opens_ = 0;
+    std::chrono::nanoseconds lineTime_{0};
 };
 
 }  // namespace krv::sim

@@ -389,13 +389,16 @@ void SimServer::RestartUnit(std::uint64_t request, bool silenced)
     out_.erase(out_.begin() + (midLine ? 1 : 0), out_.end());
     assembler_.Reset();
     awakeAt_ = now + kStartUpTime;
+    bool starts = false;
     {
         std::lock_guard lock(mutex_);
         unit_.PowerCycle();
+        starts = unit_.RunningFirmware().has_value();
         restartsDone_ = request;
     }
     changed_.notify_all();
-    if (silenced || !master_.Valid()) return;
+    // A unit whose flash holds no firmware does not start.
+    if (silenced || !starts || !master_.Valid()) return;
     FaultedReply hello;
     hello.chunks.emplace_back(kResendRequest);
     Schedule(std::move(hello), awakeAt_);

@@ -3,14 +3,19 @@
 #include <string>
 #include <string_view>
 
+#include "sim/BootLoader.h"
 #include "sim/WireTiming.h"
 
 namespace krv::sim {
 
-UnitBridgeTarget::UnitBridgeTarget(SimServer& server) : server_(&server) {}
+UnitBridgeTarget::UnitBridgeTarget(SimServer& server)
+    : server_(&server), bootLoader_(std::make_shared<SimBootLoader>(*this))
+{
+}
 
 UnitBridgeTarget::UnitBridgeTarget(UnitConfig config)
-    : own_(std::make_unique<VirtualUnit>(std::move(config)))
+    : own_(std::make_unique<VirtualUnit>(std::move(config))),
+      bootLoader_(std::make_shared<SimBootLoader>(*this))
 {
 }
 
@@ -64,7 +69,10 @@ void UnitBridgeTarget::Restart(bool bootMode, BridgeTime at, std::vector<BridgeR
         WithUnit([](VirtualUnit& unit) { unit.PowerCycle(); });
     }
     awakeAt_ = at + SimServer::kStartUpTime;
-    replies.push_back({std::string(kResendRequest), awakeAt_});
+    // A unit whose flash holds no firmware does not start.
+    if (WithUnit([](const VirtualUnit& unit) { return unit.RunningFirmware().has_value(); })) {
+        replies.push_back({std::string(kResendRequest), awakeAt_});
+    }
 }
 
 std::uint32_t UnitBridgeTarget::BaudRate() const

@@ -13,7 +13,7 @@ namespace krv::sim {
 
 // The unit behind its bridge: the lines of the unit's protocol go to a VirtualUnit, the CBUS
 // restart power-cycles it (it then asks for the outputs again, kResendRequest) and the boot
-// pulse puts it into boot mode, where the boot loader, if one is given, takes the bytes.
+// pulse puts it into boot mode, where its boot loader takes the bytes.
 class UnitBridgeTarget : public BridgeTarget {
   public:
     // The unit `server` serves on its pseudo-terminal: the pty and the bridge reach one unit.
@@ -22,7 +22,8 @@ class UnitBridgeTarget : public BridgeTarget {
     // A unit of its own, reached only through the bridge.
     explicit UnitBridgeTarget(UnitConfig config);
 
-    // What answers while the unit is in boot mode; without one the unit is silent there.
+    // What answers while the unit is in boot mode: the unit's boot loader (SimBootLoader) unless
+    // told otherwise; without one the unit is silent there.
     void SetBootLoader(std::shared_ptr<BridgeTarget> loader);
     bool InBootMode() const;
 

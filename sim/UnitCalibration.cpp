@@ -154,6 +154,13 @@ void UnitCalibration::PowerCycle()
     working_ = stored_;
 }
 
+void UnitCalibration::Erase()
+{
+    constexpr CalibrationValues kErased{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
+    for (auto& channel : working_) channel.fill(kErased);
+    stored_ = working_;
+}
+
 const CalibrationValues& UnitCalibration::Working(int channel, int range) const
 {
     if (channel < 0 || channel >= kChannels || range < 0 || range >= kRanges) {

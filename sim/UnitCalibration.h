@@ -55,6 +55,9 @@ class UnitCalibration {
 
     // A restart drops what was not stored.
     void PowerCycle();
+    // Both copies as an erased flash holds them: every word 0xFFFF. The unit keeps its
+    // calibration in its program flash, so reprogramming the unit does this.
+    void Erase();
 
     // Out-of-range channel or range indices throw std::out_of_range.
     const CalibrationValues& Working(int channel, int range) const;

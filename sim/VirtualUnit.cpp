@@ -137,7 +137,9 @@ const std::array<VirtualUnit::Command, 16> VirtualUnit::kCommands = {{
 }};
 
 VirtualUnit::VirtualUnit(UnitConfig config)
-    : config_(std::move(config)), calibration_(config_.circuits, config_.calibrationMode)
+    : config_(std::move(config)),
+      calibration_(config_.circuits, config_.calibrationMode),
+      firmware_(config_.firmware)
 {
     faults_.Set(config_.faults);
     standalone_ = config_.standalone;
@@ -209,6 +211,8 @@ void VirtualUnit::EnterBootMode()
 void VirtualUnit::PowerCycle(Time now)
 {
     bootMode_ = false;
+    // A reprogrammed flash holds new firmware (or none that could run).
+    if (flash_.TakeChanged()) firmware_ = flash_.VersionText();
     calibration_.PowerCycle();
     memory_.PowerCycle();
     for (std::size_t i = 0; i < channels_.size(); ++i) {
@@ -234,7 +238,7 @@ void VirtualUnit::ClearOutputHistory()
 
 std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now)
 {
-    if (bootMode_ || faults_.Silenced()) return {};
+    if (bootMode_ || !firmware_ || faults_.Silenced()) return {};
     AdvanceStandalone(now);
     if (!line.ends_with(kCrLf)) return {};
     const std::string_view text = line.substr(0, line.size() - kCrLf.size());
@@ -255,7 +259,7 @@ std::vector<std::string> VirtualUnit::HandleLine(std::string_view line, Time now
 
 VirtualUnit::Replies VirtualUnit::Version(std::string_view, Time)
 {
-    return {"VER" + config_.firmware + "\r\n"};
+    return {"VER" + firmware_.value_or(std::string()) + "\r\n"};
 }
 
 VirtualUnit::Replies VirtualUnit::CircuitCount(std::string_view, Time)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "sim/CommandFaults.h"
+#include "sim/ProgramFlash.h"
 #include "sim/StandaloneRunner.h"
 #include "sim/UnitCalibration.h"
 #include "sim/UnitMemory.h"
@@ -30,8 +31,9 @@ struct StandaloneSetting {
 };
 
 struct UnitConfig {
-    int circuits = 2;                 // CH replies "CH" + the digit '0' + circuits
-    std::string firmware = "02.000";  // the text the unit puts after "VER", sent as given
+    int circuits = 2;  // CH replies "CH" + the digit '0' + circuits
+    // The text the unit puts after "VER", sent as given, until its flash is reprogrammed.
+    std::string firmware = "02.000";
     std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
     std::uint16_t calibrationMode = 0x0001;         // of every range at first: maker calibration
     CommandFaults faults{};                         // refusals and silence of its own
@@ -142,6 +144,15 @@ class VirtualUnit {
     const StandaloneRunner& Runner() const { return runner_; }
     // Faults of the unit's own command handling; counting starts anew.
     void SetCommandFaults(const CommandFaults& faults);
+    const CommandFaults& Faults() const { return faults_.Faults(); }
+
+    // The program flash its boot loader erases and programs. After a power cycle the unit runs
+    // what the flash holds: VER then answers with the version text of the firmware found there,
+    // and a flash that holds no firmware leaves the unit silent (until it is programmed again).
+    ProgramFlash& Flash() { return flash_; }
+    const ProgramFlash& Flash() const { return flash_; }
+    // The version text the running firmware sends after VER; nothing while no firmware runs.
+    const std::optional<std::string>& RunningFirmware() const { return firmware_; }
 
     // When the standalone outputs next step (time_point::max() while none runs), and the steps
     // due by `now`.
@@ -210,6 +221,8 @@ class VirtualUnit {
     std::array<std::deque<OutputRecord>, kChannels> history_;
     std::size_t malformedFrames_ = 0;
     bool bootMode_ = false;
+    ProgramFlash flash_;
+    std::optional<std::string> firmware_;
 };
 
 // False, with a reason in `error`, when the unit could not be served as configured: the circuit

@@ -163,13 +163,19 @@ elif bash -n "$completion"; then
     expect_completion "$(printf '%s\n' $commands | sort | tr '\n' ' ' | sed 's/ $//')" krvctl ''
     expect_completion "set settings" krvctl se
     expect_completion "new show" krvctl settings ''
-    expect_completion "--bridge-serial --csv --extra-bridge --help --json --port --simulate --watch" \
+    expect_completion \
+        "--bridge-serial --csv --extra-bridge --help --json --port --simulate --unit-fault --watch" \
         krvctl --port pts/3 status --
     expect_completion "1 2 4" krvctl sim --circuits ''
     expect_completion "E0_24mA E4_20mA" krvctl set 1 --range E
     touch "$work/plant.ini" "$work/notes.txt"
     expect_completion "plant.ini" krvctl settings show pl
     expect_completion "" krvctl settings show no
+    expect_completion "info pack unpack update" krvctl firmware ''
+    touch "$work/new.cya" "$work/new.srec"
+    expect_completion "new.cya" krvctl firmware update ne
+    expect_completion "new.cya new.srec" krvctl firmware pack ne
+    expect_completion "b15-bad= b15-silent=" krvctl --simulate --unit-fault b15
 else
     fail "the bash completion does not parse"
 fi

@@ -178,7 +178,16 @@ TEST(UnitMemoryTest, CommandFaults)
     EXPECT_EQ(faults.writeError, 0x40);
     EXPECT_EQ(faults.badReadReply, 1u);
     EXPECT_EQ(faults.silentAfter, 5u);
-    for (const char* bad : {"pe", "pe=0", "pe=100", "pr=-1", "silent=3", "pw=4G", ","}) {
+    ASSERT_TRUE(ParseCommandFaults("b1-from=3,b8=51,b15-bad=300,b13-silent=511,b15-silent=0",
+                                   faults, &error))
+        << error;
+    EXPECT_EQ(faults.bootAnswerFrom, 3u);
+    EXPECT_EQ(faults.refuseProgramming, 0x51);
+    EXPECT_EQ(faults.badReadBlock, 300);
+    EXPECT_EQ(faults.silentFromProgram, 511);
+    EXPECT_EQ(faults.silentFromRead, 0);
+    for (const char* bad : {"pe", "pe=0", "pe=100", "pr=-1", "silent=3", "pw=4G", ",", "b8=0",
+                            "b15-bad=512", "b13-silent=-1", "b1-from=x"}) {
         EXPECT_FALSE(ParseCommandFaults(bad, faults, &error)) << bad;
     }
 

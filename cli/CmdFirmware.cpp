@@ -1,0 +1,331 @@
+// krvctl firmware: firmware image files (pack, info, unpack) and the firmware update of a unit.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/Json.h"
+#include "document/AppValues.h"
+#include "document/GeneratorState.h"
+#include "firmware/FirmwareFile.h"
+#include "firmware/FirmwarePacker.h"
+#include "firmware/FirmwareUpdate.h"
+#include "firmware/ProgramUnit.h"
+#include "link/DeviceLink.h"
+#include "platform/AtomicFile.h"
+#include "platform/UniqueFd.h"
+
+namespace krv::cli {
+
+namespace {
+
+// S-record files larger than this are refused: a full 128 KiB image takes about 360 kB.
+constexpr std::size_t kMaxSRecordFile = 64 * 1024 * 1024;
+
+// The words after the subcommand with "-o FILE" taken out.
+struct Words {
+    std::vector<std::string> rest;
+    std::optional<std::string> output;
+    bool outputMissing = false;
+};
+
+Words SplitWords(const Args& args)
+{
+    Words words;
+    const auto& all = args.Positionals();
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        if (all[i] == "-o") {
+            if (i + 1 < all.size()) {
+                words.output = all[++i];
+            } else {
+                words.outputMissing = true;
+            }
+            continue;
+        }
+        words.rest.push_back(all[i]);
+    }
+    if (const auto output = args.Value("--output")) words.output = output;
+    return words;
+}
+
+// The whole of a regular file, at most `limit` bytes. Nothing, with the reason, otherwise.
+std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
+                                         std::string& error)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "not a regular file";
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            error = std::strerror(errno);
+            return std::nullopt;
+        }
+        if (got == 0) return bytes;
+        if (bytes.size() + static_cast<std::size_t>(got) > limit) {
+            error = "larger than any S-record file of the unit";
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool WriteOutput(const std::string& path, std::string_view bytes)
+{
+    std::string error;
+    if (WriteFileAtomically(path, bytes, &error)) return true;
+    std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
+    return false;
+}
+
+// A record type character as it can be printed: itself when printable, else "x" and its code.
+std::string TypeName(char type)
+{
+    if (type > 0x20 && type < 0x7F) return std::string(1, type);
+    char name[8];
+    std::snprintf(name, sizeof name, "x%02X", static_cast<unsigned char>(type));
+    return name;
+}
+
+std::string Hex8(std::uint32_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", value);
+    return text;
+}
+
+int Pack(const Args& args, const Words& words)
+{
+    if (words.rest.size() != 1) return UsageError("firmware pack takes one S-record file");
+    if (!words.output) return UsageError("firmware pack needs -o FILE.cya");
+    const auto versionText = args.Value("--version");
+    if (!versionText) return UsageError("firmware pack needs --version, six hexadecimal digits");
+    const auto version = ParseFirmwareVersion(*versionText);
+    if (!version) {
+        return UsageError("--version takes six hexadecimal digits (020100), not \"" + *versionText +
+                          "\"");
+    }
+    const std::string& source = words.rest[0];
+    std::string error;
+    const auto text = ReadSmallFile(source, kMaxSRecordFile, error);
+    if (!text) {
+        std::fprintf(stderr, "krvctl: cannot read %s: %s\n", source.c_str(), error.c_str());
+        return kExitUnitFailed;
+    }
+    std::vector<SRecord> records;
+    if (!ParseSRecords(*text, records, error)) {
+        std::fprintf(stderr, "krvctl: %s: %s\n", source.c_str(), error.c_str());
+        return kExitUnitFailed;
+    }
+    PackSummary summary;
+    const std::string packed = PackFirmware(records, *version, &summary);
+    if (!WriteOutput(*words.output, packed)) return kExitUnitFailed;
+    std::printf("%s: version %s, %zu records (from %zu S-records, %zu left out)\n",
+                words.output->c_str(), versionText->c_str(), summary.recordsOut, summary.recordsIn,
+                summary.leftOut);
+    return kExitOk;
+}
+
+// Reads an image file for info and unpack; prints the unit's message and returns false when it
+// cannot be read.
+bool ReadImageFile(const std::string& path, FirmwareHeader& header, FirmwareImage& image,
+                   FirmwareRecordCounts& counts)
+{
+    switch (ReadFirmwareFile(path, header, image, counts)) {
+        case FirmwareReadResult::Read:
+            return true;
+        case FirmwareReadResult::CannotOpen:
+            std::fprintf(stderr, "%s\n", kCannotOpenFile);
+            return false;
+        case FirmwareReadResult::Empty:
+        case FirmwareReadResult::Truncated:
+            std::fprintf(stderr, "%s\n", kFileError);
+            return false;
+    }
+    return false;
+}
+
+int Info(const Args& args, const Words& words)
+{
+    if (words.rest.size() != 1) return UsageError("firmware info takes one FILE.cya");
+    if (words.output) return UsageError("firmware info takes no -o");
+    FirmwareHeader header;
+    FirmwareImage image;
+    FirmwareRecordCounts counts;
+    if (!ReadImageFile(words.rest[0], header, image, counts)) return kExitUnitFailed;
+
+    if (args.Has("--json")) {
+        JsonWriter json;
+        json.BeginObject().Key("version").String(header.version);
+        json.Key("records").Int(static_cast<long long>(counts.records));
+        json.Key("types").BeginObject();
+        for (const auto& [type, n] : counts.byType) {
+            json.Key(TypeName(type)).Int(static_cast<long long>(n));
+        }
+        json.EndObject();
+        json.Key("badChecksum").Int(static_cast<long long>(counts.badChecksum));
+        json.Key("malformed").Int(static_cast<long long>(counts.malformed));
+        json.Key("truncated").Int(static_cast<long long>(counts.truncated));
+        json.Key("bytesOutside").Int(static_cast<long long>(counts.bytesOutside));
+        json.Key("span");
+        if (counts.lowest) {
+            json.BeginObject()
+                .Key("first")
+                .String(Hex8(*counts.lowest))
+                .Key("last")
+                .String(Hex8(*counts.highest))
+                .EndObject();
+        } else {
+            json.Null();
+        }
+        json.EndObject();
+        std::printf("%s\n", json.Text().c_str());
+        return kExitOk;
+    }
+    std::printf("version %s\n", header.version.c_str());
+    std::printf("records %zu\n", counts.records);
+    for (const auto& [type, n] : counts.byType) {
+        std::printf("  S%s %zu\n", TypeName(type).c_str(), n);
+    }
+    std::printf("bad checksum %zu\n", counts.badChecksum);
+    std::printf("malformed %zu\n", counts.malformed);
+    if (counts.truncated != 0) std::printf("cut off at the end %zu\n", counts.truncated);
+    std::printf("bytes outside the image %zu\n", counts.bytesOutside);
+    if (counts.lowest) {
+        std::printf("span %s-%s\n", Hex8(*counts.lowest).c_str(), Hex8(*counts.highest).c_str());
+    } else {
+        std::printf("span none\n");
+    }
+    return kExitOk;
+}
+
+int Unpack(const Words& words)
+{
+    if (words.rest.size() != 1) return UsageError("firmware unpack takes one FILE.cya");
+    if (!words.output) return UsageError("firmware unpack needs -o IMAGE");
+    FirmwareHeader header;
+    FirmwareImage image;
+    FirmwareRecordCounts counts;
+    if (!ReadImageFile(words.rest[0], header, image, counts)) return kExitUnitFailed;
+    const std::string_view bytes(reinterpret_cast<const char*>(image.Data()), FirmwareImage::kSize);
+    return WriteOutput(*words.output, bytes) ? kExitOk : kExitUnitFailed;
+}
+
+// Messages of the update: kept to be printed at the end (to standard output after a success, to
+// standard error otherwise). Questions are answered by --yes, else asked on the terminal; with
+// no terminal to ask on, they are answered with Cancel.
+class UpdateUserInterface : public UserInterface {
+  public:
+    explicit UpdateUserInterface(bool yes) : yes_(yes) {}
+
+    MessageAnswer ShowMessage(const std::string& text, const std::string&, MessageIcon,
+                              MessageButtons buttons) override
+    {
+        if (buttons == MessageButtons::Ok) {
+            messages_.push_back(text);
+            return MessageAnswer::Ok;
+        }
+        if (yes_) {
+            std::printf("%s [OK]\n", text.c_str());
+            std::fflush(stdout);
+            return MessageAnswer::Ok;
+        }
+        if (::isatty(STDIN_FILENO) == 1) {
+            std::fprintf(stderr, "%s [OK/Cancel]: ", text.c_str());
+            std::string answer;
+            std::getline(std::cin, answer);
+            const bool ok = !answer.empty() && std::strchr("oOyY", answer[0]) != nullptr;
+            return ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+        }
+        std::fprintf(stderr, "%s [Cancel: --yes answers OK]\n", text.c_str());
+        return MessageAnswer::Cancel;
+    }
+    void SetWaitCursor(bool) override {}
+    bool ProcessPendingEvents() override { return true; }
+
+    void Print(bool failed) const
+    {
+        for (const std::string& m : messages_) {
+            std::fprintf(failed ? stderr : stdout, "%s\n", m.c_str());
+        }
+    }
+
+  private:
+    bool yes_;
+    std::vector<std::string> messages_;
+};
+
+void PrintStep(const std::string& status, int progress)
+{
+    std::printf("%3d%% %s\n", progress, status.c_str());
+    std::fflush(stdout);
+}
+
+int Update(const Args& args, const Words& words)
+{
+    if (words.rest.size() != 1) return UsageError("firmware update takes one FILE.cya");
+    if (words.output) return UsageError("firmware update takes no -o");
+    if (args.Has("--port")) {
+        return UsageError("firmware update reaches the unit through its USB bridge, not --port");
+    }
+    FirmwareUpdateRequest request;
+    request.firmwareFile = words.rest[0];
+    if (const auto dir = args.Value("--backup-dir")) {
+        if (dir->empty()) return UsageError("--backup-dir needs a folder");
+        request.backupFolder = *dir;
+    }
+    UpdateUserInterface ui(args.Has("--yes"));
+    DeviceLink& link = TheDeviceLink();
+    link.SetUserInterface(ui);
+    AppValues app;
+    GeneratorState state(link, app);
+    FirmwareContext context(link, ui, PrintStep);
+    const FirmwareUpdateResult result = RunFirmwareUpdate(context, state, request);
+    const bool succeeded = result.outcome == FirmwareUpdateOutcome::Succeeded;
+    ui.Print(!succeeded);
+    if (succeeded) std::printf("calibration backup %s\n", result.backupFile.c_str());
+    return succeeded ? kExitOk : kExitUnitFailed;
+}
+
+}  // namespace
+
+int RunFirmware(const Args& args)
+{
+    const auto& all = args.Positionals();
+    if (all.empty()) return UsageError("firmware needs pack, info, unpack or update");
+    const Words words = SplitWords(args);
+    if (words.outputMissing) return UsageError("-o needs a file name");
+    const std::string& command = all[0];
+    const auto Refuse = [&](const char* option) {
+        return UsageError("firmware " + command + " takes no " + option);
+    };
+    if (command != "pack" && args.Has("--version")) return Refuse("--version");
+    if (command != "info" && args.Has("--json")) return Refuse("--json");
+    if (command != "update" && args.Has("--yes")) return Refuse("--yes");
+    if (command != "update" && args.Has("--backup-dir")) return Refuse("--backup-dir");
+    if (command == "pack") return Pack(args, words);
+    if (command == "info") return Info(args, words);
+    if (command == "unpack") return Unpack(words);
+    if (command == "update") return Update(args, words);
+    return UsageError("unknown firmware command '" + command + "'");
+}
+
+}  // namespace krv::cli

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <string>
+
+#include "document/StandaloneFlows.h"
+#include "link/DeviceLink.h"
+#include "platform/Clock.h"
+#include "platform/UserInterface.h"
+
+namespace krv {
+
+// What the firmware update runs with, and how it reports: the link to the unit, the user
+// interface for messages and questions, a callback for the status text and the progress (0 to
+// 100), and the cancel request.
+//
+// Running on a worker thread (how a dialog keeps painting while the update runs for tens of
+// seconds): the whole update runs on the thread that calls it, and every call it makes back
+// comes from that thread.
+//  - `progress` is called with the status text and the progress as they stand, whenever either
+//    changes; a dialog posts them to its own thread (a queued signal) and returns at once.
+//  - The UserInterface's ShowMessage must show the box on the dialog's thread and wait for the
+//    answer (a blocking queued call); ProcessPendingEvents may simply return true there, and
+//    SetWaitCursor may do nothing.
+//  - `cancelRequested` is set by the dialog's thread (its cancel button, Esc, the close box) and
+//    read at the update's step boundaries; the update clears it when the programming starts.
+//  - The link and the document's GeneratorState belong to the update until it returns: nothing
+//    else may use them meanwhile (the panel's tick is off while the dialog is open). The link
+//    shows its own few messages (a D2XX entry point missing) through the user interface it was
+//    given: for the run, give it one that is safe to call from the worker thread as well
+//    (DeviceLink::SetUserInterface).
+// Run on the window's own thread instead, the update lets the window paint through
+// ProcessPendingEvents at its step boundaries and during its waits, as the panel's other flows do.
+class FirmwareContext {
+  public:
+    FirmwareContext(DeviceLink& link, UserInterface& ui, FlowProgress progress = {},
+                    std::atomic<bool>* cancelRequested = nullptr)
+        : link_(link), ui_(ui), report_(std::move(progress)), cancel_(cancelRequested)
+    {
+    }
+
+    DeviceLink& Link() const { return link_; }
+    UserInterface& Ui() const { return ui_; }
+
+    void SetStatus(const std::string& text);
+    void SetProgress(int value);
+    const std::string& Status() const { return status_; }
+    int Progress() const { return progress_; }
+
+    // A message box with the caption "確認" and an OK button; questions with OK and Cancel.
+    void Message(const std::string& text, MessageIcon icon = MessageIcon::Warning);
+    bool AskOk(const std::string& text, MessageIcon icon);
+
+    // Lets the window process its input; true when a cancel has been requested (the request
+    // stays set).
+    bool CancelRequested();
+    void ClearCancelRequest();
+
+    // Waits `span` while the window keeps painting.
+    void Pause(std::chrono::milliseconds span) { PauseUntil(Now() + span); }
+    void PauseUntil(TimePoint end);
+
+  private:
+    void Report();
+
+    DeviceLink& link_;
+    UserInterface& ui_;
+    FlowProgress report_;
+    std::atomic<bool>* cancel_;
+    std::string status_;
+    int progress_ = 0;
+};
+
+inline constexpr const char* kFirmwareCaption = "確認";
+inline constexpr const char* kStatusCancelled = "キャンセルしました";
+
+}  // namespace krv

@@ -1,0 +1,180 @@
+#include "firmware/FirmwareUpdate.h"
+
+#include "document/CalibrationValues.h"
+#include "firmware/CalibrationBackup.h"
+#include "firmware/ProgramUnit.h"
+#include "protocol/Calibration.h"
+
+namespace krv {
+
+namespace {
+
+class Update {
+  public:
+    Update(FirmwareContext& context, GeneratorState& state, const FirmwareUpdateRequest& request)
+        : context_(context), state_(state), link_(context.Link()), request_(request)
+    {
+    }
+    // The end step, whatever happened: neither link stays open.
+    ~Update()
+    {
+        link_.FtdiPort().CloseFtdiDevice();
+        link_.ClosePort();
+    }
+    Update(const Update&) = delete;
+    Update& operator=(const Update&) = delete;
+
+    FirmwareUpdateResult Run();
+
+  private:
+    FirmwareUpdateResult Finish(FirmwareUpdateOutcome outcome, const std::string& message = {})
+    {
+        context_.SetStatus(kStatusCancelled);
+        if (!message.empty()) context_.Message(message);
+        result_.outcome = outcome;
+        return result_;
+    }
+    FirmwareUpdateResult Refuse(const std::string& message)
+    {
+        return Finish(FirmwareUpdateOutcome::Refused, message);
+    }
+    FirmwareUpdateResult Fail(const std::string& message = {})
+    {
+        return Finish(FirmwareUpdateOutcome::Failed, message);
+    }
+    // Steps 10 to 13: restart, write the calibration back, store it, restart. False at the first
+    // write or store the unit does not acknowledge.
+    bool RestoreCalibration();
+
+    FirmwareContext& context_;
+    GeneratorState& state_;
+    DeviceLink& link_;
+    const FirmwareUpdateRequest& request_;
+    FirmwareUpdateResult result_;
+};
+
+FirmwareUpdateResult Update::Run()
+{
+    // 1. Exactly one unit.
+    link_.ClosePort();
+    CFtdiPort& bridge = link_.FtdiPort();
+    const int units = bridge.ListFtdiDevices();
+    if (units == 0) return Refuse(kNoUnit);
+    if (units > 1) return Refuse(kSeveralUnits);
+
+    // 2. Its serial number: the circuit count, and the backup file's name.
+    const std::string serial = bridge.CurrentUnit().serialNumber;
+    result_.unitSerial = serial;
+    const SerialCircuits circuits = CircuitsFromSerial(serial);
+    if (circuits.messageNumber != 0) {
+        return Refuse((circuits.messageNumber == 1 ? kSerialMessage1 : kSerialMessage2) + serial);
+    }
+    state_.circuitCount = circuits.circuits;
+    const std::filesystem::path folder =
+        request_.backupFolder.empty() ? CalibrationBackupFolder() : request_.backupFolder;
+    result_.backupFile = CalibrationBackupPath(folder, serial);
+
+    // 3. A file to program.
+    if (request_.firmwareFile.empty()) return Refuse(kNoFileChosen);
+
+    // 4. The unit's calibration.
+    context_.SetStatus("本体補正データ受信中");
+    ClearCalibrationTables(state_);
+    bool fromUnit = true;
+    if (ReceiveUnitCalibration(link_, state_, state_.circuitCount, context_.Ui()) != 0) {
+        if (!context_.AskOk(kAskUseFileAfterReadFailure, MessageIcon::Warning)) return Fail();
+        fromUnit = false;
+    }
+
+    // 5. Checked, 6. saved.
+    if (fromUnit) {
+        context_.SetStatus("補正データチェック中");
+        if (CheckCalibrationModes(state_, state_.circuitCount) != 0) {
+            if (!context_.AskOk(kAskUseFileAfterBadData, MessageIcon::Warning)) return Fail();
+            fromUnit = false;
+        }
+    }
+    if (fromUnit && !SaveCalibrationBackup(state_, folder, serial)) return Fail(kCannotSaveBackup);
+
+    // 7. The backup file is what goes back into the unit.
+    context_.SetStatus("補正ファイル読込み中");
+    ClearCalibrationTables(state_);
+    const int loaded = LoadCalibrationBackup(state_, folder, serial);
+    if (loaded == kBackupCannotOpen) return Fail(kCannotReadBackup + serial);
+    if (loaded != kBackupRead) return Fail(kBadBackup + serial);
+
+    // 8.
+    context_.SetStatus("補正ファイル検証中");
+    if (CheckCalibrationModes(state_, state_.circuitCount) != 0) {
+        return Fail(kBadBackupData + serial);
+    }
+
+    // 9.
+    if (!ProgramUnit(context_, request_.firmwareFile)) return Fail();
+
+    if (!RestoreCalibration()) {
+        context_.SetStatus(kStatusCalibrationNotRestored);
+        context_.Message(kCalibrationNotRestored + result_.backupFile.string() +
+                         "\nメーカーに連絡してください\nシリアル番号:" + serial);
+        result_.outcome = FirmwareUpdateOutcome::CalibrationNotRestored;
+        return result_;
+    }
+
+    // 14.
+    context_.Message(kUpdateDone);
+    context_.SetStatus(kStatusUpdateDone);
+    result_.outcome = FirmwareUpdateOutcome::Succeeded;
+    return result_;
+}
+
+bool Update::RestoreCalibration()
+{
+    // 10.
+    context_.SetStatus("更新後リセット中");
+    RestartUnitOverBridge(link_);
+
+    // 11. Each write must be acknowledged: a unit that stays silent would otherwise lose its
+    // calibration while the update reported success.
+    context_.SetStatus("補正データ転送中");
+    const CalibrationTables tables = CalibrationTablesOf(state_);
+    bool restored = true;
+    for (int ch = 0; restored && ch < state_.circuitCount; ++ch) {
+        for (OutputRange code = 0; restored && code < kRangeTableSize; ++code) {
+            restored = WriteCalibration(link_, LinkKind::Ftdi, ch, code, kMakerTable, tables) &&
+                       WriteCalibration(link_, LinkKind::Ftdi, ch, code, kUserTable, tables);
+        }
+    }
+
+    // 12.
+    if (restored) {
+        context_.SetStatus("補正データ書込中");
+        restored = SaveCalibration(link_, LinkKind::Ftdi, kMakerTable) &&
+                   SaveCalibration(link_, LinkKind::Ftdi, kUserTable);
+    }
+
+    // 13. Also after a failure: the unit then starts from what it has stored.
+    context_.SetStatus("補正データ書込後リセット中");
+    RestartUnitOverBridge(link_);
+    return restored;
+}
+
+}  // namespace
+
+SerialCircuits CircuitsFromSerial(const std::string& serial)
+{
+    if (!IsSafeBackupSerial(serial)) return {0, 1};
+    const std::string digit = serial.size() >= 3 ? serial.substr(2, 1) : std::string();
+    long value = 0;
+    if (!ReadWholeInteger(digit, value)) return {0, 1};
+    if (value != 1 && value != 2) return {0, 2};
+    return {static_cast<int>(value), 0};
+}
+
+FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,
+                                       const FirmwareUpdateRequest& request)
+{
+    Update update(context, state, request);
+    return update.Run();
+}
+
+}  // namespace krv

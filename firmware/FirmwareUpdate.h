@@ -1,0 +1,85 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "document/GeneratorState.h"
+#include "firmware/FirmwareContext.h"
+
+namespace krv {
+
+// The firmware update as a whole, shared by the update dialog and krvctl: it finds the one unit
+// on the USB bridges, secures the unit's calibration (read from the unit, checked, saved to the
+// backup file and read back from it, or taken from an earlier backup when the unit cannot
+// deliver it), programs the unit (ProgramUnit), writes the calibration back, has the unit store
+// it, and restarts it.
+//
+// The unit is reached through the context's link. The calibration store is `state`: its
+// calibration tables hold, afterwards, what was written into the unit, and its circuit count is
+// the one the unit's serial number gives. See
+// FirmwareContext for how to run it on a worker thread; a cancel request is acted on by the
+// programming only. Whatever the outcome, the serial port and the bridge are closed afterwards.
+
+enum class FirmwareUpdateOutcome {
+    Succeeded,  // programmed, calibration restored and stored
+    // Stopped before anything was read from the unit (no unit or several, a bad serial number,
+    // no file): the update may be started again.
+    Refused,
+    Failed,  // stopped later (it said why, or the user cancelled); status "キャンセルしました"
+    // Programmed, but the unit did not take its calibration back: the user has been told where
+    // the backup file is.
+    CalibrationNotRestored,
+};
+
+struct FirmwareUpdateRequest {
+    std::filesystem::path firmwareFile;       // empty: no file chosen
+    std::filesystem::path backupFolder = {};  // empty: CalibrationBackupFolder()
+};
+
+struct FirmwareUpdateResult {
+    FirmwareUpdateOutcome outcome = FirmwareUpdateOutcome::Refused;
+    std::string unitSerial;            // of the unit found, if any
+    std::filesystem::path backupFile;  // the calibration backup used, once known
+};
+
+FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,
+                                       const FirmwareUpdateRequest& request);
+
+// The circuit count a unit's serial number gives (its third character), or the message number of
+// the serial-number message: 1 when that character is no number (or the serial number cannot
+// name a backup file), 2 when the number is not 1 or 2.
+struct SerialCircuits {
+    int circuits = 0;  // 1 or 2 when accepted
+    int messageNumber = 0;
+};
+SerialCircuits CircuitsFromSerial(const std::string& serial);
+
+// Messages and status texts.
+inline constexpr const char* kNoUnit = "アナログユニットが接続されていません";
+inline constexpr const char* kSeveralUnits =
+    "アナログユニットが２台以上接続されています\n１台のみ接続してください";
+inline constexpr const char* kSerialMessage1 = "FTDIシリアル番号が異常です(1)\n";
+inline constexpr const char* kSerialMessage2 = "FTDIシリアル番号が異常です(2)\n";
+inline constexpr const char* kNoFileChosen = "ファイルが選択されていません";
+inline constexpr const char* kAskUseFileAfterReadFailure =
+    "接続できません\nパソコン内ファイルを検索しますか。";
+inline constexpr const char* kAskUseFileAfterBadData =
+    "本体補正データが異常です\nパソコン内ファイルを検索しますか。";
+inline constexpr const char* kCannotSaveBackup = "補正データを保存できません";
+inline constexpr const char* kCannotReadBackup =
+    "パソコン内補正ファイルの読込みが行えません\n更新できません\nメーカーに連絡してください\n"
+    "シリアル番号:";
+inline constexpr const char* kBadBackup =
+    "パソコン内補正ファイル内容が異常です\n更新できません\nメーカーに連絡してください\n"
+    "シリアル番号:";
+inline constexpr const char* kBadBackupData =
+    "補正データが異常です\nメーカーに連絡してください\nシリアル番号:";
+inline constexpr const char* kUpdateDone = "更新が終了しました";
+inline constexpr const char* kStatusUpdateDone = "更新正常終了";
+// When the unit does not take its calibration back after the programming.
+inline constexpr const char* kCalibrationNotRestored =
+    "補正データを発生器に書き戻せませんでした\nファームウェアは更新されています\n"
+    "補正データはパソコン内ファイルに保存されています\n";
+inline constexpr const char* kStatusCalibrationNotRestored = "補正データ書込失敗";
+
+}  // namespace krv

@@ -1,0 +1,274 @@
+// The whole firmware update against the virtual unit behind its simulated bridge: the unit's
+// calibration saved, the unit programmed, the calibration written back and stored.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "FirmwareFixture.h"
+#include "document/AppValues.h"
+#include "document/GeneratorState.h"
+#include "firmware/CalibrationBackup.h"
+#include "firmware/FirmwareUpdate.h"
+#include "firmware/ProgramUnit.h"
+#include "protocol/Identification.h"
+
+namespace krv {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FirmwareUpdateTest : public test::FirmwareFixture {
+  protected:
+    FirmwareUpdateResult Update(const fs::path& file, const fs::path& backups)
+    {
+        FirmwareContext context = Context();
+        return RunFirmwareUpdate(context, state, {file, backups});
+    }
+    sim::CalibrationValues UnitEntry(int ch, int code)
+    {
+        return simulation->Server().WithUnit(
+            [&](sim::VirtualUnit& u) { return u.Calibration().Stored(ch, code); });
+    }
+
+    AppValues app;
+    DeviceLink offline{ui};  // the document's own link is not the one the update is given
+    GeneratorState state{offline, app};
+};
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Values of every range of both channels, none of them a start value.
+sim::CalibrationValues Changed(int ch, int code)
+{
+    return {static_cast<std::uint16_t>(code % 3), static_cast<std::uint16_t>(0x10 + code + 32 * ch),
+            static_cast<std::uint16_t>(0x8000 - code - 1),
+            static_cast<std::uint16_t>(0xFFF0 + code),
+            static_cast<std::uint16_t>(0x8001 + 3 * ch + code)};
+}
+
+TEST_F(FirmwareUpdateTest, PackedFileUpdatesTheUnitAndItsCalibrationSurvives)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 2;
+    Start(options, /*instant=*/false);
+    simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+        for (int ch = 0; ch < 2; ++ch) {
+            for (int code = 0; code < 16; ++code) u.Calibration().Set(ch, code, Changed(ch, code));
+        }
+    });
+    // An S-record file with records of 64 data bytes, as a build might write it.
+    std::string srec = "S00600004844521B\r\n";
+    for (const SRecord& r : Records({"020100", 12}, &expected)) {
+        if (r.type == '7') {
+            srec += SRecordLine('7', r.address, nullptr, 0) + "\r\n";
+            continue;
+        }
+        for (std::size_t at = 0; at < r.data.size(); at += 64) {
+            srec += SRecordLine('3', r.address + static_cast<std::uint32_t>(at), r.data.data() + at,
+                                64) +
+                    "\r\n";
+        }
+    }
+    std::vector<SRecord> parsed;
+    std::string error;
+    ASSERT_TRUE(ParseSRecords(srec, parsed, error)) << error;
+    const fs::path file = WriteFile("new.cya", PackFirmware(parsed, {0x02, 0x01, 0x00}));
+    state.circuitCount = 4;
+
+    const FirmwareUpdateResult result = Update(file, folder / "backups");
+    ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
+        << testing::PrintToString(ui.Texts());
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kUpdateDone}));
+    EXPECT_EQ(
+        Statuses(),
+        (std::vector<std::string>{
+            "本体補正データ受信中", "補正データチェック中", "補正ファイル読込み中",
+            "補正ファイル検証中", "更新準備中", "発生器を再起動しています",
+            "ビットレート自動調整中", "ターゲットMCU確定中", "メモリ消去中", "プログラム転送中",
+            "プログラム書込中", "プログラム照合中", "更新後リセット中", "補正データ転送中",
+            "補正データ書込中", "補正データ書込後リセット中", kStatusUpdateDone}));
+    EXPECT_EQ(LastProgress(), 100);
+    EXPECT_EQ(state.circuitCount, 2) << "the circuit count comes from the serial number";
+    EXPECT_FALSE(link->IsOpen());
+    EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
+
+    // The new firmware answers, over the unit's serial port.
+    std::string version;
+    ASSERT_TRUE(QueryVersion(*link, LinkKind::Com, version));
+    EXPECT_EQ(version, "020100");
+    const auto flash = Flash();
+    EXPECT_TRUE(std::equal(flash.begin(), flash.end(), expected.Bytes().begin()));
+    // Every range's calibration is stored in the unit as it was before.
+    for (int ch = 0; ch < 2; ++ch) {
+        for (const OutputRange code : kBackupRangeList) {
+            EXPECT_EQ(UnitEntry(ch, code), Changed(ch, code))
+                << "channel " << ch << " code " << code;
+        }
+    }
+    // The backup file is in place and holds those values.
+    EXPECT_EQ(result.backupFile, folder / "backups" / "KR2A0001_R.txt");
+    const std::string backup = ReadAll(result.backupFile);
+    EXPECT_EQ(backup.rfind("KR2A0001,\r\n1,0,0_5V,16,-1,-16,1,0,\r\n", 0), 0u) << backup;
+    EXPECT_NE(backup.find("\r\n2,12,E0_24mA,60,-13,-4,16,0,\r\n"), std::string::npos) << backup;
+    EXPECT_EQ(std::count(backup.begin(), backup.end(), '\n'), 21);
+}
+
+TEST_F(FirmwareUpdateTest, RefusedBeforeTheUnitIsAsked)
+{
+    struct Case {
+        const char* name;
+        std::string serial;  // of the unit's bridge; empty: KR2A0001
+        std::vector<sim::ExtraBridge> extra;
+        bool file;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"no unit", "XY2A0001", {}, true, kNoUnit},
+        {"two units", "", {{"KR2B0002"}}, true, kSeveralUnits},
+        {"three circuits", "KR3A0001", {}, true, std::string(kSerialMessage2) + "KR3A0001"},
+        {"letter", "KRXA0001", {}, true, std::string(kSerialMessage1) + "KRXA0001"},
+        {"too short", "KR", {}, true, std::string(kSerialMessage2) + "KR"},
+        {"path", "KR1/../../x", {}, true, std::string(kSerialMessage1) + "KR1/../../x"},
+        {"no file", "", {}, false, kNoFileChosen},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimulationOptions options;
+        options.bridgeSerial = c.serial;
+        options.extraBridges = c.extra;
+        Start(options);
+        const fs::path file = c.file ? WriteFirmware({}) : fs::path();
+        const FirmwareUpdateResult result = Update(file, folder / "backups");
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Refused);
+        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{c.message}));
+        EXPECT_EQ(Statuses(), (std::vector<std::string>{kStatusCancelled}));
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        EXPECT_FALSE(fs::exists(folder / "backups"));
+        EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
+        Restart();
+    }
+}
+
+TEST_F(FirmwareUpdateTest, UnreadableUnitWithoutABackupIsLeftUntouched)
+{
+    for (const MessageAnswer answer : {MessageAnswer::Ok, MessageAnswer::Cancel}) {
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        options.server.unit.faults.silentAfter = 0;
+        Start(options);
+        const auto before = Flash();
+        ui.answers[kAskUseFileAfterReadFailure] = answer;
+        const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+        std::vector<std::string> messages = {kAskUseFileAfterReadFailure};
+        if (answer == MessageAnswer::Ok)
+            messages.push_back(std::string(kCannotReadBackup) + "KR1A0001");
+        EXPECT_EQ(ui.Texts(), messages);
+        EXPECT_EQ(events.back().first, kStatusCancelled);
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        EXPECT_TRUE(Flash() == before);
+        Restart();
+    }
+}
+
+TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    Start(options);
+    // The backup of an earlier update, and a unit whose calibration has since been lost (an
+    // update that was cut short).
+    state.circuitCount = 1;
+    for (int code = 0; code < 16; ++code) {
+        const sim::CalibrationValues v = Changed(0, code);
+        state.channels[0].makerCalibration[code] = {v.makerZero, v.makerGain};
+        state.channels[0].userCalibration[code] = {v.mode, v.userZero, v.userGain};
+    }
+    ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR1A0001"));
+    simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.Calibration().Erase(); });
+    ClearCalibrationTables(state);
+
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+    EXPECT_EQ(ui.Texts(),
+              (std::vector<std::string>{kAskUseFileAfterBadData, kAskUpdate, kUpdateDone}));
+    for (const OutputRange code : kBackupRangeList) {
+        EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
+    }
+    // Codes without a range are not in the file: they go back at their start values.
+    EXPECT_EQ(UnitEntry(0, 4), (sim::CalibrationValues{0, 0, 0x8000, 0, 0x8000}));
+}
+
+TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
+{
+    struct Case {
+        const char* name;
+        const char* backup;  // nullptr: no file
+        std::string message;
+    };
+    const std::string serial = "KR1A0001";
+    const std::vector<Case> cases = {
+        {"no file", nullptr, kCannotReadBackup + serial},
+        {"another unit's", "KR1A0002,\r\n1,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"channel 3", "KR1A0001,\r\n3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"range code 16", "KR1A0001,\r\n1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"not a number", "KR1A0001,\r\n1,0,0_5V,0,zero,0,0,1,\r\n", kBadBackup + serial},
+        {"mode 3", "KR1A0001,\r\n1,0,0_5V,0,0,0,0,3,\r\n", kBadBackupData + serial},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        Start(options);
+        // The unit's own calibration is gone, so the backup file is asked for.
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.Calibration().Erase(); });
+        if (c.backup != nullptr) WriteFile(serial + "_R.txt", c.backup);
+        const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterBadData, c.message}));
+        EXPECT_EQ(ui.Icons(),
+                  (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u) << "the unit is left as it is";
+        Restart();
+    }
+}
+
+TEST_F(FirmwareUpdateTest, UnitThatDoesNotTakeItsCalibrationBackIsReported)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    Start(options);
+    // Firmware without a version line: nothing runs after the programming to take the values.
+    test::TestFirmware broken;
+    broken.versionLine = false;
+    const FirmwareUpdateResult result = Update(WriteFirmware(broken), folder);
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::CalibrationNotRestored);
+    const fs::path backup = folder / "KR1A0001_R.txt";
+    EXPECT_EQ(ui.Texts(),
+              (std::vector<std::string>{
+                  kAskUpdate, std::string(kCalibrationNotRestored) + backup.string() +
+                                  "\nメーカーに連絡してください\nシリアル番号:KR1A0001"}));
+    EXPECT_EQ(events.back().first, kStatusCalibrationNotRestored);
+    EXPECT_TRUE(fs::exists(backup));
+    EXPECT_EQ(simulation->Bridge().Restarts(), 4u) << "into boot mode, out of it, and twice after";
+}
+
+TEST_F(FirmwareUpdateTest, BackupThatCannotBeWrittenStopsTheUpdate)
+{
+    Start();
+    std::ofstream(folder / "plain") << "not a folder";
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder / "plain");
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kCannotSaveBackup}));
+    EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+}
+
+}  // namespace
+}  // namespace krv
