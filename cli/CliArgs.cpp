@@ -158,4 +158,23 @@ std::string JsonString(const std::string& text)
     return out;
 }
 
+SubcommandWords SplitSubcommandWords(const Args& args)
+{
+    SubcommandWords words;
+    const auto& all = args.Positionals();
+    for (std::size_t i = 1; i < all.size(); ++i) {
+        if (all[i] == "-o") {
+            if (i + 1 < all.size()) {
+                words.output = all[++i];
+            } else {
+                words.outputMissing = true;
+            }
+            continue;
+        }
+        words.rest.push_back(all[i]);
+    }
+    if (const auto output = args.Value("--output")) words.output = output;
+    return words;
+}
+
 }  // namespace krv::cli

@@ -37,6 +37,15 @@ class Args {
     std::vector<std::string> positionals_;
 };
 
+// The words after a command's subcommand (its first positional word), with "-o FILE" (or
+// --output FILE) taken out.
+struct SubcommandWords {
+    std::vector<std::string> rest;
+    std::optional<std::string> output;
+    bool outputMissing = false;  // "-o" was the last word
+};
+SubcommandWords SplitSubcommandWords(const Args& args);
+
 // Whole-number option values; nullopt when the text is not entirely a number in [min, max].
 std::optional<long long> ParseInteger(const std::string& text, long long min, long long max);
 

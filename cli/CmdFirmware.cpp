@@ -30,32 +30,6 @@ namespace {
 // S-record files larger than this are refused: a full 128 KiB image takes about 360 kB.
 constexpr std::size_t kMaxSRecordFile = 64 * 1024 * 1024;
 
-// The words after the subcommand with "-o FILE" taken out.
-struct Words {
-    std::vector<std::string> rest;
-    std::optional<std::string> output;
-    bool outputMissing = false;
-};
-
-Words SplitWords(const Args& args)
-{
-    Words words;
-    const auto& all = args.Positionals();
-    for (std::size_t i = 1; i < all.size(); ++i) {
-        if (all[i] == "-o") {
-            if (i + 1 < all.size()) {
-                words.output = all[++i];
-            } else {
-                words.outputMissing = true;
-            }
-            continue;
-        }
-        words.rest.push_back(all[i]);
-    }
-    if (const auto output = args.Value("--output")) words.output = output;
-    return words;
-}
-
 // The whole of a regular file, at most `limit` bytes. Nothing, with the reason, otherwise.
 std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t limit,
                                          std::string& error)
@@ -112,7 +86,7 @@ std::string Hex8(std::uint32_t value)
     return text;
 }
 
-int Pack(const Args& args, const Words& words)
+int Pack(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware pack takes one S-record file");
     if (!words.output) return UsageError("firmware pack needs -o FILE.cya");
@@ -163,7 +137,7 @@ bool ReadImageFile(const std::string& path, FirmwareHeader& header, FirmwareImag
     return false;
 }
 
-int Info(const Args& args, const Words& words)
+int Info(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware info takes one FILE.cya");
     if (words.output) return UsageError("firmware info takes no -o");
@@ -217,7 +191,7 @@ int Info(const Args& args, const Words& words)
     return kExitOk;
 }
 
-int Unpack(const Words& words)
+int Unpack(const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware unpack takes one FILE.cya");
     if (!words.output) return UsageError("firmware unpack needs -o IMAGE");
@@ -279,7 +253,7 @@ void PrintStep(const std::string& status, int progress)
     std::fflush(stdout);
 }
 
-int Update(const Args& args, const Words& words)
+int Update(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware update takes one FILE.cya");
     if (words.output) return UsageError("firmware update takes no -o");
@@ -311,7 +285,7 @@ int RunFirmware(const Args& args)
 {
     const auto& all = args.Positionals();
     if (all.empty()) return UsageError("firmware needs pack, info, unpack or update");
-    const Words words = SplitWords(args);
+    const SubcommandWords words = SplitSubcommandWords(args);
     if (words.outputMissing) return UsageError("-o needs a file name");
     const std::string& command = all[0];
     const auto Refuse = [&](const char* option) {

@@ -38,32 +38,6 @@ class CollectingUserInterface : public UserInterface {
     std::vector<std::string> messages;
 };
 
-// The words after the subcommand with "-o FILE" taken out.
-struct Words {
-    std::vector<std::string> rest;
-    std::optional<std::string> output;
-    bool outputMissing = false;
-};
-
-Words SplitWords(const Args& args)
-{
-    Words words;
-    const auto& all = args.Positionals();
-    for (std::size_t i = 1; i < all.size(); ++i) {
-        if (all[i] == "-o") {
-            if (i + 1 < all.size()) {
-                words.output = all[++i];
-            } else {
-                words.outputMissing = true;
-            }
-            continue;
-        }
-        words.rest.push_back(all[i]);
-    }
-    if (const auto output = args.Value("--output")) words.output = output;
-    return words;
-}
-
 std::optional<std::int32_t> ModeOf(const std::string& text)
 {
     if (text == "off") return kStandaloneOff;
@@ -131,7 +105,7 @@ bool WriteImage(const std::string& path, const StandaloneImage& image)
     return false;
 }
 
-int Image(const Args& args, const Words& words)
+int Image(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("standalone image takes one SETTINGS file");
     if (!words.output) return UsageError("standalone image needs -o IMAGE");
@@ -167,7 +141,7 @@ void PrintStep(const std::string& status, int progress)
     std::fflush(stdout);
 }
 
-int RunFlow(const Args& args, const Words& words, bool write)
+int RunFlow(const Args& args, const SubcommandWords& words, bool write)
 {
     const char* name = write ? "standalone write" : "standalone verify";
     if (words.rest.size() != 1) return UsageError(std::string(name) + " takes one SETTINGS file");
@@ -193,7 +167,7 @@ int RunFlow(const Args& args, const Words& words, bool write)
     return failed ? kExitUnitFailed : kExitOk;
 }
 
-int Read(const Args& args, const Words& words)
+int Read(const Args& args, const SubcommandWords& words)
 {
     if (!words.rest.empty()) return UsageError("standalone read takes no SETTINGS file");
     if (!words.output) return UsageError("standalone read needs -o IMAGE");
@@ -220,7 +194,7 @@ int RunStandalone(const Args& args)
 {
     const auto& all = args.Positionals();
     if (all.empty()) return UsageError("standalone needs image, write, verify or read");
-    const Words words = SplitWords(args);
+    const SubcommandWords words = SplitSubcommandWords(args);
     if (words.outputMissing) return UsageError("-o needs a file name");
     const std::string& command = all[0];
     const bool takesImageOptions = command == "image" || command == "write" || command == "verify";
