@@ -70,6 +70,7 @@ void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
         {kIdStandaloneSetup, &CBremixView::StandaloneSetupCommand},
         {kIdCalibration, &CBremixView::CalibrationCommand},
         {kIdUnitInfo, &CBremixView::UnitInfoCommand},
+        {kIdFirmwareUpdate, &CBremixView::UpdateFirmwareCommand},
     };
     for (const auto& [id, command] : commands) {
         QObject::connect(frame.Action(id), &QAction::triggered, panel,

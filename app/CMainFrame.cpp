@@ -139,8 +139,7 @@ void CMainFrame::BuildMenus()
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileItems);
     UpdateRecentFileItems();
 
-    // The unit's commands belong to the panel (ConnectPanelCommands); the firmware update is not
-    // handled yet and stays greyed.
+    // The unit's commands belong to the panel (ConnectPanelCommands).
     QMenu* settings = menuBar()->addMenu(QString::fromUtf8("設定"));
     QAction* linked = AddCommand(settings, kIdLinkedAutoOutput, "自動出力　連動動作");
     linked->setCheckable(true);
@@ -166,7 +165,6 @@ void CMainFrame::BuildMenus()
     QAction* about = AddCommand(help, kIdAppAbout, "バージョン情報 Bremix(&A)...");
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
 
-    actions_[kIdFirmwareUpdate]->setEnabled(false);
     UpdateCommandStates();
 }
 

@@ -82,4 +82,14 @@ void DisconnectFromUnit(GeneratorState& state)
     if (link.IsOpen()) link.ClosePort();
 }
 
+void ReleaseUnitForFirmwareUpdate(GeneratorState& state)
+{
+    DeviceLink& link = state.Link();
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        state.SetOutputOn(ch, false);
+        if (link.IsOpen()) state.SendOutputFrame(ch);
+    }
+    if (link.IsOpen()) link.ClosePort();
+}
+
 }  // namespace krv

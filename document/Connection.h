@@ -37,6 +37,10 @@ ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName,
 // closes the port.
 void DisconnectFromUnit(GeneratorState& state);
 
+// Before the unit is reprogrammed: switches off the output of every channel, also of those the
+// unit runs on its own, and closes the port. The port is left closed.
+void ReleaseUnitForFirmwareUpdate(GeneratorState& state);
+
 // Messages of the connection.
 inline constexpr const char* kCannotConnect = "接続できません。";
 inline constexpr const char* kUpdateFirmware = "KRVのファームウェアを最新版に更新してください。";

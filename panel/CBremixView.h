@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -32,6 +33,8 @@ struct PanelOptions {
     // The clock the tick keeps time by (the status polling, the automatic outputs); the monotonic
     // clock unless a test hands in its own.
     std::function<TimePoint()> clock;
+    // Where the firmware update keeps the calibration backup files; empty: the application folder.
+    std::filesystem::path firmwareBackupFolder;
 };
 
 // Control ids: the top row, and per channel base + offset with base = 314 + 60 × channel.
@@ -67,9 +70,11 @@ class CBremixView : public QWidget {
     // Menu commands of the unit's maintenance: "アナログ出力調整" reads the user calibration of
     // every channel's range, runs the calibration dialog and stores or restores the values;
     // "発生器　情報" shows the unit information; "PCレス設定" runs the standalone setup dialog and
-    // then asks the unit which standalone modes it runs. The periodic work of the tick rests
-    // while they talk to the unit.
+    // then asks the unit which standalone modes it runs; "発生器　ファームウェア更新" switches
+    // every output off, disconnects and runs the firmware update dialog, leaving the panel
+    // disconnected. The periodic work of the tick rests while they talk to the unit.
     void CalibrationCommand();
+    void UpdateFirmwareCommand();
     void UnitInfoCommand();
     void StandaloneSetupCommand();
     // Whether the calibration command may run (the menu greys it otherwise).

@@ -1,9 +1,11 @@
-// The panel's maintenance commands: calibration, unit information and standalone setup. Each
+// The panel's maintenance commands: calibration, unit information, standalone setup and the
+// firmware update. Each
 // rests the tick's periodic work while its dialog talks to the unit; the exchanges that take more
 // than a moment run off the user-interface thread (UnitWork), with the panel taking no input
 // meanwhile.
 #include "dialogs/CCalDlg.h"
 #include "dialogs/CPcResSetupDlg.h"
+#include "dialogs/CProgramUp.h"
 #include "dialogs/ConverterVersionDlg.h"
 #include "dialogs/UnitWork.h"
 #include "document/CalibrationSession.h"
@@ -90,6 +92,30 @@ void CBremixView::CalibrationCommand()
         {window()});
     RefreshPanel();
     resume();
+}
+
+void CBremixView::UpdateFirmwareCommand()
+{
+    if (UnitWork::Busy()) return;
+    // The unit restarts into its boot loader: nothing may stay switched on, and the update reaches
+    // it through its USB bridge, not through the port.
+    ReleaseUnitForFirmwareUpdate(state_);
+    polling_.Stop();
+    tickProcessing_ = false;
+    RefreshPanel();
+    ShowConnection();
+
+    const int circuits = state_.circuitCount;
+    {
+        CProgramUp dialog(state_, ui_, this);
+        dialog.backupFolder = options_.firmwareBackupFolder;
+        dialog.exec();
+    }
+    // The unit's serial number gives the circuit count; the user connects again to go on.
+    if (state_.circuitCount != circuits) LayoutChannels();
+    RefreshPanel();
+    ShowConnection();
+    tickProcessing_ = true;
 }
 
 void CBremixView::UnitInfoCommand()

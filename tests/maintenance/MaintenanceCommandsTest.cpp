@@ -129,8 +129,9 @@ TEST_F(MaintenanceCommandsTest, CalibrationItemIsGreyedWhileNotConnected)
     EXPECT_FALSE(Item(kIdCalibration).isEnabled());
     EXPECT_TRUE(Item(kIdStandaloneSetup).isEnabled());
     EXPECT_TRUE(Item(kIdUnitInfo).isEnabled());
-    EXPECT_FALSE(Item(kIdFirmwareUpdate).isEnabled());
+    EXPECT_TRUE(Item(kIdFirmwareUpdate).isEnabled());
     Connect();
+    EXPECT_TRUE(Item(kIdFirmwareUpdate).isEnabled());
     EXPECT_TRUE(Item(kIdCalibration).isEnabled());
     ClickConnect();
     EXPECT_FALSE(link->IsOpen());

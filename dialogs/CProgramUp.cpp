@@ -1,0 +1,167 @@
+#include "dialogs/CProgramUp.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
+
+#include <memory>
+
+#include "dialogs/DialogLayout.h"
+#include "dialogs/UnitWork.h"
+#include "document/CalibrationSession.h"
+
+namespace krv {
+
+CProgramUp::CProgramUp(GeneratorState& generator, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), generator_(generator), ui_(ui)
+{
+    setWindowTitle(Q(kFirmwareDialogTitle));
+    setFont(DialogFont());
+    setFixedSize(DialogUnitSize(240, 100));
+
+    PlaceText(caption_, DialogUnitRect(7, 9, 120, 10), Qt::AlignLeft, "更新ファームウェア");
+    PlaceButton(choose_, "ファイル選択", DialogUnitRect(183, 7, 50, 14), kChooseId);
+    // A sunken box, as wide as the dialog: a long path is shortened in its middle, and shown
+    // whole as the box's tool tip.
+    file_.setGeometry(DialogUnitRect(7, 25, 226, 12));
+    file_.setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    file_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    file_.setText(Q(kNoFileText));
+    SetControlId(file_, kFileTextId);
+    progress_.setGeometry(DialogUnitRect(7, 46, 226, 11));
+    progress_.setRange(0, 100);
+    progress_.setValue(0);
+    progress_.setTextVisible(false);
+    SetControlId(progress_, kProgressId);
+    PlaceText(status_, DialogUnitRect(7, 63, 226, 10), Qt::AlignLeft, kChooseFileStatus);
+    SetControlId(status_, kStatusId);
+    PlaceButton(update_, "更新", DialogUnitRect(129, 80, 50, 14), kUpdateId);
+    PlaceButton(cancel_, "キャンセル", DialogUnitRect(183, 80, 50, 14), kCancelId);
+    update_.setEnabled(false);
+    for (QPushButton* b : {&choose_, &update_, &cancel_}) b->setAutoDefault(false);
+
+    connect(&choose_, &QPushButton::clicked, this, &CProgramUp::ChooseFile);
+    connect(&update_, &QPushButton::clicked, this, &CProgramUp::Update);
+    connect(&cancel_, &QPushButton::clicked, this, &CProgramUp::reject);
+}
+
+CProgramUp::~CProgramUp() = default;
+
+void CProgramUp::ChooseFile()
+{
+    if (busy_ || started_) return;
+    QFileDialog chooser(this);
+    chooser.setAcceptMode(QFileDialog::AcceptOpen);
+    chooser.setFileMode(QFileDialog::ExistingFile);  // the file must exist
+    chooser.setNameFilters(Q(kFirmwareFileFilters).split(QStringLiteral(";;")));
+    chooser.setDefaultSuffix(QStringLiteral("cya"));
+    if (!firmwareFile_.isEmpty()) chooser.selectFile(firmwareFile_);
+    chooser_ = &chooser;
+    const int result = chooser.exec();
+    chooser_ = nullptr;
+    if (result != QDialog::Accepted) return;
+    const QStringList files = chooser.selectedFiles();
+    if (files.size() == 1) SetFirmwareFile(files.front());
+}
+
+void CProgramUp::SetFirmwareFile(const QString& path)
+{
+    if (busy_ || started_ || path.isEmpty()) return;
+    firmwareFile_ = QFileInfo(path).absoluteFilePath();
+    ShowFilePath();
+    status_.setText(Q(kFileChosenStatus));
+    update_.setEnabled(true);
+}
+
+void CProgramUp::ShowFilePath()
+{
+    const int room = file_.contentsRect().width() - 2 * file_.margin() - 4;
+    file_.setText(file_.fontMetrics().elidedText(firmwareFile_, Qt::ElideMiddle, room));
+    file_.setToolTip(firmwareFile_);
+}
+
+void CProgramUp::Update()
+{
+    if (busy_ || started_) return;
+    cancelRequested_.store(false);
+    SetBusy(true);
+
+    // The update works on a copy of the document, which the windows may read meanwhile; what it
+    // changes (the circuit count, the calibration tables) is taken over once it has ended.
+    auto work = std::make_unique<GeneratorState>(generator_);
+    FirmwareUpdateRequest request;
+    if (!firmwareFile_.isEmpty()) request.firmwareFile = firmwareFile_.toStdString();
+    request.backupFolder = backupFolder;
+    FirmwareUpdateResult result;
+
+    std::vector<QWidget*> blocked;
+    if (parentWidget() != nullptr) blocked.push_back(parentWidget()->window());
+    UnitWork unitWork(generator_.Link(), ui_);
+    const bool ran = unitWork.Run(
+        [&](UserInterface& ui) {
+            const auto report = [this](const std::string& status, int progress) {
+                QMetaObject::invokeMethod(
+                    this, [this, text = Q(status), progress] { ShowStep(text, progress); },
+                    Qt::QueuedConnection);
+            };
+            FirmwareContext context(generator_.Link(), ui, report, &cancelRequested_);
+            result = RunFirmwareUpdate(context, *work, request);
+        },
+        blocked);
+    if (!ran) {
+        SetBusy(false);
+        return;
+    }
+    generator_.circuitCount = work->circuitCount;
+    CalibrationTableCopy::Of(*work).ApplyTo(generator_);
+    // The steps the work posted are shown before the dialog settles.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    Finish(result.outcome);
+}
+
+void CProgramUp::Finish(FirmwareUpdateOutcome outcome)
+{
+    lastOutcome_ = outcome;
+    cancelRequested_.store(false);
+    busy_ = false;
+    // Refused before anything was read from the unit: the user may correct and start again.
+    started_ = outcome != FirmwareUpdateOutcome::Refused;
+    choose_.setEnabled(!started_);
+    update_.setEnabled(!started_ && !firmwareFile_.isEmpty());
+    cancel_.setEnabled(true);
+    if (outcome == FirmwareUpdateOutcome::Succeeded) cancel_.setText(Q(kBackButtonText));
+}
+
+void CProgramUp::ShowStep(const QString& status, int progress)
+{
+    if (status_.text() != status) status_.setText(status);
+    if (progress_.value() != progress) progress_.setValue(progress);
+}
+
+void CProgramUp::SetBusy(bool busy)
+{
+    busy_ = busy;
+    choose_.setEnabled(!busy);
+    update_.setEnabled(!busy && !firmwareFile_.isEmpty());
+    // "キャンセル" stays usable while busy: it is the way out of a unit that never answers.
+    cancel_.setEnabled(true);
+}
+
+void CProgramUp::accept()
+{
+    // No button of this dialog accepts; Enter does nothing.
+}
+
+void CProgramUp::reject()
+{
+    if (busy_) {
+        cancelRequested_.store(true);
+        return;
+    }
+    CFtdiPort& bridge = generator_.Link().FtdiPort();
+    if (bridge.IsFtdiOpen()) bridge.CloseFtdiDevice();
+    QDialog::reject();
+}
+
+}  // namespace krv
