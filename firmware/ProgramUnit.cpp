@@ -38,6 +38,8 @@ class Programmer {
     bool Cancelled();
     bool Fail(const char* message);
     bool FileError();
+    // Reads the file's header into `header`; false after telling the user why it cannot be used.
+    bool ReadHeader(FirmwareHeader& header);
     void RestartIntoBootMode();
     bool Exchange(const BootCommand& command)
     {
@@ -81,6 +83,22 @@ bool Programmer::FileError()
     return Fail(kFileError);
 }
 
+bool Programmer::ReadHeader(FirmwareHeader& header)
+{
+    switch (ReadFirmwareFileHeader(file_, header)) {
+        case FirmwareReadResult::Read:
+            return true;
+        case FirmwareReadResult::CannotOpen:
+            context_.Message(kCannotOpenFile);
+            return false;
+        case FirmwareReadResult::Empty:
+        case FirmwareReadResult::Truncated:
+            // A file cut off inside its header has no version to check: nothing to program.
+            return FileError();
+    }
+    return FileError();
+}
+
 void Programmer::RestartIntoBootMode()
 {
     WaitCursor cursor(context_.Ui());
@@ -98,17 +116,7 @@ bool Programmer::Run()
 
     // 1. The file's header.
     context_.SetProgress(0);
-    switch (ReadFirmwareFileHeader(file_, header_)) {
-        case FirmwareReadResult::Read:
-            break;
-        case FirmwareReadResult::CannotOpen:
-            context_.Message(kCannotOpenFile);
-            return false;
-        case FirmwareReadResult::Empty:
-        case FirmwareReadResult::Truncated:
-            // A file cut off inside its header has no version to check: nothing to program.
-            return FileError();
-    }
+    if (!ReadHeader(header_)) return false;
 
     // 2. The user's word.
     if (Cancelled()) return false;
@@ -130,16 +138,7 @@ bool Programmer::Run()
     // 4. The file again.
     if (Cancelled()) return false;
     FirmwareHeader again;
-    switch (ReadFirmwareFileHeader(file_, again)) {
-        case FirmwareReadResult::Read:
-            break;
-        case FirmwareReadResult::CannotOpen:
-            context_.Message(kCannotOpenFile);
-            return false;
-        case FirmwareReadResult::Empty:
-        case FirmwareReadResult::Truncated:
-            return FileError();
-    }
+    if (!ReadHeader(again)) return false;
 
     // 5. The program image.
     if (Cancelled()) return false;
