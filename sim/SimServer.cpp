@@ -500,10 +500,14 @@ void SimServer::Pump()
     ArmTimer(TimePoint::max());
 }
 
-void SimServer::ArmTimer(TimePoint due)
+namespace {
+
+// Sets the timer `fd` to fire at `due` (never: TimePoint::max()), unless it is set for that
+// already.
+void ArmTimerFd(int fd, TimePoint due, TimePoint& armedFor)
 {
-    if (due == armedFor_) return;
-    armedFor_ = due;
+    if (due == armedFor) return;
+    armedFor = due;
     itimerspec setting{};
     if (due != TimePoint::max()) {
         // steady_clock is CLOCK_MONOTONIC, so its time points are the timer's absolute times.
@@ -513,7 +517,14 @@ void SimServer::ArmTimer(TimePoint due)
         setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
         setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
     }
-    ::timerfd_settime(timerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+    ::timerfd_settime(fd, TFD_TIMER_ABSTIME, &setting, nullptr);
+}
+
+}  // namespace
+
+void SimServer::ArmTimer(TimePoint due)
+{
+    ArmTimerFd(timerFd_.Get(), due, armedFor_);
 }
 
 void SimServer::ArmUnitTimer()
@@ -523,17 +534,7 @@ void SimServer::ArmUnitTimer()
         std::lock_guard lock(mutex_);
         due = unit_.NextStandaloneStep();
     }
-    if (due == unitArmedFor_) return;
-    unitArmedFor_ = due;
-    itimerspec setting{};
-    if (due != TimePoint::max()) {
-        const auto ns = std::max<std::int64_t>(
-            1,
-            std::chrono::duration_cast<std::chrono::nanoseconds>(due.time_since_epoch()).count());
-        setting.it_value.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
-        setting.it_value.tv_nsec = static_cast<long>(ns % 1'000'000'000);
-    }
-    ::timerfd_settime(unitTimerFd_.Get(), TFD_TIMER_ABSTIME, &setting, nullptr);
+    ArmTimerFd(unitTimerFd_.Get(), due, unitArmedFor_);
 }
 
 void SimServer::StepUnit()
