@@ -6,6 +6,7 @@
 #include <iterator>
 #include <thread>
 
+#include "support/AsNobody.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
 
@@ -232,6 +233,75 @@ TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
     watch.Signal(SIGINT);
     EXPECT_EQ(watch.Wait(), 0);
     EXPECT_EQ(watch.Out(), "");
+}
+
+TEST(KrvctlUnitTest, APortHeldByOneProgramIsRefusedToTheNextAndTheFirstCarriesOn)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch"});
+    ASSERT_EQ(watch.ReadLine(5000ms), "firmware 020000");
+
+    // Run as root here: exclusive mode alone would let every one of them in.
+    const std::string refusal = unit.Path().substr(std::string("/dev/").size()) +
+                                "は使えません\n別のプログラムがこのポートを使用しています\n";
+    const std::string image = TempPath("held.bin");
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"set", "1", "--on"},
+             {"info"},
+             {"calibration", "show"},
+             {"standalone", "read", "-o", image},
+         }) {
+        std::vector<std::string> argv = {kKrvctl, "--port", unit.Path()};
+        argv.insert(argv.end(), words.begin(), words.end());
+        const auto result = RunCommand(argv);
+        EXPECT_EQ(result.status, 1) << words[0];
+        EXPECT_EQ(result.err, refusal) << words[0];
+        EXPECT_EQ(result.out, "") << words[0];
+    }
+    EXPECT_FALSE(std::filesystem::exists(image));
+
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0);
+    // Nothing on standard error but a notice of the USB bridge library in use, if any.
+    std::string watchErr = watch.Err();
+    if (watchErr.rfind("USB bridge calls", 0) == 0) watchErr.erase(0, watchErr.find('\n') + 1);
+    EXPECT_EQ(watchErr, "");
+    const auto after = RunCommand({kKrvctl, "--port", unit.Path(), "info"});
+    EXPECT_EQ(after.status, 0) << after.err;
+}
+
+// Runs krvctl with `words` as the current user, output discarded; its exit status.
+int RunQuietly(const std::vector<std::string>& words)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_RDWR);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        std::vector<char*> argv;
+        for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(KrvctlUnitTest, AnOrdinaryUserReachesTheVirtualUnitTimeAfterTime)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    ASSERT_TRUE(test::OpenToEveryone(unit.Path()));
+    ASSERT_EQ(RunCommand({kKrvctl, "--port", unit.Path(), "info"}).status, 0);
+    const int failedAt = test::RunAsNobody([&] {
+        for (int i = 1; i <= 3; ++i) {
+            if (RunQuietly({kKrvctl, "--port", unit.Path(), "info"}) != 0) return i;
+        }
+        return 0;
+    });
+    EXPECT_EQ(failedAt, 0);
 }
 
 // The rows after their time stamps.
