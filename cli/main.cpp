@@ -35,7 +35,15 @@ constexpr const char* kMainHelpTail =
     "                                         'krvctl sim'\n"
     "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
     "\n"
-    "Exit status: 0 success, 1 the unit failed, 2 usage error.\n";
+    "Exit status: 0 success, 1 the unit failed, 2 usage error.\n"
+    "\n"
+    "The port belongs to one program at a time, for every user (root included). A second\n"
+    "program is refused with the port's message and, on a second line,\n"
+    "別のプログラムがこのポートを使用しています; the first carries on undisturbed.\n"
+    "-o FILE: a regular file (also one a symbolic link points to; the link stays) is replaced\n"
+    "whole, or created, so it is never left half written; a FIFO, device or /dev/stdout is\n"
+    "written into as it is; -o - is standard output (the command's report then goes to\n"
+    "standard error).\n";
 
 void PrintMainHelp(std::FILE* out)
 {
