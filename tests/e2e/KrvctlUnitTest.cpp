@@ -35,6 +35,9 @@ TEST(KrvctlSettingsTest, NewFileDecodesWithEveryField)
     auto made = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", path});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(std::filesystem::file_size(path), 45865u);
+    const auto piped = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", "/dev/stdout"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out.size(), 45865u);
 
     const auto shown = RunCommand({kKrvctl, "settings", "show", path, "--json"});
     ASSERT_EQ(shown.status, 0) << shown.err;
