@@ -40,10 +40,10 @@ constexpr const char* kMainHelpTail =
     "The port belongs to one program at a time, for every user (root included). A second\n"
     "program is refused with the port's message and, on a second line,\n"
     "別のプログラムがこのポートを使用しています; the first carries on undisturbed.\n"
-    "-o FILE: a regular file (also one a symbolic link points to; the link stays) is replaced\n"
-    "whole, or created, so it is never left half written; a FIFO, device or /dev/stdout is\n"
-    "written into as it is; -o - is standard output (the command's report then goes to\n"
-    "standard error).\n";
+    "-o FILE (and the FILE of settings new): a regular file (also one a symbolic link points\n"
+    "to; the link stays) is replaced whole, or created, so it is never left half written; a\n"
+    "FIFO, device or /dev/stdout is written into as it is; -o - is standard output (the\n"
+    "command's report then goes to standard error).\n";
 
 void PrintMainHelp(std::FILE* out)
 {
