@@ -14,13 +14,14 @@ namespace {
 
 using test::RunAsNobody;
 
-// Opens and closes `path` `times` times as one program after another would; 0 when every open
-// succeeded, else the number of the open that failed.
+// Opens and closes `path` `times` times as one program after another would: 0 when every open
+// succeeded, else 10 × the number of the open that failed + its OpenResult.
 int OpenAndCloseInTurn(const std::string& path, int times)
 {
     for (int i = 1; i <= times; ++i) {
         SerialPort port;
-        if (port.Open(path) != SerialPort::OpenResult::Opened) return i;
+        const SerialPort::OpenResult result = port.Open(path);
+        if (result != SerialPort::OpenResult::Opened) return 10 * i + static_cast<int>(result);
         port.Close();
     }
     return 0;
