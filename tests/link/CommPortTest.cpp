@@ -135,29 +135,6 @@ TEST_F(CommPortTest, PortsThatCannotBeUsedAreRefusedWithTheirName)
     std::remove(regularFile.c_str());
 }
 
-TEST_F(CommPortTest, PortOwnedByAnotherProgramIsRefusedSayingSo)
-{
-    test::RecordingUi otherUi;
-    DeviceLink other{otherUi};
-    other.SetPortName(pty.PortName());
-    ASSERT_TRUE(other.OpenPort());
-
-    EXPECT_FALSE(link.OpenPort());
-    EXPECT_FALSE(link.IsOpen());
-    ASSERT_EQ(ui.Messages().size(), 1u);
-    EXPECT_EQ(ui.Messages()[0].text,
-              pty.PortName() + "は使えません\n別のプログラムがこのポートを使用しています");
-    EXPECT_EQ(ui.Messages()[0].buttons, MessageButtons::Ok);
-
-    // The owner carries on; once it lets go, the port is free.
-    pty.Send("OK\r\n");
-    ASSERT_EQ(WaitForLine(other), kLineComplete);
-    EXPECT_EQ(other.ReplyLine(), "OK\r\n");
-    other.ClosePort();
-    EXPECT_TRUE(link.OpenPort());
-    EXPECT_TRUE(otherUi.Messages().empty());
-}
-
 TEST_F(CommPortTest, PortThatDisappearsStaysUsableAndClosesPromptly)
 {
     ASSERT_TRUE(link.OpenPort());
