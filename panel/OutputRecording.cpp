@@ -80,6 +80,11 @@ void OutputRecording::StopLogCommand()
     emit loggingChanged(false);
 }
 
+void OutputRecording::ConnectionChanged(bool connected)
+{
+    if (!connected) history_.Disconnected(history_.Clock());
+}
+
 void OutputRecording::ShowTrendCommand()
 {
     if (!trend_) {
