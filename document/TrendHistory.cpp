@@ -63,7 +63,7 @@ double TrendHistory::Seconds(TimePoint moment) const
 
 void TrendHistory::OutputChanged(const GeneratorState& state, int ch, OutputEvent)
 {
-    if (ch < 0 || ch >= kChannelCount) return;
+    if (ch < 0 || ch >= kChannelCount || away_) return;
     const TrendScale scale = ChannelTrendScale(state, ch);
     if (!state.OutputOn(ch)) {
         if (Channel* c = Prepare(ch, Seconds(clock_()), &scale)) {
@@ -121,6 +121,7 @@ void TrendHistory::AddGap(int ch, TimePoint at, TrendGap why)
 
 void TrendHistory::Disconnected(TimePoint at)
 {
+    away_ = true;
     for (int ch = 0; ch < kChannelCount; ++ch) AddGap(ch, at, TrendGap::Disconnected);
 }
 

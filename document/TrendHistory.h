@@ -64,9 +64,11 @@ class TrendHistory : public OutputObserver {
     void Add(int ch, TimePoint at, double value, const TrendScale& scale);
     // From `at` on, channel `ch` puts out nothing (`why` is not None) until its next value.
     void AddGap(int ch, TimePoint at, TrendGap why);
-    // The unit went away at `at`: every channel heard of so far has no value until it is heard
-    // of again.
+    // The unit went away at `at`: every channel heard of so far has no value until the unit is
+    // connected again. What is still reported meanwhile (a reply that was on its way) is not
+    // taken.
     void Disconnected(TimePoint at);
+    void Connected() { away_ = false; }
 
     // Seconds of `moment` on the history's time line.
     double Seconds(TimePoint moment) const;
@@ -124,6 +126,7 @@ class TrendHistory : public OutputObserver {
 
     std::function<TimePoint()> clock_;
     TimePoint origin_;
+    bool away_ = false;
     std::array<Channel, kChannelCount> channels_;
 };
 

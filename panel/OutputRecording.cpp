@@ -82,7 +82,11 @@ void OutputRecording::StopLogCommand()
 
 void OutputRecording::ConnectionChanged(bool connected)
 {
-    if (!connected) history_.Disconnected(history_.Clock());
+    if (connected) {
+        history_.Connected();
+    } else {
+        history_.Disconnected(history_.Clock());
+    }
 }
 
 void OutputRecording::ShowTrendCommand()

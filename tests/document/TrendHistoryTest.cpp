@@ -123,6 +123,16 @@ TEST(TrendScaleTest, FollowsTheRangeInEffect)
     const auto bands = history.Bands(1, 0, 1, 10);
     ASSERT_EQ(bands.size(), 1u);
     EXPECT_EQ(bands[0].why, TrendGap::Off);
+
+    // While the unit is away, a late report does not end the gap; once it is back, it does.
+    history.Disconnected(Now());
+    state.SetOutputOn(1, true);
+    history.OutputChanged(state, 1, OutputEvent::Status);
+    EXPECT_EQ(history.Size(1), 3u);
+    history.Connected();
+    history.OutputChanged(state, 1, OutputEvent::Status);
+    EXPECT_EQ(history.Size(1), 4u);
+    EXPECT_EQ(history.Bands(1, 0, 1000, 10).back().why, TrendGap::Disconnected);
 }
 
 // A value held for 90 s and then several changes in one column of the plot: the hold is level up
