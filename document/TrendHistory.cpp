@@ -66,9 +66,8 @@ void TrendHistory::OutputChanged(const GeneratorState& state, int ch, OutputEven
     if (ch < 0 || ch >= kChannelCount || away_) return;
     const TrendScale scale = ChannelTrendScale(state, ch);
     if (!state.OutputOn(ch)) {
-        if (Channel* c = Prepare(ch, Seconds(clock_()), &scale)) {
-            Push(*c, {c->lastSeen, NAN, TrendGap::Off});
-        }
+        const double t = Seconds(clock_());
+        if (Channel* c = Prepare(ch, t, &scale)) Push(*c, {t, NAN, TrendGap::Off});
         return;
     }
     Add(ch, clock_(), state.channels[static_cast<std::size_t>(ch)].outputValue, scale);
@@ -88,10 +87,12 @@ TrendHistory::Channel* TrendHistory::Prepare(int ch, double t, const TrendScale*
     return &c;
 }
 
-void TrendHistory::Push(Channel& c, const TrendSample& sample)
+void TrendHistory::Push(Channel& c, TrendSample sample)
 {
     if (c.count > 0) {
         const TrendSample& last = c.At(c.count - 1);
+        // The line is drawn in time order, whatever order the news came in.
+        sample.seconds = std::max(sample.seconds, last.seconds);
         if (sample.gap == TrendGap::None ? last.gap == TrendGap::None && last.value == sample.value
                                          : last.gap == sample.gap) {
             return;
@@ -106,17 +107,19 @@ void TrendHistory::Push(Channel& c, const TrendSample& sample)
 
 void TrendHistory::Add(int ch, TimePoint at, double value, const TrendScale& scale)
 {
-    Channel* c = Prepare(ch, Seconds(at), &scale);
+    const double t = Seconds(at);
+    Channel* c = Prepare(ch, t, &scale);
     if (!c || !std::isfinite(value)) return;
-    Push(*c, {c->lastSeen, value, TrendGap::None});
+    Push(*c, {t, value, TrendGap::None});
 }
 
 void TrendHistory::AddGap(int ch, TimePoint at, TrendGap why)
 {
     if (why == TrendGap::None) return;
-    Channel* c = Prepare(ch, Seconds(at), nullptr);
+    const double t = Seconds(at);
+    Channel* c = Prepare(ch, t, nullptr);
     if (!c || !c->hasScale) return;
-    Push(*c, {c->lastSeen, NAN, why});
+    Push(*c, {t, NAN, why});
 }
 
 void TrendHistory::Disconnected(TimePoint at)

@@ -120,7 +120,7 @@ class TrendHistory : public OutputObserver {
 
     const Channel* Find(int ch) const;
     Channel* Prepare(int ch, double t, const TrendScale* scale);
-    void Push(Channel& c, const TrendSample& sample);
+    void Push(Channel& c, TrendSample sample);
     // The index of the last sample at or before `from`, or 0 when there is none.
     static std::size_t FirstToDraw(const Channel& c, double from);
 

@@ -24,10 +24,11 @@ constexpr int kPlotHeight = 190;
 constexpr int kWindowWidth = 760;
 const QColor kLineColours[kChannelCount] = {QColor(0, 70, 200), QColor(200, 40, 40),
                                             QColor(0, 140, 60), QColor(150, 60, 170)};
-// Behind the grid: an output switched off, a unit not connected.
+// The bands of an output switched off and of a unit not connected.
 const QColor kOffColour(222, 222, 222);
 const QColor kAwayColour(246, 226, 178);
-// The chart draws its grid and axes at small z values and its series above them.
+// The chart keeps its own items (plot area, grid, axes, series) at z values below 10: the bands
+// cover the plot area's grid, the line lies over everything.
 constexpr qreal kBandZ = 0.5;
 constexpr qreal kLineZ = 20.0;
 

@@ -77,6 +77,11 @@ int main(int argc, char* argv[])
     krv::bench::ConnectedPanel panel(options, /*startTimer=*/true);
     krv::GeneratorState& state = panel.state;
 
+    // Every output on (the trend shows an output switched off as a gap, with nothing to draw).
+    for (int ch = 0; ch < circuits; ++ch) {
+        state.SetOutputOn(ch, true);
+        state.SendOutputFrame(ch);
+    }
     // Every channel: a sawtooth over its whole range in 0.1 s steps.
     for (int ch = 0; ch < circuits && !steady; ++ch) {
         krv::RampSettings& ramp = state.autoOutput[static_cast<std::size_t>(ch)]
