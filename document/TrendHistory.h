@@ -47,8 +47,8 @@ struct TrendSample {
 // The recent output values of every channel, for the trend window: kept whether the window is
 // shown or not (one comparison per event; a sample only when the value changes), and bounded:
 // ten minutes, and never more samples than ten minutes of the fastest stepping (one change per
-// 50 ms tick) make. Where the output was off or the unit not connected there is no value, and the
-// trend shows a gap rather than the last value.
+// 50 ms tick) make (at most 12000 samples of 24 bytes a channel). Where the output was off or the
+// unit not connected there is no value, and the trend shows a gap rather than the last value.
 class TrendHistory : public OutputObserver {
   public:
     static constexpr double kSpanSeconds = 600.0;
@@ -68,6 +68,7 @@ class TrendHistory : public OutputObserver {
     // connected again. What is still reported meanwhile (a reply that was on its way) is not
     // taken.
     void Disconnected(TimePoint at);
+    // The unit is connected again: what it reports is taken.
     void Connected() { away_ = false; }
 
     // Seconds of `moment` on the history's time line.
@@ -91,9 +92,9 @@ class TrendHistory : public OutputObserver {
     std::vector<Point> Polyline(int ch, double from, double to, int columns) const;
 
     // The gaps of the channel between `from` and `to`, in time order. Gaps of one kind less than
-    // a column (of `columns`) apart are one, so there are never more than the columns. A gap
-    // still open reaches to `to` when the unit is not connected, else to where the channel was
-    // last heard of.
+    // a column (of `columns`) apart are one band, so a channel switched on and off faster than
+    // the plot can show makes one band, not thousands. A gap still open reaches to `to` when the
+    // unit is not connected, else to where the channel was last heard of.
     struct Band {
         double from;
         double to;
