@@ -172,6 +172,8 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
                      [recording] { recording->StopLogCommand(); });
     QObject::connect(frame_->Action(kIdShowTrend), &QAction::triggered, recording,
                      [recording] { recording->ShowTrendCommand(); });
+    QObject::connect(viewPtr, &CBremixView::ConnectionShown, recording,
+                     &OutputRecording::ConnectionChanged);
     QObject::connect(recording, &OutputRecording::loggingChanged, startLog,
                      [startLog, stopLog](bool on) {
                          startLog->setEnabled(!on);

@@ -80,6 +80,15 @@ void OutputRecording::StopLogCommand()
     emit loggingChanged(false);
 }
 
+void OutputRecording::ConnectionChanged(bool connected)
+{
+    if (connected) {
+        history_.Connected();
+    } else {
+        history_.Disconnected(history_.Clock());
+    }
+}
+
 void OutputRecording::ShowTrendCommand()
 {
     if (!trend_) {
