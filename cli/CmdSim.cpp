@@ -93,6 +93,15 @@ int RunSim(const Args& args)
         if (!word) return UsageError("--calibration-mode must be a number from 0 to 65535");
         options.unit.calibrationMode = *word;
     }
+    if (const auto wiped = args.Value("--wiped-calibration")) {
+        if (*wiped == "erased") {
+            options.unit.wipedCalibration = sim::WipedCalibration::Erased;
+        } else if (*wiped == "start") {
+            options.unit.wipedCalibration = sim::WipedCalibration::StartValues;
+        } else {
+            return UsageError("--wiped-calibration must be erased or start");
+        }
+    }
     std::vector<Alarm> alarms;
     for (const std::string& text : args.Values("--alarm")) {
         const auto alarm = ParseAlarm(text, options.unit.circuits);

@@ -174,7 +174,8 @@ const std::vector<Command>& AllCommands()
          "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
          "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
          "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
-         "                  [--extra-bridge SPEC]...\n"
+         "                  [--extra-bridge SPEC]... [--bridge-fault SPEC]...\n"
+         "                  [--wiped-calibration erased|start]\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
          "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
@@ -197,6 +198,10 @@ const std::vector<Command>& AllCommands()
          "  --calibration-mode N\n"
          "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
          "                   (default 1: maker calibration; 2: user calibration)\n"
+         "  --wiped-calibration erased|start\n"
+         "                   what the calibration reads as once the boot loader has erased the\n"
+         "                   flash: every word 0xFFFF (erased, the default) or the start values\n"
+         "                   (start: mode 0, zeros 0, gains 0x8000)\n"
          "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
          "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] with NAME one of\n"
          "                     drop       leave the reply out\n"
@@ -237,6 +242,11 @@ const std::vector<Command>& AllCommands()
          "                   circuit digit, A0001; its description is \"Holvik KRV FT230X\")\n"
          "  --extra-bridge SERIAL[:DESCRIPTION]\n"
          "                   one more simulated bridge, with a unit of its own (repeatable)\n"
+         "  --bridge-fault SPEC\n"
+         "                   faults of the unit's replies on its bridge, as --fault; a delayed\n"
+         "                   reply goes out with the first byte the unit receives after its time\n"
+         "                   (it then arrives while the host waits for its next answer).\n"
+         "                   Example: --bridge-fault delay=700:1#CRU\n"
          "The simulated bridges live in the simulating process; the same options after\n"
          "--simulate give them to any other command (krvctl --simulate bridges).\n",
          {{"--circuits", true},
@@ -246,6 +256,7 @@ const std::vector<Command>& AllCommands()
           {"--standalone", true},
           {"--alarm", true},
           {"--calibration-mode", true},
+          {"--wiped-calibration", true},
           {"--fault", true},
           {"--unit-fault", true}},
          RunSim},

@@ -33,6 +33,8 @@ constexpr const char* kMainHelpTail =
     "                                         one more bridge with a unit of its own\n"
     "                --unit-fault SPEC        faults of the unit and its boot loader, as for\n"
     "                                         'krvctl sim'\n"
+    "                --bridge-fault SPEC      faults of its replies on the bridge, as for\n"
+    "                                         'krvctl sim'\n"
     "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
     "\n"
     "Exit status: 0 success, 1 the unit failed, 2 usage error.\n";

@@ -22,6 +22,8 @@ struct SimulationOptions {
     // The unit's bridge; empty: DefaultBridgeSerial of the unit's circuit count.
     std::string bridgeSerial;
     std::vector<ExtraBridge> extraBridges;
+    // Faults of the unit's replies on its bridge (UnitBridgeTarget::SetFaults); empty: none.
+    std::string bridgeFaults;
 };
 
 // "KR", the circuit digit, "A0001": the serial number a unit's bridge gets unless told otherwise.
