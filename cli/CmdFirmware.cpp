@@ -276,6 +276,9 @@ int Update(const Args& args, const SubcommandWords& words)
     const bool succeeded = result.outcome == FirmwareUpdateOutcome::Succeeded;
     ui.Print(!succeeded);
     if (succeeded) std::printf("calibration backup %s\n", result.backupFile.c_str());
+    if (!result.keptBackup.empty()) {
+        std::printf("earlier calibration backup kept as %s\n", result.keptBackup.c_str());
+    }
     return succeeded ? kExitOk : kExitUnitFailed;
 }
 

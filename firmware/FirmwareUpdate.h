@@ -40,6 +40,8 @@ struct FirmwareUpdateResult {
     FirmwareUpdateOutcome outcome = FirmwareUpdateOutcome::Refused;
     std::string unitSerial;            // of the unit found, if any
     std::filesystem::path backupFile;  // the calibration backup used, once known
+    // The earlier backup, kept under another name because the new one differs; empty if none.
+    std::filesystem::path keptBackup;
 };
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,
@@ -65,6 +67,13 @@ inline constexpr const char* kAskUseFileAfterReadFailure =
     "接続できません\nパソコン内ファイルを検索しますか。";
 inline constexpr const char* kAskUseFileAfterBadData =
     "本体補正データが異常です\nパソコン内ファイルを検索しますか。";
+// The unit's calibration holds only start values (its flash was erased) while its backup file
+// holds real values.
+inline constexpr const char* kAskUseFileAfterStartValues =
+    "本体補正データが初期値です\nパソコン内ファイルを検索しますか。";
+// The backup file just saved does not read back as the values the unit gave.
+inline constexpr const char* kBackupDiffersFromUnit =
+    "保存した補正ファイルが本体補正データと一致しません\n更新できません\nシリアル番号:";
 inline constexpr const char* kCannotSaveBackup = "補正データを保存できません";
 inline constexpr const char* kCannotReadBackup =
     "パソコン内補正ファイルの読込みが行えません\n更新できません\nメーカーに連絡してください\n"

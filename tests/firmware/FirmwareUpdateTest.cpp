@@ -206,21 +206,43 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     EXPECT_EQ(UnitEntry(0, 4), (sim::CalibrationValues{0, 0, 0x8000, 0, 0x8000}));
 }
 
+// The backup of a one-circuit unit as SaveCalibrationBackup writes it, every entry a real value.
+std::string OneChannelBackup(const std::string& serial)
+{
+    std::string text = serial + ",\r\n";
+    for (const OutputRange code : kBackupRangeList) {
+        text += "1," + std::to_string(code) + ",key,5,-3,2,1,1,\r\n";
+    }
+    return text;
+}
+
 TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
 {
     struct Case {
         const char* name;
-        const char* backup;  // nullptr: no file
+        std::string backup;  // empty: no file
         std::string message;
     };
     const std::string serial = "KR1A0001";
+    const std::string whole = OneChannelBackup(serial);
+    const std::string firstEntry = "1,0,key,5,-3,2,1,1,\r\n";
+    const auto Changing = [&](const std::string& from, const std::string& to) {
+        std::string text = whole;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
     const std::vector<Case> cases = {
-        {"no file", nullptr, kCannotReadBackup + serial},
-        {"another unit's", "KR1A0002,\r\n1,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"channel 3", "KR1A0001,\r\n3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"range code 16", "KR1A0001,\r\n1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"not a number", "KR1A0001,\r\n1,0,0_5V,0,zero,0,0,1,\r\n", kBadBackup + serial},
-        {"mode 3", "KR1A0001,\r\n1,0,0_5V,0,0,0,0,3,\r\n", kBadBackupData + serial},
+        {"no file", "", kCannotReadBackup + serial},
+        {"another unit's", Changing(serial, "KR1A0002"), kBadBackup + serial},
+        {"channel 3", whole + "3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"range code 16", whole + "1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"not a number", Changing(",5,-3,", ",5,zero,"), kBadBackup + serial},
+        {"empty field", Changing(",5,-3,", ",,-3,"), kBadBackup + serial},
+        {"octal or hexadecimal", Changing(",5,-3,", ",0x5,-3,"), kBadBackup + serial},
+        {"only its first line", serial + ",\r\n", kBadBackup + serial},
+        {"an entry missing", Changing(firstEntry, ""), kBadBackup + serial},
+        {"an entry twice", whole + firstEntry, kBadBackup + serial},
+        {"mode 3", Changing(",2,1,1,\r\n", ",2,1,3,\r\n"), kBadBackupData + serial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,7 +251,7 @@ TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
         Start(options);
         // The unit's own calibration is gone, so the backup file is asked for.
         simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.Calibration().Erase(); });
-        if (c.backup != nullptr) WriteFile(serial + "_R.txt", c.backup);
+        if (!c.backup.empty()) WriteFile(serial + "_R.txt", c.backup);
         const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
         EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
         EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterBadData, c.message}));
@@ -237,6 +259,73 @@ TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
                   (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
         EXPECT_EQ(simulation->Bridge().Restarts(), 0u) << "the unit is left as it is";
         Restart();
+    }
+}
+
+// A unit wiped by an update cut short may read as start values that pass the mode check: they
+// must neither replace the backup nor go back into the unit.
+TEST_F(FirmwareUpdateTest, StartValuesOfAWipedUnitDoNotReplaceItsBackup)
+{
+    for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        Start(options);
+        const std::string backup = OneChannelBackup("KR1A0001");
+        WriteFile("KR1A0001_R.txt", backup);
+        simulation->Server().WithUnit(
+            [](sim::VirtualUnit& u) { u.Calibration().Erase(sim::WipedCalibration::StartValues); });
+        ui.answers[kAskUseFileAfterStartValues] = answer;
+        const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+        EXPECT_EQ(ReadAll(folder / "KR1A0001_R.txt"), backup);
+        EXPECT_TRUE(result.keptBackup.empty());
+        if (answer == MessageAnswer::Cancel) {
+            EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues}));
+            EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        } else {
+            EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues, kAskUpdate,
+                                                            kUpdateDone}));
+            EXPECT_EQ(UnitEntry(0, 7), (sim::CalibrationValues{1, 5, 0x8000 - 3, 2, 0x8001}));
+        }
+        Restart();
+    }
+}
+
+// A unit whose calibration changed since the last backup: the new backup is SERIAL_R.txt, the
+// earlier one stays beside it under a name with its time.
+TEST_F(FirmwareUpdateTest, ChangedCalibrationKeepsTheEarlierBackup)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    Start(options);
+    const std::string earlier = OneChannelBackup("KR1A0001");
+    WriteFile("KR1A0001_R.txt", earlier);
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+    ASSERT_FALSE(result.keptBackup.empty());
+    EXPECT_EQ(result.keptBackup.parent_path(), folder);
+    EXPECT_EQ(result.keptBackup.filename().string().rfind("KR1A0001_R-", 0), 0u);
+    EXPECT_EQ(ReadAll(result.keptBackup), earlier);
+    EXPECT_NE(ReadAll(result.backupFile), earlier);
+}
+
+// A calibration reply that comes after its time-out, ahead of the answer to the next read,
+// belongs to the read before: the entry asked for is still read, and the calibration comes back.
+TEST_F(FirmwareUpdateTest, LateCalibrationReplyOnTheBridgeIsNotTakenForTheNext)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    options.bridgeFaults = "delay=540:1#CRU";
+    Start(options);
+    simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+        for (int code = 0; code < 16; ++code) u.Calibration().Set(0, code, Changed(0, code));
+    });
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
+        << testing::PrintToString(ui.Texts());
+    for (const OutputRange code : kBackupRangeList) {
+        EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
     }
 }
 
