@@ -12,6 +12,7 @@
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "protocol/Identification.h"
+#include "sim/BootLoader.h"
 
 namespace krv {
 namespace {
@@ -357,6 +358,108 @@ TEST_F(FirmwareUpdateTest, BackupThatCannotBeWrittenStopsTheUpdate)
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kCannotSaveBackup}));
     EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+}
+
+}  // namespace
+}  // namespace krv
+
+namespace krv {
+namespace {
+
+// Thrown from the progress report: the process running the update ends there. Its handles are
+// closed as the system closes those of a process that was killed; the unit carries on with what
+// it had received.
+struct ProcessEnded {};
+
+// Where and how an update is cut short.
+struct Interruption {
+    const char* name;
+    std::string status;  // at this status line
+    int progress;        // from this progress on; -1: as soon as the status shows
+    bool silent;         // the unit stops answering and the user cancels; else the process ends
+    sim::WipedCalibration wiped;
+};
+
+class InterruptedUpdateTest : public FirmwareUpdateTest {
+  protected:
+    FirmwareUpdateOutcome RunInterrupted(const fs::path& file, const Interruption& at)
+    {
+        bool done = false;
+        FirmwareContext context(
+            *link, ui,
+            [&](const std::string& status, int progress) {
+                if (done || status != at.status || progress < at.progress) return;
+                done = true;
+                if (!at.silent) throw ProcessEnded{};
+                simulation->Target().SetBootLoader(nullptr);
+                simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+                    sim::CommandFaults silent;
+                    silent.silentAfter = 0;
+                    u.SetCommandFaults(silent);
+                });
+                cancel = true;
+            },
+            &cancel);
+        try {
+            return RunFirmwareUpdate(context, state, {file, folder}).outcome;
+        } catch (const ProcessEnded&) {
+            return FirmwareUpdateOutcome::Failed;
+        }
+    }
+    // The unit answers again; a new process with a link and a document of its own.
+    void Rerun()
+    {
+        simulation->Target().SetBootLoader(
+            std::make_shared<sim::SimBootLoader>(simulation->Target()));
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.SetCommandFaults({}); });
+        link = std::make_unique<DeviceLink>(ui, sim::SimulatedD2xxLibrary());
+        link->SetPortName(simulation->Server().PortPath());
+        ClearCalibrationTables(state);
+        ui.Reset();
+        events.clear();
+        cancel = false;
+    }
+};
+
+// An update cut short at any step from the erasure on, by a unit that stops answering or a
+// process that ends, is repaired by running it again: the unit runs the new firmware and has
+// its calibration back. (The full set of steps is bench_firmware_recovery's.)
+TEST_F(InterruptedUpdateTest, SecondRunRepairsTheFirst)
+{
+    using W = sim::WipedCalibration;
+    const std::vector<Interruption> points = {
+        {"ended half-way through programming", "プログラム転送中", 30, false, W::StartValues},
+        {"ended before the restart", "更新後リセット中", -1, false, W::StartValues},
+        {"ended before the restart, flash erased", "更新後リセット中", -1, false, W::Erased},
+        {"silent when the calibration goes back", "補正データ転送中", -1, true, W::StartValues},
+    };
+    for (const Interruption& point : points) {
+        SCOPED_TRACE(point.name);
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        options.server.unit.wipedCalibration = point.wiped;
+        Start(options);
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+            for (int code = 0; code < 16; ++code) u.Calibration().Set(0, code, Changed(0, code));
+        });
+        const fs::path file = WriteFirmware({"020100", 64});
+        EXPECT_NE(RunInterrupted(file, point), FirmwareUpdateOutcome::Succeeded);
+
+        Rerun();
+        const FirmwareUpdateResult again = Update(file, folder);
+        ASSERT_EQ(again.outcome, FirmwareUpdateOutcome::Succeeded)
+            << testing::PrintToString(ui.Texts());
+        std::string version;
+        ASSERT_TRUE(QueryVersion(*link, LinkKind::Com, version));
+        EXPECT_EQ(version, "020100");
+        for (const OutputRange code : kBackupRangeList) {
+            EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
+        }
+        // The one backup, never replaced by what the wiped unit said.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2)
+            << "the backup and the firmware file";
+        Restart();
+    }
 }
 
 }  // namespace
