@@ -148,6 +148,12 @@ const std::vector<Command>& AllCommands()
          "                    terminal, or answered with Cancel when there is none)\n"
          "  --backup-dir DIR  the folder of the backup file (default: the documents folder's\n"
          "                    Holvik/Bremix2)\n"
+         "A backup is used only when it holds every backed-up range of every channel of the\n"
+         "unit, once each, with plain decimal numbers; any other is refused (パソコン内補正\n"
+         "ファイル内容が異常です). A backup whose contents differ from the new one is kept beside\n"
+         "it as SERIAL_R-YYYYMMDDTHHMMSS.txt (printed). Start values read from a unit wiped by an\n"
+         "update cut short never replace a backup with real values: 本体補正データが初期値です\n"
+         "asks to use the backup instead. Running the update again repairs one cut short.\n"
          "A file that cannot be read prints ファイルが開けません, an empty one "
          "転送ファイルに誤りが\n"
          "あります, to standard error and exits 1.\n",

@@ -181,5 +181,47 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
     EXPECT_EQ(refused.err, "FTDIシリアル番号が異常です(2)\nKR3A0001\n");
 }
 
+// A backup with other values is kept beside the new one; a backup that is not whole is refused
+// before the unit is touched.
+TEST_F(KrvctlFirmwareTest, EarlierBackupsAreKeptAndBadOnesRefused)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    fs::create_directory(Path("backups"));
+    const std::string backup = Path("backups") + "/KR1A0001_R.txt";
+    std::string earlier = "KR1A0001,\r\n";
+    for (const char* code : {"0", "10", "1", "2", "3", "5", "6", "7", "11", "12"}) {
+        earlier += std::string("1,") + code + ",key,4,-4,0,0,1,\r\n";
+    }
+    std::ofstream(backup, std::ios::binary) << earlier;
+    const auto update = RunCommand({kKrvctl, "--simulate=1", "firmware", "update", Path("fw.cya"),
+                                    "--yes", "--backup-dir", Path("backups")});
+    ASSERT_EQ(update.status, 0) << update.err;
+    const std::string kept =
+        "earlier calibration backup kept as " + backup.substr(0, backup.size() - 4) + "-";
+    EXPECT_TRUE(Contains(update.out, kept)) << update.out;
+    std::size_t backups = 0;
+    for (const auto& entry : fs::directory_iterator(Path("backups"))) {
+        ++backups;
+        if (entry.path() != backup) {
+            EXPECT_EQ(FileBytes(entry.path()), earlier);
+        }
+    }
+    EXPECT_EQ(backups, 2u);
+
+    // The unit cannot be read, and its backup holds only its first line.
+    std::ofstream(backup, std::ios::binary) << "KR1A0001,\r\n";
+    const auto refused =
+        RunCommand({kKrvctl, "--simulate=1", "--unit-fault", "silent-after=0", "firmware", "update",
+                    Path("fw.cya"), "--yes", "--backup-dir", Path("backups")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "パソコン内補正ファイル内容が異常です\n更新できません\nメーカーに連絡してください\n"
+              "シリアル番号:KR1A0001\n");
+    EXPECT_FALSE(Contains(refused.out, "メモリ消去中")) << refused.out;
+}
+
 }  // namespace
 }  // namespace krv
