@@ -10,6 +10,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "sim/BridgeSocket.h"
 #include "sim/Simulation.h"
 
 namespace krv::cli {
@@ -153,11 +154,22 @@ int RunSim(const Args& args)
         std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
         return kExitUnitFailed;
     }
+    // Other processes reach the unit's bridge through the socket (krvctl --sim-bridge).
+    std::unique_ptr<sim::BridgeSocketServer> lent;
+    if (const auto socket = args.Value("--bridge-socket")) {
+        lent = std::make_unique<sim::BridgeSocketServer>(
+            running.SharedTarget(), running.Bridge().Identity(), options.instant);
+        if (!lent->Start(*socket, &error)) {
+            std::fprintf(stderr, "krvctl: %s\n", error.c_str());
+            return kExitUnitFailed;
+        }
+    }
     std::printf("%s\n", server.PortPath().c_str());
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    if (lent) lent->Stop();
     server.Stop();
     return kExitOk;
 }

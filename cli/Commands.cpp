@@ -181,7 +181,7 @@ const std::vector<Command>& AllCommands()
          "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
          "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
          "                  [--extra-bridge SPEC]... [--bridge-fault SPEC]...\n"
-         "                  [--wiped-calibration erased|start]\n"
+         "                  [--wiped-calibration erased|start] [--bridge-socket PATH]\n"
          "\n"
          "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
          "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
@@ -253,6 +253,11 @@ const std::vector<Command>& AllCommands()
          "                   reply goes out with the first byte the unit receives after its time\n"
          "                   (it then arrives while the host waits for its next answer).\n"
          "                   Example: --bridge-fault delay=700:1#CRU\n"
+         "  --bridge-socket PATH\n"
+         "                   lend the unit's bridge to other krvctl processes over a Unix socket\n"
+         "                   at PATH: krvctl --sim-bridge PATH COMMAND reaches this unit through\n"
+         "                   a simulated bridge of its own (one process at a time), so the unit\n"
+         "                   outlives its clients, also one that is killed\n"
          "The simulated bridges live in the simulating process; the same options after\n"
          "--simulate give them to any other command (krvctl --simulate bridges).\n",
          {{"--circuits", true},
@@ -263,6 +268,7 @@ const std::vector<Command>& AllCommands()
           {"--alarm", true},
           {"--calibration-mode", true},
           {"--wiped-calibration", true},
+          {"--bridge-socket", true},
           {"--fault", true},
           {"--unit-fault", true}},
          RunSim},

@@ -51,12 +51,24 @@ int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options)
 int ActiveSimulation::Start(const Args& args)
 {
     const auto circuits = args.Value("--simulate");
+    if (circuits && args.Has("--sim-bridge")) {
+        return UsageError("--sim-bridge reaches another process's virtual unit, not --simulate's");
+    }
     if (!circuits) {
         if (args.Has("--bridge-serial") || args.Has("--extra-bridge") || args.Has("--unit-fault") ||
             args.Has("--bridge-fault")) {
             return UsageError(
                 "--bridge-serial, --extra-bridge, --unit-fault and --bridge-fault "
                 "describe --simulate's unit");
+        }
+        if (const auto socket = args.Value("--sim-bridge")) {
+            std::string error;
+            remote_ = sim::RemoteBridge::Connect(*socket, &error);
+            if (!remote_) {
+                std::fprintf(stderr, "krvctl: cannot reach the virtual unit's bridge: %s\n",
+                             error.c_str());
+                return kExitUnitFailed;
+            }
         }
         return kExitOk;
     }

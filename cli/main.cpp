@@ -35,6 +35,9 @@ constexpr const char* kMainHelpTail =
     "                                         'krvctl sim'\n"
     "                --bridge-fault SPEC      faults of its replies on the bridge, as for\n"
     "                                         'krvctl sim'\n"
+    "  --sim-bridge SOCKET\n"
+    "                reach the bridge of the virtual unit 'krvctl sim --bridge-socket SOCKET'\n"
+    "                serves (its pty is printed by 'krvctl sim'; give it with --port)\n"
     "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
     "\n"
     "Exit status: 0 success, 1 the unit failed, 2 usage error.\n";

@@ -47,6 +47,7 @@ class Simulation {
     // The unit's own bridge and its target.
     SimBridge& Bridge() { return *bridges_.front(); }
     UnitBridgeTarget& Target() { return *target_; }
+    std::shared_ptr<UnitBridgeTarget> SharedTarget() { return target_; }
     const std::vector<std::shared_ptr<SimBridge>>& Bridges() const { return bridges_; }
 
   private:

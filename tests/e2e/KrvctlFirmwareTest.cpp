@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -221,6 +223,54 @@ TEST_F(KrvctlFirmwareTest, EarlierBackupsAreKeptAndBadOnesRefused)
               "パソコン内補正ファイル内容が異常です\n更新できません\nメーカーに連絡してください\n"
               "シリアル番号:KR1A0001\n");
     EXPECT_FALSE(Contains(refused.out, "メモリ消去中")) << refused.out;
+}
+
+// An update killed while it programs, run again against the same unit: a krvctl sim that
+// outlives its clients lends them its bridge. The unit then runs the new firmware and has its
+// calibration back.
+TEST_F(KrvctlFirmwareTest, KilledUpdateIsRepairedByTheNextRun)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    const std::string socket = Path("bridge");
+    test::SimProcess sim({"--circuits", "1", "--instant", "--wiped-calibration", "start",
+                          "--bridge-socket", socket});
+    ASSERT_FALSE(sim.Path().empty());
+    ASSERT_EQ(RunCommand({kKrvctl, "--port", sim.Path(), "calibration", "set", "1", "--range",
+                          "0_10V", "--mode", "user", "--zero", "5", "--gain", "-3", "--save"})
+                  .status,
+              0);
+    const auto Entries = [&] {
+        const std::string json =
+            RunCommand({kKrvctl, "--port", sim.Path(), "calibration", "show", "--json"}).out;
+        return json.substr(std::min(json.find("\"entries\""), json.size()));
+    };
+    const std::string before = Entries();
+    ASSERT_TRUE(Contains(before, "\"userZero\":5,\"userGain\":-3,\"mode\":2")) << before;
+
+    const std::vector<std::string> update = {kKrvctl,    "--sim-bridge", socket,
+                                             "firmware", "update",       Path("fw.cya"),
+                                             "--yes",    "--backup-dir", Path("backups")};
+    {
+        test::Process killed(update);
+        std::string line;
+        do {
+            line = killed.ReadLine(std::chrono::seconds(60));
+        } while (!line.empty() && !Contains(line, "プログラム転送中"));
+        ASSERT_TRUE(Contains(line, "プログラム転送中"));
+        killed.Signal(SIGKILL);
+        EXPECT_EQ(killed.Wait(), 128 + SIGKILL);
+    }
+    const auto again = RunCommand(update);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(Contains(again.out, "接続できません\nパソコン内ファイルを検索しますか。 [OK]\n"))
+        << again.out;
+    const auto info = RunCommand({kKrvctl, "--port", sim.Path(), "info"});
+    EXPECT_EQ(info.out, "firmware 020100\ncircuits 1\n");
+    EXPECT_EQ(Entries(), before);
+    EXPECT_EQ(sim.Stop(), 0);
 }
 
 }  // namespace
