@@ -40,10 +40,18 @@ struct FirmwareUpdateResult {
     FirmwareUpdateOutcome outcome = FirmwareUpdateOutcome::Refused;
     std::string unitSerial;            // of the unit found, if any
     std::filesystem::path backupFile;  // the calibration backup used, once known
+    // The programming got as far as erasing the unit: it must be updated again.
+    bool unitErased = false;
 };
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,
                                        const FirmwareUpdateRequest& request);
+
+// Whether a firmware file may be programmed: empty when it is a whole image, else the message
+// that refuses it ("ファイルが開けません", or "転送ファイルに誤りがあります " and the reason).
+// The update checks its file with it before anything is sent to the unit; so do the callers that
+// switch the outputs off before the update.
+std::string CheckFirmwareFileForUpdate(const std::filesystem::path& file);
 
 // The circuit count a unit's serial number gives (its third character), or the message number of
 // the serial-number message: 1 when that character is no number (or the serial number cannot
