@@ -23,7 +23,7 @@ namespace krv {
 enum class FirmwareUpdateOutcome {
     Succeeded,  // programmed, calibration restored and stored
     // Stopped before anything was read from the unit (no unit or several, a bad serial number,
-    // no file): the update may be started again.
+    // no file, a file that is not a whole image): the update may be started again.
     Refused,
     Failed,  // stopped later (it said why, or the user cancelled); status "キャンセルしました"
     // Programmed, but the unit did not take its calibration back: the user has been told where
