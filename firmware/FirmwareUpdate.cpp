@@ -83,8 +83,12 @@ FirmwareUpdateResult Update::Run()
         request_.backupFolder.empty() ? CalibrationBackupFolder() : request_.backupFolder;
     result_.backupFile = CalibrationBackupPath(folder, serial);
 
-    // 3. A file to program.
+    // 3. A file to program, whole: nothing has been sent to the unit yet.
     if (request_.firmwareFile.empty()) return Refuse(kNoFileChosen);
+    if (const std::string refusal = CheckFirmwareFileForUpdate(request_.firmwareFile);
+        !refusal.empty()) {
+        return Refuse(refusal);
+    }
 
     // 4. The unit's calibration.
     context_.SetStatus("本体補正データ受信中");
@@ -134,8 +138,11 @@ FirmwareUpdateResult Update::Run()
         return Fail(kBadBackupData + serial);
     }
 
-    // 9.
-    if (!ProgramUnit(context_, request_.firmwareFile)) return Fail();
+    // 9. A failure from the erasure on names the backup the next run will need.
+    context_.SetErasedNote(ErasedUnitNote(result_.backupFile));
+    const bool programmed = ProgramUnit(context_, request_.firmwareFile);
+    result_.unitErased = context_.UnitErased();
+    if (!programmed) return Fail();
 
     if (!RestoreCalibration()) {
         context_.SetStatus(kStatusCalibrationNotRestored);
@@ -193,6 +200,13 @@ SerialCircuits CircuitsFromSerial(const std::string& serial)
     if (!ReadWholeInteger(digit, value)) return {0, 1};
     if (value != 1 && value != 2) return {0, 2};
     return {static_cast<int>(value), 0};
+}
+
+std::string CheckFirmwareFileForUpdate(const std::filesystem::path& file)
+{
+    const FirmwareFileCheck check = CheckFirmwareFile(file);
+    if (check.Usable()) return {};
+    return check.fault == FirmwareFault::CannotOpen ? kCannotOpenFile : FirmwareFileRefusal(check);
 }
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,

@@ -11,6 +11,8 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwarePacker.h"
+#include "firmware/ProgramUnit.h"
+#include "support/HostileFirmware.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
 
@@ -82,11 +84,12 @@ TEST_F(KrvctlFirmwareTest, PackInfoAndUnpack)
     EXPECT_EQ(json.out,
               "{\"version\":\"020100\",\"records\":129,\"types\":{\"3\":128,\"7\":1},"
               "\"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,"
-              "\"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFE07FF\"}}\n");
+              "\"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFE07FF\"},"
+              "\"usable\":true,\"reason\":\"\"}\n");
     const auto text = RunCommand({kKrvctl, "firmware", "info", Path("fw.cya")});
     EXPECT_EQ(text.out,
               "version 020100\nrecords 129\n  S3 128\n  S7 1\nbad checksum 0\nmalformed 0\n"
-              "bytes outside the image 0\nspan FFFE0000-FFFE07FF\n");
+              "bytes outside the image 0\nspan FFFE0000-FFFE07FF\nusable yes\n");
 
     const auto unpack =
         RunCommand({kKrvctl, "firmware", "unpack", Path("fw.cya"), "-o", Path("image.bin")});
@@ -118,6 +121,9 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
         const char* err;  // a part of it
     };
     std::ofstream(dir / "bad.srec") << "S1070000010203FFF4\n";
+    std::ofstream(dir / "nodata.srec") << "S00600004844521B\nS70500000000FA\n";
+    const std::uint8_t three[] = {1, 2, 3};
+    std::ofstream(dir / "noend.srec") << SRecordLine('3', 0xFFFE0000, three, 3) << "\n";
     const std::vector<Case> cases = {
         {{"firmware"}, 2, "firmware needs pack, info, unpack or update"},
         {{"firmware", "flash"}, 2, "unknown firmware command 'flash'"},
@@ -136,6 +142,18 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
         {{"firmware", "pack", Path("none.srec"), "--version", "020100", "-o", Path("a.cya")},
          1,
          "cannot read"},
+        {{"firmware", "pack", Path("nodata.srec"), "--version", "020100", "-o", Path("a.cya")},
+         1,
+         "nodata.srec: no data records"},
+        {{"firmware", "pack", Path("noend.srec"), "--version", "020100", "-o", Path("a.cya")},
+         1,
+         "noend.srec: would not make a whole image file: 終了レコードがありません"},
+        {{"firmware", "update", Path("fw.srec"), "--boot-tries", "0"},
+         2,
+         "--boot-tries takes a number from 1 to 1000"},
+        {{"firmware", "info", Path("fw.srec"), "--boot-tries", "3"},
+         2,
+         "firmware info takes no --boot-tries"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv = {kKrvctl};
@@ -156,7 +174,8 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
     const auto update = RunCommand({kKrvctl, "--simulate=2", "firmware", "update", Path("fw.cya"),
                                     "--yes", "--backup-dir", Path("backups")});
     ASSERT_EQ(update.status, 0) << update.err;
-    EXPECT_TRUE(Contains(update.out, "更新しますか？ [OK]\n")) << update.out;
+    EXPECT_TRUE(Contains(update.out, "更新しますか？\n発生器 020000 → ファイル 020100 [OK]\n"))
+        << update.out;
     EXPECT_TRUE(Contains(update.out, " 81% プログラム照合中\n")) << update.out;
     const std::string backup = Path("backups") + "/KR2A0001_R.txt";
     EXPECT_TRUE(Contains(
@@ -171,12 +190,13 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
         RunCommand({kKrvctl, "--simulate=2", "--unit-fault", "b15-bad=300", "firmware", "update",
                     Path("fw.cya"), "--yes", "--backup-dir", Path("backups")});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "Memory read Error\n");
+    EXPECT_EQ(bad.err, "Memory read Error\n" + ErasedUnitNote(backup) + "\n");
     EXPECT_TRUE(Contains(bad.out, " 81% キャンセルしました\n")) << bad.out;
     const auto unanswered = RunCommand({kKrvctl, "--simulate=2", "firmware", "update",
                                         Path("fw.cya"), "--backup-dir", Path("backups")});
     EXPECT_EQ(unanswered.status, 1);
-    EXPECT_EQ(unanswered.err, "更新しますか？ [Cancel: --yes answers OK]\n");
+    EXPECT_EQ(unanswered.err,
+              "更新しますか？\n発生器 020000 → ファイル 020100 [Cancel: --yes answers OK]\n");
     const auto refused = RunCommand({kKrvctl, "--simulate=2", "--bridge-serial", "KR3A0001",
                                      "firmware", "update", Path("fw.cya"), "--yes"});
     EXPECT_EQ(refused.status, 1);
@@ -271,6 +291,64 @@ TEST_F(KrvctlFirmwareTest, KilledUpdateIsRepairedByTheNextRun)
     EXPECT_EQ(info.out, "firmware 020100\ncircuits 1\n");
     EXPECT_EQ(Entries(), before);
     EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(KrvctlFirmwareTest, FileThatIsNotAWholeImageIsRefusedBeforeTheUnitIsTouched)
+{
+    for (const test::HostileFirmware& hostile : test::HostileFirmwareFiles()) {
+        SCOPED_TRACE(hostile.name);
+        std::ofstream(dir / "hostile.cya", std::ios::binary) << hostile.bytes;
+        const auto update =
+            RunCommand({kKrvctl, "--simulate=2", "firmware", "update", Path("hostile.cya"), "--yes",
+                        "--backup-dir", Path("backups")});
+        EXPECT_EQ(update.status, 1);
+        EXPECT_EQ(update.err.rfind("転送ファイルに誤りがあります \n", 0), 0u) << update.err;
+        if (!hostile.reason.empty()) {
+            EXPECT_EQ(update.err, "転送ファイルに誤りがあります \n" + hostile.reason + "\n");
+        }
+        // No step was taken: no question, no progress, no calibration read or saved.
+        EXPECT_EQ(update.out, "");
+        EXPECT_FALSE(fs::exists(dir / "backups"));
+        // info and unpack still say what they find.
+        const auto info = RunCommand({kKrvctl, "firmware", "info", Path("hostile.cya")});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(Contains(info.out, "usable no: ")) << info.out;
+    }
+}
+
+TEST_F(KrvctlFirmwareTest, UnitThatNeverAnswersIsGivenUpOrCancelledWithCtrlC)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    const auto tries =
+        RunCommand({kKrvctl, "--simulate=2", "--unit-fault", "b1-from=1000", "firmware", "update",
+                    Path("fw.cya"), "--yes", "--backup-dir", Path("backups"), "--boot-tries", "2"});
+    EXPECT_EQ(tries.status, 1);
+    EXPECT_EQ(tries.err, std::string(kBootNotAnswered) + "\n");
+    std::size_t restarts = 0;
+    for (std::size_t at = 0;
+         (at = tries.out.find("発生器を再起動しています", at)) != std::string::npos; ++at) {
+        ++restarts;
+    }
+    EXPECT_EQ(restarts, 2u) << tries.out;
+
+    // Ctrl-C: a cancel at the next step.
+    test::Process update({kKrvctl, "--simulate=2", "--unit-fault", "b1-from=100000", "firmware",
+                          "update", Path("fw.cya"), "--yes", "--backup-dir", Path("backups"),
+                          "--boot-tries", "1000"});
+    ASSERT_TRUE(update.Started());
+    bool adjusting = false;
+    for (int line = 0; line < 100 && !adjusting; ++line) {
+        adjusting = Contains(update.ReadLine(std::chrono::seconds(30)), "ビットレート自動調整中");
+    }
+    ASSERT_TRUE(adjusting);
+    update.Signal(SIGINT);
+    update.Out();
+    const std::string err = update.Err();
+    EXPECT_EQ(update.Wait(), 1);
+    EXPECT_TRUE(Contains(err, std::string(kCancelledRestart) + "\n")) << err;
 }
 
 }  // namespace

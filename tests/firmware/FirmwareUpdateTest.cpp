@@ -13,6 +13,8 @@
 #include "firmware/ProgramUnit.h"
 #include "protocol/Identification.h"
 #include "sim/BootLoader.h"
+#include "sim/CommandFaults.h"
+#include "support/HostileFirmware.h"
 
 namespace krv {
 namespace {
@@ -36,6 +38,12 @@ class FirmwareUpdateTest : public test::FirmwareFixture {
     DeviceLink offline{ui};  // the document's own link is not the one the update is given
     GeneratorState state{offline, app};
 };
+
+// The question before the programming, to a virtual unit that answers VER with its default.
+std::string Question()
+{
+    return UpdateQuestion("020000", "020100");
+}
 
 std::string ReadAll(const fs::path& path)
 {
@@ -86,7 +94,7 @@ TEST_F(FirmwareUpdateTest, PackedFileUpdatesTheUnitAndItsCalibrationSurvives)
     const FirmwareUpdateResult result = Update(file, folder / "backups");
     ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
         << testing::PrintToString(ui.Texts());
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kUpdateDone}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
     EXPECT_EQ(
         Statuses(),
         (std::vector<std::string>{
@@ -199,7 +207,7 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
     EXPECT_EQ(ui.Texts(),
-              (std::vector<std::string>{kAskUseFileAfterBadData, kAskUpdate, kUpdateDone}));
+              (std::vector<std::string>{kAskUseFileAfterBadData, Question(), kUpdateDone}));
     for (const OutputRange code : kBackupRangeList) {
         EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
     }
@@ -285,7 +293,7 @@ TEST_F(FirmwareUpdateTest, StartValuesOfAWipedUnitDoNotReplaceItsBackup)
             EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
         } else {
             EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
-            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues, kAskUpdate,
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues, Question(),
                                                             kUpdateDone}));
             EXPECT_EQ(UnitEntry(0, 7), (sim::CalibrationValues{1, 5, 0x8000 - 3, 2, 0x8001}));
         }
@@ -343,7 +351,7 @@ TEST_F(FirmwareUpdateTest, UnitThatDoesNotTakeItsCalibrationBackIsReported)
     const fs::path backup = folder / "KR1A0001_R.txt";
     EXPECT_EQ(ui.Texts(),
               (std::vector<std::string>{
-                  kAskUpdate, std::string(kCalibrationNotRestored) + backup.string() +
+                  Question(), std::string(kCalibrationNotRestored) + backup.string() +
                                   "\nメーカーに連絡してください\nシリアル番号:KR1A0001"}));
     EXPECT_EQ(events.back().first, kStatusCalibrationNotRestored);
     EXPECT_TRUE(fs::exists(backup));
@@ -358,6 +366,63 @@ TEST_F(FirmwareUpdateTest, BackupThatCannotBeWrittenStopsTheUpdate)
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kCannotSaveBackup}));
     EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+}
+
+TEST_F(FirmwareUpdateTest, FileThatIsNotAWholeImageIsRefusedBeforeAnythingIsSent)
+{
+    for (const test::HostileFirmware& hostile : test::HostileFirmwareFiles()) {
+        SCOPED_TRACE(hostile.name);
+        Start();
+        simulation->Server().ClearRecords();
+        const fs::path file = WriteFile("hostile.cya", hostile.bytes);
+        const FirmwareUpdateResult result = Update(file, folder / "backups");
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Refused);
+        const std::vector<std::string> texts = ui.Texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].rfind(std::string(kFileError) + "\n", 0), 0u) << texts[0];
+        if (!hostile.reason.empty()) {
+            EXPECT_EQ(texts[0], std::string(kFileError) + "\n" + hostile.reason);
+        }
+        // Not a byte reached the unit: neither bridge nor port was opened, and no calibration
+        // was read or saved.
+        EXPECT_EQ(simulation->Bridge().Opens(), 0u);
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        EXPECT_EQ(simulation->Server().ReceivedCount(), 0u);
+        EXPECT_FALSE(fs::exists(folder / "backups"));
+        Restart();
+    }
+}
+
+TEST_F(FirmwareUpdateTest, FailureAfterTheErasureNamesTheBackupAndACancelAfterTheReadBackIsIgnored)
+{
+    sim::SimulationOptions options = {};
+    std::string error;
+    ASSERT_TRUE(sim::ParseCommandFaults("b15-silent=0", options.server.unit.faults, &error));
+    Start(options);
+    FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+    EXPECT_TRUE(result.unitErased);
+    const fs::path backup = folder / "KR2A0001_R.txt";
+    EXPECT_EQ(ui.Texts(),
+              (std::vector<std::string>{
+                  Question(), std::string(kMemoryReadError) + "\n" + ErasedUnitNote(backup)}));
+    EXPECT_NE(ErasedUnitNote(backup).find(backup.string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(backup));
+    Restart();
+
+    // The unit holds its new firmware once the read-back has passed: a cancel then changes
+    // nothing, and the calibration still goes back.
+    Start();
+    FirmwareContext context(
+        *link, ui,
+        [this](const std::string& status, int progress) {
+            events.push_back({status, progress});
+            if (progress == 100) cancel = true;
+        },
+        &cancel);
+    result = RunFirmwareUpdate(context, state, {WriteFirmware({}), folder});
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
 }
 
 }  // namespace
