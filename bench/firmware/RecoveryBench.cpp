@@ -7,10 +7,7 @@
 // the unit falls silent there and the user cancels. The unit's calibration, once its flash is
 // erased, reads as start values (mode 0) or as erased words (0xFFFF).
 //
-//   bench_firmware_recovery [--wiped start|erased|both] [--all]
-//
-// --all adds the unit falling silent while the blocks are programmed, which costs one failed
-// reply (200 ms) per block for as long as the programming goes on after a failed block.
+//   bench_firmware_recovery [--wiped start|erased|both]
 #include <unistd.h>
 
 #include <atomic>
@@ -46,20 +43,19 @@ struct Point {
     const char* status;
     int progress;  // -1: as soon as the status shows
     const char* what;
-    bool slowWhenSilent;
 };
 
 const std::vector<Point> kPoints = {
-    {"メモリ消去中", -1, "before the erasure", false},
-    {"プログラム転送中", -1, "erased, nothing programmed", true},
-    {"プログラム転送中", 30, "half programmed", true},
-    {"プログラム書込中", -1, "programmed, not ended", false},
-    {"プログラム照合中", -1, "before the read-back", false},
-    {"プログラム照合中", 70, "half read back", false},
-    {"更新後リセット中", -1, "new firmware, calibration wiped", false},
-    {"補正データ転送中", -1, "before the calibration goes back", false},
-    {"補正データ書込中", -1, "written, not stored", false},
-    {"補正データ書込後リセット中", -1, "stored, not restarted", false},
+    {"メモリ消去中", -1, "before the erasure"},
+    {"プログラム転送中", -1, "erased, nothing programmed"},
+    {"プログラム転送中", 30, "half programmed"},
+    {"プログラム書込中", -1, "programmed, not ended"},
+    {"プログラム照合中", -1, "before the read-back"},
+    {"プログラム照合中", 70, "half read back"},
+    {"更新後リセット中", -1, "new firmware, calibration wiped"},
+    {"補正データ転送中", -1, "before the calibration goes back"},
+    {"補正データ書込中", -1, "written, not stored"},
+    {"補正データ書込後リセット中", -1, "stored, not restarted"},
 };
 
 sim::CalibrationValues Before(int ch, int code)
@@ -197,17 +193,13 @@ int main(int argc, char** argv)
     using namespace krv;
     using namespace krv::bench;
     std::vector<sim::WipedCalibration> kinds = {sim::WipedCalibration::StartValues};
-    bool all = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--all") == 0) {
-            all = true;
-        } else if (std::strcmp(argv[i], "--wiped") == 0 && i + 1 < argc) {
+        if (std::strcmp(argv[i], "--wiped") == 0 && i + 1 < argc) {
             const std::string kind = argv[++i];
             if (kind == "erased") kinds = {sim::WipedCalibration::Erased};
             if (kind == "both") kinds.push_back(sim::WipedCalibration::Erased);
         } else {
-            std::fprintf(stderr,
-                         "usage: bench_firmware_recovery [--wiped start|erased|both] [--all]\n");
+            std::fprintf(stderr, "usage: bench_firmware_recovery [--wiped start|erased|both]\n");
             return 2;
         }
     }
@@ -224,7 +216,6 @@ int main(int argc, char** argv)
     for (const sim::WipedCalibration wiped : kinds) {
         for (const Point& point : kPoints) {
             for (const bool silent : {false, true}) {
-                if (silent && point.slowWhenSilent && !all) continue;
                 const fs::path folder = dir / ("run" + std::to_string(rows));
                 fs::create_directories(folder);
                 const Row row = Run(file, folder, point, silent, wiped);

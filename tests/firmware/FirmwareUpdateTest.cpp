@@ -496,6 +496,7 @@ TEST_F(InterruptedUpdateTest, SecondRunRepairsTheFirst)
         {"ended half-way through programming", "プログラム転送中", 30, false, W::StartValues},
         {"ended before the restart", "更新後リセット中", -1, false, W::StartValues},
         {"ended before the restart, flash erased", "更新後リセット中", -1, false, W::Erased},
+        {"silent half-way through programming", "プログラム転送中", 30, true, W::StartValues},
         {"silent when the calibration goes back", "補正データ転送中", -1, true, W::StartValues},
     };
     for (const Interruption& point : points) {
