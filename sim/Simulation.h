@@ -22,6 +22,8 @@ struct SimulationOptions {
     // The unit's bridge; empty: DefaultBridgeSerial of the unit's circuit count.
     std::string bridgeSerial;
     std::vector<ExtraBridge> extraBridges;
+    // Faults of the unit's replies on its bridge (UnitBridgeTarget::SetFaults); empty: none.
+    std::string bridgeFaults;
 };
 
 // "KR", the circuit digit, "A0001": the serial number a unit's bridge gets unless told otherwise.
@@ -45,6 +47,7 @@ class Simulation {
     // The unit's own bridge and its target.
     SimBridge& Bridge() { return *bridges_.front(); }
     UnitBridgeTarget& Target() { return *target_; }
+    std::shared_ptr<UnitBridgeTarget> SharedTarget() { return target_; }
     const std::vector<std::shared_ptr<SimBridge>>& Bridges() const { return bridges_; }
 
   private:
