@@ -34,7 +34,8 @@ class Programmer {
     bool Run();
 
   private:
-    // Before each step: true when the user asked to stop, after the stop has been carried out.
+    // Before each step: true when the user asked to stop or the bridge has gone, after the stop
+    // has been carried out.
     bool Cancelled();
     bool Fail(const char* message);
     bool FileError();
@@ -43,6 +44,8 @@ class Programmer {
     void RestartIntoBootMode();
     bool Exchange(const BootCommand& command)
     {
+        // Once the bridge has gone, every exchange would fail the same way, each with a message.
+        if (port_.BridgeLost()) return false;
         session_.SendBootCommand(command);
         return session_.AwaitBootReply(command);
     }
@@ -62,6 +65,12 @@ class Programmer {
 
 bool Programmer::Cancelled()
 {
+    // A bridge that has gone (unplugged mid-update) ends the update as a stop does: the unit
+    // stays in boot mode until it is restarted.
+    if (port_.BridgeLost()) {
+        Fail(kCancelledRestart);
+        return true;
+    }
     if (!context_.CancelRequested()) return false;
     context_.ClearCancelRequest();
     port_.CloseFtdiDevice();
@@ -205,7 +214,9 @@ bool Programmer::Run()
     context_.SetStatus("メモリ消去中");
     Exchange(ErasureSelection());
     for (std::uint32_t k = 0; k < group.blockCount; ++k) {
-        Exchange(BlockErasure(group.start + k * group.blockSize));
+        if (!Exchange(BlockErasure(group.start + k * group.blockSize)) && port_.BridgeLost()) {
+            return Fail(kCancelledRestart);
+        }
     }
     Exchange(BlockErasure(kEndOfErasure));
 
@@ -216,8 +227,11 @@ bool Programmer::Run()
     Exchange(ProgrammingSelection());
     for (int i = 0; i < kProgramBlocks; ++i) {
         context_.SetProgress(10 + i / 11);
-        Exchange(ProgramBlock(FirmwareImage::kProgramStart + static_cast<std::uint32_t>(i) * 256,
-                              Block(i)));
+        if (!Exchange(ProgramBlock(
+                FirmwareImage::kProgramStart + static_cast<std::uint32_t>(i) * 256, Block(i))) &&
+            port_.BridgeLost()) {
+            return Fail(kCancelledRestart);
+        }
     }
 
     // 16.
