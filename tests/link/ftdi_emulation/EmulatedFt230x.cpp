@@ -49,6 +49,12 @@ std::string Hex(unsigned value, int digits = 2)
 
 }  // namespace
 
+void PrintTo(const ControlRecord& record, std::ostream* out)
+{
+    *out << "type " << Hex(record.requestType) << " request " << Hex(record.request) << " value "
+         << Hex(record.value, 4) << " index " << Hex(record.index, 4);
+}
+
 EmulatedFt230x::EmulatedFt230x(Ft230xConfig config, std::shared_ptr<sim::BridgeTarget> target)
     : config_(std::move(config)),
       line_(std::make_shared<sim::SimBridge>(

@@ -51,6 +51,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,9 @@ struct ControlRecord {
     std::uint16_t index = 0;
     bool operator==(const ControlRecord&) const = default;
 };
+
+// For test messages: "request 0x03 value 0x809C index 0x0000".
+void PrintTo(const ControlRecord& record, std::ostream* out);
 
 struct Ft230xConfig {
     std::string manufacturer = "FTDI";

@@ -264,6 +264,21 @@ TEST_F(FtdiEmulationTest, ABridgeThatVanishesMidUpdateEndsInACleanFailure)
     EXPECT_EQ(Ftdi().ListFtdiDevices(), 0);
 }
 
+TEST_F(FtdiEmulationTest, ABridgeThatVanishesBeforeAReplyFailsTheExchangeAndCloses)
+{
+    ASSERT_EQ(Ftdi().ListFtdiDevices(), 1);
+    ASSERT_TRUE(Ftdi().OpenFtdiDevice());
+    EXPECT_FALSE(Ftdi().BridgeLost());
+    chip->Unplug();
+    std::string version;
+    EXPECT_FALSE(QueryVersion(*link, LinkKind::Ftdi, version));
+    EXPECT_TRUE(Ftdi().BridgeLost());
+    Ftdi().CloseFtdiDevice();
+    EXPECT_FALSE(Ftdi().IsFtdiOpen());
+    EXPECT_FALSE(Ftdi().OpenFtdiDevice());
+    EXPECT_EQ(Ftdi().ListFtdiDevices(), 0);
+}
+
 TEST_F(FtdiEmulationTest, LibftdiReadsTheEepromWithTheCbusPinsAsIo)
 {
     ftdi_context* ftdi = ftdi_new();
