@@ -5,11 +5,18 @@
 #include "UsbStandIn.h"
 
 #include <dlfcn.h>
+#include <elf.h>
+#include <fcntl.h>
 #include <libusb.h>
+#include <link.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <set>
 
 struct libusb_context {
     int id = 0;
@@ -291,8 +298,10 @@ void libusb_close(libusb_device_handle* handle)
 {
     krv::test::EmulatedUsbBus& bus = Bus(__func__);
     if (handle == nullptr) return;
-    // Closing releases what the handle still holds (and gives a detached driver back).
-    if (handle->claimed) libusb_release_interface(handle, 0);
+    // The kernel drops a claim the handle still holds, but only a release gives a driver
+    // detached by the claim back: a program that closes without releasing keeps the serial port
+    // away.
+    handle->claimed = false;
     libusb_unref_device(handle->device);
     delete handle;
     bus.HandleOpened(-1);
@@ -416,13 +425,63 @@ int libusb_handle_events_timeout_completed(libusb_context*, timeval*, int*)
 
 namespace krv::test {
 
+namespace {
+
+// The path of the loaded libftdi1.
+std::string LoadedLibftdi()
+{
+    std::string path;
+    ::dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void* data) {
+            if (std::strstr(info->dlpi_name, "libftdi1.so") == nullptr) return 0;
+            *static_cast<std::string*>(data) = info->dlpi_name;
+            return 1;
+        },
+        &path);
+    return path;
+}
+
+// The libusb_* names a shared object imports, from its dynamic symbol table.
+std::set<std::string> ImportedLibusbNames(const std::string& path)
+{
+    std::set<std::string> names;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return names;
+    struct stat info {};
+    void* map = ::fstat(fd, &info) == 0 ? ::mmap(nullptr, static_cast<std::size_t>(info.st_size),
+                                                 PROT_READ, MAP_PRIVATE, fd, 0)
+                                        : MAP_FAILED;
+    ::close(fd);
+    if (map == MAP_FAILED) return names;
+    const auto* base = static_cast<const unsigned char*>(map);
+    const auto* header = reinterpret_cast<const Elf64_Ehdr*>(base);
+    const auto* sections = reinterpret_cast<const Elf64_Shdr*>(base + header->e_shoff);
+    for (int i = 0; i < header->e_shnum; ++i) {
+        if (sections[i].sh_type != SHT_DYNSYM) continue;
+        const auto* symbols = reinterpret_cast<const Elf64_Sym*>(base + sections[i].sh_offset);
+        const char* strings =
+            reinterpret_cast<const char*>(base + sections[sections[i].sh_link].sh_offset);
+        const std::size_t count = sections[i].sh_size / sizeof(Elf64_Sym);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::string name = strings + symbols[k].st_name;
+            if (symbols[k].st_shndx == SHN_UNDEF && name.starts_with("libusb_")) {
+                names.insert(name);
+            }
+        }
+    }
+    ::munmap(map, static_cast<std::size_t>(info.st_size));
+    return names;
+}
+
+}  // namespace
+
 std::vector<std::string> StandInGaps()
 {
 #define KRV_STAND_IN(name)                      \
     {                                           \
 #name, reinterpret_cast < void*>(&name) \
     }
-    const std::pair<const char*, void*> functions[] = {
+    const std::map<std::string, void*> functions = {
         KRV_STAND_IN(libusb_alloc_transfer),
         KRV_STAND_IN(libusb_bulk_transfer),
         KRV_STAND_IN(libusb_cancel_transfer),
@@ -453,10 +512,17 @@ std::vector<std::string> StandInGaps()
         KRV_STAND_IN(libusb_unref_device),
     };
 #undef KRV_STAND_IN
+    const std::string libftdi = LoadedLibftdi();
+    if (libftdi.empty()) return {"(libftdi1 is not loaded)"};
+    const std::set<std::string> imported = ImportedLibusbNames(libftdi);
+    if (imported.empty()) return {"(no libusb imports found in " + libftdi + ")"};
     std::vector<std::string> gaps;
-    for (const auto& [name, address] : functions) {
+    for (const std::string& name : imported) {
+        const auto it = functions.find(name);
         // The lookup libftdi1's own references go through: the global scope, program first.
-        if (::dlsym(RTLD_DEFAULT, name) != address) gaps.push_back(name);
+        if (it == functions.end() || ::dlsym(RTLD_DEFAULT, name.c_str()) != it->second) {
+            gaps.push_back(name);
+        }
     }
     return gaps;
 }

@@ -46,8 +46,8 @@ class EmulatedUsbBus {
     int handles_ = 0;
 };
 
-// The libusb functions libftdi1 imports; empty when each of them resolves, for the whole
-// process, to the stand-in's definition; otherwise the names that do not.
+// The libusb functions the loaded libftdi1 imports (read from its dynamic symbol table) that do
+// not resolve, for the whole process, to a definition of the stand-in; empty when all do.
 std::vector<std::string> StandInGaps();
 
 }  // namespace krv::test
