@@ -108,6 +108,11 @@ class FtdiEmulationTest : public test::FirmwareFixture {
     void TearDown() override
     {
         link.reset();
+        if (!chip) {  // SetUp stopped early
+            if (server) server->Stop();
+            test::FirmwareFixture::TearDown();
+            return;
+        }
         EXPECT_EQ(chip->Anomalies(), std::vector<std::string>{});
         EXPECT_EQ(bus().Anomalies(), std::vector<std::string>{});
         // Every libftdi context and USB handle the provider made is given back.
