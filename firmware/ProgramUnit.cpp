@@ -35,13 +35,17 @@ class Programmer {
 
   private:
     // Before each step (and each block of the erasure, programming and read-back): true when the
-    // user asked to stop, after the stop has been carried out.
+    // user asked to stop or the bridge has gone, after the stop has been carried out.
     bool Cancelled();
     // Stops the run: the bridge closed, status "キャンセルしました", the message (with the erased
     // note once the unit has been erased). Always false.
     bool Fail(const std::string& message);
-    // A block of the erasure or programming the unit did not acknowledge.
-    bool BlockFailed() { return Fail(BootSession::kReplyFailure); }
+    // A block of the erasure or programming the unit did not acknowledge; a bridge that has gone
+    // meanwhile ends the update as a stop does.
+    bool BlockFailed()
+    {
+        return Fail(port_.BridgeLost() ? kCancelledRestart : BootSession::kReplyFailure);
+    }
     void MarkErased()
     {
         erased_ = true;
@@ -53,6 +57,8 @@ class Programmer {
     void RestartIntoBootMode();
     bool Exchange(const BootCommand& command)
     {
+        // Once the bridge has gone, every exchange would fail the same way, each with a message.
+        if (port_.BridgeLost()) return false;
         session_.SendBootCommand(command);
         return session_.AwaitBootReply(command);
     }
@@ -73,6 +79,12 @@ class Programmer {
 
 bool Programmer::Cancelled()
 {
+    // A bridge that has gone (unplugged mid-update) ends the update as a stop does: the unit
+    // stays in boot mode until it is restarted.
+    if (port_.BridgeLost()) {
+        Fail(kCancelledRestart);
+        return true;
+    }
     if (!context_.CancelRequested()) return false;
     context_.ClearCancelRequest();
     Fail(kCancelledRestart);

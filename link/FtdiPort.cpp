@@ -134,6 +134,7 @@ bool CFtdiPort::OpenFtdiDevice()
         return false;
     }
     handle_ = handle;
+    lost_ = false;
 
     if (Usable(entries_.FT_ResetDevice, "FT_ResetDevice")) entries_.FT_ResetDevice(handle_);
     if (Usable(entries_.FT_SetTimeouts, "FT_SetTimeouts")) {
@@ -261,6 +262,7 @@ d2xx::Status CFtdiPort::ReadBytes(std::uint8_t* buffer, d2xx::DWord wanted, d2xx
     if (!Usable(entries_.FT_Read, "FT_Read")) return d2xx::kOtherError;
     if (!ftdiOpen_) return d2xx::kInvalidHandle;
     const d2xx::Status status = entries_.FT_Read(handle_, buffer, wanted, &got);
+    if (status == d2xx::kIoError) lost_ = true;
     // Never trust a count beyond what was asked for.
     got = std::min(got, wanted);
     return status;
@@ -286,10 +288,12 @@ void CFtdiPort::WaitForInput(TimePoint deadline)
     const TimePoint start = Now();
     std::uint8_t scratch[kFetchSize];
     d2xx::DWord got = 0;
-    if (entries_.FT_Read(handle_, scratch, kFetchSize, &got) == d2xx::kOk && got > 0) {
+    const d2xx::Status status = entries_.FT_Read(handle_, scratch, kFetchSize, &got);
+    if (status == d2xx::kOk && got > 0) {
         ring_.Push(scratch, std::min(got, kFetchSize));
         return;
     }
+    if (status == d2xx::kIoError) lost_ = true;
     const TimePoint nap = start + 1ms;
     if (Now() < nap) std::this_thread::sleep_until(std::min(deadline, nap));
 }

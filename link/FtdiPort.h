@@ -70,6 +70,9 @@ class CFtdiPort : public Transport {
     int ListFtdiDevices();
 
     bool IsFtdiOpen() const { return ftdiOpen_; }
+    // True once a read from the open bridge has failed outright (it was unplugged, or its USB
+    // transfers broke): nothing sent over it arrives any more. Cleared when it is opened again.
+    bool BridgeLost() const { return lost_; }
     const std::string& OpenDescription() const { return openDescription_; }
     const UnitEntry& CurrentUnit() const { return currentUnit_; }
     // Entry `index` (0 to 255) of the device table; an index outside gives an empty entry.
@@ -113,6 +116,7 @@ class CFtdiPort : public Transport {
     d2xx::EntryPoints entries_;
     d2xx::Handle handle_ = nullptr;
     bool ftdiOpen_ = false;
+    bool lost_ = false;
     std::string openDescription_;
     ReceiveRing<kRingSize> ring_;
     UnitEntry currentUnit_;

@@ -129,6 +129,17 @@ else
         'TAG+="uaccess"' 'ATTR{latency_timer}="1"'; do
         grep -qF -- "$must" "$rules" || fail "the udev rule lacks $must"
     done
+    # ModemManager leaves the unit alone: its USB device and its serial port are both marked.
+    for subsystem in 'SUBSYSTEM=="usb",' 'SUBSYSTEM=="tty",'; do
+        grep -F -- "$subsystem" "$rules" | grep -qF 'ENV{ID_MM_DEVICE_IGNORE}="1"' ||
+            fail "the udev rule's $subsystem line does not tell ModemManager to ignore the unit"
+    done
+    # No rule of ours hands the unit to anyone but the seat's user: no service started for it, no
+    # owner, group or mode of its own, and nothing that marks it as a modem candidate.
+    for key in 'RUN' 'SYSTEMD_WANTS' 'OWNER' 'GROUP' 'MODE' 'ID_MM_CANDIDATE'; do
+        grep -v '^[[:space:]]*#' "$rules" | grep -qE "(^|[ ,{])$key[{}=+: ]" &&
+            fail "the udev rule sets $key for the unit"
+    done
     # The rules of the broken kinds above must be refused, or the check proves nothing.
     printf 'SUBSYSTEM="tty", TAG+="uaccess"\n' >"$work/bad1.rules"
     printf 'SUBSYSTEM=="tty" TAG+="uaccess"\n' >"$work/bad2.rules"
