@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <clocale>
+#include <cstdio>
 
 #include "app/AppIcon.h"
 #include "app/CBremixDoc.h"
@@ -62,6 +65,26 @@ QStringList InstallFontFallbacks()
     return fixed;
 }
 
+bool InstallQtTranslations()
+{
+    static bool installed = false;
+    if (installed) return true;
+    // The program speaks Japanese whatever the user's locale is, and so do Qt's own texts.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* translator = new QTranslator(qApp);  // lives as long as the application
+    if (!translator->load(QStringLiteral("qtbase_ja"), folder) ||
+        !QCoreApplication::installTranslator(translator)) {
+        delete translator;
+        std::fprintf(stderr,
+                     "bremix2: Qt's Japanese translations (qtbase_ja.qm in %s) are not installed; "
+                     "standard dialogs show English\n",
+                     folder.toLocal8Bit().constData());
+        return false;
+    }
+    installed = true;
+    return true;
+}
+
 void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
 {
     CBremixView* panel = &view;
@@ -116,6 +139,7 @@ bool CBremixApp::StartSimulator(std::string* error)
 CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
 {
     InstallFontFallbacks();
+    InstallQtTranslations();
     QApplication::setWindowIcon(AppIcon());
     if (options_.simulateCircuits != 0 && !StartSimulator(error)) return StartResult::Failed;
 
@@ -148,6 +172,8 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
                      [recording] { recording->StopLogCommand(); });
     QObject::connect(frame_->Action(kIdShowTrend), &QAction::triggered, recording,
                      [recording] { recording->ShowTrendCommand(); });
+    QObject::connect(viewPtr, &CBremixView::ConnectionShown, recording,
+                     &OutputRecording::ConnectionChanged);
     QObject::connect(recording, &OutputRecording::loggingChanged, startLog,
                      [startLog, stopLog](bool on) {
                          startLog->setEnabled(!on);

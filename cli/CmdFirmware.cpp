@@ -20,7 +20,7 @@
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "link/DeviceLink.h"
-#include "platform/AtomicFile.h"
+#include "platform/OutputFile.h"
 #include "platform/UniqueFd.h"
 
 namespace krv::cli {
@@ -65,7 +65,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t li
 bool WriteOutput(const std::string& path, std::string_view bytes)
 {
     std::string error;
-    if (WriteFileAtomically(path, bytes, &error)) return true;
+    if (WriteOutputFile(path, bytes, &error)) return true;
     std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
     return false;
 }
@@ -112,9 +112,11 @@ int Pack(const Args& args, const SubcommandWords& words)
     PackSummary summary;
     const std::string packed = PackFirmware(records, *version, &summary);
     if (!WriteOutput(*words.output, packed)) return kExitUnitFailed;
-    std::printf("%s: version %s, %zu records (from %zu S-records, %zu left out)\n",
-                words.output->c_str(), versionText->c_str(), summary.recordsOut, summary.recordsIn,
-                summary.leftOut);
+    // The summary goes where the image does not.
+    std::fprintf(NamesStandardOutput(*words.output) ? stderr : stdout,
+                 "%s: version %s, %zu records (from %zu S-records, %zu left out)\n",
+                 words.output->c_str(), versionText->c_str(), summary.recordsOut, summary.recordsIn,
+                 summary.leftOut);
     return kExitOk;
 }
 

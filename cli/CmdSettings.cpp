@@ -5,6 +5,7 @@
 #include "document/GeneratorState.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
+#include "platform/OutputFile.h"
 
 namespace krv::cli {
 
@@ -43,7 +44,7 @@ int NewSettings(const Args& args)
     state.circuitCount = static_cast<std::int32_t>(*circuits);
     state.ResetForCircuitCount(state.circuitCount);
     std::string error;
-    if (!SaveSettingsFile(state, app, args.Positionals()[1], &error)) {
+    if (!WriteOutputFile(args.Positionals()[1], SaveSettings(state, app), &error)) {
         std::fprintf(stderr, "krvctl: cannot write %s: %s\n", args.Positionals()[1].c_str(),
                      error.c_str());
         return kExitUnitFailed;

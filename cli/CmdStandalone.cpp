@@ -11,7 +11,7 @@
 #include "document/SettingsFile.h"
 #include "document/StandaloneFlows.h"
 #include "link/DeviceLink.h"
-#include "platform/AtomicFile.h"
+#include "platform/OutputFile.h"
 #include "protocol/Ranges.h"
 
 namespace krv::cli {
@@ -117,7 +117,7 @@ bool WriteImage(const std::string& path, const StandaloneImage& image)
     std::string error;
     const std::string_view bytes(reinterpret_cast<const char*>(image.bytes.data()),
                                  image.bytes.size());
-    if (WriteFileAtomically(path, bytes, &error)) return true;
+    if (WriteOutputFile(path, bytes, &error)) return true;
     std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
     return false;
 }
@@ -147,6 +147,9 @@ int OpenFlow(const Args& args, DeviceLink& link, UserInterface& ui)
     return kExitUnitFailed;
 }
 
+// Where the steps are shown: standard output, unless the image goes there.
+std::FILE* stepStream = stdout;
+
 void PrintStep(const std::string& status, int progress)
 {
     static std::string lastStatus;
@@ -154,8 +157,8 @@ void PrintStep(const std::string& status, int progress)
     if (status == lastStatus && progress == lastProgress) return;
     lastStatus = status;
     lastProgress = progress;
-    std::printf("%3d%% %s\n", progress, status.c_str());
-    std::fflush(stdout);
+    std::fprintf(stepStream, "%3d%% %s\n", progress, status.c_str());
+    std::fflush(stepStream);
 }
 
 int RunFlow(const Args& args, const SubcommandWords& words, bool write)
@@ -192,6 +195,7 @@ int Read(const Args& args, const SubcommandWords& words)
 {
     if (!words.rest.empty()) return UsageError("standalone read takes no SETTINGS file");
     if (!words.output) return UsageError("standalone read needs -o IMAGE");
+    if (NamesStandardOutput(*words.output)) stepStream = stderr;
     CollectingUserInterface ui;
     DeviceLink& link = TheDeviceLink();
     if (const int status = OpenFlow(args, link, ui); status != kExitOk) {

@@ -39,7 +39,16 @@ constexpr const char* kMainHelpTail =
     "                (D2XX)\n"
     "  --version     print krvctl's version and exit\n"
     "\n"
-    "Exit status: 0 success, 1 the unit failed, 2 usage error.\n";
+    "Exit status: 0 success, 1 the unit failed, 2 usage error, 3 a standalone write went\n"
+    "through but the unit was not restarted (see 'krvctl standalone --help').\n"
+    "\n"
+    "The port belongs to one program at a time, for every user (root included). A second\n"
+    "program is refused with the port's message and, on a second line,\n"
+    "別のプログラムがこのポートを使用しています; the first carries on undisturbed.\n"
+    "-o FILE (and the FILE of settings new): a regular file (also one a symbolic link points\n"
+    "to; the link stays) is replaced whole, or created, so it is never left half written; a\n"
+    "FIFO, device or /dev/stdout is written into as it is; -o - is standard output (the\n"
+    "command's report then goes to standard error).\n";
 
 void PrintMainHelp(std::FILE* out)
 {

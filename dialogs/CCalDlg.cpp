@@ -111,6 +111,10 @@ CCalDlg::CCalDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent)
     PlaceButton(reset_, "全ユーザー調整初期化", DialogUnitRect(7, 177, 90, 14), 1037);
     PlaceButton(ok_, "OK", DialogUnitRect(137, 177, 50, 14), 1036);
     PlaceButton(cancel_, "キャンセル", DialogUnitRect(191, 177, 50, 14), 2);
+    // Enter belongs to the correction edits, where it commits the number typed. Anywhere else it
+    // presses nothing: not the focused button, and no default button (the first in the focus
+    // chain would be "▲" of the zero correction, each press a step and a trial on the unit).
+    SetEnterButton(*this, nullptr);
 
     connect(&channelList_, &QComboBox::currentIndexChanged, this, &CCalDlg::ChannelChanged);
     connect(&selector_, &QButtonGroup::idClicked, this, &CCalDlg::SelectorClicked);

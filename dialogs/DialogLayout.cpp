@@ -88,6 +88,14 @@ void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id)
     if (id != 0) SetControlId(group, id);
 }
 
+void SetEnterButton(QDialog& dialog, QPushButton* enter)
+{
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) {
+        button->setAutoDefault(false);
+        button->setDefault(button == enter);
+    }
+}
+
 void PlaceOkCancel(QDialog& dialog, QPushButton& ok, QPushButton& cancel, const QString& cancelText,
                    int x, int y)
 {

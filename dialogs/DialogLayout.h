@@ -80,6 +80,14 @@ void PlaceButton(QAbstractButton& button, const char* text, const QRect& where, 
 // A group box with its caption and place; named after `id` unless it is 0.
 void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id = 0);
 
+// What Enter presses in a dialog: `enter` (its OK), or nothing when it is null. A QDialog
+// otherwise lets any push button take Enter while it has the focus, and makes the first one in
+// the focus chain its default when it has none, so Enter anywhere would press a button such as
+// "▲". Every push button of `dialog` other than `enter` is made neither default nor auto-default;
+// controls that take Enter themselves (multi-line edits, fields, the editable list) still do. Call
+// once the dialog's push buttons all exist.
+void SetEnterButton(QDialog& dialog, QPushButton* enter);
+
 // The OK (id 1, default) and cancel (id 2) buttons of a dialog, placed at dialog units (x, y) and
 // (x + 54, y), 50 × 14 each, accepting and rejecting the dialog.
 void PlaceOkCancel(QDialog& dialog, QPushButton& ok, QPushButton& cancel, const QString& cancelText,

@@ -18,21 +18,26 @@ bool workRunning = false;  // user-interface thread only
 // Hands the work's messages and wait cursor to the user-interface thread.
 class ForwardingUi : public UserInterface {
   public:
-    ForwardingUi(UserInterface& target, QObject& home, const std::atomic<bool>& stop)
-        : target_(target), home_(home), stop_(stop)
+    ForwardingUi(UserInterface& target, QObject& home, const std::atomic<bool>& stop,
+                 const std::atomic<bool>& quitting)
+        : target_(target), home_(home), stop_(stop), quitting_(quitting)
     {
     }
 
     MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
                               MessageButtons buttons) override
     {
-        if (OnHomeThread()) return target_.ShowMessage(text, caption, icon, buttons);
-        MessageAnswer answer = FirstAnswer(buttons);
+        if (OnHomeThread()) return Ask(text, caption, icon, buttons);
+        // Nobody is there to answer while the program quits; a hand-over the window's thread never
+        // carries out (the call dropped with its receiver's events) leaves the question unanswered
+        // as well. Either way the work goes on as after the user declined.
+        if (quitting_.load()) return UnansweredAnswer(buttons);
+        MessageAnswer answer = UnansweredAnswer(buttons);
         // The work waits for the answer, as it would for a message box of its own.
-        QMetaObject::invokeMethod(
-            &home_, [&] { answer = target_.ShowMessage(text, caption, icon, buttons); },
+        const bool handed = QMetaObject::invokeMethod(
+            &home_, [&] { answer = Ask(text, caption, icon, buttons); },
             Qt::BlockingQueuedConnection);
-        return answer;
+        return handed ? answer : UnansweredAnswer(buttons);
     }
     void SetWaitCursor(bool on) override
     {
@@ -44,14 +49,21 @@ class ForwardingUi : public UserInterface {
             &home_, [this, on] { target_.SetWaitCursor(on); }, Qt::QueuedConnection);
     }
     // The windows are painted by their own thread; the work only learns whether to go on.
-    bool ProcessPendingEvents() override { return !stop_.load(); }
+    bool ProcessPendingEvents() override { return !stop_.load() && !quitting_.load(); }
 
   private:
     bool OnHomeThread() const { return QThread::currentThread() == home_.thread(); }
+    MessageAnswer Ask(const std::string& text, const std::string& caption, MessageIcon icon,
+                      MessageButtons buttons)
+    {
+        if (quitting_.load()) return UnansweredAnswer(buttons);
+        return target_.ShowMessage(text, caption, icon, buttons);
+    }
 
     UserInterface& target_;
     QObject& home_;
     const std::atomic<bool>& stop_;
+    const std::atomic<bool>& quitting_;
 };
 
 // The window an object belongs to: its own for a widget, its parent widget's for an action or a
@@ -117,7 +129,8 @@ bool UnitWork::Run(const std::function<void(UserInterface&)>& work,
     blocked_.assign(blocked.begin(), blocked.end());
     closeLater_.clear();
 
-    ForwardingUi forwarding(ui_, *this, stop_);
+    quitting_.store(false);
+    ForwardingUi forwarding(ui_, *this, stop_, quitting_);
     UserInterface& linkUi = link_.Ui();
     link_.SetUserInterface(forwarding);
     qApp->installEventFilter(this);
@@ -141,9 +154,15 @@ bool UnitWork::Run(const std::function<void(UserInterface&)>& work,
     SetThreadName(thread, kThreadName);
     named.store(true);
     named.notify_one();
-    // The application quitting ends every event loop; this one goes on until the work is done,
-    // which its own time-outs bound.
-    while (!finished) loop.exec();
+    // The work is waited for until it is done, which its own time-outs bound. Only the application
+    // quitting ends this loop early; from then on every event loop returns at once, so the events
+    // (the work's end among them) are handled here, and its questions count as unanswered.
+    while (!finished) {
+        loop.exec();
+        if (finished) break;
+        quitting_.store(true);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
     thread.join();
 
     qApp->removeEventFilter(this);

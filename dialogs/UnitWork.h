@@ -37,8 +37,10 @@ class UnitWork : public QObject {
     // Runs `work` on its own thread and returns once it has finished. The work reaches the user
     // only through the interface it is handed, which is also the link's meanwhile: its messages
     // are shown and answered on this thread, and ProcessPendingEvents answers false once a stop
-    // has been asked for. The work must not touch what the windows read (the document); it reads
-    // and writes copies that the caller takes over afterwards. False, with nothing run, while
+    // has been asked for or the application is quitting. A question nobody can answer (the
+    // application quitting meanwhile, a hand-over to this thread that fails) is answered Cancel, or
+    // No where there is no Cancel. The work must not touch what the windows read (the document); it
+    // reads and writes copies that the caller takes over afterwards. False, with nothing run, while
     // other work is running.
     bool Run(const std::function<void(UserInterface&)>& work, const std::vector<QWidget*>& blocked);
 
@@ -57,6 +59,7 @@ class UnitWork : public QObject {
     DeviceLink& link_;
     UserInterface& ui_;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> quitting_{false};
     std::vector<QPointer<QWidget>> blocked_;
     std::vector<QPointer<QWidget>> closeLater_;
 };

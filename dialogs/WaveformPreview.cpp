@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "document/StepDecimation.h"
+
 namespace krv {
 
 namespace {
@@ -95,41 +97,30 @@ void WaveformPreview::paintEvent(QPaintEvent*)
         QRectF(plot.left(), plot.bottom() + 4, plot.width(), line), Qt::AlignRight | Qt::AlignTop,
         Number(repeat_.endSeconds, 2) + Q(" 秒") + (repeat_.complete ? QString() : Q(" 以降省略")));
 
-    // The staircase. Where many corners fall on one pixel column, the column keeps a vertical
-    // line over what they reach, so the drawing stays cheap however long the repeat.
+    // The staircase, thinned to the plot's pixel columns as the trend thins its lines: however
+    // long the repeat, the drawing stays cheap, held values level and steps upright.
     const auto& stairs = repeat_.stairs;
-    std::vector<QPointF> corners;
-    corners.reserve(stairs.size() * 2 + 1);
-    corners.emplace_back(x(0.0), y(stairs.front().value));
+    std::vector<StepChange> changes;
+    changes.reserve(stairs.size());
     std::vector<QPointF> pauses;
-    for (std::size_t i = 1; i < stairs.size(); ++i) {
-        const double at = x(stairs[i].seconds);
-        corners.emplace_back(at, y(stairs[i - 1].value));
-        corners.emplace_back(at, y(stairs[i].value));
-        if (stairs[i].pause) pauses.push_back(corners.back());
+    for (const WaveformStair& stair : stairs) {
+        changes.push_back({stair.seconds, stair.value});
+        if (stair.pause) pauses.emplace_back(x(stair.seconds), y(stair.value));
     }
-    corners.emplace_back(x(repeat_.endSeconds), y(stairs.back().value));
+    const int columns = std::max(1, static_cast<int>(plot.width()));
+    const std::vector<StepPoint> corners =
+        DecimateSteps(changes, StepColumns{0.0, span, columns}, repeat_.endSeconds);
     QPainterPath path;
-    path.moveTo(corners.front());
-    for (std::size_t g = 0; g < corners.size();) {
-        const double column = std::floor(corners[g].x());
-        std::size_t h = g;
-        double top = corners[g].y();
-        double bottom = top;
-        while (h < corners.size() && std::floor(corners[h].x()) == column) {
-            top = std::min(top, corners[h].y());
-            bottom = std::max(bottom, corners[h].y());
-            ++h;
-        }
-        if (h - g <= 4) {
-            for (std::size_t i = g; i < h; ++i) path.lineTo(corners[i]);
+    bool lifted = true;
+    for (const StepPoint& p : corners) {
+        if (p.IsBreak()) {
+            lifted = true;
+        } else if (lifted) {
+            path.moveTo(x(p.seconds), y(p.value));
+            lifted = false;
         } else {
-            path.lineTo(corners[g]);
-            path.lineTo(corners[g].x(), top);
-            path.lineTo(corners[g].x(), bottom);
-            path.lineTo(corners[h - 1]);
+            path.lineTo(x(p.seconds), y(p.value));
         }
-        g = h;
     }
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(QColor(0, 70, 200), 1.5, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));

@@ -63,29 +63,69 @@ double TrendHistory::Seconds(TimePoint moment) const
 
 void TrendHistory::OutputChanged(const GeneratorState& state, int ch, OutputEvent)
 {
-    if (ch < 0 || ch >= kChannelCount) return;
-    Add(ch, clock_(), state.channels[static_cast<std::size_t>(ch)].outputValue,
-        ChannelTrendScale(state, ch));
+    if (ch < 0 || ch >= kChannelCount || away_) return;
+    const TrendScale scale = ChannelTrendScale(state, ch);
+    if (!state.OutputOn(ch)) {
+        const double t = Seconds(clock_());
+        if (Channel* c = Prepare(ch, t, &scale)) Push(*c, {t, NAN, TrendGap::Off});
+        return;
+    }
+    Add(ch, clock_(), state.channels[static_cast<std::size_t>(ch)].outputValue, scale);
+}
+
+TrendHistory::Channel* TrendHistory::Prepare(int ch, double t, const TrendScale* scale)
+{
+    if (ch < 0 || ch >= kChannelCount) return nullptr;
+    Channel& c = channels_[static_cast<std::size_t>(ch)];
+    c.lastSeen = std::max(c.lastSeen, t);
+    if (scale && (!c.hasScale || !(c.scale == *scale))) {
+        c.Clear();
+        c.scale = *scale;
+        c.hasScale = true;
+        ++c.revision;
+    }
+    return &c;
+}
+
+void TrendHistory::Push(Channel& c, TrendSample sample)
+{
+    if (c.count > 0) {
+        const TrendSample& last = c.At(c.count - 1);
+        // The line is drawn in time order, whatever order the news came in.
+        sample.seconds = std::max(sample.seconds, last.seconds);
+        if (sample.gap == TrendGap::None ? last.gap == TrendGap::None && last.value == sample.value
+                                         : last.gap == sample.gap) {
+            return;
+        }
+    }
+    // Older than the span is dropped, except the last sample before it: it is where the line
+    // starts at the left edge.
+    while (c.count >= 2 && c.At(1).seconds <= sample.seconds - kSpanSeconds) c.PopFront();
+    c.Push(sample);
+    ++c.revision;
 }
 
 void TrendHistory::Add(int ch, TimePoint at, double value, const TrendScale& scale)
 {
-    if (ch < 0 || ch >= kChannelCount) return;
-    Channel& c = channels_[static_cast<std::size_t>(ch)];
     const double t = Seconds(at);
-    c.lastSeen = std::max(c.lastSeen, t);
-    if (!c.hasScale || !(c.scale == scale)) {
-        c.Clear();
-        c.scale = scale;
-        c.hasScale = true;
-        ++c.revision;
-    }
-    if (c.count > 0 && c.At(c.count - 1).value == value) return;
-    // Older than the span is dropped, except the last value before it: it is where the line
-    // starts at the left edge.
-    while (c.count >= 2 && c.At(1).seconds <= t - kSpanSeconds) c.PopFront();
-    c.Push({t, value});
-    ++c.revision;
+    Channel* c = Prepare(ch, t, &scale);
+    if (!c || !std::isfinite(value)) return;
+    Push(*c, {t, value, TrendGap::None});
+}
+
+void TrendHistory::AddGap(int ch, TimePoint at, TrendGap why)
+{
+    if (why == TrendGap::None) return;
+    const double t = Seconds(at);
+    Channel* c = Prepare(ch, t, nullptr);
+    if (!c || !c->hasScale) return;
+    Push(*c, {t, NAN, why});
+}
+
+void TrendHistory::Disconnected(TimePoint at)
+{
+    away_ = true;
+    for (int ch = 0; ch < kChannelCount; ++ch) AddGap(ch, at, TrendGap::Disconnected);
 }
 
 const TrendHistory::Channel* TrendHistory::Find(int ch) const
@@ -125,84 +165,63 @@ std::uint64_t TrendHistory::Revision(int ch) const
     return c ? c->revision : 0;
 }
 
-std::vector<TrendHistory::Point> TrendHistory::Polyline(int ch, double from, double to,
-                                                        int columns) const
+std::size_t TrendHistory::FirstToDraw(const Channel& c, double from)
 {
-    std::vector<Point> line;
-    const Channel* c = Find(ch);
-    if (!c || c->count == 0 || !(to > from)) return line;
-    const double end = std::min(to, c->lastSeen);
-
-    // The first sample after `from`; the one before it gives the value at the left edge.
     std::size_t lo = 0;
-    std::size_t hi = c->count;
+    std::size_t hi = c.count;
     while (lo < hi) {
         const std::size_t mid = (lo + hi) / 2;
-        if (c->At(mid).seconds <= from) {
+        if (c.At(mid).seconds <= from) {
             lo = mid + 1;
         } else {
             hi = mid;
         }
     }
-    std::size_t i = lo;
-    double value;
-    double start;
-    if (i > 0) {
-        value = c->At(i - 1).value;
-        start = from;
-    } else {
-        value = c->At(0).value;
-        start = c->At(0).seconds;
-        ++i;
-    }
-    if (start > end) return line;
+    return lo > 0 ? lo - 1 : 0;
+}
 
-    const auto emit = [&](double t, double v) {
-        const Point p{t, v};
-        if (line.empty() || !(line.back() == p)) line.push_back(p);
-    };
-    emit(start, value);
-
-    const double width = (to - from) / std::max(columns, 1);
-    std::int64_t bucket = -1;
-    double bucketTime = 0.0;
-    double low = 0.0;
-    double high = 0.0;
-    double entering = value;
-    int changes = 0;  // in the current column
-    const auto flush = [&] {
-        if (bucket < 0) return;
-        if (changes == 1) {
-            emit(bucketTime, entering);
-            emit(bucketTime, value);
-            return;
-        }
-        // Several changes in one column: a vertical line over what they reach, ending nearer the
-        // value the column ends on. At the width of a column the steps between are not seen.
-        const bool upwards = std::fabs(value - high) <= std::fabs(value - low);
-        emit(bucketTime, upwards ? low : high);
-        emit(bucketTime, upwards ? high : low);
-    };
-    for (; i < c->count; ++i) {
+std::vector<TrendHistory::Point> TrendHistory::Polyline(int ch, double from, double to,
+                                                        int columns) const
+{
+    const Channel* c = Find(ch);
+    if (!c || c->count == 0 || !(to > from)) return {};
+    const double end = std::min(to, c->lastSeen);
+    StepDecimator decimator({from, to, std::max(columns, 1)}, end);
+    for (std::size_t i = FirstToDraw(*c, from); i < c->count; ++i) {
         const TrendSample& s = c->At(i);
         if (s.seconds > end) break;
-        const auto b = static_cast<std::int64_t>(std::floor((s.seconds - from) / width));
-        if (b != bucket) {
-            flush();
-            bucket = b;
-            bucketTime = s.seconds;
-            entering = value;
-            low = high = s.value;
-            changes = 0;
-        }
-        ++changes;
-        low = std::min(low, s.value);
-        high = std::max(high, s.value);
-        value = s.value;
+        decimator.Add({s.seconds, s.gap == TrendGap::None ? s.value : NAN});
     }
-    flush();
-    emit(end, value);
-    return line;
+    return decimator.Finish();
+}
+
+std::vector<TrendHistory::Band> TrendHistory::Bands(int ch, double from, double to,
+                                                    int columns) const
+{
+    std::vector<Band> bands;
+    const Channel* c = Find(ch);
+    if (!c || c->count == 0 || !(to > from)) return bands;
+    const double width = (to - from) / std::max(columns, 1);
+    const auto close = [&](const TrendSample& gap, double until) {
+        const double a = std::max(gap.seconds, from);
+        const double b = std::min(until, to);
+        if (!(b > a)) return;
+        if (!bands.empty() && bands.back().why == gap.gap && a - bands.back().to < width) {
+            bands.back().to = b;
+        } else {
+            bands.push_back({a, b, gap.gap});
+        }
+    };
+    const TrendSample* open = nullptr;
+    for (std::size_t i = FirstToDraw(*c, from); i < c->count; ++i) {
+        const TrendSample& s = c->At(i);
+        if (s.seconds >= to) break;
+        if (open && open->gap == s.gap) continue;
+        if (open) close(*open, s.seconds);
+        open = s.gap == TrendGap::None ? nullptr : &s;
+    }
+    if (open) close(*open, open->gap == TrendGap::Disconnected ? to : c->lastSeen);
+    return bands;
 }
 
 }  // namespace krv

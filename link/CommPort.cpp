@@ -34,9 +34,10 @@ bool CCommPort::OpenPort(UserInterface& ui)
     if (IsOpen()) return true;
 
     const SerialPort::OpenResult result = port_.Open(DevicePath(portName_));
-    if (result == SerialPort::OpenResult::Failed) {
-        ui.ShowMessage(portName_ + "は使えません", kApplicationTitle, MessageIcon::None,
-                       MessageButtons::Ok);
+    if (result == SerialPort::OpenResult::Failed || result == SerialPort::OpenResult::Busy) {
+        std::string text = portName_ + "は使えません";
+        if (result == SerialPort::OpenResult::Busy) text += std::string("\n") + kPortInUseText;
+        ui.ShowMessage(text, kApplicationTitle, MessageIcon::None, MessageButtons::Ok);
         return false;
     }
     if (result == SerialPort::OpenResult::OpenedWithoutSettings) {

@@ -22,6 +22,9 @@ inline constexpr std::uint8_t kFramingError = 0x02;
 inline constexpr std::uint8_t kParityError = 0x04;
 inline constexpr std::uint8_t kBreakError = 0x08;
 
+// Second line of the "は使えません" message when the port belongs to another program.
+inline constexpr const char* kPortInUseText = "別のプログラムがこのポートを使用しています";
+
 // The serial link to the unit: the port, its reader thread and the 512-byte receive ring.
 class CCommPort : public Transport {
   public:
@@ -39,7 +42,8 @@ class CCommPort : public Transport {
     // The device path a port name opens.
     static std::string DevicePath(const std::string& portName);
 
-    // Opens the port if it is not open yet. On failure shows "<name>は使えません" through `ui`.
+    // Opens the port if it is not open yet. On failure shows "<name>は使えません" through `ui`,
+    // followed on a second line by kPortInUseText when another program owns the port.
     bool OpenPort(UserInterface& ui);
     void ClosePort();
     bool IsOpen() const override { return isOpen_.load(std::memory_order_acquire); }

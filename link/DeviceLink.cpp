@@ -12,7 +12,7 @@ MessageAnswer HeldMessages::ShowMessage(const std::string& text, const std::stri
                                         MessageIcon icon, MessageButtons buttons)
 {
     held_.push_back({text, caption, icon, buttons});
-    return FirstAnswer(buttons);
+    return UnansweredAnswer(buttons);  // shown later: nobody answers it now
 }
 
 void HeldMessages::PassOn(UserInterface& ui)

@@ -20,7 +20,7 @@ MessageAnswer DeferredUserInterface::ShowMessage(const std::string& text,
     QTimer::singleShot(0, this, [this, text, caption, icon, buttons] {
         target_.ShowMessage(text, caption, icon, buttons);
     });
-    return FirstAnswer(buttons);
+    return UnansweredAnswer(buttons);  // shown later: nobody answers it now
 }
 
 OutputRecording::OutputRecording(GeneratorState& state, UserInterface& ui, QWidget* window,
@@ -78,6 +78,15 @@ void OutputRecording::StopLogCommand()
 {
     log_.Stop();
     emit loggingChanged(false);
+}
+
+void OutputRecording::ConnectionChanged(bool connected)
+{
+    if (connected) {
+        history_.Connected();
+    } else {
+        history_.Disconnected(history_.Clock());
+    }
 }
 
 void OutputRecording::ShowTrendCommand()

@@ -55,6 +55,9 @@ class OutputRecording : public QObject {
     void StopLogCommand();
     // "トレンド表示": shows the trend window and brings it to the front.
     void ShowTrendCommand();
+    // The panel connected to the unit or lost it: while it is not connected the trend shows no
+    // values.
+    void ConnectionChanged(bool connected);
 
     // Starts the log in `path` (an existing output log is continued). False when refused; the
     // reason has been shown.

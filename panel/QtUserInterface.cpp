@@ -45,9 +45,16 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& text, const std::s
     QMessageBox box(boxIcon, title, QString::fromStdString(text), set, parent_.data());
     // A message must be readable under the wait cursor of an operation that is still running.
     if (waitDepth_ > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box.exec();
+    box.exec();
     if (waitDepth_ > 0) QApplication::restoreOverrideCursor();
-    switch (answer) {
+    // Only a button of the set is an answer. A box closed otherwise (the window manager, a
+    // shutdown rejecting every dialog, an event loop that no longer runs while the program quits)
+    // is a question nobody answered.
+    QAbstractButton* clicked = box.clickedButton();
+    const QMessageBox::StandardButton chosen =
+        clicked ? box.standardButton(clicked) : QMessageBox::NoButton;
+    if (chosen == QMessageBox::NoButton || !set.testFlag(chosen)) return UnansweredAnswer(buttons);
+    switch (chosen) {
         case QMessageBox::Cancel:
             return MessageAnswer::Cancel;
         case QMessageBox::Yes:

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFileDialog>
+#include <QGraphicsPathItem>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QVBoxLayout>
@@ -23,6 +24,13 @@ constexpr int kPlotHeight = 190;
 constexpr int kWindowWidth = 760;
 const QColor kLineColours[kChannelCount] = {QColor(0, 70, 200), QColor(200, 40, 40),
                                             QColor(0, 140, 60), QColor(150, 60, 170)};
+// The bands of an output switched off and of a unit not connected.
+const QColor kOffColour(222, 222, 222);
+const QColor kAwayColour(246, 226, 178);
+// The chart keeps its own items (plot area, grid, axes, series) at z values below 10: the bands
+// cover the plot area's grid, the line lies over everything.
+constexpr qreal kBandZ = 0.5;
+constexpr qreal kLineZ = 20.0;
 
 QString Q(const std::string& text)
 {
@@ -44,6 +52,7 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
       history_(history),
       pause_(this),
       export_(this),
+      legend_(this),
       span_(this)
 {
     setWindowTitle(QStringLiteral("トレンド表示"));
@@ -54,6 +63,13 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
     export_.setText(QStringLiteral("PNG保存..."));
     export_.setObjectName(QStringLiteral("trendExport"));
     span_.setText(QStringLiteral("直近10分"));
+    legend_.setObjectName(QStringLiteral("trendLegend"));
+    legend_.setTextFormat(Qt::RichText);
+    legend_.setText(QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
+                                   "</span>&nbsp;出力オフ&nbsp;&nbsp;"
+                                   "<span style=\"background-color:%2\">&nbsp;&nbsp;&nbsp;&nbsp;"
+                                   "</span>&nbsp;未接続")
+                        .arg(kOffColour.name(), kAwayColour.name()));
     connect(&pause_, &QPushButton::clicked, this, [this] { SetPaused(!paused_); });
     connect(&export_, &QPushButton::clicked, this, [this] { ExportCommand(); });
 
@@ -61,6 +77,8 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
     bar->addWidget(&pause_);
     bar->addWidget(&export_);
     bar->addStretch(1);
+    bar->addWidget(&legend_);
+    bar->addSpacing(16);
     bar->addWidget(&span_);
 
     plotsArea_ = new QWidget(this);
@@ -74,13 +92,26 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
         plot.chart->legend()->hide();
         plot.chart->setMargins(QMargins(4, 2, 4, 2));
         plot.series = new QLineSeries;
+        plot.series->setUseOpenGL(false);
+        plot.chart->addSeries(plot.series);
         // A one-pixel cosmetic pen without smoothing: the plots are redrawn four times a second,
         // and wider or smoothed lines cost several times as much to draw.
         QPen pen(kLineColours[ch], 1);
         pen.setCosmetic(true);
-        plot.series->setPen(pen);
-        plot.series->setUseOpenGL(false);
-        plot.chart->addSeries(plot.series);
+        pen.setJoinStyle(Qt::MiterJoin);
+        pen.setCapStyle(Qt::FlatCap);
+        plot.line = new QGraphicsPathItem(plot.chart);
+        plot.line->setPen(pen);
+        plot.line->setBrush(Qt::NoBrush);
+        plot.line->setZValue(kLineZ);
+        plot.offBands = new QGraphicsPathItem(plot.chart);
+        plot.offBands->setPen(Qt::NoPen);
+        plot.offBands->setBrush(kOffColour);
+        plot.offBands->setZValue(kBandZ);
+        plot.awayBands = new QGraphicsPathItem(plot.chart);
+        plot.awayBands->setPen(Qt::NoPen);
+        plot.awayBands->setBrush(kAwayColour);
+        plot.awayBands->setZValue(kBandZ);
         plot.time = new QDateTimeAxis;
         plot.time->setFormat(QStringLiteral("HH:mm:ss"));
         plot.time->setTickCount(6);
@@ -90,6 +121,8 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
         plot.chart->addAxis(plot.value, Qt::AlignLeft);
         plot.series->attachAxis(plot.time);
         plot.series->attachAxis(plot.value);
+        connect(plot.chart, &QChart::plotAreaChanged, this,
+                [this, ch] { DrawPaths(plots_[static_cast<std::size_t>(ch)]); });
         plot.view = new QChartView(plot.chart, plotsArea_);  // takes the chart
         plot.view->setRenderHint(QPainter::Antialiasing, false);
         plot.view->setMinimumHeight(kPlotHeight * 2 / 3);
@@ -115,9 +148,67 @@ QChart* TrendWindow::Chart(int ch) const
     return ch >= 0 && ch < kChannelCount ? plots_[static_cast<std::size_t>(ch)].chart : nullptr;
 }
 
-QLineSeries* TrendWindow::Series(int ch) const
+const std::vector<TrendHistory::Point>& TrendWindow::Line(int ch) const
 {
-    return ch >= 0 && ch < kChannelCount ? plots_[static_cast<std::size_t>(ch)].series : nullptr;
+    return plots_[static_cast<std::size_t>(std::clamp(ch, 0, kChannelCount - 1))].points;
+}
+
+const std::vector<TrendHistory::Band>& TrendWindow::Bands(int ch) const
+{
+    return plots_[static_cast<std::size_t>(std::clamp(ch, 0, kChannelCount - 1))].bands;
+}
+
+QGraphicsPathItem* TrendWindow::LineItem(int ch) const
+{
+    return ch >= 0 && ch < kChannelCount ? plots_[static_cast<std::size_t>(ch)].line : nullptr;
+}
+
+void TrendWindow::DrawPaths(Plot& plot) const
+{
+    const QRectF area = plot.chart->plotArea();
+    const double low = plot.value->min();
+    const double high = plot.value->max();
+    const bool reversed = plot.value->isReverse();
+    const double left = axisLeft_;
+    const double right = axisRight_;
+    QPainterPath line;
+    QPainterPath off;
+    QPainterPath away;
+    if (plot.timeSet && area.width() > 0 && right > left && high > low) {
+        const auto x = [&](double seconds) {
+            const double share = std::clamp((seconds - left) / (right - left), 0.0, 1.0);
+            return area.left() + share * area.width();
+        };
+        const auto y = [&](double value) {
+            double share = std::clamp((value - low) / (high - low), 0.0, 1.0);
+            if (reversed) share = 1.0 - share;
+            return area.bottom() - share * area.height();
+        };
+        bool lifted = true;
+        for (const TrendHistory::Point& p : plot.points) {
+            if (p.IsBreak()) {
+                lifted = true;
+                continue;
+            }
+            const QPointF at(x(p.seconds), y(p.value));
+            if (lifted) {
+                line.moveTo(at);
+                lifted = false;
+            } else {
+                line.lineTo(at);
+            }
+        }
+        for (const TrendHistory::Band& b : plot.bands) {
+            // At least a pixel wide, so a short gap is still seen.
+            const double a = x(b.from);
+            const double w = std::max(x(b.to) - a, 1.0);
+            QPainterPath& target = b.why == TrendGap::Disconnected ? away : off;
+            target.addRect(QRectF(a, area.top(), w, area.height()));
+        }
+    }
+    plot.line->setPath(line);
+    plot.offBands->setPath(off);
+    plot.awayBands->setPath(away);
 }
 
 QValueAxis* TrendWindow::ValueAxis(int ch) const
@@ -164,6 +255,7 @@ void TrendWindow::UpdatePlots()
         axisSet_ = true;
     }
     const double from = axisRight_ - TrendHistory::kSpanSeconds;
+    axisLeft_ = from;
     const auto wall = [&](double seconds) {
         return QDateTime::fromMSecsSinceEpoch(
             static_cast<qint64>(std::llround(seconds * 1000.0 + wallOffsetMs_)));
@@ -183,17 +275,13 @@ void TrendWindow::UpdatePlots()
         if (!news) continue;
         plot.revision = history_.Revision(ch);
         plot.drawnEnd = end;
-        const std::vector<TrendHistory::Point> line = history_.Polyline(ch, from, now, columns);
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(line.size()));
-        for (const TrendHistory::Point& p : line) {
-            points.append(QPointF(p.seconds * 1000.0 + wallOffsetMs_, p.value));
-        }
-        plot.series->replace(points);
+        plot.points = history_.Polyline(ch, from, now, columns);
+        plot.bands = history_.Bands(ch, from, now, columns);
         if (moveAxis || !plot.timeSet) {
             plot.time->setRange(wall(from), wall(axisRight_));
             plot.timeSet = true;
         }
+        DrawPaths(plot);
     }
 }
 

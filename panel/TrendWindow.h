@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "document/TrendHistory.h"
 
@@ -14,6 +15,7 @@ QT_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
 class QDateTimeAxis;
+class QGraphicsPathItem;
 class QLineSeries;
 class QValueAxis;
 QT_END_NAMESPACE
@@ -27,8 +29,9 @@ class GeneratorState;
 // on). A window of its own beside the panel, not modal.
 //
 // It costs nothing while hidden: the history keeps collecting in the core, and the plots are fed
-// from it only while the window is shown, four times a second, one replace() per plot with a
-// line already thinned to the plot's width.
+// from it only while the window is shown, four times a second, with a line already thinned to
+// the plot's width. Where the output was off or the unit not connected the line has a gap over a
+// shaded band.
 class TrendWindow : public QWidget {
     Q_OBJECT
 
@@ -60,8 +63,11 @@ class TrendWindow : public QWidget {
     bool TimerActive() const { return timer_.isActive(); }
     int ShownPlots() const { return shown_; }
     QChart* Chart(int ch) const;
-    QLineSeries* Series(int ch) const;
     QValueAxis* ValueAxis(int ch) const;
+    // The line and the gaps last drawn, on the history's time line.
+    const std::vector<TrendHistory::Point>& Line(int ch) const;
+    const std::vector<TrendHistory::Band>& Bands(int ch) const;
+    QGraphicsPathItem* LineItem(int ch) const;
     QPushButton& PauseButton() { return pause_; }
     QPushButton& ExportButton() { return export_; }
 
@@ -73,7 +79,13 @@ class TrendWindow : public QWidget {
     struct Plot {
         QChartView* view = nullptr;
         QChart* chart = nullptr;
+        // Carries the axes; the line itself is a path of its own, which can have gaps.
         QLineSeries* series = nullptr;
+        QGraphicsPathItem* line = nullptr;
+        QGraphicsPathItem* offBands = nullptr;
+        QGraphicsPathItem* awayBands = nullptr;
+        std::vector<TrendHistory::Point> points;
+        std::vector<TrendHistory::Band> bands;
         QDateTimeAxis* time = nullptr;
         QValueAxis* value = nullptr;
         TrendScale scale;
@@ -84,19 +96,23 @@ class TrendWindow : public QWidget {
     };
 
     void ApplyScale(int ch, Plot& plot, const TrendScale& scale);
+    // Lays the plot's line and bands out on its plot area as the axes stand.
+    void DrawPaths(Plot& plot) const;
     void UpdateTimer();
 
     const GeneratorState& state_;
     const TrendHistory& history_;
     QPushButton pause_;
     QPushButton export_;
+    QLabel legend_;
     QLabel span_;
     QWidget* plotsArea_ = nullptr;
     std::array<Plot, kChannelCount> plots_;
     QTimer timer_;
     bool paused_ = false;
     bool axisSet_ = false;
-    double axisRight_ = 0.0;     // the time axis's right end, on the history's time line
+    double axisRight_ = 0.0;  // the time axis's right end, on the history's time line
+    double axisLeft_ = 0.0;
     double wallOffsetMs_ = 0.0;  // wall clock minus history time, taken when the axis moved
     int shown_ = 0;
     int updates_ = 0;

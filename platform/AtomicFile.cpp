@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/OutputFile.h"
 #include "platform/UniqueFd.h"
 
 namespace krv {
@@ -84,17 +85,22 @@ void SyncFolder(const std::filesystem::path& folder)
 bool WriteFileAtomically(const std::filesystem::path& requested, std::string_view bytes,
                          std::string* error)
 {
-    std::filesystem::path target = requested;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(target, ec)) {
-        const std::filesystem::path resolved = std::filesystem::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    if (target.filename().empty()) {
+    if (requested.filename().empty()) {
         SetError(error, "no file name in " + requested.string());
         return false;
     }
-    if (target.parent_path().empty()) target = std::filesystem::path(".") / target;
+    // Links are followed to the file they name, which is replaced; the link itself never is.
+    // Only a regular file is replaced: a FIFO, a device or a descriptor of the process put in
+    // its place would be gone, with the bytes in a plain file nobody reads.
+    const std::filesystem::path asFile =
+        requested.has_parent_path() ? requested : std::filesystem::path(".") / requested;
+    const auto resolved = ResolveOutputFile(asFile.string(), error);
+    if (!resolved) return false;
+    if (resolved->kind != OutputTarget::Kind::Replace) {
+        SetError(error, requested.string() + " is not a regular file");
+        return false;
+    }
+    const std::filesystem::path target = resolved->path;
 
     std::filesystem::path tempPath;
     int code = 0;

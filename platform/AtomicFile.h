@@ -10,7 +10,9 @@ namespace krv {
 // complete new content, also across a crash or a full disk: the bytes go to a temporary file in
 // the same folder, are flushed to the disk and then renamed over the target. On failure the
 // temporary is removed, the target is left as it was, and `error` (if given) receives the reason.
-// A target that is a symbolic link is replaced at the place the link points to.
+// A target that is a symbolic link is replaced at the place the link points to. Anything but a
+// regular file (a FIFO, a device, a folder) is refused and left as it is; WriteOutputFile writes
+// into such targets instead.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -51,10 +52,21 @@ SerialPort::OpenResult SerialPort::Open(const std::string& path, std::string* er
     Close();
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        if (error) *error = std::strerror(errno);
-        return OpenResult::Failed;
+        const int err = errno;
+        if (error) *error = std::strerror(err);
+        // A terminal in exclusive mode refuses every other open by an ordinary user.
+        return err == EBUSY ? OpenResult::Busy : OpenResult::Failed;
     }
     UniqueFd owned(fd);
+    // Ownership first: until the lock is held the port may be another program's, whose line
+    // settings, queued bytes and exclusive mode are not to be touched.
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+        const int err = errno;
+        if (err == EINTR) continue;
+        if (error) *error = std::strerror(err);
+        return err == EWOULDBLOCK ? OpenResult::Busy : OpenResult::Failed;
+    }
     if (!::isatty(fd)) {
         if (error) *error = "not a terminal device";
         return OpenResult::Failed;
@@ -71,7 +83,9 @@ SerialPort::OpenResult SerialPort::Open(const std::string& path, std::string* er
 
 void SerialPort::Close()
 {
-    fd_.Reset();
+    if (!fd_.Valid()) return;
+    ::ioctl(fd_.Get(), TIOCNXCL);
+    fd_.Reset();  // releases the lock
 }
 
 SerialPort::ReadStatus SerialPort::ReadAvailable(std::uint8_t* buffer, std::size_t capacity,

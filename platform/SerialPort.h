@@ -18,15 +18,25 @@ struct LineErrorCounts {
     std::uint32_t brk = 0;
 };
 
-// A serial device opened raw at 19200 baud, 8 data bits, no parity, one stop bit, exclusive and
-// non-blocking. Reading and writing may happen from two different threads.
+// A serial device opened raw at 19200 baud, 8 data bits, no parity, one stop bit, non-blocking
+// and owned by this object alone: an advisory lock on the device keeps out every other program
+// that asks for it (root included), and exclusive mode keeps out other users' programs that do
+// not ask. Reading and writing may happen from two different threads.
 class SerialPort {
   public:
-    enum class OpenResult { Opened, Failed, OpenedWithoutSettings };
+    enum class OpenResult { Opened, Failed, OpenedWithoutSettings, Busy };
+
+    SerialPort() = default;
+    ~SerialPort() { Close(); }
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
 
     // Opens the device at `path`. OpenedWithoutSettings means the device is open but the line
-    // settings could not be applied (the port is then used as the driver has it).
+    // settings could not be applied (the port is then used as the driver has it). Busy means
+    // another program owns the port; it was left exactly as that program has it.
     OpenResult Open(const std::string& path, std::string* error = nullptr);
+    // Gives the port up: exclusive mode is cleared first, so that the next program of any user
+    // can open it (a pseudo-terminal whose other side stays open keeps the mode otherwise).
     void Close();
     bool IsOpen() const { return fd_.Valid(); }
     int Fd() const { return fd_.Get(); }

@@ -17,6 +17,20 @@ MessageAnswer FirstAnswer(MessageButtons buttons)
     return MessageAnswer::Ok;
 }
 
+MessageAnswer UnansweredAnswer(MessageButtons buttons)
+{
+    switch (buttons) {
+        case MessageButtons::Ok:
+            return MessageAnswer::Ok;
+        case MessageButtons::OkCancel:
+        case MessageButtons::YesNoCancel:
+            return MessageAnswer::Cancel;
+        case MessageButtons::YesNo:
+            return MessageAnswer::No;
+    }
+    return MessageAnswer::Cancel;
+}
+
 MessageAnswer SilentUserInterface::ShowMessage(const std::string&, const std::string&, MessageIcon,
                                                MessageButtons buttons)
 {

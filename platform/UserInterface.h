@@ -63,6 +63,11 @@ class WaitCursor {
 // The first button of a button set: what a user who just presses Enter would choose.
 MessageAnswer FirstAnswer(MessageButtons buttons);
 
+// What a question nobody answered counts as (a box closed without a button, one that could not be
+// shown or handed to the window's thread, the program ending meanwhile): Cancel where the set has
+// it, else No; a plain message's OK. Whoever asked then goes on as after the user declined.
+MessageAnswer UnansweredAnswer(MessageButtons buttons);
+
 // Caption of messages that carry no caption of their own.
 inline constexpr const char* kApplicationTitle = "Bremix2";
 

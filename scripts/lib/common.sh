@@ -6,8 +6,11 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmo
 # The icon's renderer, and the tools the install test checks the installed files with.
 BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime-info udev
                  libglib2.0-bin)
-# What the panel needs on the desktop besides: a Japanese font for its texts.
-PANEL_PACKAGES=(fonts-noto-cjk)
+# Qt's Japanese translations: the tests check that Qt's own buttons and labels speak Japanese.
+BUILD_PACKAGES+=(qt6-translations-l10n)
+# What the panel needs on the desktop besides: a Japanese font for its texts, and Qt's Japanese
+# translations for the standard buttons and the file chooser.
+PANEL_PACKAGES=(fonts-noto-cjk qt6-translations-l10n)
 # What cpack needs to build the Debian package (dpkg-shlibdeps finds its dependencies).
 DEB_PACKAGES=(dpkg-dev file)
 # What the libFuzzer targets need: clang and its sanitizer runtimes (only recommended by clang).

@@ -4,11 +4,14 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "AppTestSupport.h"
@@ -104,6 +107,27 @@ TEST_F(AppStartTest, ChosenCountSizesTheWindowAndIsRememberedAtExit)
         EXPECT_EQ(questions, 1);  // restored, not asked
         EXPECT_EQ(app.Document()->generator.circuitCount, 2);
         EXPECT_EQ(app.MainFrame()->width(), 482);
+    }
+}
+
+TEST_F(AppStartTest, QtsOwnButtonsAndFileChooserSpeakJapaneseAfterTheStart)
+{
+    AnswerCircuitCount(&CDacSelect::TwoCircuitsButton);
+    CBremixApp app(CommandLine{});
+    ASSERT_EQ(app.InitInstance(), CBremixApp::StartResult::Running);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), QStringLiteral("?"),
+                    QMessageBox::Ok | QMessageBox::Cancel | QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().toStdString(), "キャンセル");
+    EXPECT_TRUE(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")))
+        << box.button(QMessageBox::Yes)->text().toStdString();
+    // The chooser the panel opens files with (Qt's own where the desktop offers none).
+    QFileDialog chooser(app.MainFrame());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    for (const auto label : {QFileDialog::LookIn, QFileDialog::FileName, QFileDialog::Reject}) {
+        const QString text = chooser.labelText(label);
+        const bool japanese =
+            std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; });
+        EXPECT_TRUE(japanese) << text.toStdString();
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "document/Connection.h"
+#include "support/AsNobody.h"
 #include "support/SimFixture.h"
 
 namespace krv {
@@ -140,6 +141,47 @@ TEST_F(ConnectionTest, DisconnectSwitchesOffOnlyWhatThePcDrives)
     EXPECT_NE(Registers(0).mainControl & 0x1000, 0);
     EXPECT_EQ(Registers(1).mainControl & 0x1000, 0);
     EXPECT_EQ(server->Received().size(), 3u);
+}
+
+TEST_F(ConnectionTest, AnOrdinaryUserConnectsAgainAfterEveryDisconnect)
+{
+    StartUnit();
+    ASSERT_TRUE(test::OpenToEveryone(server->PortPath()));
+    state.circuitCount = 2;
+    ASSERT_EQ(Connect(), ConnectOutcome::Connected);
+    DisconnectFromUnit(state);
+
+    // 接続 → 切断 → 接続 → 切断 → 接続 by a user whom exclusive mode would keep out.
+    const int failedAt = test::RunAsNobody([&] {
+        test::RecordingUi childUi;
+        for (int i = 1; i <= 3; ++i) {
+            if (ConnectToUnit(state, server->PortPath(), childUi) != ConnectOutcome::Connected) {
+                return i;
+            }
+            DisconnectFromUnit(state);
+        }
+        return 0;
+    });
+    EXPECT_EQ(failedAt, 0);
+
+    // While the port is held here, another program, of any user, is told why it cannot have it.
+    ASSERT_EQ(Connect(), ConnectOutcome::Connected);
+    const std::string expected =
+        link.PortName() + "は使えません\n別のプログラムがこのポートを使用しています";
+    const auto refusedAs = [&] {
+        test::RecordingUi childUi;
+        DeviceLink childLink{childUi};
+        AppValues childApp;
+        GeneratorState childState{childLink, childApp};
+        const ConnectOutcome outcome = ConnectToUnit(childState, server->PortPath(), childUi);
+        return outcome == ConnectOutcome::PortUnavailable &&
+                       childUi.Texts() == std::vector<std::string>{expected}
+                   ? 0
+                   : 1;
+    };
+    EXPECT_EQ(refusedAs(), 0);
+    EXPECT_EQ(test::RunAsNobody(refusedAs), 0);
+    EXPECT_TRUE(ui.Messages().empty());
 }
 
 }  // namespace

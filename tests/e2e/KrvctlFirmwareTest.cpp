@@ -108,6 +108,44 @@ TEST_F(KrvctlFirmwareTest, PackInfoAndUnpack)
     EXPECT_FALSE(fs::exists(dir / "x"));
 }
 
+TEST_F(KrvctlFirmwareTest, OutputGoesIntoWhatItNames)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    const std::string packed = FileBytes(dir / "fw.cya");
+
+    // Standard output, by its two names: the bytes alone there, the report on standard error.
+    for (const std::string name : {"-", "/dev/stdout"}) {
+        const auto pack = RunCommand(
+            {kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o", name});
+        ASSERT_EQ(pack.status, 0) << pack.err;
+        EXPECT_EQ(pack.out, packed) << name;
+        EXPECT_TRUE(Contains(pack.err, ": version 020100, 129 records")) << pack.err;
+        const auto unpack = RunCommand({kKrvctl, "firmware", "unpack", Path("fw.cya"), "-o", name});
+        ASSERT_EQ(unpack.status, 0) << unpack.err;
+        EXPECT_EQ(unpack.out.size(), FirmwareImage::kSize) << name;
+    }
+    EXPECT_EQ(fs::symlink_status("/dev/stdout").type(), fs::file_type::symlink);
+
+    // Through a link the file it points to is replaced; the link stays.
+    std::ofstream(dir / "old.bin") << "old";
+    fs::create_symlink("old.bin", dir / "image.bin");
+    ASSERT_EQ(
+        RunCommand({kKrvctl, "firmware", "unpack", Path("fw.cya"), "-o", Path("image.bin")}).status,
+        0);
+    EXPECT_TRUE(fs::is_symlink(dir / "image.bin"));
+    EXPECT_EQ(fs::file_size(dir / "old.bin"), FirmwareImage::kSize);
+
+    // A device is written into, not replaced; one that takes nothing is reported.
+    const auto full =
+        RunCommand({kKrvctl, "firmware", "unpack", Path("fw.cya"), "-o", "/dev/full"});
+    EXPECT_EQ(full.status, 1);
+    EXPECT_TRUE(Contains(full.err, "No space left on device")) << full.err;
+    EXPECT_EQ(fs::status("/dev/full").type(), fs::file_type::character);
+}
+
 TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
 {
     struct Case {

@@ -178,6 +178,11 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
     const auto read = Krvctl({"standalone", "read", "-o", back});
     ASSERT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(FileBytes(back), FileBytes(image));
+    // To standard output the image comes alone; the steps go to standard error.
+    const auto piped = Krvctl({"standalone", "read", "-o", "-"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out, FileBytes(image));
+    EXPECT_TRUE(Contains(piped.err, "% データ読出中")) << piped.err;
 
     // After a restart the unit runs both channels itself.
     server->Restart();

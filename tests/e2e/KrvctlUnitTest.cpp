@@ -6,6 +6,7 @@
 #include <iterator>
 #include <thread>
 
+#include "support/AsNobody.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
 
@@ -34,6 +35,9 @@ TEST(KrvctlSettingsTest, NewFileDecodesWithEveryField)
     auto made = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", path});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(std::filesystem::file_size(path), 45865u);
+    const auto piped = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", "/dev/stdout"});
+    ASSERT_EQ(piped.status, 0) << piped.err;
+    EXPECT_EQ(piped.out.size(), 45865u);
 
     const auto shown = RunCommand({kKrvctl, "settings", "show", path, "--json"});
     ASSERT_EQ(shown.status, 0) << shown.err;
@@ -241,6 +245,55 @@ TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
     watch.Signal(SIGINT);
     EXPECT_EQ(watch.Wait(), 0);
     EXPECT_EQ(watch.Out(), "");
+}
+
+TEST(KrvctlUnitTest, APortHeldByOneProgramIsRefusedToTheNextAndTheFirstCarriesOn)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch"});
+    ASSERT_EQ(watch.ReadLine(5000ms), "firmware 020000");
+
+    // Run as root here: exclusive mode alone would let every one of them in.
+    const std::string refusal = unit.Path().substr(std::string("/dev/").size()) +
+                                "は使えません\n別のプログラムがこのポートを使用しています\n";
+    const std::string image = TempPath("held.bin");
+    for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
+             {"set", "1", "--on"},
+             {"info"},
+             {"calibration", "show"},
+             {"standalone", "read", "-o", image},
+         }) {
+        std::vector<std::string> argv = {kKrvctl, "--port", unit.Path()};
+        argv.insert(argv.end(), words.begin(), words.end());
+        const auto result = RunCommand(argv);
+        EXPECT_EQ(result.status, 1) << words[0];
+        EXPECT_EQ(result.err, refusal) << words[0];
+        EXPECT_EQ(result.out, "") << words[0];
+    }
+    EXPECT_FALSE(std::filesystem::exists(image));
+
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0);
+    // Nothing on standard error but a notice of the USB bridge library in use, if any.
+    std::string watchErr = watch.Err();
+    if (watchErr.rfind("USB bridge calls", 0) == 0) watchErr.erase(0, watchErr.find('\n') + 1);
+    EXPECT_EQ(watchErr, "");
+    const auto after = RunCommand({kKrvctl, "--port", unit.Path(), "info"});
+    EXPECT_EQ(after.status, 0) << after.err;
+}
+
+TEST(KrvctlUnitTest, AnOrdinaryUserReachesTheVirtualUnitTimeAfterTime)
+{
+    SimProcess unit({"--instant", "--circuits", "2"});
+    ASSERT_TRUE(test::OpenToEveryone(unit.Path()));
+    ASSERT_EQ(RunCommand({kKrvctl, "--port", unit.Path(), "info"}).status, 0);
+    const int failedAt = test::RunAsNobody([&] {
+        for (int i = 1; i <= 3; ++i) {
+            if (RunCommand({kKrvctl, "--port", unit.Path(), "info"}).status != 0) return i;
+        }
+        return 0;
+    });
+    EXPECT_EQ(failedAt, 0);
 }
 
 // The rows after their time stamps.

@@ -125,5 +125,60 @@ TEST_F(UnitWorkTest, MessagesAreAnsweredOnTheWindowsThreadAndTheLinkUsesTheWorks
     EXPECT_EQ(&link.Ui(), &ui);
 }
 
+// Drops the first call handed to an object's thread, as a thread that never carries it out does.
+class DropFirstCall : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MetaCall || dropped) return false;
+        dropped = true;
+        return true;
+    }
+    bool dropped = false;
+};
+
+TEST_F(UnitWorkTest, AQuestionNobodyAnswersIsCancelOrNo)
+{
+    // The user would say yes; but the question never reaches the window's thread.
+    ui.AnswerWith(MessageAnswer::Ok);
+    DropFirstCall drop;
+    work.installEventFilter(&drop);
+    MessageAnswer answer = MessageAnswer::Ok;
+    ASSERT_TRUE(work.Run(
+        [&](UserInterface& workUi) {
+            answer =
+                workUi.ShowMessage("q", "確認", MessageIcon::Information, MessageButtons::OkCancel);
+        },
+        {}));
+    work.removeEventFilter(&drop);
+    EXPECT_TRUE(drop.dropped);
+    EXPECT_EQ(answer, MessageAnswer::Cancel);
+    EXPECT_TRUE(ui.Texts().empty());
+
+    // The application quitting meanwhile: the work learns it should stop, its questions count as
+    // unanswered, and the work is still waited for to its end.
+    ui.AnswerWith(MessageAnswer::Yes);
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    bool stopSeen = false;
+    ASSERT_TRUE(work.Run(
+        [&](UserInterface& workUi) {
+            for (int i = 0; i < 10000 && !stopSeen; ++i) {
+                stopSeen = !workUi.ProcessPendingEvents();
+                if (!stopSeen) std::this_thread::sleep_for(1ms);
+            }
+            answer =
+                workUi.ShowMessage("q", "確認", MessageIcon::Information, MessageButtons::YesNo);
+        },
+        {}));
+    EXPECT_TRUE(stopSeen);
+    EXPECT_EQ(answer, MessageAnswer::No);
+    EXPECT_TRUE(ui.Texts().empty());
+    EXPECT_FALSE(UnitWork::Busy());
+    // The test program has no main event loop of its own that would take the quit: enter one
+    // briefly, so that event loops run again.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+}
+
 }  // namespace
 }  // namespace krv

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QGraphicsPathItem>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtCharts/QLineSeries>
@@ -61,6 +62,8 @@ class OutputRecordingTest : public test::PanelFixture {
         state.ApplyRangeDefaults(1);
         MakePanel(2);
         recording = std::make_unique<OutputRecording>(state, ui, window.get());
+        QObject::connect(view, &CBremixView::ConnectionShown, recording.get(),
+                         &OutputRecording::ConnectionChanged);
         FreezeClock();
         ClickConnect();
         ASSERT_TRUE(link.IsOpen());
@@ -174,6 +177,7 @@ TEST_F(OutputRecordingTest, TrendPlotsEachChannelOnlyWhileShown)
 {
     Connect();
     state.autoOutput[0].ramps[kRange4_20mA] = {kSawtooth, 0, 4.0f, 20.0f, 4.0f, 10, false};
+    Click(0, 6);  // ＯＮ
     Click(0, 40);
     ASSERT_TRUE(TickUntil([&] { return state.channels[0].outputValue == 12.0; }));
 
@@ -186,12 +190,15 @@ TEST_F(OutputRecordingTest, TrendPlotsEachChannelOnlyWhileShown)
     EXPECT_EQ(trend->ValueAxis(0)->min(), 4.0);
     EXPECT_EQ(trend->ValueAxis(0)->max(), 20.0);
     EXPECT_EQ(trend->ValueAxis(1)->max(), 10.0);
-    // The staircase so far: 4, 8, 12 mA.
+    // The staircase so far: 4, 8, 12 mA, stepped faster than a column of the plot: one upright
+    // line from 4 to 12 that stays at 12 (no gap: the output is on).
     std::vector<double> levels;
-    for (const QPointF& p : trend->Series(0)->points()) {
-        if (levels.empty() || levels.back() != p.y()) levels.push_back(p.y());
+    for (const StepPoint& p : trend->Line(0)) {
+        ASSERT_FALSE(p.IsBreak());
+        if (levels.empty() || levels.back() != p.value) levels.push_back(p.value);
     }
-    EXPECT_EQ(levels, (std::vector<double>{4, 8, 12}));
+    EXPECT_EQ(levels, (std::vector<double>{4, 12}));
+    EXPECT_GE(trend->LineItem(0)->path().elementCount(), 3);
 
     // Paused, the plots stand still; hidden, nothing is fed at all.
     trend->SetPaused(true);
@@ -219,6 +226,61 @@ TEST_F(OutputRecordingTest, TrendPlotsEachChannelOnlyWhileShown)
     trend->choosePngFile = [&] { return temp.filePath("missing/trend.png"); };
     trend->ExportCommand();
     EXPECT_TRUE(error.startsWith("PNGファイルを保存できません。"));
+}
+
+// Disconnected, the trend does not go on drawing the last value: the line lifts and the time
+// since is a band, until the panel is connected again.
+TEST_F(OutputRecordingTest, TrendShowsTheTimeWithoutAUnitAsABand)
+{
+    Connect();
+    recording->ShowTrendCommand();
+    TrendWindow* trend = recording->Trend();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(trend));
+    trend->SetPaused(true);  // the test feeds the plots itself
+    // Channel 1 is put out, channel 2 is switched off.
+    state.SetOutputOn(0, true);
+    state.SetOutputOn(1, false);
+    state.SendAllCircuits();
+    Ticks(2);
+    trend->UpdatePlots();
+    ASSERT_FALSE(trend->Line(0).empty());
+    // Off from the connect until it was switched on.
+    for (const TrendHistory::Band& b : trend->Bands(0)) {
+        EXPECT_EQ(b.why, TrendGap::Off);
+        EXPECT_LE(b.to, trend->Line(0).back().seconds);
+    }
+    ASSERT_EQ(trend->Bands(1).size(), 1u);
+    EXPECT_EQ(trend->Bands(1)[0].why, TrendGap::Off);
+    EXPECT_TRUE(trend->Line(1).empty());
+
+    ClickConnect();  // disconnects
+    ASSERT_FALSE(link.IsOpen());
+    QTest::qWait(50);
+    trend->UpdatePlots();
+    ASSERT_FALSE(trend->Bands(0).empty());
+    const TrendHistory::Band away = trend->Bands(0).back();
+    EXPECT_EQ(away.why, TrendGap::Disconnected);
+    EXPECT_GE(away.to, recording->History().Now() - 0.01);
+    EXPECT_LE(trend->Line(0).back().seconds, away.from);
+    EXPECT_EQ(trend->Bands(1).back().why, TrendGap::Disconnected);
+
+    // Connected again, the band ends; the outputs stay off as the disconnect left them.
+    ClickConnect();
+    ASSERT_TRUE(link.IsOpen());
+    const auto lastGap = [&] {
+        const double now = recording->History().Now();
+        const auto bands = recording->History().Bands(0, now - 600, now, 300);
+        return bands.empty() ? TrendGap::None : bands.back().why;
+    };
+    ASSERT_TRUE(TickUntil([&] { return lastGap() == TrendGap::Off; }));
+    trend->UpdatePlots();
+    const auto& bands = trend->Bands(0);
+    const auto closed = std::find_if(bands.begin(), bands.end(),
+                                     [&](const auto& b) { return b.from == away.from; });
+    ASSERT_NE(closed, bands.end());
+    EXPECT_EQ(closed->why, TrendGap::Disconnected);
+    EXPECT_EQ(bands.back().why, TrendGap::Off);
+    EXPECT_LE(closed->to, bands.back().from);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Shows the trend window on the real display (Xvfb in scripts/screenshot-trend) after ten minutes
-// of two automatic outputs, run on a fast clock against the virtual unit, and saves what the
-// display shows of it as a PNG file:
+// of two automatic outputs, run on a fast clock against the virtual unit, with channel 2 switched
+// off for 40 s and the unit disconnected for 30 s on the way, and saves what the display shows of
+// it as a PNG file:
 //   trend_screenshots OUTPUT_FILE
 #include <QApplication>
 #include <QElapsedTimer>
@@ -69,18 +70,30 @@ int main(int argc, char* argv[])
     view->OnInitialUpdate();
     window.show();
     krv::OutputRecording recording(state, ui, &window, [&] { return fake; });
-    QTest::mouseClick(qobject_cast<QPushButton*>(view->Control(krv::kConnectButtonId)),
-                      Qt::LeftButton);
+    QObject::connect(view, &krv::CBremixView::ConnectionShown, &recording,
+                     &krv::OutputRecording::ConnectionChanged);
+    const auto click = [&](int id) {
+        QTest::mouseClick(qobject_cast<QPushButton*>(view->Control(id)), Qt::LeftButton);
+    };
+    click(krv::kConnectButtonId);
     if (!link.IsOpen()) {
         std::fprintf(stderr, "the panel did not connect\n");
         return 1;
     }
     for (int ch = 0; ch < 2; ++ch) {
-        QTest::mouseClick(qobject_cast<QPushButton*>(view->Control(krv::ChannelControlId(ch, 6))),
-                          Qt::LeftButton);
+        click(krv::ChannelControlId(ch, 6));  // ＯＮ
         krv::StartAutoOutput(state, ch, krv::AutoOutputClockAt(fake));
     }
     for (int tick = 0; tick < 12000 + 60; ++tick) {
+        if (tick == 4000 || tick == 4800) click(krv::ChannelControlId(1, 6));  // channel 2 off, on
+        if (tick == 8000) click(krv::kConnectButtonId);                        // disconnect
+        if (tick == 8600) {
+            click(krv::kConnectButtonId);  // connect again; the disconnect switched both off
+            for (int ch = 0; ch < 2; ++ch) {
+                click(krv::ChannelControlId(ch, 6));
+                krv::StartAutoOutput(state, ch, krv::AutoOutputClockAt(fake));
+            }
+        }
         fake += std::chrono::milliseconds(50);
         view->OnTick(fake);
         std::this_thread::sleep_for(std::chrono::microseconds(300));

@@ -66,6 +66,24 @@ TEST_F(AtomicFileTest, FailureLeavesTheTargetAndNoTemporary)
     EXPECT_EQ(Entries(), 2);
 }
 
+TEST_F(AtomicFileTest, WhatIsNotARegularFileIsNeverReplaced)
+{
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("/dev/null", root / "null-link");
+    fs::create_symlink("/dev/stdout", root / "stdout-link");
+    for (const char* name : {"fifo", "null-link", "stdout-link"}) {
+        std::string error;
+        EXPECT_FALSE(WriteFileAtomically(root / name, "data", &error)) << name;
+        EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    }
+    EXPECT_EQ(fs::status(root / "fifo").type(), fs::file_type::fifo);
+    EXPECT_TRUE(fs::is_symlink(root / "null-link"));
+    EXPECT_TRUE(fs::is_symlink(root / "stdout-link"));
+    EXPECT_EQ(fs::status("/dev/null").type(), fs::file_type::character);
+    EXPECT_EQ(fs::symlink_status("/dev/stdout").type(), fs::file_type::symlink);
+    EXPECT_EQ(Entries(), 3);
+}
+
 TEST_F(AtomicFileTest, EnsureFolderCreatesParents)
 {
     std::string error;
