@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -26,6 +29,10 @@
 namespace krv::cli {
 
 namespace {
+
+// Restarts into boot mode without an answer before update gives up: krvctl has no cancel button.
+constexpr int kDefaultBootTries = 10;
+constexpr long long kMaxBootTries = 1000;
 
 // S-record files larger than this are refused: a full 128 KiB image takes about 360 kB.
 constexpr std::size_t kMaxSRecordFile = 64 * 1024 * 1024;
@@ -109,8 +116,21 @@ int Pack(const Args& args, const SubcommandWords& words)
         std::fprintf(stderr, "krvctl: %s: %s\n", source.c_str(), error.c_str());
         return kExitUnitFailed;
     }
+    // Only what makes a whole image file is packed: update would refuse anything less.
+    const bool data = std::any_of(records.begin(), records.end(), [](const SRecord& r) {
+        return (r.type == '1' || r.type == '2' || r.type == '3') && !r.data.empty();
+    });
+    if (!data) {
+        std::fprintf(stderr, "krvctl: %s: no data records\n", source.c_str());
+        return kExitUnitFailed;
+    }
     PackSummary summary;
     const std::string packed = PackFirmware(records, *version, &summary);
+    if (const FirmwareFileCheck check = CheckFirmwareBytes(packed); !check.Usable()) {
+        std::fprintf(stderr, "krvctl: %s: would not make a whole image file: %s\n", source.c_str(),
+                     check.Reason().c_str());
+        return kExitUnitFailed;
+    }
     if (!WriteOutput(*words.output, packed)) return kExitUnitFailed;
     // The summary goes where the image does not.
     std::fprintf(NamesStandardOutput(*words.output) ? stderr : stdout,
@@ -120,33 +140,34 @@ int Pack(const Args& args, const SubcommandWords& words)
     return kExitOk;
 }
 
-// Reads an image file for info and unpack; prints the unit's message and returns false when it
-// cannot be read.
-bool ReadImageFile(const std::string& path, FirmwareHeader& header, FirmwareImage& image,
-                   FirmwareRecordCounts& counts)
+// Reads an image file for info and unpack, whole or not; prints the unit's message and returns
+// nothing when it cannot be read at all.
+std::optional<FirmwareFileCheck> ReadImageFile(const std::string& path, FirmwareImage& image,
+                                               FirmwareRecordCounts& counts)
 {
-    switch (ReadFirmwareFile(path, header, image, counts)) {
-        case FirmwareReadResult::Read:
-            return true;
-        case FirmwareReadResult::CannotOpen:
+    const FirmwareFileCheck check = CheckFirmwareFile(path, &image, &counts);
+    switch (check.fault) {
+        case FirmwareFault::CannotOpen:
             std::fprintf(stderr, "%s\n", kCannotOpenFile);
-            return false;
-        case FirmwareReadResult::Empty:
-        case FirmwareReadResult::Truncated:
+            return std::nullopt;
+        case FirmwareFault::Empty:
+        case FirmwareFault::HeaderCut:
             std::fprintf(stderr, "%s\n", kFileError);
-            return false;
+            return std::nullopt;
+        default:
+            return check;
     }
-    return false;
 }
 
 int Info(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware info takes one FILE.cya");
     if (words.output) return UsageError("firmware info takes no -o");
-    FirmwareHeader header;
     FirmwareImage image;
     FirmwareRecordCounts counts;
-    if (!ReadImageFile(words.rest[0], header, image, counts)) return kExitUnitFailed;
+    const auto check = ReadImageFile(words.rest[0], image, counts);
+    if (!check) return kExitUnitFailed;
+    const FirmwareHeader& header = check->header;
 
     if (args.Has("--json")) {
         JsonWriter json;
@@ -172,6 +193,7 @@ int Info(const Args& args, const SubcommandWords& words)
         } else {
             json.Null();
         }
+        json.Key("usable").Bool(check->Usable()).Key("reason").String(check->Reason());
         json.EndObject();
         std::printf("%s\n", json.Text().c_str());
         return kExitOk;
@@ -190,6 +212,11 @@ int Info(const Args& args, const SubcommandWords& words)
     } else {
         std::printf("span none\n");
     }
+    if (check->Usable()) {
+        std::printf("usable yes\n");
+    } else {
+        std::printf("usable no: %s\n", check->Reason().c_str());
+    }
     return kExitOk;
 }
 
@@ -197,10 +224,9 @@ int Unpack(const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("firmware unpack takes one FILE.cya");
     if (!words.output) return UsageError("firmware unpack needs -o IMAGE");
-    FirmwareHeader header;
     FirmwareImage image;
     FirmwareRecordCounts counts;
-    if (!ReadImageFile(words.rest[0], header, image, counts)) return kExitUnitFailed;
+    if (!ReadImageFile(words.rest[0], image, counts)) return kExitUnitFailed;
     const std::string_view bytes(reinterpret_cast<const char*>(image.Data()), FirmwareImage::kSize);
     return WriteOutput(*words.output, bytes) ? kExitOk : kExitUnitFailed;
 }
@@ -249,6 +275,43 @@ class UpdateUserInterface : public UserInterface {
     std::vector<std::string> messages_;
 };
 
+// Ctrl-C during an update: a cancel request, taken at the next step (or block) of the
+// programming. The handler only sets the flag (a lock-free atomic: safe in a signal handler) and
+// is reset by its first signal, so a second Ctrl-C ends the process as usual.
+std::atomic<bool> interruptRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+void RequestCancel(int)
+{
+    interruptRequested.store(true);
+}
+
+// Installs the handler for its lifetime.
+class InterruptAsCancel {
+  public:
+    InterruptAsCancel()
+    {
+        interruptRequested.store(false);
+        struct sigaction action {};
+        action.sa_handler = RequestCancel;
+        sigemptyset(&action.sa_mask);
+        // Calls under way go on (the simulated unit's threads and the bridge library's may take
+        // the signal); the flag is read at the next step.
+        action.sa_flags = SA_RESTART | SA_RESETHAND;
+        installed_ = ::sigaction(SIGINT, &action, &previous_) == 0;
+    }
+    ~InterruptAsCancel()
+    {
+        if (installed_) ::sigaction(SIGINT, &previous_, nullptr);
+    }
+    InterruptAsCancel(const InterruptAsCancel&) = delete;
+    InterruptAsCancel& operator=(const InterruptAsCancel&) = delete;
+
+  private:
+    struct sigaction previous_ {};
+    bool installed_ = false;
+};
+
 void PrintStep(const std::string& status, int progress)
 {
     std::printf("%3d%% %s\n", progress, status.c_str());
@@ -268,16 +331,33 @@ int Update(const Args& args, const SubcommandWords& words)
         if (dir->empty()) return UsageError("--backup-dir needs a folder");
         request.backupFolder = *dir;
     }
+    int bootTries = kDefaultBootTries;
+    if (const auto text = args.Value("--boot-tries")) {
+        const auto n = ParseInteger(*text, 1, kMaxBootTries);
+        if (!n) return UsageError("--boot-tries takes a number from 1 to 1000");
+        bootTries = static_cast<int>(*n);
+    }
+    // A file that is not a whole image is refused before the unit is looked for.
+    if (const std::string refusal = CheckFirmwareFileForUpdate(request.firmwareFile);
+        !refusal.empty()) {
+        std::fprintf(stderr, "%s\n", refusal.c_str());
+        return kExitUnitFailed;
+    }
     UpdateUserInterface ui(args.Has("--yes"));
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
     AppValues app;
     GeneratorState state(link, app);
-    FirmwareContext context(link, ui, PrintStep);
+    InterruptAsCancel interrupt;
+    FirmwareContext context(link, ui, PrintStep, &interruptRequested);
+    context.SetBootTries(bootTries);
     const FirmwareUpdateResult result = RunFirmwareUpdate(context, state, request);
     const bool succeeded = result.outcome == FirmwareUpdateOutcome::Succeeded;
     ui.Print(!succeeded);
     if (succeeded) std::printf("calibration backup %s\n", result.backupFile.c_str());
+    if (!result.keptBackup.empty()) {
+        std::printf("earlier calibration backup kept as %s\n", result.keptBackup.c_str());
+    }
     return succeeded ? kExitOk : kExitUnitFailed;
 }
 
@@ -297,6 +377,7 @@ int RunFirmware(const Args& args)
     if (command != "info" && args.Has("--json")) return Refuse("--json");
     if (command != "update" && args.Has("--yes")) return Refuse("--yes");
     if (command != "update" && args.Has("--backup-dir")) return Refuse("--backup-dir");
+    if (command != "update" && args.Has("--boot-tries")) return Refuse("--boot-tries");
     if (command == "pack") return Pack(args, words);
     if (command == "info") return Info(args, words);
     if (command == "unpack") return Unpack(words);

@@ -10,6 +10,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "sim/BridgeSocket.h"
 #include "sim/Simulation.h"
 
 namespace krv::cli {
@@ -93,6 +94,15 @@ int RunSim(const Args& args)
         if (!word) return UsageError("--calibration-mode must be a number from 0 to 65535");
         options.unit.calibrationMode = *word;
     }
+    if (const auto wiped = args.Value("--wiped-calibration")) {
+        if (*wiped == "erased") {
+            options.unit.wipedCalibration = sim::WipedCalibration::Erased;
+        } else if (*wiped == "start") {
+            options.unit.wipedCalibration = sim::WipedCalibration::StartValues;
+        } else {
+            return UsageError("--wiped-calibration must be erased or start");
+        }
+    }
     std::vector<Alarm> alarms;
     for (const std::string& text : args.Values("--alarm")) {
         const auto alarm = ParseAlarm(text, options.unit.circuits);
@@ -144,11 +154,22 @@ int RunSim(const Args& args)
         std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
         return kExitUnitFailed;
     }
+    // Other processes reach the unit's bridge through the socket (krvctl --sim-bridge).
+    std::unique_ptr<sim::BridgeSocketServer> lent;
+    if (const auto socket = args.Value("--bridge-socket")) {
+        lent = std::make_unique<sim::BridgeSocketServer>(
+            running.SharedTarget(), running.Bridge().Identity(), options.instant);
+        if (!lent->Start(*socket, &error)) {
+            std::fprintf(stderr, "krvctl: %s\n", error.c_str());
+            return kExitUnitFailed;
+        }
+    }
     std::printf("%s\n", server.PortPath().c_str());
     std::fflush(stdout);
 
     int signal = 0;
     sigwait(&stopSignals, &signal);
+    if (lent) lent->Stop();
     server.Stop();
     return kExitOk;
 }

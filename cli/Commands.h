@@ -27,7 +27,7 @@ const std::vector<Command>& AllCommands();
 inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--port", true},          {"--help", false},        {"--simulate", false, true},
     {"--bridge-serial", true}, {"--extra-bridge", true}, {"--unit-fault", true},
-    {"--verbose", false},
+    {"--bridge-fault", true},  {"--sim-bridge", true},   {"--verbose", false},
 };
 
 // The description of the unit's USB bridge, by which krvctl finds the unit without --port.

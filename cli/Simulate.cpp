@@ -36,16 +36,39 @@ int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options)
         }
         options.extraBridges.push_back(extra);
     }
+    std::string faults;
+    for (const std::string& spec : args.Values("--bridge-fault")) {
+        faults += (faults.empty() ? "" : ",") + spec;
+    }
+    std::string error;
+    if (!faults.empty() && !sim::FaultPlan::Parse(faults, &error)) {
+        return UsageError("--bridge-fault: " + error);
+    }
+    options.bridgeFaults = faults;
     return kExitOk;
 }
 
 int ActiveSimulation::Start(const Args& args)
 {
     const auto circuits = args.Value("--simulate");
+    if (circuits && args.Has("--sim-bridge")) {
+        return UsageError("--sim-bridge reaches another process's virtual unit, not --simulate's");
+    }
     if (!circuits) {
-        if (args.Has("--bridge-serial") || args.Has("--extra-bridge") || args.Has("--unit-fault")) {
+        if (args.Has("--bridge-serial") || args.Has("--extra-bridge") || args.Has("--unit-fault") ||
+            args.Has("--bridge-fault")) {
             return UsageError(
-                "--bridge-serial, --extra-bridge and --unit-fault describe --simulate's unit");
+                "--bridge-serial, --extra-bridge, --unit-fault and --bridge-fault "
+                "describe --simulate's unit");
+        }
+        if (const auto socket = args.Value("--sim-bridge")) {
+            std::string error;
+            remote_ = sim::RemoteBridge::Connect(*socket, &error);
+            if (!remote_) {
+                std::fprintf(stderr, "krvctl: cannot reach the virtual unit's bridge: %s\n",
+                             error.c_str());
+                return kExitUnitFailed;
+            }
         }
         return kExitOk;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/CliArgs.h"
+#include "sim/BridgeSocket.h"
 #include "sim/Simulation.h"
 
 namespace krv::cli {
@@ -14,7 +15,8 @@ namespace krv::cli {
 int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options);
 
 // With --simulate[=1|2|4] among the global options: starts a virtual unit in this process (on a
-// pseudo-terminal and behind a simulated bridge) and keeps it until ~ActiveSimulation. Returns
+// pseudo-terminal and behind a simulated bridge) and keeps it until ~ActiveSimulation. With
+// --sim-bridge SOCKET instead: the bridge of the unit another process serves there. Returns
 // kExitOk (also when no simulation was asked for), or the status of the failure it printed.
 class ActiveSimulation {
   public:
@@ -25,6 +27,8 @@ class ActiveSimulation {
 
   private:
     std::unique_ptr<sim::Simulation> simulation_;
+    // With --sim-bridge: the bridge of a virtual unit served by `krvctl sim --bridge-socket`.
+    std::unique_ptr<sim::RemoteBridge> remote_;
 };
 
 }  // namespace krv::cli

@@ -6,6 +6,7 @@
 #include <QFontMetrics>
 
 #include <memory>
+#include <utility>
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/UnitWork.h"
@@ -65,9 +66,18 @@ void CProgramUp::ChooseFile()
     if (files.size() == 1) SetFirmwareFile(files.front());
 }
 
+bool CProgramUp::RefuseFile(const QString& path)
+{
+    const std::string refusal = CheckFirmwareFileForUpdate(path.toStdString());
+    if (refusal.empty()) return false;
+    ui_.ShowMessage(refusal, kFirmwareCaption, MessageIcon::Warning, MessageButtons::Ok);
+    return true;
+}
+
 void CProgramUp::SetFirmwareFile(const QString& path)
 {
     if (busy_ || started_ || path.isEmpty()) return;
+    if (RefuseFile(path)) return;
     firmwareFile_ = QFileInfo(path).absoluteFilePath();
     ShowFilePath();
     status_.setText(Q(kFileChosenStatus));
@@ -84,6 +94,18 @@ void CProgramUp::ShowFilePath()
 void CProgramUp::Update()
 {
     if (busy_ || started_) return;
+    // Nothing of the panel or the unit is touched for an update that cannot start: no file, or
+    // one that is not (or no longer) a whole firmware image.
+    if (firmwareFile_.isEmpty()) {
+        ui_.ShowMessage(kNoFileChosen, kFirmwareCaption, MessageIcon::Warning, MessageButtons::Ok);
+        Finish(FirmwareUpdateOutcome::Refused);
+        return;
+    }
+    if (RefuseFile(firmwareFile_)) {
+        Finish(FirmwareUpdateOutcome::Refused);
+        return;
+    }
+    if (beforeUpdate) std::exchange(beforeUpdate, nullptr)();
     cancelRequested_.store(false);
     SetBusy(true);
 
@@ -91,7 +113,7 @@ void CProgramUp::Update()
     // changes (the circuit count, the calibration tables) is taken over once it has ended.
     auto work = std::make_unique<GeneratorState>(generator_);
     FirmwareUpdateRequest request;
-    if (!firmwareFile_.isEmpty()) request.firmwareFile = firmwareFile_.toStdString();
+    request.firmwareFile = firmwareFile_.toStdString();
     request.backupFolder = backupFolder;
     FirmwareUpdateResult result;
 

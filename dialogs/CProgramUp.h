@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <optional>
 
 #include "document/GeneratorState.h"
@@ -22,8 +23,9 @@ namespace krv {
 // reprogrammed with it, its calibration secured around the programming. The update runs off the
 // user-interface thread: the window keeps painting, the status line and the bar follow every step,
 // and "キャンセル", Esc and the close box only ask the update to stop while it runs (it stops at
-// the next step of the programming). A dialog runs at most one update; one refused before anything
-// was read from the unit (no unit, a bad serial number, no file) may be started again.
+// the next step or block of the programming). A dialog runs at most one update; one refused before
+// anything was read from the unit (no unit, a bad serial number, no file, a file that is not a
+// whole firmware image) may be started again.
 //
 // Afterwards the document holds the circuit count the unit's serial number gives and the
 // calibration written back into the unit.
@@ -37,6 +39,10 @@ class CProgramUp : public QDialog {
     // Set before the dialog is shown: where the calibration backup files go (empty: the
     // application folder).
     std::filesystem::path backupFolder;
+    // Set before the dialog is shown: called once, on this thread, when an update with a whole
+    // firmware file is about to start and before it reaches the unit (the panel switches its
+    // outputs off and hands over the port). A file that is not a whole image is refused before.
+    std::function<void()> beforeUpdate;
 
     // Control ids.
     static constexpr int kFileTextId = 1011;
@@ -55,7 +61,8 @@ class CProgramUp : public QDialog {
 
     // The firmware file chosen, empty before one is.
     const QString& FirmwareFile() const { return firmwareFile_; }
-    // Takes `path` as the chosen firmware file, as the file chooser does on OK.
+    // Takes `path` as the chosen firmware file, as the file chooser does on OK; a file that is not
+    // a whole firmware image is refused with the reason and not taken.
     void SetFirmwareFile(const QString& path);
     // The file chooser ("ファイル選択").
     void ChooseFile();
@@ -82,6 +89,8 @@ class CProgramUp : public QDialog {
     void ShowFilePath();
     void SetBusy(bool busy);
     void Finish(FirmwareUpdateOutcome outcome);
+    // The refusal of a file that cannot be programmed, shown; false when there is none.
+    bool RefuseFile(const QString& path);
 
     GeneratorState& generator_;
     UserInterface& ui_;

@@ -1,8 +1,12 @@
 #include "firmware/CalibrationBackup.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 #include "document/CalibrationValues.h"
 #include "input/CCsvFile.h"
@@ -37,38 +41,55 @@ bool FitsWord(long value)
     return value >= -32768 && value <= 65535;
 }
 
-int LoadFrom(CCsvFile& file, GeneratorState& state, std::string_view serial)
+// Reads one number field of a backup line; false when the field is missing or no decimal.
+bool DecimalField(const CCsvFile& file, int index, long& value)
+{
+    std::string field;
+    return file.GetField(index, field) && ReadDecimal(field, value);
+}
+
+int LoadFrom(CCsvFile& file, GeneratorState& state, std::string_view serial, int channels)
 {
     std::string field;
     if (!file.ReadRecord() || !file.GetField(0, field)) return kBackupFormatError;
     if (Trimmed(field) != serial) return kBackupOtherSerial;
 
+    // Which entries the file has named: a second line for one of them is refused rather than
+    // letting either line win, since nobody can tell which of the two is right.
+    std::array<std::array<bool, kRangeTableSize>, kCalibrationChannels> seen{};
     for (;;) {
         if (!file.ReadRecord()) {
             // The end of the file or an empty line completes the reading; a line too long for
             // any backup, or a failed read, does not.
             const CCsvFile::Stop stop = file.StopReason();
-            return stop == CCsvFile::Stop::EndOfFile || stop == CCsvFile::Stop::EmptyLine
-                       ? kBackupRead
-                       : kBackupFormatError;
+            if (stop != CCsvFile::Stop::EndOfFile && stop != CCsvFile::Stop::EmptyLine) {
+                return kBackupFormatError;
+            }
+            break;
         }
         if (!file.GetField(0, field)) return kBackupFormatError;
         long channel = 0;
-        if (!ReadWholeInteger(Trimmed(field), channel) || (channel != 1 && channel != 2)) {
+        if (!ReadDecimal(Trimmed(field), channel) || (channel != 1 && channel != 2)) {
             return kBackupBadChannel;
         }
+        // Fields 0 to 7 are numbers as they stand, white space and all, but for the range key.
         std::array<long, 8> values{};
         for (int i = 0; i < 8; ++i) {
-            if (!file.GetField(i, field)) return kBackupFormatError;
-            if (i == 2) continue;  // the range key: any text
-            if (!ReadWholeInteger(field, values[static_cast<std::size_t>(i)])) {
+            if (i == 2) {
+                if (!file.GetField(i, field)) return kBackupFormatError;
+                continue;  // the range key: any text
+            }
+            if (!DecimalField(file, i, values[static_cast<std::size_t>(i)])) {
                 return kBackupFormatError;
             }
             if (i == 1 && (values[1] < 0 || values[1] >= kRangeTableSize)) return kBackupBadRange;
             if (i >= 3 && !FitsWord(values[static_cast<std::size_t>(i)])) return kBackupFormatError;
         }
-        ChannelSettings& target = state.channels[static_cast<std::size_t>(channel - 1)];
+        const auto index = static_cast<std::size_t>(channel - 1);
         const auto code = static_cast<std::size_t>(values[1]);
+        if (seen[index][code]) return kBackupDuplicate;
+        seen[index][code] = true;
+        ChannelSettings& target = state.channels[index];
         const auto Word = [](long value) { return static_cast<std::uint16_t>(value); };
         target.makerCalibration[code].zero = Word(values[3]);
         target.makerCalibration[code].gain = Word(values[4] + 0x8000);
@@ -76,9 +97,116 @@ int LoadFrom(CCsvFile& file, GeneratorState& state, std::string_view serial)
         target.userCalibration[code].gain = Word(values[6] + 0x8000);
         target.userCalibration[code].mode = Word(values[7]);
     }
+    // Entries left out would go into the unit at their start values, and be stored there.
+    for (int ch = 0; ch < ChannelsOf(channels); ++ch) {
+        for (const OutputRange code : kBackupRangeList) {
+            if (!seen[static_cast<std::size_t>(ch)][static_cast<std::size_t>(code)]) {
+                return kBackupIncomplete;
+            }
+        }
+    }
+    return kBackupRead;
+}
+
+// The earlier backup's bytes, if there is one that can be read whole (a backup is about 1 kB;
+// anything far larger is no backup of ours, but is kept all the same).
+constexpr std::uintmax_t kMaxBackupBytes = 1 << 20;
+
+bool ReadEarlier(const std::filesystem::path& path, std::optional<std::string>& bytes)
+{
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxBackupBytes) return true;  // nothing to compare: keep it if it is there
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) return false;
+    bytes = text.str();
+    return true;
+}
+
+// Puts the backup at `current` beside itself under a kept name. A hard link keeps it whole
+// without copying; where the file system has none, a copy is written.
+bool KeepEarlier(const std::filesystem::path& current, const std::optional<std::string>& bytes,
+                 const std::filesystem::path& folder, std::string_view serial,
+                 std::filesystem::path& kept, std::string* error)
+{
+    const std::time_t now = std::time(nullptr);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const std::filesystem::path candidate = folder / KeptBackupName(serial, now, attempt);
+        if (::link(current.c_str(), candidate.c_str()) == 0) {
+            kept = candidate;
+            return true;
+        }
+        if (errno == EEXIST) continue;
+        std::error_code ec;
+        if (!bytes || std::filesystem::exists(candidate, ec)) break;
+        if (!WriteFileAtomically(candidate, *bytes, error)) return false;
+        kept = candidate;
+        return true;
+    }
+    if (error != nullptr) *error = "the earlier backup " + current.string() + " cannot be kept";
+    return false;
 }
 
 }  // namespace
+
+bool ReadDecimal(std::string_view text, long& value)
+{
+    const bool negative = !text.empty() && text.front() == '-';
+    const std::string_view digits = negative ? text.substr(1) : text;
+    if (digits.empty() || digits.size() > 9) return false;
+    long read = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return false;
+        read = read * 10 + (c - '0');
+    }
+    value = negative ? -read : read;
+    return true;
+}
+
+std::string KeptBackupName(std::string_view serial, std::time_t when, int attempt)
+{
+    std::tm local{};
+    ::localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%dT%H%M%S", &local);
+    std::string name = std::string(serial) + "_R-" + stamp;
+    if (attempt > 1) name += "-" + std::to_string(attempt);
+    return name + ".txt";
+}
+
+bool HoldsOnlyStartValues(const GeneratorState& state, int channels)
+{
+    for (int ch = 0; ch < ChannelsOf(channels); ++ch) {
+        const ChannelSettings& channel = state.channels[static_cast<std::size_t>(ch)];
+        for (const OutputRange code : kBackupRangeList) {
+            const auto index = static_cast<std::size_t>(code);
+            if (channel.makerCalibration[index] != MakerCalibrationEntry{} ||
+                channel.userCalibration[index] != UserCalibrationEntry{}) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool SameBackedUpCalibration(const GeneratorState& a, const GeneratorState& b, int channels)
+{
+    for (int ch = 0; ch < ChannelsOf(channels); ++ch) {
+        const ChannelSettings& x = a.channels[static_cast<std::size_t>(ch)];
+        const ChannelSettings& y = b.channels[static_cast<std::size_t>(ch)];
+        for (const OutputRange code : kBackupRangeList) {
+            const auto index = static_cast<std::size_t>(code);
+            if (x.makerCalibration[index] != y.makerCalibration[index] ||
+                x.userCalibration[index] != y.userCalibration[index]) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
 
 bool ReadWholeInteger(std::string_view text, long& value)
 {
@@ -169,32 +297,50 @@ std::string CalibrationBackupText(const GeneratorState& state, std::string_view 
 }
 
 bool SaveCalibrationBackup(const GeneratorState& state, const std::filesystem::path& folder,
-                           std::string_view serial, std::string* error)
+                           std::string_view serial, std::string* error, std::filesystem::path* kept)
 {
+    if (kept != nullptr) kept->clear();
     if (!IsSafeBackupSerial(serial)) {
         if (error != nullptr) *error = "the serial number cannot name a file";
         return false;
     }
     if (!EnsureFolder(folder, error)) return false;
-    return WriteFileAtomically(CalibrationBackupPath(folder, serial),
-                               CalibrationBackupText(state, serial), error);
+    const std::filesystem::path path = CalibrationBackupPath(folder, serial);
+    RemoveStaleTemporaries(path);
+    const std::string text = CalibrationBackupText(state, serial);
+
+    // The backup there may be the only good copy of the unit's calibration (the unit may have
+    // been wiped since): it is kept unless it says the same.
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+        std::optional<std::string> earlier;
+        if (!ReadEarlier(path, earlier)) {
+            if (error != nullptr) *error = "cannot read the earlier backup " + path.string();
+            return false;
+        }
+        if (earlier == text) return true;
+        std::filesystem::path keptPath;
+        if (!KeepEarlier(path, earlier, folder, serial, keptPath, error)) return false;
+        if (kept != nullptr) *kept = keptPath;
+    }
+    return WriteFileAtomically(path, text, error);
 }
 
 int LoadCalibrationBackup(GeneratorState& state, const std::filesystem::path& folder,
-                          std::string_view serial)
+                          std::string_view serial, int channels)
 {
     if (!IsSafeBackupSerial(serial)) return kBackupCannotOpen;
     CCsvFile file;
     if (!file.Open(CalibrationBackupPath(folder, serial).string())) return kBackupCannotOpen;
-    return LoadFrom(file, state, serial);
+    return LoadFrom(file, state, serial, channels);
 }
 
 int LoadCalibrationBackupBytes(GeneratorState& state, std::string_view bytes,
-                               std::string_view serial)
+                               std::string_view serial, int channels)
 {
     CCsvFile file;
     file.OpenBytes(bytes);
-    return LoadFrom(file, state, serial);
+    return LoadFrom(file, state, serial, channels);
 }
 
 }  // namespace krv

@@ -24,7 +24,8 @@ namespace krv {
 //    answer (a blocking queued call); ProcessPendingEvents may simply return true there, and
 //    SetWaitCursor may do nothing.
 //  - `cancelRequested` is set by the dialog's thread (its cancel button, Esc, the close box) and
-//    read at the update's step boundaries; the update clears it when the programming starts.
+//    read at the update's step boundaries (and between the blocks of the erasure, programming
+//    and read-back); whoever starts an update clears it first.
 //  - The link and the document's GeneratorState belong to the update until it returns: nothing
 //    else may use them meanwhile (the panel's tick is off while the dialog is open). The link
 //    shows its own few messages (a D2XX entry point missing) through the user interface it was
@@ -61,6 +62,18 @@ class FirmwareContext {
     void Pause(std::chrono::milliseconds span) { PauseUntil(Now() + span); }
     void PauseUntil(TimePoint end);
 
+    // Restarts into boot mode whose bit-rate adjustment goes unanswered before the programming
+    // gives up; 0: until the user cancels (a window with its cancel button).
+    void SetBootTries(int tries) { bootTries_ = tries; }
+    int BootTries() const { return bootTries_; }
+    // What a failure once the unit has been erased adds to its message: where the calibration
+    // backup is and that the update is to be run again. Empty: a note without the backup.
+    void SetErasedNote(std::string note) { erasedNote_ = std::move(note); }
+    const std::string& ErasedNote() const { return erasedNote_; }
+    // Set by the programming when it starts erasing: from then on the unit may hold no program.
+    void MarkUnitErased() { unitErased_ = true; }
+    bool UnitErased() const { return unitErased_; }
+
   private:
     void Report();
 
@@ -70,6 +83,9 @@ class FirmwareContext {
     std::atomic<bool>* cancel_;
     std::string status_;
     int progress_ = 0;
+    int bootTries_ = 0;
+    std::string erasedNote_;
+    bool unitErased_ = false;
 };
 
 inline constexpr const char* kFirmwareCaption = "確認";

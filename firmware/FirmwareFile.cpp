@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 
 #include "firmware/RecordCipherTable.h"
 #include "platform/UniqueFd.h"
@@ -34,6 +35,7 @@ class MemorySource {
         return true;
     }
     bool Failed() const { return false; }
+    std::uint64_t Position() const { return pos_; }
 
   private:
     std::string_view bytes_;
@@ -57,9 +59,11 @@ class FileSource {
     {
         if (pos_ == end_ && !Refill()) return false;
         byte = buffer_[pos_++];
+        ++consumed_;
         return true;
     }
     bool Failed() const { return failed_; }
+    std::uint64_t Position() const { return consumed_; }
 
   private:
     bool Refill()
@@ -82,6 +86,7 @@ class FileSource {
     std::vector<std::uint8_t> buffer_ = std::vector<std::uint8_t>(65536);
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
+    std::uint64_t consumed_ = 0;
     bool failed_ = false;
 };
 
@@ -105,8 +110,127 @@ FirmwareReadResult ReadHeader(Source& source, FirmwareHeader& header)
     return FirmwareReadResult::Read;
 }
 
+// What a record's text is when judged strictly (see FirmwareFault); the reading itself is
+// lenient and only skips what it cannot use.
+struct RecordShape {
+    FirmwareFault fault = FirmwareFault::None;
+    char type = '\0';
+    std::uint32_t address = 0;
+    std::size_t dataBytes = 0;
+};
+
+RecordShape ExamineRecordLine(std::string_view text)
+{
+    RecordShape shape;
+    shape.type = text.size() >= 2 ? text[1] : '\0';
+    // Pairs a record of the type needs: count, address (or record count) and checksum; header,
+    // data and end records may carry more.
+    std::size_t least = 0;
+    bool exact = false;
+    switch (shape.type) {
+        case '0':
+            least = 4;
+            break;
+        case '3':
+        case '7':
+            least = 6;
+            break;
+        case '5':
+            least = 4;
+            exact = true;
+            break;
+        case '6':
+            least = 5;
+            exact = true;
+            break;
+        default:
+            shape.fault = FirmwareFault::NotSRecord;
+            return shape;
+    }
+    const std::string_view pairs = text.substr(2);
+    const std::size_t count = pairs.size() / 2;
+    if (pairs.size() % 2 != 0 || count < least || (exact && count != least)) {
+        shape.fault = FirmwareFault::NotSRecord;
+        return shape;
+    }
+    std::vector<std::uint8_t> values(count);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int high = HexValue(pairs[2 * i]);
+        const int low = HexValue(pairs[2 * i + 1]);
+        if (high < 0 || low < 0) {
+            shape.fault = FirmwareFault::NotSRecord;
+            return shape;
+        }
+        values[i] = static_cast<std::uint8_t>(high * 16 + low);
+        sum += values[i];
+    }
+    if ((sum & 0xFF) != 0xFF) {
+        shape.fault = FirmwareFault::BadChecksum;
+        return shape;
+    }
+    if (shape.type == '3' || shape.type == '7') {
+        shape.address = (std::uint32_t{values[1]} << 24) | (std::uint32_t{values[2]} << 16) |
+                        (std::uint32_t{values[3]} << 8) | values[4];
+        shape.dataBytes = count - 6;
+    }
+    return shape;
+}
+
+// Follows the records of a file for its verdict.
+class RecordJudge {
+  public:
+    explicit RecordJudge(FirmwareFileCheck& check) : check_(check) {}
+
+    void Cut(std::size_t record) { Fault(FirmwareFault::RecordCut, record); }
+    void Record(std::size_t record, std::string_view text)
+    {
+        if (check_.fault != FirmwareFault::None) return;
+        const RecordShape shape = ExamineRecordLine(text);
+        if (shape.fault != FirmwareFault::None) {
+            Fault(shape.fault, record);
+            return;
+        }
+        if (shape.type == '7' && firstEnd_ == 0) firstEnd_ = record;
+        for (std::size_t d = 0; d < shape.dataBytes; ++d) {
+            const std::uint32_t at = shape.address + static_cast<std::uint32_t>(d);
+            if (!FirmwareImage::IndexOf(at)) {
+                Fault(FirmwareFault::Outside, record);
+                check_.address = at;
+                return;
+            }
+            if (at >= FirmwareImage::kProgramStart) ++windowBytes_;
+        }
+    }
+    // After the last record.
+    void End(std::size_t records)
+    {
+        if (check_.fault != FirmwareFault::None) return;
+        if (windowBytes_ == 0) {
+            check_.fault = FirmwareFault::NoData;
+        } else if (firstEnd_ == 0) {
+            check_.fault = FirmwareFault::NoEnd;
+        } else if (firstEnd_ != records) {
+            Fault(FirmwareFault::AfterEnd, firstEnd_);
+        }
+    }
+
+  private:
+    void Fault(FirmwareFault fault, std::size_t record)
+    {
+        if (check_.fault != FirmwareFault::None) return;
+        check_.fault = fault;
+        check_.record = record;
+    }
+
+    FirmwareFileCheck& check_;
+    std::size_t firstEnd_ = 0;
+    std::size_t windowBytes_ = 0;
+};
+
 template <typename Source>
-FirmwareReadResult ReadRecords(Source& source, FirmwareImage& image, FirmwareRecordCounts& counts)
+FirmwareReadResult ReadRecords(Source& source, FirmwareImage& image, FirmwareRecordCounts& counts,
+                               RecordJudge* judge = nullptr)
 {
     for (;;) {
         StoredRecord record;
@@ -123,11 +247,49 @@ FirmwareReadResult ReadRecords(Source& source, FirmwareImage& image, FirmwareRec
         if (!complete) {
             // The file ends inside its last record: what there is of it is not a record.
             ++counts.truncated;
+            if (judge != nullptr) judge->Cut(counts.records);
             break;
         }
-        HandleRecordLine(RecordText(record), image, counts);
+        const std::string text = RecordText(record);
+        HandleRecordLine(text, image, counts);
+        if (judge != nullptr) judge->Record(counts.records, text);
     }
+    if (judge != nullptr) judge->End(counts.records);
     return source.Failed() ? FirmwareReadResult::CannotOpen : FirmwareReadResult::Read;
+}
+
+template <typename Source>
+FirmwareFileCheck Check(Source& source, FirmwareImage* image, FirmwareRecordCounts* counts)
+{
+    FirmwareFileCheck check;
+    std::optional<FirmwareImage> ownImage;
+    FirmwareImage& into = image != nullptr ? *image : ownImage.emplace();
+    into.Fill(0xFF);
+    FirmwareRecordCounts ownCounts;
+    FirmwareRecordCounts& found = counts != nullptr ? *counts : ownCounts;
+    found = {};
+    switch (ReadHeader(source, check.header)) {
+        case FirmwareReadResult::Read:
+            check.fault = FirmwareFault::None;
+            break;
+        case FirmwareReadResult::CannotOpen:
+            check.fault = FirmwareFault::CannotOpen;
+            break;
+        case FirmwareReadResult::Empty:
+            check.fault = FirmwareFault::Empty;
+            break;
+        case FirmwareReadResult::Truncated:
+            check.fault = FirmwareFault::HeaderCut;
+            break;
+    }
+    if (check.fault == FirmwareFault::None) {
+        RecordJudge judge(check);
+        if (ReadRecords(source, into, found, &judge) != FirmwareReadResult::Read) {
+            check.fault = FirmwareFault::CannotOpen;
+        }
+    }
+    check.size = source.Position();
+    return check;
 }
 
 }  // namespace
@@ -249,6 +411,54 @@ FirmwareReadResult ReadFirmwareFileHeader(const std::filesystem::path& path, Fir
     FileSource source(path);
     if (!source.Opened()) return FirmwareReadResult::CannotOpen;
     return ReadHeader(source, header);
+}
+
+std::string FirmwareFileCheck::Reason() const
+{
+    const std::string n = std::to_string(record);
+    switch (fault) {
+        case FirmwareFault::None:
+            return {};
+        case FirmwareFault::CannotOpen:
+            return "ファイルを読み込めません";
+        case FirmwareFault::Empty:
+            return "ファイルが空です";
+        case FirmwareFault::HeaderCut:
+            return "ヘッダーの途中、" + std::to_string(size) + "バイトで切れています";
+        case FirmwareFault::RecordCut:
+            return "レコード" + n + "の途中、" + std::to_string(size) + "バイトで切れています";
+        case FirmwareFault::NotSRecord:
+            return "レコード" + n + "の形式が正しくありません";
+        case FirmwareFault::BadChecksum:
+            return "レコード" + n + "のチェックサムが合いません";
+        case FirmwareFault::Outside: {
+            char text[16];
+            std::snprintf(text, sizeof text, "%08X", address);
+            return "レコード" + n + "のデータが範囲外です(アドレス" + text + ")";
+        }
+        case FirmwareFault::NoData:
+            return "データレコードがありません";
+        case FirmwareFault::NoEnd:
+            return "終了レコードがありません";
+        case FirmwareFault::AfterEnd:
+            return "終了レコード(レコード" + n + ")の後にレコードがあります";
+    }
+    return {};
+}
+
+FirmwareFileCheck CheckFirmwareBytes(std::string_view bytes, FirmwareImage* image,
+                                     FirmwareRecordCounts* counts)
+{
+    MemorySource source(bytes);
+    return Check(source, image, counts);
+}
+
+FirmwareFileCheck CheckFirmwareFile(const std::filesystem::path& path, FirmwareImage* image,
+                                    FirmwareRecordCounts* counts)
+{
+    FileSource source(path);
+    if (!source.Opened()) return {};
+    return Check(source, image, counts);
 }
 
 }  // namespace krv

@@ -117,4 +117,44 @@ FirmwareReadResult ReadFirmwareFile(const std::filesystem::path& path, FirmwareH
 FirmwareReadResult ReadFirmwareFileHeader(const std::filesystem::path& path,
                                           FirmwareHeader& header);
 
+// Why a firmware file cannot be programmed. A file is usable only when it is whole: the header,
+// then records each complete, of a type our files hold (0 header, 3 data, 5 and 6 count, 7 end),
+// in hexadecimal with a fitting checksum, data only at addresses the image holds, at least one
+// data byte in the flash window, and the end record as its last record. Anything less would leave
+// holes in the flash that the read-back cannot tell from the file's own bytes.
+enum class FirmwareFault {
+    None,
+    CannotOpen,   // no such file, not a regular file, or it could not be read
+    Empty,        // no byte at all
+    HeaderCut,    // fewer than the four header bytes
+    RecordCut,    // the file ends inside a record
+    NotSRecord,   // a record that is no S-record of those types, or not hexadecimal
+    BadChecksum,  // a record whose bytes do not add up
+    Outside,      // a data byte whose address lies outside the image
+    NoData,       // no data byte for the flash window
+    NoEnd,        // no end record
+    AfterEnd,     // records after the end record
+};
+
+// The verdict on a firmware file.
+struct FirmwareFileCheck {
+    FirmwareFault fault = FirmwareFault::CannotOpen;
+    FirmwareHeader header;      // once the four header bytes were read
+    std::size_t record = 0;     // the record at fault, counted from 1
+    std::uint64_t size = 0;     // bytes of the file read
+    std::uint32_t address = 0;  // Outside: the first address outside the image
+
+    bool Usable() const { return fault == FirmwareFault::None; }
+    // Why the file cannot be used, as one line for the user; empty when it can.
+    std::string Reason() const;
+};
+
+// Checks a whole file's bytes, and fills `image` (0xFF, then the records) and `counts` as the
+// reading does, when given.
+FirmwareFileCheck CheckFirmwareBytes(std::string_view bytes, FirmwareImage* image = nullptr,
+                                     FirmwareRecordCounts* counts = nullptr);
+FirmwareFileCheck CheckFirmwareFile(const std::filesystem::path& path,
+                                    FirmwareImage* image = nullptr,
+                                    FirmwareRecordCounts* counts = nullptr);
+
 }  // namespace krv

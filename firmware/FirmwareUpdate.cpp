@@ -42,6 +42,15 @@ class Update {
     {
         return Finish(FirmwareUpdateOutcome::Failed, message);
     }
+    // Whether the unit's backup in `folder` reads whole and holds other than start values.
+    bool BackupHoldsCalibration(const std::filesystem::path& folder) const
+    {
+        GeneratorState earlier = state_;
+        ClearCalibrationTables(earlier);
+        return LoadCalibrationBackup(earlier, folder, result_.unitSerial, state_.circuitCount) ==
+                   kBackupRead &&
+               !HoldsOnlyStartValues(earlier, state_.circuitCount);
+    }
     // Steps 10 to 13: restart, write the calibration back, store it, restart. False at the first
     // write or store the unit does not acknowledge.
     bool RestoreCalibration();
@@ -74,14 +83,19 @@ FirmwareUpdateResult Update::Run()
         request_.backupFolder.empty() ? CalibrationBackupFolder() : request_.backupFolder;
     result_.backupFile = CalibrationBackupPath(folder, serial);
 
-    // 3. A file to program.
+    // 3. A file to program, whole: nothing has been sent to the unit yet.
     if (request_.firmwareFile.empty()) return Refuse(kNoFileChosen);
+    if (const std::string refusal = CheckFirmwareFileForUpdate(request_.firmwareFile);
+        !refusal.empty()) {
+        return Refuse(refusal);
+    }
 
     // 4. The unit's calibration.
     context_.SetStatus("本体補正データ受信中");
     ClearCalibrationTables(state_);
+    const int channels = state_.circuitCount;
     bool fromUnit = true;
-    if (ReceiveUnitCalibration(link_, state_, state_.circuitCount, context_.Ui()) != 0) {
+    if (ReceiveUnitCalibration(link_, state_, channels, context_.Ui()) != 0) {
         if (!context_.AskOk(kAskUseFileAfterReadFailure, MessageIcon::Warning)) return Fail();
         fromUnit = false;
     }
@@ -89,28 +103,46 @@ FirmwareUpdateResult Update::Run()
     // 5. Checked, 6. saved.
     if (fromUnit) {
         context_.SetStatus("補正データチェック中");
-        if (CheckCalibrationModes(state_, state_.circuitCount) != 0) {
+        if (CheckCalibrationModes(state_, channels) != 0) {
             if (!context_.AskOk(kAskUseFileAfterBadData, MessageIcon::Warning)) return Fail();
             fromUnit = false;
         }
     }
-    if (fromUnit && !SaveCalibrationBackup(state_, folder, serial)) return Fail(kCannotSaveBackup);
+    // A unit whose flash was erased by an update that stopped half-way may read as start values
+    // with valid modes. Saved, they would take the place of the backup that holds the unit's
+    // real calibration, and go back into the unit for good.
+    if (fromUnit && HoldsOnlyStartValues(state_, channels) && BackupHoldsCalibration(folder)) {
+        if (!context_.AskOk(kAskUseFileAfterStartValues, MessageIcon::Warning)) return Fail();
+        fromUnit = false;
+    }
+    const GeneratorState fromTheUnit = state_;
+    if (fromUnit && !SaveCalibrationBackup(state_, folder, serial, nullptr, &result_.keptBackup)) {
+        return Fail(kCannotSaveBackup);
+    }
 
     // 7. The backup file is what goes back into the unit.
     context_.SetStatus("補正ファイル読込み中");
     ClearCalibrationTables(state_);
-    const int loaded = LoadCalibrationBackup(state_, folder, serial);
+    const int loaded = LoadCalibrationBackup(state_, folder, serial, channels);
     if (loaded == kBackupCannotOpen) return Fail(kCannotReadBackup + serial);
     if (loaded != kBackupRead) return Fail(kBadBackup + serial);
+    // What the file gives back must be what the unit gave: the file is the copy the unit's
+    // calibration is restored from.
+    if (fromUnit && !SameBackedUpCalibration(fromTheUnit, state_, channels)) {
+        return Fail(kBackupDiffersFromUnit + serial);
+    }
 
     // 8.
     context_.SetStatus("補正ファイル検証中");
-    if (CheckCalibrationModes(state_, state_.circuitCount) != 0) {
+    if (CheckCalibrationModes(state_, channels) != 0) {
         return Fail(kBadBackupData + serial);
     }
 
-    // 9.
-    if (!ProgramUnit(context_, request_.firmwareFile)) return Fail();
+    // 9. A failure from the erasure on names the backup the next run will need.
+    context_.SetErasedNote(ErasedUnitNote(result_.backupFile));
+    const bool programmed = ProgramUnit(context_, request_.firmwareFile);
+    result_.unitErased = context_.UnitErased();
+    if (!programmed) return Fail();
 
     if (!RestoreCalibration()) {
         context_.SetStatus(kStatusCalibrationNotRestored);
@@ -168,6 +200,13 @@ SerialCircuits CircuitsFromSerial(const std::string& serial)
     if (!ReadWholeInteger(digit, value)) return {0, 1};
     if (value != 1 && value != 2) return {0, 2};
     return {static_cast<int>(value), 0};
+}
+
+std::string CheckFirmwareFileForUpdate(const std::filesystem::path& file)
+{
+    const FirmwareFileCheck check = CheckFirmwareFile(file);
+    if (check.Usable()) return {};
+    return check.fault == FirmwareFault::CannotOpen ? kCannotOpenFile : FirmwareFileRefusal(check);
 }
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,

@@ -23,7 +23,7 @@ namespace krv {
 enum class FirmwareUpdateOutcome {
     Succeeded,  // programmed, calibration restored and stored
     // Stopped before anything was read from the unit (no unit or several, a bad serial number,
-    // no file): the update may be started again.
+    // no file, a file that is not a whole image): the update may be started again.
     Refused,
     Failed,  // stopped later (it said why, or the user cancelled); status "キャンセルしました"
     // Programmed, but the unit did not take its calibration back: the user has been told where
@@ -40,10 +40,20 @@ struct FirmwareUpdateResult {
     FirmwareUpdateOutcome outcome = FirmwareUpdateOutcome::Refused;
     std::string unitSerial;            // of the unit found, if any
     std::filesystem::path backupFile;  // the calibration backup used, once known
+    // The earlier backup, kept under another name because the new one differs; empty if none.
+    std::filesystem::path keptBackup;
+    // The programming got as far as erasing the unit: it must be updated again.
+    bool unitErased = false;
 };
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,
                                        const FirmwareUpdateRequest& request);
+
+// Whether a firmware file may be programmed: empty when it is a whole image, else the message
+// that refuses it ("ファイルが開けません", or "転送ファイルに誤りがあります " and the reason).
+// The update checks its file with it before anything is sent to the unit; so do the callers that
+// switch the outputs off before the update.
+std::string CheckFirmwareFileForUpdate(const std::filesystem::path& file);
 
 // The circuit count a unit's serial number gives (its third character), or the message number of
 // the serial-number message: 1 when that character is no number (or the serial number cannot
@@ -65,6 +75,13 @@ inline constexpr const char* kAskUseFileAfterReadFailure =
     "接続できません\nパソコン内ファイルを検索しますか。";
 inline constexpr const char* kAskUseFileAfterBadData =
     "本体補正データが異常です\nパソコン内ファイルを検索しますか。";
+// The unit's calibration holds only start values (its flash was erased) while its backup file
+// holds real values.
+inline constexpr const char* kAskUseFileAfterStartValues =
+    "本体補正データが初期値です\nパソコン内ファイルを検索しますか。";
+// The backup file just saved does not read back as the values the unit gave.
+inline constexpr const char* kBackupDiffersFromUnit =
+    "保存した補正ファイルが本体補正データと一致しません\n更新できません\nシリアル番号:";
 inline constexpr const char* kCannotSaveBackup = "補正データを保存できません";
 inline constexpr const char* kCannotReadBackup =
     "パソコン内補正ファイルの読込みが行えません\n更新できません\nメーカーに連絡してください\n"

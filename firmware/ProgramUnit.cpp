@@ -34,12 +34,22 @@ class Programmer {
     bool Run();
 
   private:
-    // Before each step: true when the user asked to stop, after the stop has been carried out.
+    // Before each step (and each block of the erasure, programming and read-back): true when the
+    // user asked to stop, after the stop has been carried out.
     bool Cancelled();
-    bool Fail(const char* message);
-    bool FileError();
-    // Reads the file's header into `header`; false after telling the user why it cannot be used.
-    bool ReadHeader(FirmwareHeader& header);
+    // Stops the run: the bridge closed, status "キャンセルしました", the message (with the erased
+    // note once the unit has been erased). Always false.
+    bool Fail(const std::string& message);
+    // A block of the erasure or programming the unit did not acknowledge.
+    bool BlockFailed() { return Fail(BootSession::kReplyFailure); }
+    void MarkErased()
+    {
+        erased_ = true;
+        context_.MarkUnitErased();
+    }
+    // Checks the whole file and builds the program image from it; false after telling the user
+    // why it cannot be used.
+    bool CheckFile();
     void RestartIntoBootMode();
     bool Exchange(const BootCommand& command)
     {
@@ -58,45 +68,40 @@ class Programmer {
     std::filesystem::path file_;
     FirmwareHeader header_;
     FirmwareImage image_;
+    bool erased_ = false;
 };
 
 bool Programmer::Cancelled()
 {
     if (!context_.CancelRequested()) return false;
     context_.ClearCancelRequest();
-    port_.CloseFtdiDevice();
-    context_.SetStatus(kStatusCancelled);
-    context_.Message(kCancelledRestart);
+    Fail(kCancelledRestart);
     return true;
 }
 
-bool Programmer::Fail(const char* message)
+bool Programmer::Fail(const std::string& message)
 {
     port_.CloseFtdiDevice();
     context_.SetStatus(kStatusCancelled);
-    context_.Message(message);
+    if (!erased_) {
+        context_.Message(message);
+    } else {
+        const std::string& note = context_.ErasedNote();
+        context_.Message(message + "\n" + (note.empty() ? ErasedUnitNote({}) : note));
+    }
     return false;
 }
 
-bool Programmer::FileError()
+bool Programmer::CheckFile()
 {
-    return Fail(kFileError);
-}
-
-bool Programmer::ReadHeader(FirmwareHeader& header)
-{
-    switch (ReadFirmwareFileHeader(file_, header)) {
-        case FirmwareReadResult::Read:
-            return true;
-        case FirmwareReadResult::CannotOpen:
-            context_.Message(kCannotOpenFile);
-            return false;
-        case FirmwareReadResult::Empty:
-        case FirmwareReadResult::Truncated:
-            // A file cut off inside its header has no version to check: nothing to program.
-            return FileError();
+    const FirmwareFileCheck check = CheckFirmwareFile(file_, &image_);
+    if (check.fault == FirmwareFault::CannotOpen) {
+        context_.Message(kCannotOpenFile);
+        return false;
     }
-    return FileError();
+    if (!check.Usable()) return Fail(FirmwareFileRefusal(check));
+    header_ = check.header;
+    return true;
 }
 
 void Programmer::RestartIntoBootMode()
@@ -112,45 +117,39 @@ void Programmer::RestartIntoBootMode()
 
 bool Programmer::Run()
 {
-    context_.ClearCancelRequest();
+    // A cancel requested before the run (while the calibration was read) counts: whoever starts
+    // an update clears the request first.
 
-    // 1. The file's header.
+    // 1. The whole file, before the unit is asked anything.
     context_.SetProgress(0);
-    if (!ReadHeader(header_)) return false;
+    if (!CheckFile()) return false;
 
-    // 2. The user's word.
+    // 2. The user's word, with the unit's version beside the file's. Asking for the version
+    // changes nothing in the unit.
     if (Cancelled()) return false;
-    if (!context_.AskOk(kAskUpdate, MessageIcon::Information)) return false;
-    context_.SetStatus("更新準備中");
-
-    // 3. The unit's version.
-    if (Cancelled()) return false;
-    context_.SetProgress(5);
     if (!port_.IsFtdiOpen() && !port_.OpenFtdiDevice()) return false;
     session_.DiscardPending();
     std::string version;
-    if (QueryVersion(context_.Link(), LinkKind::Ftdi, version) && version == header_.version &&
-        !context_.AskOk(kAskSameVersion, MessageIcon::Information)) {
+    if (!QueryVersion(context_.Link(), LinkKind::Ftdi, version)) version.clear();
+    if (!context_.AskOk(UpdateQuestion(version, header_.version), MessageIcon::Information)) {
+        return false;
+    }
+    context_.SetStatus("更新準備中");
+
+    // 3. The same version again only on purpose.
+    if (Cancelled()) return false;
+    context_.SetProgress(5);
+    if (version == header_.version && !context_.AskOk(kAskSameVersion, MessageIcon::Information)) {
         context_.SetStatus(kStatusCancelled);
         return false;
     }
 
-    // 4. The file again.
-    if (Cancelled()) return false;
-    FirmwareHeader again;
-    if (!ReadHeader(again)) return false;
+    // 4, 5. The program image was built from the file when it was checked: what the user agreed
+    // to is what goes into the unit.
 
-    // 5. The program image.
-    if (Cancelled()) return false;
-    image_.Fill(0xFF);
-    FirmwareRecordCounts counts;
-    if (ReadFirmwareFile(file_, again, image_, counts) != FirmwareReadResult::Read) {
-        context_.Message(kCannotOpenFile);
-        return false;
-    }
-
-    // 6 to 8, until the boot loader answers the bit-rate adjustment or the user gives up.
-    for (;;) {
+    // 6 to 8, until the boot loader answers the bit-rate adjustment, the user gives up or the
+    // tries allowed are used up.
+    for (int tries = 1;; ++tries) {
         if (Cancelled()) return false;
         context_.SetStatus("発生器を再起動しています");
         RestartIntoBootMode();
@@ -165,6 +164,9 @@ bool Programmer::Run()
         session_.reportReplyFailure = false;
         session_.DiscardPending();
         if (Exchange(BitRateAdjustment())) break;
+        if (context_.BootTries() > 0 && tries >= context_.BootTries()) {
+            return Fail(kBootNotAnswered);
+        }
     }
     session_.pacedSend = false;
     session_.reportReplyFailure = true;
@@ -197,39 +199,47 @@ bool Programmer::Run()
     if (Cancelled()) return false;
     session_.reportReplyFailure = false;
     if (!Exchange(ProgrammingStateTransition())) return Fail(kTransitionError);
-    session_.reportReplyFailure = true;
 
-    // 14. Erase.
+    // 14 to 17 stop at the first block the unit does not acknowledge, with one message (the
+    // read-back could not pass anyway), and take a cancel between blocks.
+
+    // 14. Erase. From the first erased block on, the unit may hold no program.
     if (Cancelled()) return false;
     context_.SetProgress(10);
     context_.SetStatus("メモリ消去中");
-    Exchange(ErasureSelection());
+    if (!Exchange(ErasureSelection())) return BlockFailed();
     for (std::uint32_t k = 0; k < group.blockCount; ++k) {
-        Exchange(BlockErasure(group.start + k * group.blockSize));
+        if (Cancelled()) return false;
+        MarkErased();
+        if (!Exchange(BlockErasure(group.start + k * group.blockSize))) return BlockFailed();
     }
-    Exchange(BlockErasure(kEndOfErasure));
+    if (!Exchange(BlockErasure(kEndOfErasure))) return BlockFailed();
+    MarkErased();
 
     // 15. Program every block, also those that hold only 0xFF.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム転送中");
-    Exchange(StatusInquiry());
-    Exchange(ProgrammingSelection());
+    if (!Exchange(StatusInquiry()) || !Exchange(ProgrammingSelection())) return BlockFailed();
     for (int i = 0; i < kProgramBlocks; ++i) {
+        if (Cancelled()) return false;
         context_.SetProgress(10 + i / 11);
-        Exchange(ProgramBlock(FirmwareImage::kProgramStart + static_cast<std::uint32_t>(i) * 256,
-                              Block(i)));
+        if (!Exchange(ProgramBlock(
+                FirmwareImage::kProgramStart + static_cast<std::uint32_t>(i) * 256, Block(i)))) {
+            return BlockFailed();
+        }
     }
 
     // 16.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム書込中");
-    Exchange(EndOfProgramming());
+    if (!Exchange(EndOfProgramming())) return BlockFailed();
 
     // 17. Read every block back. A block whose reply failed counts as different: the reply
     // buffer then holds an earlier block's bytes, which may well look the same.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム照合中");
     for (int i = 0; i < kProgramBlocks; ++i) {
+        if (Cancelled()) return false;
         context_.SetProgress(60 + i / 14);
         const bool answered =
             Exchange(ReadBlock(FirmwareImage::kProgramStart + static_cast<std::uint32_t>(i) * 256));
@@ -240,15 +250,15 @@ bool Programmer::Run()
         }
     }
 
-    // 18. Back into normal mode.
-    if (Cancelled()) return false;
+    // 18. Back into normal mode. The unit holds the new firmware now: a cancel no longer stops
+    // anything, and one that came too late is dropped.
     context_.Pause(kBeforeNormalRestart);
     if (!port_.IsFtdiOpen()) port_.OpenFtdiDevice();
     port_.SetFtdiBitMode();
     port_.CloseFtdiDevice();
+    context_.ClearCancelRequest();
 
     // 19.
-    if (Cancelled()) return false;
     context_.SetProgress(100);
     return true;
 }
@@ -259,6 +269,24 @@ bool ProgramUnit(FirmwareContext& context, const std::filesystem::path& file)
 {
     Programmer programmer(context, file);
     return programmer.Run();
+}
+
+std::string FirmwareFileRefusal(const FirmwareFileCheck& check)
+{
+    return std::string(kFileError) + "\n" + check.Reason();
+}
+
+std::string UpdateQuestion(const std::string& unitVersion, const std::string& fileVersion)
+{
+    return std::string(kAskUpdate) + "\n発生器 " + (unitVersion.empty() ? "不明" : unitVersion) +
+           " → ファイル " + fileVersion;
+}
+
+std::string ErasedUnitNote(const std::filesystem::path& backupFile)
+{
+    std::string note = "発生器のプログラムは消去されています\n";
+    if (!backupFile.empty()) note += "補正データの保存先: " + backupFile.string() + "\n";
+    return note + "もう一度更新を実行してください";
 }
 
 }  // namespace krv

@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     krv::GeneratorState state(Link(), app);
     krv::ClearCalibrationTables(state);
     const std::string serial = FirstField(bytes);
-    const int result = krv::LoadCalibrationBackupBytes(state, bytes, serial);
-    Require(result >= krv::kBackupRead && result <= krv::kBackupFormatError, "a known result");
+    const int result = krv::LoadCalibrationBackupBytes(state, bytes, serial, 2);
+    Require(result >= krv::kBackupRead && result <= krv::kBackupDuplicate, "a known result");
     // Only channels 1 and 2 can be named.
     for (int ch = 2; ch < 4; ++ch) {
         for (const auto& e : state.channels[ch].userCalibration) {
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = krv::CalibrationBackupText(state, serial);
     krv::GeneratorState again(Link(), app);
     krv::ClearCalibrationTables(again);
-    Require(krv::LoadCalibrationBackupBytes(again, text, serial) == krv::kBackupRead,
+    Require(krv::LoadCalibrationBackupBytes(again, text, serial, 2) == krv::kBackupRead,
             "a written backup reads");
     for (int ch = 0; ch < 2; ++ch) {
         for (const krv::OutputRange code : krv::kBackupRangeList) {

@@ -51,6 +51,24 @@ void CheckReading(std::string_view bytes)
     Require(counts.badChecksum + counts.malformed <= typed, "refusals are records");
     Require(counts.lowest.has_value() == counts.highest.has_value(), "span has both ends");
 
+    // The check reads as the reader does, and says why whenever it refuses.
+    krv::FirmwareImage checkedImage;
+    krv::FirmwareRecordCounts checkedCounts;
+    const krv::FirmwareFileCheck check =
+        krv::CheckFirmwareBytes(bytes, &checkedImage, &checkedCounts);
+    Require(check.Usable() == check.Reason().empty(), "a refusal has a reason");
+    if (result == krv::FirmwareReadResult::Read) {
+        Require(checkedCounts == counts && checkedImage.Bytes() == image.Bytes(),
+                "the check builds the image the reader does");
+        if (check.Usable()) {
+            Require(counts.badChecksum == 0 && counts.malformed == 0 && counts.truncated == 0 &&
+                        counts.bytesOutside == 0,
+                    "a usable file has no refused record");
+        }
+    } else {
+        Require(!check.Usable(), "a file without its header is refused");
+    }
+
     // The same bytes as a regular file.
     const int fd = ::memfd_create("fuzz.cya", MFD_CLOEXEC);
     Require(fd >= 0, "memfd_create");

@@ -97,20 +97,28 @@ void CBremixView::CalibrationCommand()
 void CBremixView::UpdateFirmwareCommand()
 {
     if (UnitWork::Busy()) return;
-    // The unit restarts into its boot loader: nothing may stay switched on, and the update reaches
-    // it through its USB bridge, not through the port.
-    ReleaseUnitForFirmwareUpdate(state_);
+    // The tick rests while the dialog is open. The unit restarts into its boot loader: nothing
+    // may stay switched on, and the update reaches it through its USB bridge, not through the
+    // port. That happens only once an update with a whole firmware file starts; closing the
+    // dialog without one leaves the panel as it was.
+    const bool wasPolling = polling_.pollingEnabled;
     polling_.Stop();
     tickProcessing_ = false;
-    RefreshPanel();
-    ShowConnection();
+    bool released = false;
 
     const int circuits = state_.circuitCount;
     {
         CProgramUp dialog(state_, ui_, this);
         dialog.backupFolder = options_.firmwareBackupFolder;
+        dialog.beforeUpdate = [&] {
+            ReleaseUnitForFirmwareUpdate(state_);
+            released = true;
+            RefreshPanel();
+            ShowConnection();
+        };
         dialog.exec();
     }
+    if (!released && state_.Link().IsOpen()) polling_.pollingEnabled = wasPolling;
     // The unit's serial number gives the circuit count; the user connects again to go on.
     if (state_.circuitCount != circuits) LayoutChannels();
     RefreshPanel();

@@ -1,6 +1,7 @@
 #include "platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,12 @@ bool WriteAll(int fd, std::string_view bytes, int& error)
     return true;
 }
 
+// The start of the names of the temporaries for `target`; the writer's process id follows.
+std::string TemporaryPrefix(const std::filesystem::path& target)
+{
+    return "." + target.filename().string() + ".tmp-";
+}
+
 // Opens a new, unique temporary file beside `target`.
 UniqueFd CreateTemporary(const std::filesystem::path& target, std::filesystem::path& tempPath,
                          int& error)
@@ -55,9 +62,9 @@ UniqueFd CreateTemporary(const std::filesystem::path& target, std::filesystem::p
     std::random_device device;
     const std::filesystem::path folder = target.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = "." + target.filename().string() + ".tmp-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(counter++) +
-                                 "-" + std::to_string(device() & 0xFFFFFF);
+        const std::string name = TemporaryPrefix(target) + std::to_string(::getpid()) + "-" +
+                                 std::to_string(counter++) + "-" +
+                                 std::to_string(device() & 0xFFFFFF);
         tempPath = folder / name;
         const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) return UniqueFd(fd);
@@ -127,6 +134,28 @@ bool WriteFileAtomically(const std::filesystem::path& requested, std::string_vie
     if (::rename(tempPath.c_str(), target.c_str()) != 0) return fail("cannot replace", errno);
     SyncFolder(target.parent_path());
     return true;
+}
+
+void RemoveStaleTemporaries(const std::filesystem::path& target)
+{
+    const std::string prefix = TemporaryPrefix(target);
+    std::error_code ec;
+    const std::filesystem::path folder =
+        target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) continue;
+        // The writer's process id, up to the next '-'.
+        const std::string rest = name.substr(prefix.size());
+        const std::size_t dash = rest.find('-');
+        if (dash == 0 || dash == std::string::npos || dash > 9) continue;
+        if (rest.find_first_not_of("0123456789") != dash) continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(rest.substr(0, dash)));
+        // A process that still runs may be writing it; one that cannot be signalled still runs.
+        if (pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        std::error_code removeError;
+        std::filesystem::remove(entry.path(), removeError);
+    }
 }
 
 bool EnsureFolder(const std::filesystem::path& folder, std::string* error)

@@ -16,6 +16,10 @@ namespace krv {
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 
+// Removes the temporaries WriteFileAtomically left beside `target` when the process writing them
+// ended before it could finish (killed, or the power lost). Those of running processes stay.
+void RemoveStaleTemporaries(const std::filesystem::path& target);
+
 // Creates `folder` and any missing parents. True when the folder exists afterwards.
 bool EnsureFolder(const std::filesystem::path& folder, std::string* error = nullptr);
 

@@ -49,6 +49,16 @@ bool ExchangeForOk(DeviceLink& link, const ExchangeSettings& settings, const std
            }) == ExchangeResult::Success;
 }
 
+// Whether a calibration reply answers the read of `table`, channel `ch` and `range`: the same
+// table letter, channel and range code.
+bool AnswersRead(std::string_view line, const CalibrationReply& reply, int ch, int table,
+                 OutputRange range)
+{
+    const std::string_view letter = TableLetter(table);
+    return !letter.empty() && line[3] == letter[0] && reply.channel == ch &&
+           reply.range == static_cast<unsigned>(range);
+}
+
 }  // namespace
 
 std::string InitUserCalibrationFrame()
@@ -165,8 +175,13 @@ bool ReadCalibration(DeviceLink& link, LinkKind kind, int ch, int table, OutputR
             if (line.size() < 3 || line[0] != kStx || line.substr(1, 2) != "CR") {
                 return LineVerdict::Ignore;
             }
-            accepted = DecodeCalibrationReply(line);
-            return accepted ? LineVerdict::Match : LineVerdict::WrongLine;
+            const std::optional<CalibrationReply> decoded = DecodeCalibrationReply(line);
+            if (!decoded) return LineVerdict::WrongLine;
+            // A reply that arrives after its time-out, or the answer to its resend, belongs to
+            // an earlier read: taking it would leave the entry asked for unread.
+            if (!AnswersRead(line, *decoded, ch, table, range)) return LineVerdict::Ignore;
+            accepted = decoded;
+            return LineVerdict::Match;
         });
     if (result != ExchangeResult::Success || !accepted) return false;
     StoreCalibrationReply(*accepted, tables);

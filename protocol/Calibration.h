@@ -85,7 +85,9 @@ std::optional<CalibrationReply> DecodeCalibrationReply(std::string_view reply);
 void StoreCalibrationReply(const CalibrationReply& reply, const CalibrationTables& tables);
 
 // The unit's commands. Each returns whether the unit answered as it should; the values of a read
-// go into `tables`.
+// go into `tables`. A read takes only the reply of the same table letter, channel and range
+// (others, such as a late answer to an earlier read, are passed over), so true means the entry
+// asked for was stored.
 bool InitUserCalibration(DeviceLink& link);
 bool ReadCalibration(DeviceLink& link, LinkKind kind, int ch, int table, OutputRange range,
                      const CalibrationTables& tables);

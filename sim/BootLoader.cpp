@@ -208,7 +208,7 @@ std::vector<std::uint8_t> SimBootLoader::ProgrammingCommand()
                 if (u.Flash().EraseBlock(address) != ProgramFlash::Result::Done) {
                     return Error(code, kAddressError);
                 }
-                u.Calibration().Erase();
+                u.Calibration().Erase(u.Config().wipedCalibration);
                 return Bytes{kAck};
             });
         }

@@ -41,6 +41,11 @@ Simulation::~Simulation()
 
 bool Simulation::Start(std::string* error)
 {
+    std::string why;
+    if (!target_->SetFaults(options_.bridgeFaults, &why)) {
+        if (error != nullptr) *error = "bridge faults: " + why;
+        return false;
+    }
     if (!server_.Start(error)) return false;
     bus_ = std::make_unique<SimBridgeBus>();
     for (const auto& bridge : bridges_) bus_->Plug(bridge);

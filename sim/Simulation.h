@@ -27,6 +27,8 @@ struct SimulationOptions {
     // The unit's bridge; empty: DefaultBridgeSerial of the unit's circuit count.
     std::string bridgeSerial;
     std::vector<ExtraBridge> extraBridges;
+    // Faults of the unit's replies on its bridge (UnitBridgeTarget::SetFaults); empty: none.
+    std::string bridgeFaults;
     // Set: the unit's serial port is reached through a device node of its own (PortPath) that is
     // gone while the host drives the bridge directly and comes back this long after the bridge is
     // closed, as a USB serial port does once its driver has taken the bridge back.
@@ -57,6 +59,7 @@ class Simulation {
     // The unit's own bridge and its target.
     SimBridge& Bridge() { return *bridges_.front(); }
     UnitBridgeTarget& Target() { return *target_; }
+    std::shared_ptr<UnitBridgeTarget> SharedTarget() { return target_; }
     const std::vector<std::shared_ptr<SimBridge>>& Bridges() const { return bridges_; }
 
   private:

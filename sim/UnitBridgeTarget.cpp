@@ -31,6 +31,33 @@ std::shared_ptr<BridgeTarget> UnitBridgeTarget::BootLoader() const
     return bootLoader_;
 }
 
+bool UnitBridgeTarget::SetFaults(std::string_view list, std::string* error)
+{
+    auto plan = FaultPlan::Parse(list, error);
+    if (!plan) return false;
+    std::lock_guard lock(faultMutex_);
+    faults_ = std::move(*plan);
+    return true;
+}
+
+void UnitBridgeTarget::Send(std::string reply, BridgeTime at, std::vector<BridgeReply>& replies)
+{
+    FaultedReply faulted;
+    {
+        std::lock_guard lock(faultMutex_);
+        if (faults_.Empty()) {
+            replies.push_back({std::move(reply), at});
+            return;
+        }
+        faulted = faults_.Apply(std::move(reply), random_);
+    }
+    if (faulted.delay.count() > 0) {
+        held_.push_back({std::move(faulted.chunks), at + faulted.delay});
+        return;
+    }
+    for (std::string& chunk : faulted.chunks) replies.push_back({std::move(chunk), at});
+}
+
 bool UnitBridgeTarget::InBootMode() const
 {
     return WithUnit([](const VirtualUnit& unit) { return unit.InBootMode(); });
@@ -45,17 +72,23 @@ void UnitBridgeTarget::Receive(std::uint8_t byte, BridgeTime arrival,
         if (const auto loader = BootLoader()) loader->Receive(byte, arrival, replies);
         return;
     }
+    while (!held_.empty() && held_.front().due <= arrival) {
+        for (std::string& chunk : held_.front().chunks)
+            replies.push_back({std::move(chunk), arrival});
+        held_.pop_front();
+    }
     const char c = static_cast<char>(byte);
     for (LineAssembler::Line& line : assembler_.Feed(std::string_view(&c, 1))) {
         std::vector<std::string> answers =
             WithUnit([&](VirtualUnit& unit) { return unit.HandleLine(line.bytes, arrival); });
-        for (std::string& answer : answers) replies.push_back({std::move(answer), arrival});
+        for (std::string& answer : answers) Send(std::move(answer), arrival, replies);
     }
 }
 
 void UnitBridgeTarget::Restart(bool bootMode, BridgeTime at, std::vector<BridgeReply>& replies)
 {
     assembler_.Reset();
+    held_.clear();
     if (bootMode) {
         WithUnit([](VirtualUnit& unit) { unit.EnterBootMode(); });
         awakeAt_ = at;

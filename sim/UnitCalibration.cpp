@@ -154,10 +154,11 @@ void UnitCalibration::PowerCycle()
     working_ = stored_;
 }
 
-void UnitCalibration::Erase()
+void UnitCalibration::Erase(WipedCalibration as)
 {
     constexpr CalibrationValues kErased{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF};
-    for (auto& channel : working_) channel.fill(kErased);
+    constexpr CalibrationValues kStart{0x0000, 0x0000, 0x8000, 0x0000, 0x8000};
+    for (auto& channel : working_) channel.fill(as == WipedCalibration::Erased ? kErased : kStart);
     stored_ = working_;
 }
 

@@ -20,6 +20,11 @@ struct CalibrationValues {
     bool operator==(const CalibrationValues&) const = default;
 };
 
+// What the unit's calibration reads as once the flash that keeps it has been erased: every word
+// 0xFFFF as the erased flash holds it, or the start values its firmware puts in place of an
+// erased table (mode 0, zeros 0, gains 0x8000), which pass a check of the modes.
+enum class WipedCalibration { Erased, StartValues };
+
 // A trial output the host asked for while it calibrates: the range minimum or maximum driven with
 // the given corrections, or normal output again.
 struct CalibrationTrial {
@@ -55,9 +60,9 @@ class UnitCalibration {
 
     // A restart drops what was not stored.
     void PowerCycle();
-    // Both copies as an erased flash holds them: every word 0xFFFF. The unit keeps its
+    // Both copies as an erased flash leaves them (see WipedCalibration). The unit keeps its
     // calibration in its program flash, so reprogramming the unit does this.
-    void Erase();
+    void Erase(WipedCalibration as = WipedCalibration::Erased);
 
     // Out-of-range channel or range indices throw std::out_of_range.
     const CalibrationValues& Working(int channel, int range) const;

@@ -37,6 +37,8 @@ struct UnitConfig {
     std::array<StandaloneSetting, 2> standalone{};  // channels 1 and 2
     std::uint16_t calibrationMode = 0x0001;         // of every range at first: maker calibration
     CommandFaults faults{};                         // refusals and silence of its own
+    // What its calibration reads as after its boot loader has erased the flash.
+    WipedCalibration wipedCalibration = WipedCalibration::Erased;
 };
 
 // The two status words of a channel: the main output stage's and the external-supply current

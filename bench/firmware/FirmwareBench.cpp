@@ -2,7 +2,8 @@
 // timing (19200 baud for the calibration, 1,000,000 baud for programming and reading back),
 // against its floor: the time every byte took on the line plus the fixed waits (the bridge's
 // 200 ms after opening, the 600 ms restart pulses, the 50 ms after the boot pulse, the 100 ms
-// before the last restart and the 11 ms pause before each calibration read).
+// before the last restart and the 11 ms pause before each calibration read). Then the time a
+// unit that falls silent in boot mode takes to fail the update, and the messages it shows.
 //
 //   bench_firmware [RUNS]
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "protocol/Calibration.h"
+#include "sim/CommandFaults.h"
 #include "sim/SimD2xx.h"
 #include "sim/Simulation.h"
 
@@ -96,6 +98,52 @@ void Run(const std::filesystem::path& file, const std::filesystem::path& backups
     }
 }
 
+// Answers OK and counts the boxes shown.
+class CountingUserInterface : public SilentUserInterface {
+  public:
+    MessageAnswer ShowMessage(const std::string& text, const std::string& caption, MessageIcon icon,
+                              MessageButtons buttons) override
+    {
+        ++shown;
+        return SilentUserInterface::ShowMessage(text, caption, icon, buttons);
+    }
+    int shown = 0;
+};
+
+// The whole update against a unit whose boot loader has `faults`: how long until it fails.
+void RunToFailure(const char* name, const char* faults, const std::filesystem::path& file,
+                  const std::filesystem::path& backups)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 2;
+    options.server.instant = false;
+    std::string error;
+    if (!sim::ParseCommandFaults(faults, options.server.unit.faults, &error)) std::exit(1);
+    sim::Simulation simulation(options);
+    if (!simulation.Start(&error)) {
+        std::fprintf(stderr, "cannot start the virtual unit: %s\n", error.c_str());
+        std::exit(1);
+    }
+    CountingUserInterface ui;
+    DeviceLink link(ui, sim::SimulatedD2xxLibrary());
+    AppValues app;
+    GeneratorState state(link, app);
+    TimePoint programmingFrom{};
+    FirmwareContext context(link, ui, [&](const std::string& status, int) {
+        if (status == "メモリ消去中" && programmingFrom == TimePoint{}) programmingFrom = Now();
+    });
+    const auto start = Clock::now();
+    const FirmwareUpdateResult result = RunFirmwareUpdate(context, state, {file, backups});
+    const auto took = Clock::now() - start;
+    const double fromErasure =
+        programmingFrom == TimePoint{} ? 0.0 : Seconds(Now() - programmingFrom).count();
+    std::printf(
+        "%-26s (%s): failed after %.3f s (%.3f s from the erasure), %d message boxes "
+        "after the question, outcome %s\n",
+        name, faults, Seconds(took).count(), fromErasure, ui.shown - 1,
+        result.outcome == FirmwareUpdateOutcome::Failed ? "failed" : "NOT FAILED");
+}
+
 }  // namespace
 }  // namespace krv::bench
 
@@ -108,6 +156,8 @@ int main(int argc, char** argv)
     const std::filesystem::path file = dir / "full.cya";
     std::ofstream(file, std::ios::binary) << krv::bench::FullImage();
     for (int run = 0; run < runs; ++run) krv::bench::Run(file, dir);
+    krv::bench::RunToFailure("silent during read-back", "b15-silent=0", file, dir);
+    krv::bench::RunToFailure("silent while programming", "b13-silent=0", file, dir);
     std::filesystem::remove_all(dir);
     return 0;
 }

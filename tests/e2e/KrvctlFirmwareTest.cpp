@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwarePacker.h"
+#include "firmware/ProgramUnit.h"
+#include "support/HostileFirmware.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
 
@@ -80,11 +84,12 @@ TEST_F(KrvctlFirmwareTest, PackInfoAndUnpack)
     EXPECT_EQ(json.out,
               "{\"version\":\"020100\",\"records\":129,\"types\":{\"3\":128,\"7\":1},"
               "\"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,"
-              "\"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFE07FF\"}}\n");
+              "\"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFE07FF\"},"
+              "\"usable\":true,\"reason\":\"\"}\n");
     const auto text = RunCommand({kKrvctl, "firmware", "info", Path("fw.cya")});
     EXPECT_EQ(text.out,
               "version 020100\nrecords 129\n  S3 128\n  S7 1\nbad checksum 0\nmalformed 0\n"
-              "bytes outside the image 0\nspan FFFE0000-FFFE07FF\n");
+              "bytes outside the image 0\nspan FFFE0000-FFFE07FF\nusable yes\n");
 
     const auto unpack =
         RunCommand({kKrvctl, "firmware", "unpack", Path("fw.cya"), "-o", Path("image.bin")});
@@ -154,6 +159,9 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
         const char* err;  // a part of it
     };
     std::ofstream(dir / "bad.srec") << "S1070000010203FFF4\n";
+    std::ofstream(dir / "nodata.srec") << "S00600004844521B\nS70500000000FA\n";
+    const std::uint8_t three[] = {1, 2, 3};
+    std::ofstream(dir / "noend.srec") << SRecordLine('3', 0xFFFE0000, three, 3) << "\n";
     const std::vector<Case> cases = {
         {{"firmware"}, 2, "firmware needs pack, info, unpack or update"},
         {{"firmware", "flash"}, 2, "unknown firmware command 'flash'"},
@@ -172,6 +180,18 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
         {{"firmware", "pack", Path("none.srec"), "--version", "020100", "-o", Path("a.cya")},
          1,
          "cannot read"},
+        {{"firmware", "pack", Path("nodata.srec"), "--version", "020100", "-o", Path("a.cya")},
+         1,
+         "nodata.srec: no data records"},
+        {{"firmware", "pack", Path("noend.srec"), "--version", "020100", "-o", Path("a.cya")},
+         1,
+         "noend.srec: would not make a whole image file: 終了レコードがありません"},
+        {{"firmware", "update", Path("fw.srec"), "--boot-tries", "0"},
+         2,
+         "--boot-tries takes a number from 1 to 1000"},
+        {{"firmware", "info", Path("fw.srec"), "--boot-tries", "3"},
+         2,
+         "firmware info takes no --boot-tries"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> argv = {kKrvctl};
@@ -192,7 +212,8 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
     const auto update = RunCommand({kKrvctl, "--simulate=2", "firmware", "update", Path("fw.cya"),
                                     "--yes", "--backup-dir", Path("backups")});
     ASSERT_EQ(update.status, 0) << update.err;
-    EXPECT_TRUE(Contains(update.out, "更新しますか？ [OK]\n")) << update.out;
+    EXPECT_TRUE(Contains(update.out, "更新しますか？\n発生器 020000 → ファイル 020100 [OK]\n"))
+        << update.out;
     EXPECT_TRUE(Contains(update.out, " 81% プログラム照合中\n")) << update.out;
     const std::string backup = Path("backups") + "/KR2A0001_R.txt";
     EXPECT_TRUE(Contains(
@@ -207,16 +228,165 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
         RunCommand({kKrvctl, "--simulate=2", "--unit-fault", "b15-bad=300", "firmware", "update",
                     Path("fw.cya"), "--yes", "--backup-dir", Path("backups")});
     EXPECT_EQ(bad.status, 1);
-    EXPECT_EQ(bad.err, "Memory read Error\n");
+    EXPECT_EQ(bad.err, "Memory read Error\n" + ErasedUnitNote(backup) + "\n");
     EXPECT_TRUE(Contains(bad.out, " 81% キャンセルしました\n")) << bad.out;
     const auto unanswered = RunCommand({kKrvctl, "--simulate=2", "firmware", "update",
                                         Path("fw.cya"), "--backup-dir", Path("backups")});
     EXPECT_EQ(unanswered.status, 1);
-    EXPECT_EQ(unanswered.err, "更新しますか？ [Cancel: --yes answers OK]\n");
+    EXPECT_EQ(unanswered.err,
+              "更新しますか？\n発生器 020000 → ファイル 020100 [Cancel: --yes answers OK]\n");
     const auto refused = RunCommand({kKrvctl, "--simulate=2", "--bridge-serial", "KR3A0001",
                                      "firmware", "update", Path("fw.cya"), "--yes"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.err, "FTDIシリアル番号が異常です(2)\nKR3A0001\n");
+}
+
+// A backup with other values is kept beside the new one; a backup that is not whole is refused
+// before the unit is touched.
+TEST_F(KrvctlFirmwareTest, EarlierBackupsAreKeptAndBadOnesRefused)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    fs::create_directory(Path("backups"));
+    const std::string backup = Path("backups") + "/KR1A0001_R.txt";
+    std::string earlier = "KR1A0001,\r\n";
+    for (const char* code : {"0", "10", "1", "2", "3", "5", "6", "7", "11", "12"}) {
+        earlier += std::string("1,") + code + ",key,4,-4,0,0,1,\r\n";
+    }
+    std::ofstream(backup, std::ios::binary) << earlier;
+    const auto update = RunCommand({kKrvctl, "--simulate=1", "firmware", "update", Path("fw.cya"),
+                                    "--yes", "--backup-dir", Path("backups")});
+    ASSERT_EQ(update.status, 0) << update.err;
+    const std::string kept =
+        "earlier calibration backup kept as " + backup.substr(0, backup.size() - 4) + "-";
+    EXPECT_TRUE(Contains(update.out, kept)) << update.out;
+    std::size_t backups = 0;
+    for (const auto& entry : fs::directory_iterator(Path("backups"))) {
+        ++backups;
+        if (entry.path() != backup) {
+            EXPECT_EQ(FileBytes(entry.path()), earlier);
+        }
+    }
+    EXPECT_EQ(backups, 2u);
+
+    // The unit cannot be read, and its backup holds only its first line.
+    std::ofstream(backup, std::ios::binary) << "KR1A0001,\r\n";
+    const auto refused =
+        RunCommand({kKrvctl, "--simulate=1", "--unit-fault", "silent-after=0", "firmware", "update",
+                    Path("fw.cya"), "--yes", "--backup-dir", Path("backups")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err,
+              "パソコン内補正ファイル内容が異常です\n更新できません\nメーカーに連絡してください\n"
+              "シリアル番号:KR1A0001\n");
+    EXPECT_FALSE(Contains(refused.out, "メモリ消去中")) << refused.out;
+}
+
+// An update killed while it programs, run again against the same unit: a krvctl sim that
+// outlives its clients lends them its bridge. The unit then runs the new firmware and has its
+// calibration back.
+TEST_F(KrvctlFirmwareTest, KilledUpdateIsRepairedByTheNextRun)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    const std::string socket = Path("bridge");
+    test::SimProcess sim({"--circuits", "1", "--instant", "--wiped-calibration", "start",
+                          "--bridge-socket", socket});
+    ASSERT_FALSE(sim.Path().empty());
+    ASSERT_EQ(RunCommand({kKrvctl, "--port", sim.Path(), "calibration", "set", "1", "--range",
+                          "0_10V", "--mode", "user", "--zero", "5", "--gain", "-3", "--save"})
+                  .status,
+              0);
+    const auto Entries = [&] {
+        const std::string json =
+            RunCommand({kKrvctl, "--port", sim.Path(), "calibration", "show", "--json"}).out;
+        return json.substr(std::min(json.find("\"entries\""), json.size()));
+    };
+    const std::string before = Entries();
+    ASSERT_TRUE(Contains(before, "\"userZero\":5,\"userGain\":-3,\"mode\":2")) << before;
+
+    const std::vector<std::string> update = {kKrvctl,    "--sim-bridge", socket,
+                                             "firmware", "update",       Path("fw.cya"),
+                                             "--yes",    "--backup-dir", Path("backups")};
+    {
+        test::Process killed(update);
+        std::string line;
+        do {
+            line = killed.ReadLine(std::chrono::seconds(60));
+        } while (!line.empty() && !Contains(line, "プログラム転送中"));
+        ASSERT_TRUE(Contains(line, "プログラム転送中"));
+        killed.Signal(SIGKILL);
+        EXPECT_EQ(killed.Wait(), 128 + SIGKILL);
+    }
+    const auto again = RunCommand(update);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(Contains(again.out, "接続できません\nパソコン内ファイルを検索しますか。 [OK]\n"))
+        << again.out;
+    const auto info = RunCommand({kKrvctl, "--port", sim.Path(), "info"});
+    EXPECT_EQ(info.out, "firmware 020100\ncircuits 1\n");
+    EXPECT_EQ(Entries(), before);
+    EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST_F(KrvctlFirmwareTest, FileThatIsNotAWholeImageIsRefusedBeforeTheUnitIsTouched)
+{
+    for (const test::HostileFirmware& hostile : test::HostileFirmwareFiles()) {
+        SCOPED_TRACE(hostile.name);
+        std::ofstream(dir / "hostile.cya", std::ios::binary) << hostile.bytes;
+        const auto update =
+            RunCommand({kKrvctl, "--simulate=2", "firmware", "update", Path("hostile.cya"), "--yes",
+                        "--backup-dir", Path("backups")});
+        EXPECT_EQ(update.status, 1);
+        EXPECT_EQ(update.err.rfind("転送ファイルに誤りがあります \n", 0), 0u) << update.err;
+        if (!hostile.reason.empty()) {
+            EXPECT_EQ(update.err, "転送ファイルに誤りがあります \n" + hostile.reason + "\n");
+        }
+        // No step was taken: no question, no progress, no calibration read or saved.
+        EXPECT_EQ(update.out, "");
+        EXPECT_FALSE(fs::exists(dir / "backups"));
+        // info and unpack still say what they find.
+        const auto info = RunCommand({kKrvctl, "firmware", "info", Path("hostile.cya")});
+        EXPECT_EQ(info.status, 0) << info.err;
+        EXPECT_TRUE(Contains(info.out, "usable no: ")) << info.out;
+    }
+}
+
+TEST_F(KrvctlFirmwareTest, UnitThatNeverAnswersIsGivenUpOrCancelledWithCtrlC)
+{
+    ASSERT_EQ(RunCommand({kKrvctl, "firmware", "pack", Path("fw.srec"), "--version", "020100", "-o",
+                          Path("fw.cya")})
+                  .status,
+              0);
+    const auto tries =
+        RunCommand({kKrvctl, "--simulate=2", "--unit-fault", "b1-from=1000", "firmware", "update",
+                    Path("fw.cya"), "--yes", "--backup-dir", Path("backups"), "--boot-tries", "2"});
+    EXPECT_EQ(tries.status, 1);
+    EXPECT_EQ(tries.err, std::string(kBootNotAnswered) + "\n");
+    std::size_t restarts = 0;
+    for (std::size_t at = 0;
+         (at = tries.out.find("発生器を再起動しています", at)) != std::string::npos; ++at) {
+        ++restarts;
+    }
+    EXPECT_EQ(restarts, 2u) << tries.out;
+
+    // Ctrl-C: a cancel at the next step.
+    test::Process update({kKrvctl, "--simulate=2", "--unit-fault", "b1-from=100000", "firmware",
+                          "update", Path("fw.cya"), "--yes", "--backup-dir", Path("backups"),
+                          "--boot-tries", "1000"});
+    ASSERT_TRUE(update.Started());
+    bool adjusting = false;
+    for (int line = 0; line < 100 && !adjusting; ++line) {
+        adjusting = Contains(update.ReadLine(std::chrono::seconds(30)), "ビットレート自動調整中");
+    }
+    ASSERT_TRUE(adjusting);
+    update.Signal(SIGINT);
+    update.Out();
+    const std::string err = update.Err();
+    EXPECT_EQ(update.Wait(), 1);
+    EXPECT_TRUE(Contains(err, std::string(kCancelledRestart) + "\n")) << err;
 }
 
 }  // namespace

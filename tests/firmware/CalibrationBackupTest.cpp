@@ -2,8 +2,10 @@
 // what the unit's serial number is taken to mean.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include <filesystem>
@@ -88,31 +90,49 @@ TEST_F(CalibrationBackupTest, OneCircuitUnitGivesElevenLines)
                                               "1,7,0_24mA", "1,11,E4_20mA", "1,12,E0_24mA"}));
 }
 
+// The names of the files in a folder, sorted.
+std::vector<std::string> Names(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 TEST_F(CalibrationBackupTest, SavedFileReadsBackIntoTheSameEntries)
 {
     state.circuitCount = 2;
     Fill(state);
     GeneratorState before = state;
-    ASSERT_TRUE(SaveCalibrationBackup(state, folder / "new" / "sub", "KR2A0001"));
-    // Writing again replaces the file whole; no temporary is left beside it.
-    ASSERT_TRUE(SaveCalibrationBackup(state, folder / "new" / "sub", "KR2A0001"));
-    EXPECT_EQ(
-        std::distance(fs::directory_iterator(folder / "new" / "sub"), fs::directory_iterator()), 1);
+    const fs::path sub = folder / "new" / "sub";
+    ASSERT_TRUE(SaveCalibrationBackup(state, sub, "KR2A0001"));
+    // Saving the same again leaves the one file; no temporary is left beside it.
+    fs::path kept = "x";
+    ASSERT_TRUE(SaveCalibrationBackup(state, sub, "KR2A0001", nullptr, &kept));
+    EXPECT_EQ(Names(sub), (std::vector<std::string>{"KR2A0001_R.txt"}));
+    EXPECT_TRUE(kept.empty());
 
     ClearCalibrationTables(state);
     EXPECT_EQ(state.channels[1].makerCalibration[5], (MakerCalibrationEntry{0, 0x8000}));
-    ASSERT_EQ(LoadCalibrationBackup(state, folder / "new" / "sub", "KR2A0001"), kBackupRead);
+    ASSERT_EQ(LoadCalibrationBackup(state, sub, "KR2A0001", 2), kBackupRead);
+    EXPECT_TRUE(SameBackedUpCalibration(state, before, 2));
     for (int ch = 0; ch < 2; ++ch) {
-        for (const OutputRange code : kBackupRangeList) {
-            SCOPED_TRACE(testing::Message() << "channel " << ch << " code " << code);
-            EXPECT_EQ(state.channels[ch].makerCalibration[code],
-                      before.channels[ch].makerCalibration[code]);
-            EXPECT_EQ(state.channels[ch].userCalibration[code],
-                      before.channels[ch].userCalibration[code]);
-        }
         // Codes without a range are not in the file: they keep the cleared values.
         EXPECT_EQ(state.channels[ch].userCalibration[4], (UserCalibrationEntry{0, 0, 0x8000}));
     }
+    state.channels[1].userCalibration[12].mode ^= 1;
+    EXPECT_FALSE(SameBackedUpCalibration(state, before, 2));
+    EXPECT_TRUE(SameBackedUpCalibration(state, before, 1)) << "only channel 1 compared";
 
     // A folder that cannot be made.
     std::ofstream(folder / "plain") << "x";
@@ -121,11 +141,52 @@ TEST_F(CalibrationBackupTest, SavedFileReadsBackIntoTheSameEntries)
     EXPECT_FALSE(error.empty());
 }
 
-TEST_F(CalibrationBackupTest, FailedSaveLeavesTheEarlierBackupWhole)
+// A backup with other contents is never replaced without being kept: the newest stays
+// SERIAL_R.txt, the earlier ones get their time in their names, each name used once.
+TEST_F(CalibrationBackupTest, EarlierBackupsThatDifferAreKept)
+{
+    state.circuitCount = 1;
+    Fill(state);
+    ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR1A0001"));
+    const std::string first = CalibrationBackupText(state, "KR1A0001");
+    ClearCalibrationTables(state);  // a wiped unit
+    fs::path kept;
+    ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR1A0001", nullptr, &kept));
+    const std::string second = CalibrationBackupText(state, "KR1A0001");
+    state.channels[0].makerCalibration[0].zero = 7;
+    fs::path keptAgain;
+    ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR1A0001", nullptr, &keptAgain));
+
+    EXPECT_EQ(ReadAll(folder / "KR1A0001_R.txt"), CalibrationBackupText(state, "KR1A0001"));
+    EXPECT_EQ(ReadAll(kept), first);
+    EXPECT_EQ(ReadAll(keptAgain), second);
+    EXPECT_EQ(Names(folder).size(), 3u);
+    EXPECT_NE(kept, keptAgain);
+    // SERIAL_R-YYYYMMDDTHHMMSS.txt, then -2, -3 within the same second.
+    const std::time_t when = 1797000000;
+    const std::string name = KeptBackupName("KR1A0001", when, 1);
+    EXPECT_EQ(name.size(), std::string("KR1A0001_R-20261210T061500.txt").size()) << name;
+    EXPECT_EQ(name.rfind("KR1A0001_R-", 0), 0u);
+    EXPECT_EQ(name[19], 'T');
+    EXPECT_EQ(KeptBackupName("KR1A0001", when, 3), name.substr(0, name.size() - 4) + "-3.txt");
+}
+
+TEST_F(CalibrationBackupTest, FailedSaveLeavesTheEarlierBackupWholeAndStaleTemporariesGo)
 {
     state.circuitCount = 1;
     ASSERT_TRUE(SaveCalibrationBackup(state, folder, "KR2A0001"));
     const std::string earlier = CalibrationBackupText(state, "KR2A0001");
+    // A save killed half-way left its temporary; one of a writer still running stays.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string stale = ".KR2A0001_R.txt.tmp-" + std::to_string(child) + "-0-77";
+    const std::string running = ".KR2A0001_R.txt.tmp-1-0-77";  // init never ends
+    std::ofstream(folder / stale) << "half";
+    std::ofstream(folder / running) << "half";
+    std::ofstream(folder / (".other.txt.tmp-" + std::to_string(child) + "-0-1")) << "not ours";
+
     // A disk that fills up in the middle of the new file: files may not grow past 100 bytes.
     state.circuitCount = 2;
     Fill(state);
@@ -140,62 +201,115 @@ TEST_F(CalibrationBackupTest, FailedSaveLeavesTheEarlierBackupWhole)
     std::signal(SIGXFSZ, previous);
 
     EXPECT_FALSE(written);
-    std::ifstream in(folder / "KR2A0001_R.txt", std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str(), earlier);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1)
-        << "no part of the new file is left behind";
+    EXPECT_EQ(ReadAll(folder / "KR2A0001_R.txt"), earlier);
+    const auto names = Names(folder);
+    EXPECT_EQ(std::count(names.begin(), names.end(), stale), 0);
+    EXPECT_EQ(std::count(names.begin(), names.end(), running), 1);
+    // No part of the new file is left behind: only the earlier backup (and its kept copy).
+    for (const std::string& n : names) {
+        EXPECT_TRUE(n == running || n.rfind(".other", 0) == 0 || ReadAll(folder / n) == earlier)
+            << n;
+    }
+}
+
+// The whole backup of a unit with `channels` channels, every entry distinct.
+std::string Complete(int channels, const std::string& serial = "KR2A0001")
+{
+    std::string text = serial + ",\r\n";
+    for (int ch = 1; ch <= channels; ++ch) {
+        for (const OutputRange code : kBackupRangeList) {
+            text += std::to_string(ch) + "," + std::to_string(code) + ",key," +
+                    std::to_string(code - 5) + "," + std::to_string(ch * 100 + code) + ",-" +
+                    std::to_string(code) + ",12," + std::to_string(code % 3) + ",\r\n";
+        }
+    }
+    return text;
 }
 
 TEST_F(CalibrationBackupTest, ReadingStopsWithItsResult)
 {
     struct Case {
-        const char* text;
+        std::string text;
+        int channels;
         int result;
     };
-    const std::string line = "1,5,4_20mA,1,2,3,4,1,\r\n";
-    for (const Case c : {
-             Case{"KR2A0001,\r\n", kBackupRead},
-             Case{"  KR2A0001 ,x\r\n2,0,0_5V,1,2,3,4,2,\r\n", kBackupRead},
-             Case{"KR2A0001,\r\n1,0x5,key,-1,010,0X10,+4,2\n", kBackupRead},
+    const std::string head = "KR2A0001,\r\n";
+    const std::string full = Complete(2);
+    const std::string firstLine =
+        full.substr(head.size(), full.find("\r\n", head.size()) + 2 - head.size());
+    const auto Without = [&](const std::string& line) {
+        std::string text = full;
+        text.erase(text.find(line), line.size());
+        return text;
+    };
+    // The first line's maker gain (its fifth field, 100) replaced.
+    const auto Replacing = [&](const std::string& by) {
+        std::string text = full;
+        text.replace(text.find(",-5,100,") + 4, 3, by);
+        return text;
+    };
+    for (const Case& c : std::vector<Case>{
+             {full, 2, kBackupRead},
+             {full, 1, kBackupRead},
+             {Complete(1), 1, kBackupRead},
+             {"  KR2A0001 ,x\r\n" + full.substr(head.size()), 2, kBackupRead},
              // An empty line ends the reading: what follows is not read.
-             Case{"KR2A0001,\r\n\r\n9,99,junk\r\n", kBackupRead},
-             Case{"", kBackupFormatError},
-             Case{"\r\nKR2A0001,\r\n", kBackupFormatError},
-             Case{"KR2A0002,\r\n1,0,0_5V,0,0,0,0,0,\r\n", kBackupOtherSerial},
-             Case{"KR2A00011\r\n", kBackupOtherSerial},
-             Case{"KR2A0001,\r\n3,0,0_5V,0,0,0,0,0,\r\n", kBackupBadChannel},
-             Case{"KR2A0001,\r\nx,0,0_5V,0,0,0,0,0,\r\n", kBackupBadChannel},
-             Case{"KR2A0001,\r\n,0,0_5V,0,0,0,0,0,\r\n", kBackupBadChannel},
-             Case{"KR2A0001,\r\n1,16,0_5V,0,0,0,0,0,\r\n", kBackupBadRange},
-             Case{"KR2A0001,\r\n1,-1,0_5V,0,0,0,0,0,\r\n", kBackupBadRange},
-             Case{"KR2A0001,\r\n1,16\r\n", kBackupBadRange},
-             Case{"KR2A0001,\r\n1,0,0_5V,0,0,0,0\r\n", kBackupFormatError},
-             Case{"KR2A0001,\r\n1,0,0_5V,0,0,0,0,2 ,\r\n", kBackupFormatError},
-             Case{"KR2A0001,\r\n1 ,0,0_5V,0,0,0,0,0,\r\n", kBackupFormatError},
-             Case{"KR2A0001,\r\n1,0,0_5V,0,1.5,0,0,0,\r\n", kBackupFormatError},
-             Case{"KR2A0001,\r\n1,0,0_5V,70000,0,0,0,0,\r\n", kBackupFormatError},
+             {full + "\r\n9,99,junk\r\n", 2, kBackupRead},
+             // Entries missing for a channel the unit has, or there twice.
+             {head, 1, kBackupIncomplete},
+             {Complete(1), 2, kBackupIncomplete},
+             {Without("1,12,key,7,112,-12,12,0,\r\n"), 2, kBackupIncomplete},
+             {full + firstLine, 2, kBackupDuplicate},
+             {head + firstLine + firstLine, 0, kBackupDuplicate},
+             // Only plain decimal numbers.
+             {Replacing(""), 2, kBackupFormatError},
+             {Replacing("0x5"), 2, kBackupFormatError},
+             {Replacing("+4"), 2, kBackupFormatError},
+             {Replacing(" 4"), 2, kBackupFormatError},
+             {Replacing("4 "), 2, kBackupFormatError},
+             {Replacing("1.5"), 2, kBackupFormatError},
+             {Replacing("-"), 2, kBackupFormatError},
+             {Replacing("99999"), 2, kBackupFormatError},
+             {"", 1, kBackupFormatError},
+             {"\r\n" + full, 2, kBackupFormatError},
+             {head + "1,0,0_5V,0,0,0,0\r\n", 1, kBackupFormatError},
+             {head + "1 ,0,0_5V,0,0,0,0,0,\r\n", 1, kBackupFormatError},
+             {head + "1,0x0,0_5V,0,0,0,0,0,\r\n", 1, kBackupFormatError},
+             {"KR2A0002,\r\n" + full.substr(head.size()), 2, kBackupOtherSerial},
+             {"KR2A00011\r\n", 1, kBackupOtherSerial},
+             {head + "3,0,0_5V,0,0,0,0,0,\r\n", 1, kBackupBadChannel},
+             {head + "x,0,0_5V,0,0,0,0,0,\r\n", 1, kBackupBadChannel},
+             {head + ",0,0_5V,0,0,0,0,0,\r\n", 1, kBackupBadChannel},
+             {head + "01,0,0_5V,0,0,0,0,0,\r\n", 0, kBackupRead},
+             {head + "1,16,0_5V,0,0,0,0,0,\r\n", 1, kBackupBadRange},
+             {head + "1,-1,0_5V,0,0,0,0,0,\r\n", 1, kBackupBadRange},
+             {head + "1,16\r\n", 1, kBackupBadRange},
          }) {
         ClearCalibrationTables(state);
-        EXPECT_EQ(LoadCalibrationBackupBytes(state, c.text, "KR2A0001"), c.result) << c.text;
+        EXPECT_EQ(LoadCalibrationBackupBytes(state, c.text, "KR2A0001", c.channels), c.result)
+            << c.text << " for " << c.channels << " channels";
     }
-    // Numbers read as C reads them: 0x hexadecimal, leading 0 octal, signs.
+    // A leading 0 is still decimal; signs are the file's own minus.
     ClearCalibrationTables(state);
-    ASSERT_EQ(
-        LoadCalibrationBackupBytes(state, "KR2A0001,\r\n1,0x5,key,-1,010,0X10,+4,2\n", "KR2A0001"),
-        kBackupRead);
-    EXPECT_EQ(state.channels[0].makerCalibration[5], (MakerCalibrationEntry{0xFFFF, 0x8008}));
-    EXPECT_EQ(state.channels[0].userCalibration[5], (UserCalibrationEntry{2, 0x10, 0x8004}));
-    // Reading stops at the first bad line; the lines before it have been taken.
-    ClearCalibrationTables(state);
-    EXPECT_EQ(LoadCalibrationBackupBytes(state, "KR2A0001,\r\n" + line + "1,99,x\r\n", "KR2A0001"),
-              kBackupBadRange);
-    EXPECT_EQ(state.channels[0].userCalibration[5].mode, 1);
+    ASSERT_EQ(LoadCalibrationBackupBytes(state, head + "1,05,key,-1,010,16,-4,2,\n", "KR2A0001", 0),
+              kBackupRead);
+    EXPECT_EQ(state.channels[0].makerCalibration[5], (MakerCalibrationEntry{0xFFFF, 0x800A}));
+    EXPECT_EQ(state.channels[0].userCalibration[5], (UserCalibrationEntry{2, 0x10, 0x7FFC}));
 
-    EXPECT_EQ(LoadCalibrationBackup(state, folder, "KR2A0001"), kBackupCannotOpen);
+    EXPECT_EQ(LoadCalibrationBackup(state, folder, "KR2A0001", 2), kBackupCannotOpen);
     fs::create_directory(folder / "KR2A0001_R.txt");
-    EXPECT_EQ(LoadCalibrationBackup(state, folder, "KR2A0001"), kBackupCannotOpen);
+    EXPECT_EQ(LoadCalibrationBackup(state, folder, "KR2A0001", 2), kBackupCannotOpen);
+}
+
+TEST_F(CalibrationBackupTest, StartValuesAreTold)
+{
+    ClearCalibrationTables(state);
+    EXPECT_TRUE(HoldsOnlyStartValues(state, 2));
+    state.channels[1].userCalibration[4].zero = 3;  // a code the backup does not hold
+    EXPECT_TRUE(HoldsOnlyStartValues(state, 2));
+    state.channels[1].userCalibration[12].mode = 1;
+    EXPECT_TRUE(HoldsOnlyStartValues(state, 1));
+    EXPECT_FALSE(HoldsOnlyStartValues(state, 2));
 }
 
 TEST_F(CalibrationBackupTest, ModesAboveTwoFailTheCheck)
@@ -248,6 +362,17 @@ TEST(SerialNumberTest, ThirdCharacterGivesTheCircuitsAndTheNameMustBeSafe)
                            Number{"09", false, 0}, Number{"A", false, 0}}) {
         long value = 0;
         EXPECT_EQ(ReadWholeInteger(n.text, value), n.whole) << n.text;
+        if (n.whole) {
+            EXPECT_EQ(value, n.value) << n.text;
+        }
+    }
+    for (const Number n :
+         {Number{"12", true, 12}, Number{"-7", true, -7}, Number{"010", true, 10},
+          Number{"-0", true, 0}, Number{"999999999", true, 999999999}, Number{"", false, 0},
+          Number{"-", false, 0}, Number{"+1", false, 0}, Number{"0x1f", false, 0},
+          Number{" 3", false, 0}, Number{"3 ", false, 0}, Number{"1000000000", false, 0}}) {
+        long value = 0;
+        EXPECT_EQ(ReadDecimal(n.text, value), n.whole) << n.text;
         if (n.whole) {
             EXPECT_EQ(value, n.value) << n.text;
         }

@@ -9,6 +9,7 @@
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwarePacker.h"
 #include "firmware/RecordCipherTable.h"
+#include "support/HostileFirmware.h"
 
 namespace krv {
 namespace {
@@ -174,6 +175,42 @@ TEST(FirmwareFileTest, DamagedRecordsNeverReachPastTheirBuffers)
     EXPECT_EQ(HandleRecordLine("S306FFFE00000", image, counts), RecordVerdict::Malformed);
     EXPECT_EQ(HandleRecordLine("", image, counts), RecordVerdict::Ignored);
     EXPECT_EQ(HandleRecordLine(DataLine(0xFFFE0000, {7}), image, counts), RecordVerdict::Stored);
+}
+
+TEST(FirmwareFileTest, OnlyAWholeImageIsUsable)
+{
+    const std::array<std::uint8_t, 3> version = {2, 1, 0};
+    std::vector<SRecord> records = test::WholeFirmwareRecords();
+    FirmwareImage image;
+    FirmwareRecordCounts counts;
+    const FirmwareFileCheck whole =
+        CheckFirmwareBytes(PackFirmware(records, version), &image, &counts);
+    EXPECT_TRUE(whole.Usable()) << whole.Reason();
+    EXPECT_EQ(whole.Reason(), "");
+    EXPECT_EQ(whole.header.version, "020100");
+    EXPECT_EQ(image[5], 25) << "the image is built as the file is checked";
+    EXPECT_EQ(counts.records, 65u);
+    // Data for the addresses the image holds beyond the window is taken (never sent), and the
+    // header and count records our packer leaves out are allowed.
+    records.insert(records.begin(), SRecord{'3', 0x00000100, {9}});
+    std::string withExtras = PackFirmware(records, version);
+    withExtras.insert(4, StoreRecord("S00600004844521B", 'Y'));
+    EXPECT_TRUE(CheckFirmwareBytes(withExtras).Usable());
+
+    for (const test::HostileFirmware& file : test::HostileFirmwareFiles()) {
+        SCOPED_TRACE(file.name);
+        const FirmwareFileCheck check = CheckFirmwareBytes(file.bytes);
+        EXPECT_FALSE(check.Usable());
+        EXPECT_FALSE(check.Reason().empty());
+        if (!file.reason.empty()) {
+            EXPECT_EQ(check.Reason(), file.reason);
+        }
+    }
+    EXPECT_EQ(CheckFirmwareBytes("").fault, FirmwareFault::Empty);
+    const FirmwareFileCheck cut = CheckFirmwareBytes("\x01\x02");
+    EXPECT_EQ(cut.fault, FirmwareFault::HeaderCut);
+    EXPECT_EQ(cut.Reason(), "ヘッダーの途中、2バイトで切れています");
+    EXPECT_EQ(CheckFirmwareFile("/nonexistent/f.cya").fault, FirmwareFault::CannotOpen);
 }
 
 TEST(FirmwarePackerTest, PackedFileReadsBackAsItsSRecords)

@@ -33,7 +33,9 @@ class ScriptedUi : public UserInterface {
         captions_.push_back(caption);
         icons_.push_back(icon);
         if (buttons == MessageButtons::Ok) return MessageAnswer::Ok;
-        const auto it = answers.find(text);
+        // A question is answered by its whole text or by its first line.
+        auto it = answers.find(text);
+        if (it == answers.end()) it = answers.find(text.substr(0, text.find('\n')));
         return it == answers.end() ? MessageAnswer::Ok : it->second;
     }
     void SetWaitCursor(bool) override {}

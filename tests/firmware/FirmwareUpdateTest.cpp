@@ -12,6 +12,9 @@
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "protocol/Identification.h"
+#include "sim/BootLoader.h"
+#include "sim/CommandFaults.h"
+#include "support/HostileFirmware.h"
 
 namespace krv {
 namespace {
@@ -35,6 +38,12 @@ class FirmwareUpdateTest : public test::FirmwareFixture {
     DeviceLink offline{ui};  // the document's own link is not the one the update is given
     GeneratorState state{offline, app};
 };
+
+// The question before the programming, to a virtual unit that answers VER with its default.
+std::string Question()
+{
+    return UpdateQuestion("020000", "020100");
+}
 
 std::string ReadAll(const fs::path& path)
 {
@@ -85,7 +94,7 @@ TEST_F(FirmwareUpdateTest, PackedFileUpdatesTheUnitAndItsCalibrationSurvives)
     const FirmwareUpdateResult result = Update(file, folder / "backups");
     ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
         << testing::PrintToString(ui.Texts());
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kUpdateDone}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
     EXPECT_EQ(
         Statuses(),
         (std::vector<std::string>{
@@ -198,7 +207,7 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
     EXPECT_EQ(ui.Texts(),
-              (std::vector<std::string>{kAskUseFileAfterBadData, kAskUpdate, kUpdateDone}));
+              (std::vector<std::string>{kAskUseFileAfterBadData, Question(), kUpdateDone}));
     for (const OutputRange code : kBackupRangeList) {
         EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
     }
@@ -206,21 +215,43 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     EXPECT_EQ(UnitEntry(0, 4), (sim::CalibrationValues{0, 0, 0x8000, 0, 0x8000}));
 }
 
+// The backup of a one-circuit unit as SaveCalibrationBackup writes it, every entry a real value.
+std::string OneChannelBackup(const std::string& serial)
+{
+    std::string text = serial + ",\r\n";
+    for (const OutputRange code : kBackupRangeList) {
+        text += "1," + std::to_string(code) + ",key,5,-3,2,1,1,\r\n";
+    }
+    return text;
+}
+
 TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
 {
     struct Case {
         const char* name;
-        const char* backup;  // nullptr: no file
+        std::string backup;  // empty: no file
         std::string message;
     };
     const std::string serial = "KR1A0001";
+    const std::string whole = OneChannelBackup(serial);
+    const std::string firstEntry = "1,0,key,5,-3,2,1,1,\r\n";
+    const auto Changing = [&](const std::string& from, const std::string& to) {
+        std::string text = whole;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
     const std::vector<Case> cases = {
-        {"no file", nullptr, kCannotReadBackup + serial},
-        {"another unit's", "KR1A0002,\r\n1,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"channel 3", "KR1A0001,\r\n3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"range code 16", "KR1A0001,\r\n1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
-        {"not a number", "KR1A0001,\r\n1,0,0_5V,0,zero,0,0,1,\r\n", kBadBackup + serial},
-        {"mode 3", "KR1A0001,\r\n1,0,0_5V,0,0,0,0,3,\r\n", kBadBackupData + serial},
+        {"no file", "", kCannotReadBackup + serial},
+        {"another unit's", Changing(serial, "KR1A0002"), kBadBackup + serial},
+        {"channel 3", whole + "3,0,0_5V,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"range code 16", whole + "1,16,x,0,0,0,0,1,\r\n", kBadBackup + serial},
+        {"not a number", Changing(",5,-3,", ",5,zero,"), kBadBackup + serial},
+        {"empty field", Changing(",5,-3,", ",,-3,"), kBadBackup + serial},
+        {"octal or hexadecimal", Changing(",5,-3,", ",0x5,-3,"), kBadBackup + serial},
+        {"only its first line", serial + ",\r\n", kBadBackup + serial},
+        {"an entry missing", Changing(firstEntry, ""), kBadBackup + serial},
+        {"an entry twice", whole + firstEntry, kBadBackup + serial},
+        {"mode 3", Changing(",2,1,1,\r\n", ",2,1,3,\r\n"), kBadBackupData + serial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -229,7 +260,7 @@ TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
         Start(options);
         // The unit's own calibration is gone, so the backup file is asked for.
         simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.Calibration().Erase(); });
-        if (c.backup != nullptr) WriteFile(serial + "_R.txt", c.backup);
+        if (!c.backup.empty()) WriteFile(serial + "_R.txt", c.backup);
         const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
         EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
         EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterBadData, c.message}));
@@ -237,6 +268,73 @@ TEST_F(FirmwareUpdateTest, BackupFileResultsAndTheirMessages)
                   (std::vector<MessageIcon>{MessageIcon::Warning, MessageIcon::Warning}));
         EXPECT_EQ(simulation->Bridge().Restarts(), 0u) << "the unit is left as it is";
         Restart();
+    }
+}
+
+// A unit wiped by an update cut short may read as start values that pass the mode check: they
+// must neither replace the backup nor go back into the unit.
+TEST_F(FirmwareUpdateTest, StartValuesOfAWipedUnitDoNotReplaceItsBackup)
+{
+    for (const MessageAnswer answer : {MessageAnswer::Cancel, MessageAnswer::Ok}) {
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        Start(options);
+        const std::string backup = OneChannelBackup("KR1A0001");
+        WriteFile("KR1A0001_R.txt", backup);
+        simulation->Server().WithUnit(
+            [](sim::VirtualUnit& u) { u.Calibration().Erase(sim::WipedCalibration::StartValues); });
+        ui.answers[kAskUseFileAfterStartValues] = answer;
+        const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+        EXPECT_EQ(ReadAll(folder / "KR1A0001_R.txt"), backup);
+        EXPECT_TRUE(result.keptBackup.empty());
+        if (answer == MessageAnswer::Cancel) {
+            EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues}));
+            EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        } else {
+            EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues, Question(),
+                                                            kUpdateDone}));
+            EXPECT_EQ(UnitEntry(0, 7), (sim::CalibrationValues{1, 5, 0x8000 - 3, 2, 0x8001}));
+        }
+        Restart();
+    }
+}
+
+// A unit whose calibration changed since the last backup: the new backup is SERIAL_R.txt, the
+// earlier one stays beside it under a name with its time.
+TEST_F(FirmwareUpdateTest, ChangedCalibrationKeepsTheEarlierBackup)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    Start(options);
+    const std::string earlier = OneChannelBackup("KR1A0001");
+    WriteFile("KR1A0001_R.txt", earlier);
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+    ASSERT_FALSE(result.keptBackup.empty());
+    EXPECT_EQ(result.keptBackup.parent_path(), folder);
+    EXPECT_EQ(result.keptBackup.filename().string().rfind("KR1A0001_R-", 0), 0u);
+    EXPECT_EQ(ReadAll(result.keptBackup), earlier);
+    EXPECT_NE(ReadAll(result.backupFile), earlier);
+}
+
+// A calibration reply that comes after its time-out, ahead of the answer to the next read,
+// belongs to the read before: the entry asked for is still read, and the calibration comes back.
+TEST_F(FirmwareUpdateTest, LateCalibrationReplyOnTheBridgeIsNotTakenForTheNext)
+{
+    sim::SimulationOptions options;
+    options.server.unit.circuits = 1;
+    options.bridgeFaults = "delay=540:1#CRU";
+    Start(options);
+    simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+        for (int code = 0; code < 16; ++code) u.Calibration().Set(0, code, Changed(0, code));
+    });
+    const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
+        << testing::PrintToString(ui.Texts());
+    for (const OutputRange code : kBackupRangeList) {
+        EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
     }
 }
 
@@ -253,7 +351,7 @@ TEST_F(FirmwareUpdateTest, UnitThatDoesNotTakeItsCalibrationBackIsReported)
     const fs::path backup = folder / "KR1A0001_R.txt";
     EXPECT_EQ(ui.Texts(),
               (std::vector<std::string>{
-                  kAskUpdate, std::string(kCalibrationNotRestored) + backup.string() +
+                  Question(), std::string(kCalibrationNotRestored) + backup.string() +
                                   "\nメーカーに連絡してください\nシリアル番号:KR1A0001"}));
     EXPECT_EQ(events.back().first, kStatusCalibrationNotRestored);
     EXPECT_TRUE(fs::exists(backup));
@@ -268,6 +366,166 @@ TEST_F(FirmwareUpdateTest, BackupThatCannotBeWrittenStopsTheUpdate)
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
     EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kCannotSaveBackup}));
     EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+}
+
+TEST_F(FirmwareUpdateTest, FileThatIsNotAWholeImageIsRefusedBeforeAnythingIsSent)
+{
+    for (const test::HostileFirmware& hostile : test::HostileFirmwareFiles()) {
+        SCOPED_TRACE(hostile.name);
+        Start();
+        simulation->Server().ClearRecords();
+        const fs::path file = WriteFile("hostile.cya", hostile.bytes);
+        const FirmwareUpdateResult result = Update(file, folder / "backups");
+        EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Refused);
+        const std::vector<std::string> texts = ui.Texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0].rfind(std::string(kFileError) + "\n", 0), 0u) << texts[0];
+        if (!hostile.reason.empty()) {
+            EXPECT_EQ(texts[0], std::string(kFileError) + "\n" + hostile.reason);
+        }
+        // Not a byte reached the unit: neither bridge nor port was opened, and no calibration
+        // was read or saved.
+        EXPECT_EQ(simulation->Bridge().Opens(), 0u);
+        EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
+        EXPECT_EQ(simulation->Server().ReceivedCount(), 0u);
+        EXPECT_FALSE(fs::exists(folder / "backups"));
+        Restart();
+    }
+}
+
+TEST_F(FirmwareUpdateTest, FailureAfterTheErasureNamesTheBackupAndACancelAfterTheReadBackIsIgnored)
+{
+    sim::SimulationOptions options = {};
+    std::string error;
+    ASSERT_TRUE(sim::ParseCommandFaults("b15-silent=0", options.server.unit.faults, &error));
+    Start(options);
+    FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
+    EXPECT_TRUE(result.unitErased);
+    const fs::path backup = folder / "KR2A0001_R.txt";
+    EXPECT_EQ(ui.Texts(),
+              (std::vector<std::string>{
+                  Question(), std::string(kMemoryReadError) + "\n" + ErasedUnitNote(backup)}));
+    EXPECT_NE(ErasedUnitNote(backup).find(backup.string()), std::string::npos);
+    EXPECT_TRUE(fs::exists(backup));
+    Restart();
+
+    // The unit holds its new firmware once the read-back has passed: a cancel then changes
+    // nothing, and the calibration still goes back.
+    Start();
+    FirmwareContext context(
+        *link, ui,
+        [this](const std::string& status, int progress) {
+            events.push_back({status, progress});
+            if (progress == 100) cancel = true;
+        },
+        &cancel);
+    result = RunFirmwareUpdate(context, state, {WriteFirmware({}), folder});
+    EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
+}
+
+}  // namespace
+}  // namespace krv
+
+namespace krv {
+namespace {
+
+// Thrown from the progress report: the process running the update ends there. Its handles are
+// closed as the system closes those of a process that was killed; the unit carries on with what
+// it had received.
+struct ProcessEnded {};
+
+// Where and how an update is cut short.
+struct Interruption {
+    const char* name;
+    std::string status;  // at this status line
+    int progress;        // from this progress on; -1: as soon as the status shows
+    bool silent;         // the unit stops answering and the user cancels; else the process ends
+    sim::WipedCalibration wiped;
+};
+
+class InterruptedUpdateTest : public FirmwareUpdateTest {
+  protected:
+    FirmwareUpdateOutcome RunInterrupted(const fs::path& file, const Interruption& at)
+    {
+        bool done = false;
+        FirmwareContext context(
+            *link, ui,
+            [&](const std::string& status, int progress) {
+                if (done || status != at.status || progress < at.progress) return;
+                done = true;
+                if (!at.silent) throw ProcessEnded{};
+                simulation->Target().SetBootLoader(nullptr);
+                simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+                    sim::CommandFaults silent;
+                    silent.silentAfter = 0;
+                    u.SetCommandFaults(silent);
+                });
+                cancel = true;
+            },
+            &cancel);
+        try {
+            return RunFirmwareUpdate(context, state, {file, folder}).outcome;
+        } catch (const ProcessEnded&) {
+            return FirmwareUpdateOutcome::Failed;
+        }
+    }
+    // The unit answers again; a new process with a link and a document of its own.
+    void Rerun()
+    {
+        simulation->Target().SetBootLoader(
+            std::make_shared<sim::SimBootLoader>(simulation->Target()));
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) { u.SetCommandFaults({}); });
+        link = std::make_unique<DeviceLink>(ui, sim::SimulatedD2xxLibrary());
+        link->SetPortName(simulation->Server().PortPath());
+        ClearCalibrationTables(state);
+        ui.Reset();
+        events.clear();
+        cancel = false;
+    }
+};
+
+// An update cut short at any step from the erasure on, by a unit that stops answering or a
+// process that ends, is repaired by running it again: the unit runs the new firmware and has
+// its calibration back. (The full set of steps is bench_firmware_recovery's.)
+TEST_F(InterruptedUpdateTest, SecondRunRepairsTheFirst)
+{
+    using W = sim::WipedCalibration;
+    const std::vector<Interruption> points = {
+        {"ended half-way through programming", "プログラム転送中", 30, false, W::StartValues},
+        {"ended before the restart", "更新後リセット中", -1, false, W::StartValues},
+        {"ended before the restart, flash erased", "更新後リセット中", -1, false, W::Erased},
+        {"silent half-way through programming", "プログラム転送中", 30, true, W::StartValues},
+        {"silent when the calibration goes back", "補正データ転送中", -1, true, W::StartValues},
+    };
+    for (const Interruption& point : points) {
+        SCOPED_TRACE(point.name);
+        sim::SimulationOptions options;
+        options.server.unit.circuits = 1;
+        options.server.unit.wipedCalibration = point.wiped;
+        Start(options);
+        simulation->Server().WithUnit([](sim::VirtualUnit& u) {
+            for (int code = 0; code < 16; ++code) u.Calibration().Set(0, code, Changed(0, code));
+        });
+        const fs::path file = WriteFirmware({"020100", 64});
+        EXPECT_NE(RunInterrupted(file, point), FirmwareUpdateOutcome::Succeeded);
+
+        Rerun();
+        const FirmwareUpdateResult again = Update(file, folder);
+        ASSERT_EQ(again.outcome, FirmwareUpdateOutcome::Succeeded)
+            << testing::PrintToString(ui.Texts());
+        std::string version;
+        ASSERT_TRUE(QueryVersion(*link, LinkKind::Com, version));
+        EXPECT_EQ(version, "020100");
+        for (const OutputRange code : kBackupRangeList) {
+            EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
+        }
+        // The one backup, never replaced by what the wiped unit said.
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2)
+            << "the backup and the firmware file";
+        Restart();
+    }
 }
 
 }  // namespace

@@ -17,6 +17,12 @@ namespace {
 using ProgramUnitTest = test::FirmwareFixture;
 using namespace std::chrono_literals;
 
+// The question before anything is sent, to a virtual unit that answers VER with its default.
+std::string Question(const std::string& file = "020100", const std::string& unit = "020000")
+{
+    return UpdateQuestion(unit, file);
+}
+
 sim::SimulationOptions WithFaults(const std::string& spec, const std::string& firmware = "02.000")
 {
     sim::SimulationOptions options;
@@ -36,7 +42,7 @@ TEST_F(ProgramUnitTest, ProgramsVerifiesAndRunsTheNewFirmware)
     FirmwareContext context = Context();
     ASSERT_TRUE(ProgramUnit(context, file));
 
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question()}));
     EXPECT_EQ(ui.Icons(), (std::vector<MessageIcon>{MessageIcon::Information}));
     EXPECT_EQ(ui.Captions(), (std::vector<std::string>{"確認"}));
     EXPECT_EQ(Statuses(), (std::vector<std::string>{"更新準備中", "発生器を再起動しています",
@@ -71,19 +77,6 @@ TEST_F(ProgramUnitTest, ProgramsVerifiesAndRunsTheNewFirmware)
     EXPECT_EQ(entry, (sim::CalibrationValues{0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}));
 }
 
-TEST_F(ProgramUnitTest, HeaderOnlyFileErasesTheWholeWindow)
-{
-    Start();
-    const auto file = WriteFile("empty-image.cya", std::string("\x01\x02\x01\x00", 4));
-    FirmwareContext context = Context();
-    ASSERT_TRUE(ProgramUnit(context, file));
-    const std::vector<std::uint8_t> flash = Flash();
-    EXPECT_EQ(std::count(flash.begin(), flash.end(), 0xFF), static_cast<long>(flash.size()));
-    // No firmware left to run: the unit stays silent.
-    std::string version;
-    EXPECT_FALSE(QueryVersion(*link, LinkKind::Com, version));
-}
-
 TEST_F(ProgramUnitTest, NothingIsTouchedBeforeTheUserAgrees)
 {
     struct Case {
@@ -96,20 +89,37 @@ TEST_F(ProgramUnitTest, NothingIsTouchedBeforeTheUserAgrees)
     };
     const std::string image = PackFirmware(Records({"020100", 2}), {2, 1, 0});
     const std::vector<Case> cases = {
-        {"empty file", "", "02.000", {}, {kFileError}, kStatusCancelled},
-        {"cut-off header", "\x01\x02", "02.000", {}, {kFileError}, kStatusCancelled},
+        {"empty file",
+         "",
+         "02.000",
+         {},
+         {std::string(kFileError) + "\nファイルが空です"},
+         kStatusCancelled},
+        {"cut-off header",
+         "\x01\x02",
+         "02.000",
+         {},
+         {std::string(kFileError) + "\nヘッダーの途中、2バイトで切れています"},
+         kStatusCancelled},
+        // Programmed before as all 0xFF, leaving the unit without a program.
+        {"header only",
+         image.substr(0, 4),
+         "02.000",
+         {},
+         {std::string(kFileError) + "\nデータレコードがありません"},
+         kStatusCancelled},
         {"no file", "-", "02.000", {}, {kCannotOpenFile}, ""},
         {"update declined",
          image,
          "02.000",
          {{kAskUpdate, MessageAnswer::Cancel}},
-         {kAskUpdate},
+         {Question()},
          ""},
         {"same version declined",
          image,
          "02 100",
          {{kAskSameVersion, MessageAnswer::Cancel}},
-         {kAskUpdate, kAskSameVersion},
+         {Question("020100", "020100"), kAskSameVersion},
          kStatusCancelled},
     };
     for (const Case& c : cases) {
@@ -139,7 +149,21 @@ TEST_F(ProgramUnitTest, BitRateAdjustmentIsRetriedWithARestartUntilAnswered)
     ASSERT_TRUE(ProgramUnit(context, file));
     EXPECT_EQ(simulation->Bridge().BootRestarts(), 3u);
     // An unanswered adjustment is not reported: it is simply tried again.
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question()}));
+}
+
+TEST_F(ProgramUnitTest, UnitThatNeverAnswersIsGivenUpAfterTheTriesAllowed)
+{
+    Start(WithFaults("b1-from=1000"));
+    const auto file = WriteFirmware({"020100", 4});
+    FirmwareContext context = Context();
+    context.SetBootTries(3);
+    EXPECT_FALSE(ProgramUnit(context, file));
+    EXPECT_EQ(simulation->Bridge().BootRestarts(), 3u);
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kBootNotAnswered}));
+    EXPECT_EQ(context.Status(), kStatusCancelled);
+    EXPECT_FALSE(context.UnitErased());
+    EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
 }
 
 TEST_F(ProgramUnitTest, UnitThatNeverAnswersRestartsUntilCancelled)
@@ -151,7 +175,7 @@ TEST_F(ProgramUnitTest, UnitThatNeverAnswersRestartsUntilCancelled)
     };
     FirmwareContext context = Context();
     EXPECT_FALSE(ProgramUnit(context, file));
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kCancelledRestart}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kCancelledRestart}));
     EXPECT_EQ(context.Status(), kStatusCancelled);
     EXPECT_FALSE(cancel.load()) << "the request is taken";
     EXPECT_GE(simulation->Bridge().BootRestarts(), 2u);
@@ -173,38 +197,52 @@ TEST_F(ProgramUnitTest, RunsOnAWorkerThreadAndStopsWhenAnotherThreadCancels)
     cancel = true;
     worker.join();
     EXPECT_FALSE(result.load());
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kCancelledRestart}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kCancelledRestart}));
     EXPECT_EQ(events.back().first, kStatusCancelled);
 }
 
-TEST_F(ProgramUnitTest, BootLoaderFaultsStopTheRunWhereTheyHappen)
+TEST_F(ProgramUnitTest, BootLoaderFaultsAndCancelStopTheRunWithOneMessage)
 {
     struct Case {
+        const char* name;
         const char* faults;
-        int blocks;  // of the firmware: blocks after them hold 0xFF
-        std::vector<std::string> messages;
+        int cancelAt;  // progress at which the user cancels; 0: never
+        int blocks;    // of the firmware: blocks after them hold 0xFF
+        std::string message;
         int progress;  // where the progress stands at the end
+        bool erased;
     };
     const std::string ng = BootSession::kReplyFailure;
+    const std::string note = "\n" + ErasedUnitNote({});
     const std::vector<Case> cases = {
-        {"b8=51", 4, {kAskUpdate, kTransitionError}, 5},
-        {"b15-bad=300", 400, {kAskUpdate, kMemoryReadError}, 60 + 300 / 14},
-        // Silent from the programming of block 508: each block left fails on its own, the end
-        // of programming too, then the first read.
-        {"b13-silent=508", 4, {kAskUpdate, ng, ng, ng, ng, ng, ng, kMemoryReadError}, 60},
+        {"refused programming state", "b8=51", 0, 4, kTransitionError, 5, false},
+        {"one byte differs", "b15-bad=300", 0, 400, kMemoryReadError + note, 60 + 300 / 14, true},
+        // Silent from the programming of a block on: one message, not one per block left.
+        {"silent while programming", "b13-silent=20", 0, 4, ng + note, 10 + 20 / 11, true},
+        {"silent from the first block", "b13-silent=0", 0, 4, ng + note, 10, true},
         // Silent from the read of block 450, whose 0xFF bytes equal the block before it: a
         // failed read is a difference, whatever the reply buffer still holds.
-        {"b15-silent=450", 4, {kAskUpdate, ng, kMemoryReadError}, 60 + 450 / 14},
+        {"silent while reading back", "b15-silent=450", 0, 4, kMemoryReadError + note,
+         60 + 450 / 14, true},
+        {"cancel while programming", "", 30, 4, kCancelledRestart + note, 30, true},
+        {"cancel while reading back", "", 70, 4, kCancelledRestart + note, 70, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.faults);
+        SCOPED_TRACE(c.name);
         Start(WithFaults(c.faults));
         const auto file = WriteFirmware({"020100", c.blocks});
-        FirmwareContext context = Context();
+        FirmwareContext context(
+            *link, ui,
+            [&](const std::string& status, int progress) {
+                events.push_back({status, progress});
+                if (c.cancelAt != 0 && progress == c.cancelAt) cancel = true;
+            },
+            &cancel);
         EXPECT_FALSE(ProgramUnit(context, file));
-        EXPECT_EQ(ui.Texts(), c.messages);
+        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), c.message}));
         EXPECT_EQ(context.Status(), kStatusCancelled);
         EXPECT_EQ(LastProgress(), c.progress);
+        EXPECT_EQ(context.UnitErased(), c.erased);
         EXPECT_TRUE(InBootMode());
         EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
         Restart();

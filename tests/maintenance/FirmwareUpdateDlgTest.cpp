@@ -1,8 +1,9 @@
 // The firmware update from the panel's menu and its dialog, against the virtual unit behind its
-// simulated USB bridge: the outputs switched off and the panel disconnected first, the file
-// chooser, an update to its end (the unit then answers with the new version), the three ways of
-// cancelling while the unit does not answer, an update without a file, and the window handling
-// events all along.
+// simulated USB bridge: a file that is not a whole image refused with the panel untouched, the
+// outputs switched off and the panel disconnected once an update starts, the file chooser, an
+// update to its end (the unit then answers with the new version), the three ways of cancelling
+// while the unit does not answer, an update without a file, and the window handling events all
+// along.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include "panel/CBremixView.h"
 #include "sim/CommandFaults.h"
 #include "sim/Simulation.h"
+#include "support/HostileFirmware.h"
 #include "support/ModalAnswer.h"
 #include "support/RecordingUi.h"
 
@@ -138,15 +140,11 @@ class FirmwareUpdateDlgTest : public ::testing::Test {
     CBremixView* view = nullptr;
 };
 
-TEST_F(FirmwareUpdateDlgTest, CommandSwitchesEveryOutputOffAndLeavesThePanelDisconnected)
+TEST_F(FirmwareUpdateDlgTest, OutputsGoOffOnlyWhenAnUpdateWithAWholeFileStarts)
 {
     Start(2);
     EXPECT_TRUE(frame->Action(kIdFirmwareUpdate)->isEnabled());
-    Unit().ClearRecords();
     Connect();
-    // VER, CH, MS, then a status request and an output frame per channel.
-    ASSERT_TRUE(Unit().WaitForReceived(3 + 2 * 2, 2000ms));
-    Unit().ClearRecords();
     // Channel 1 on, channel 2 on and run by the unit on its own (the panel's disconnect would
     // leave that one on).
     for (int ch = 0; ch < 2; ++ch) {
@@ -154,43 +152,75 @@ TEST_F(FirmwareUpdateDlgTest, CommandSwitchesEveryOutputOffAndLeavesThePanelDisc
         State().SendOutputFrame(ch);
     }
     State().unitAutoOutput[1].standaloneMode = kStandaloneFixed;
-    ASSERT_TRUE(Unit().WaitForReceived(2, 2000ms));
-    Unit().ClearRecords();
+    const auto outputsOn = [this] {
+        return Unit().WithUnit([](sim::VirtualUnit& u) {
+            int on = 0;
+            for (int ch = 0; ch < 2; ++ch)
+                on += (u.Channel(ch).mainControl & kMainOutputOnBit) != 0;
+            return on;
+        });
+    };
+    const bool bothOn = QTest::qWaitFor([&] { return outputsOn() == 2; }, 2000);
+    ASSERT_TRUE(bothOn);
+    const auto hostile = test::HostileFirmwareFiles();
+    const test::HostileFirmware cut =
+        *std::find_if(hostile.begin(), hostile.end(),
+                      [](const auto& f) { return std::string(f.name) == "cut at 40 %"; });
+    const fs::path bad = Temp() / "cut.cya";
+    std::ofstream(bad, std::ios::binary) << cut.bytes;
+    const fs::path good = WriteFirmware("020100");
 
+    // A file that is not a whole image is refused when chosen, and again on "更新" if it was
+    // damaged after it was chosen; the panel and the unit stay as they were.
     bool tickDuringDialog = true;
-    bool pollingDuringDialog = true;
-    bool openDuringDialog = true;
-    std::vector<std::string> framesBefore;
+    bool openDuringDialog = false;
     RunCommand([&](CProgramUp& dialog) {
         tickDuringDialog = view->TickProcessing();
-        pollingDuringDialog = view->Polling().pollingEnabled;
         openDuringDialog = link->IsOpen();
-        EXPECT_TRUE(Unit().WaitForReceived(4, 2000ms));
-        for (const auto& line : Unit().Received()) framesBefore.push_back(line.bytes);
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("ファームウェア更新"));
         EXPECT_EQ(dialog.StatusText().text(), QString::fromUtf8(kChooseFileStatus));
         EXPECT_EQ(dialog.FileText().text(), QString::fromUtf8(kNoFileText));
         EXPECT_FALSE(dialog.UpdateButton().isEnabled());
+        dialog.SetFirmwareFile(QString::fromStdString(bad.string()));
+        EXPECT_EQ(dialog.FirmwareFile(), QString());
+        EXPECT_FALSE(dialog.UpdateButton().isEnabled());
+        fs::copy_file(good, Temp() / "later-cut.cya");
+        dialog.SetFirmwareFile(QString::fromStdString((Temp() / "later-cut.cya").string()));
+        ASSERT_TRUE(dialog.UpdateButton().isEnabled());
+        fs::resize_file(Temp() / "later-cut.cya", 100);
+        QTest::mouseClick(&dialog.UpdateButton(), Qt::LeftButton);
+        EXPECT_EQ(dialog.LastOutcome(), FirmwareUpdateOutcome::Refused);
+        EXPECT_TRUE(dialog.ChooseButton().isEnabled()) << "another file may be chosen";
         QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
     });
     EXPECT_FALSE(tickDuringDialog);
-    EXPECT_FALSE(pollingDuringDialog);
-    EXPECT_FALSE(openDuringDialog);
-    // An output frame of each of the four channels went out before the port was closed.
-    ASSERT_EQ(framesBefore.size(), 4u) << testing::PrintToString(framesBefore);
-    for (int ch = 0; ch < 4; ++ch) {
-        EXPECT_EQ(framesBefore[static_cast<std::size_t>(ch)].substr(1, 2),
-                  "W" + std::to_string(ch + 1));
-    }
-    Unit().WithUnit([](sim::VirtualUnit& u) {
-        for (int ch = 0; ch < 2; ++ch) {
-            EXPECT_EQ(u.Channel(ch).mainControl & kMainOutputOnBit, 0) << "channel " << ch + 1;
-        }
+    EXPECT_TRUE(openDuringDialog);
+    ASSERT_EQ(ui.Texts().size(), 2u);
+    EXPECT_EQ(ui.Texts()[0], std::string(kFileError) + "\n" + cut.reason);
+    EXPECT_EQ(ui.Texts()[1].rfind(std::string(kFileError) + "\nレコード", 0), 0u) << ui.Texts()[1];
+    EXPECT_EQ(outputsOn(), 2);
+    EXPECT_EQ(simulation->Bridge().Opens(), 0u);
+    EXPECT_TRUE(State().OutputOn(0));
+    EXPECT_TRUE(link->IsOpen());
+    EXPECT_TRUE(view->TickProcessing());
+    EXPECT_TRUE(view->Polling().pollingEnabled);
+
+    // With a whole file every output goes off before the update, and the panel is left
+    // disconnected.
+    ui.Clear();
+    RunCommand([&](CProgramUp& dialog) {
+        dialog.SetFirmwareFile(QString::fromStdString(good.string()));
+        QTest::mouseClick(&dialog.UpdateButton(), Qt::LeftButton);
+        EXPECT_EQ(dialog.LastOutcome(), FirmwareUpdateOutcome::Succeeded)
+            << testing::PrintToString(ui.Texts());
+        QTest::mouseClick(&dialog.CancelButton(), Qt::LeftButton);
     });
     for (int ch = 0; ch < 4; ++ch) EXPECT_FALSE(State().OutputOn(ch));
     EXPECT_TRUE(view->TickProcessing());
     EXPECT_FALSE(view->Polling().pollingEnabled);
     EXPECT_FALSE(link->IsOpen());
+    // The unit restarted with its outputs off.
+    EXPECT_EQ(outputsOn(), 0);
 }
 
 TEST_F(FirmwareUpdateDlgTest, UpdateFromTheDialogRunsToItsEndWhileTheWindowGoesOn)
@@ -248,7 +278,8 @@ TEST_F(FirmwareUpdateDlgTest, UpdateFromTheDialogRunsToItsEndWhileTheWindowGoesO
     EXPECT_TRUE(cancelEnabled);
     EXPECT_FALSE(updateEnabled) << "one update a dialog";
     EXPECT_FALSE(chooseEnabled);
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, "更新が終了しました"}));
+    EXPECT_EQ(ui.Texts(),
+              (std::vector<std::string>{UpdateQuestion("020000", "020100"), "更新が終了しました"}));
     // The bar moved through the programming and the window went on meanwhile.
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.back(), 100);
@@ -312,7 +343,8 @@ TEST_F(FirmwareUpdateDlgTest, CancelWhileTheUnitNeverAnswersEndsTheUpdate)
         EXPECT_TRUE(visibleAfterCancel);
         EXPECT_EQ(outcome, FirmwareUpdateOutcome::Failed);
         EXPECT_EQ(status, QString::fromUtf8("キャンセルしました"));
-        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUpdate, kCancelledRestart}));
+        EXPECT_EQ(ui.Texts(), (std::vector<std::string>{UpdateQuestion("020000", "020100"),
+                                                        kCancelledRestart}));
         EXPECT_TRUE(simulation->Target().InBootMode());
         EXPECT_FALSE(link->FtdiPort().IsFtdiOpen());
         TearDown();

@@ -171,6 +171,24 @@ TEST_F(CalibrationExchangeTest, RejectedReplyIsAskedForAgainAfterThePause)
     EXPECT_GE(seen[1] - seen[0], kCalibrationReadPause);
 }
 
+// Replies of other reads (late ones, or answers to their resends) are passed over: only the reply
+// of the same table, channel and range is stored.
+TEST_F(CalibrationExchangeTest, ReadTakesOnlyTheReplyItAskedFor)
+{
+    test::ScriptedUnit unit([](const std::string& line, int) {
+        if (line != Framed("CRU103")) return std::string();
+        return Framed("CRM103000100020003") + Framed("CRU203000100020003") +
+               Framed("CRU104000100020003") + Framed("CRU103000200050006");
+    });
+    Connect(unit);
+    EXPECT_TRUE(ReadCalibration(link, LinkKind::Com, 0, kUserTable, 3, tables.View()));
+    EXPECT_EQ(tables.user[0][3], (UserCalibrationEntry{0x0002, 0x0005, 0x0006}));
+    EXPECT_EQ(tables.maker[0][3], MakerCalibrationEntry{});
+    EXPECT_EQ(tables.user[1][3], UserCalibrationEntry{});
+    EXPECT_EQ(tables.user[0][4], UserCalibrationEntry{});
+    EXPECT_EQ(unit.Lines().size(), 1u) << "passed over, not asked for again";
+}
+
 TEST_F(CalibrationExchangeTest, FourRejectedRepliesFailWithoutTimingOut)
 {
     test::ScriptedUnit unit([](const std::string&, int) { return Framed("CRU10000020003000"); });
