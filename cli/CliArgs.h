@@ -10,6 +10,8 @@ namespace krv::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitUnitFailed = 1;
 inline constexpr int kExitUsage = 2;
+// A standalone write went through, but the unit was not restarted or its port did not come back.
+inline constexpr int kExitRestartFailed = 3;
 
 // An option a command understands.
 struct OptionSpec {

@@ -6,11 +6,13 @@
 #include <string_view>
 
 #include "cli/Commands.h"
+#include "document/ChannelOperations.h"
 #include "document/GeneratorState.h"
 #include "document/SettingsFile.h"
 #include "document/StandaloneFlows.h"
 #include "link/DeviceLink.h"
 #include "platform/OutputFile.h"
+#include "protocol/Ranges.h"
 
 namespace krv::cli {
 
@@ -34,6 +36,13 @@ class CollectingUserInterface : public UserInterface {
         for (const std::string& m : messages)
             std::fprintf(failed ? stderr : stdout, "%s\n", m.c_str());
     }
+    // After a write whose restart failed: the write's own result is news, what went wrong after
+    // it is a failure.
+    void PrintRestartFailure() const
+    {
+        for (const std::string& m : messages)
+            std::fprintf(m == kWriteDone ? stdout : stderr, "%s\n", m.c_str());
+    }
 
     std::vector<std::string> messages;
 };
@@ -46,14 +55,14 @@ std::optional<std::int32_t> ModeOf(const std::string& text)
     return std::nullopt;
 }
 
-std::optional<float> FixedValueOf(const std::string& text)
+std::optional<double> FixedValueOf(const std::string& text)
 {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || end == text.c_str() || *end != '\0' || !std::isfinite(value)) {
+    if (text.empty() || end == text.c_str() || *end != '\0' || std::isnan(value)) {
         return std::nullopt;
     }
-    return NarrowToFloat(value);
+    return value;
 }
 
 // What the image is built from: a settings file's channels 1 and 2 with the options' modes and
@@ -88,9 +97,17 @@ int LoadImageSettings(const Args& args, const std::string& path, ImageSettings& 
         if (const auto text = args.Value("--ch" + suffix)) {
             settings.state.autoOutput[k].standaloneMode = *ModeOf(*text);
         }
+        // Without the option the channel's value after loading, as the setup dialog takes it:
+        // the range's resting value, which lies within the range.
+        double fixed = settings.state.channels[static_cast<std::size_t>(k)].outputValue;
         if (const auto text = args.Value("--fixed" + suffix)) {
-            settings.fixed[k] = *FixedValueOf(*text);
+            fixed = *FixedValueOf(*text);
+            if (!FixedValueFits(settings.state, k, fixed)) {
+                return UsageError("--fixed" + suffix + " " + *text + " is outside channel " +
+                                  suffix + "'s range " + ChannelLimitsText(settings.state, k));
+            }
         }
+        settings.fixed[k] = NarrowToFloat(fixed);
     }
     return kExitOk;
 }
@@ -165,6 +182,10 @@ int RunFlow(const Args& args, const SubcommandWords& words, bool write)
     const FlowOutcome outcome = write ? RunStandaloneWrite(context, source, readBack)
                                       : RunStandaloneVerify(context, source, readBack);
     link.ClosePort();
+    if (outcome == FlowOutcome::RestartFailed) {
+        ui.PrintRestartFailure();
+        return kExitRestartFailed;
+    }
     const bool failed = outcome != FlowOutcome::Succeeded;
     ui.Print(failed);
     return failed ? kExitUnitFailed : kExitOk;

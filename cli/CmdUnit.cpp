@@ -14,6 +14,7 @@
 #include "document/OutputLog.h"
 #include "document/StatusPolling.h"
 #include "link/DeviceLink.h"
+#include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
 
 namespace krv::cli {
@@ -178,6 +179,22 @@ int Watch(GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& lo
 
 }  // namespace
 
+std::string ChannelLimitsText(const GeneratorState& state, int ch)
+{
+    const RangeLimits limits = ChannelLimits(state, ch);
+    const ChannelSettings& c = state.channels[static_cast<std::size_t>(ch)];
+    const std::string name = c.scalingOn ? "conversion formula" : RangeDisplayName(c.range);
+    return PlainValue(limits.decimals, limits.lower) + " to " +
+           PlainValue(limits.decimals, limits.upper) + " (" + name + ")";
+}
+
+std::string PlainValue(int decimals, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals >= 0 && decimals <= 6 ? decimals : 6, value);
+    return text;
+}
+
 int RunStatus(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("status takes no arguments");
@@ -285,7 +302,18 @@ int RunSet(const Args& args)
         state.channels[ch].outputValue = RangeValueAtReset(*newRange).value_or(0.0);
     }
     state.RangeToModeBits(ch);
-    if (typed) state.channels[ch].outputValue = TypedValueForChannel(state, ch, *typed);
+    if (typed) {
+        // Cut into the range as the panel does; unlike the panel's field, a script does not see
+        // the value it got unless it is told.
+        const RangeLimits limits = ChannelLimits(state, ch);
+        if (ClampToLimits(*typed, limits) != *typed) {
+            std::fprintf(
+                stderr, "krvctl: --value %s is outside %s; %s is set\n",
+                args.Value("--value")->c_str(), ChannelLimitsText(state, ch).c_str(),
+                PlainValue(limits.decimals, TypedValueForChannel(state, ch, *typed)).c_str());
+        }
+        state.channels[ch].outputValue = TypedValueForChannel(state, ch, *typed);
+    }
     if (args.Has("--on")) state.SetOutputOn(ch, true);
     if (args.Has("--off")) state.SetOutputOn(ch, false);
     // The on bit follows the stage of the (possibly new) range.

@@ -57,7 +57,8 @@ const std::vector<Command>& AllCommands()
          "  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;\n"
          "               the value goes to the range's resting value; refused while the output\n"
          "               is on (ＯＮ状態では切替できません。)\n"
-         "  --value V    in range units; clamped into the range and cut to its decimals\n"
+         "  --value V    in range units; clamped into the range and cut to its decimals, as the\n"
+         "               panel does (a value outside the range is reported on standard error)\n"
          "  --on, --off  switch the output\n",
          {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
          RunSet},
@@ -106,11 +107,19 @@ const std::vector<Command>& AllCommands()
          "into use; then the unit must restart. verify reads the unit's memory back and compares\n"
          "it with the image. Both print every step with its progress, then their result\n"
          "(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to\n"
-         "standard error and exits 1. read writes the unit's image to a file.\n"
+         "standard error and exits 1. A write whose unit could not be restarted through its USB\n"
+         "bridge, or whose port did not come back within 5 s of the restart, has still written\n"
+         "the unit: it prints why on standard error and exits 3. A refusal of the unit (NG) is\n"
+         "always a failure; one without a readable code says NG（エラーコード読取不能）.\n"
+         "read writes the unit's image to a file.\n"
          "Image options:\n"
          "  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file's)\n"
-         "  --fixed1 V, --fixed2 V            fixed output value (default 0), in the channel's\n"
-         "                                    units (converted units while its formula is on)\n",
+         "  --fixed1 V, --fixed2 V            fixed output value, in the channel's units\n"
+         "                                    (converted units while its formula is on), within\n"
+         "                                    its range; default: the range's resting value\n"
+         "                                    (0, 4 for 4_20mA, 1 for 1_5V; the formula's start)\n"
+         "Exit status: 0 success, 1 the unit failed, 2 usage error (also a fixed value outside\n"
+         "the channel's range), 3 written but not restarted.\n",
          {{"--ch1", true},
           {"--ch2", true},
           {"--fixed1", true},

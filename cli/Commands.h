@@ -5,6 +5,10 @@
 
 #include "cli/CliArgs.h"
 
+namespace krv {
+class GeneratorState;
+}
+
 namespace krv::cli {
 
 // One krvctl command: its name, the options it takes besides the global ones, its help text and
@@ -23,7 +27,7 @@ const std::vector<Command>& AllCommands();
 inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--port", true},          {"--help", false},        {"--simulate", false, true},
     {"--bridge-serial", true}, {"--extra-bridge", true}, {"--unit-fault", true},
-    {"--bridge-fault", true},  {"--sim-bridge", true},
+    {"--bridge-fault", true},  {"--sim-bridge", true},   {"--verbose", false},
 };
 
 // The description of the unit's USB bridge, by which krvctl finds the unit without --port.
@@ -33,6 +37,12 @@ inline constexpr const char* kUnitBridgeDescription = "Holvik KRV FT230X";
 // --simulate, else the one port that names the unit's bridge. Returns kExitOk with `name` set,
 // or kExitUsage after listing the ports.
 int ResolveUnitPort(const Args& args, std::string& name);
+
+// "4.000 to 20.000 (内 4～20 mA)": the limits of channel ch's values, those of its conversion
+// formula while that is on.
+std::string ChannelLimitsText(const GeneratorState& state, int ch);
+// `value` with `decimals` places (0 to 6), without padding.
+std::string PlainValue(int decimals, double value);
 
 int RunPorts(const Args& args);
 int RunInfo(const Args& args);

@@ -6,6 +6,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "link/D2xxLibraries.h"
 
 namespace krv::cli {
 namespace {
@@ -39,8 +40,12 @@ constexpr const char* kMainHelpTail =
     "                reach the bridge of the virtual unit 'krvctl sim --bridge-socket SOCKET'\n"
     "                serves (its pty is printed by 'krvctl sim'; give it with --port)\n"
     "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
+    "  -v, --verbose also say on standard error which library serves the USB bridge calls\n"
+    "                (D2XX)\n"
+    "  --version     print krvctl's version and exit\n"
     "\n"
-    "Exit status: 0 success, 1 the unit failed, 2 usage error.\n"
+    "Exit status: 0 success, 1 the unit failed, 2 usage error, 3 a standalone write went\n"
+    "through but the unit was not restarted (see 'krvctl standalone --help').\n"
     "\n"
     "The port belongs to one program at a time, for every user (root included). A second\n"
     "program is refused with the port's message and, on a second line,\n"
@@ -60,6 +65,13 @@ void PrintMainHelp(std::FILE* out)
 int Main(int argc, char** argv)
 {
     std::vector<std::string> words(argv + 1, argv + argc);
+    // -v is the one short option; every other word beginning with a single dash stays as it is.
+    for (std::string& w : words) {
+        if (w == "-v") w = "--verbose";
+    }
+    // Which library serves the bridge calls is said only when asked for; decided before anything
+    // (the virtual unit of --simulate included) asks for the library.
+    ShowD2xxNotice(std::find(words.begin(), words.end(), "--verbose") != words.end());
 
     // The command is the first word that is neither an option nor the value of a global one.
     std::size_t commandAt = words.size();
@@ -79,6 +91,11 @@ int Main(int argc, char** argv)
         for (const std::string& w : words) {
             if (w == "--help") {
                 PrintMainHelp(stdout);
+                return kExitOk;
+            }
+            // Only before a command: firmware pack has a --version of its own.
+            if (w == "--version") {
+                std::printf("krvctl %s\n", KRV_VERSION);
                 return kExitOk;
             }
         }

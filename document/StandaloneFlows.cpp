@@ -1,6 +1,7 @@
 #include "document/StandaloneFlows.h"
 
 #include "protocol/StandaloneMemory.h"
+#include "protocol/StandaloneModes.h"
 
 namespace krv {
 
@@ -54,8 +55,12 @@ FlowOutcome LoadAndReadBack(Steps& steps, StandaloneImage& readBack)
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         steps.Status(kLoading[area]);
-        // A load that fails shows up in the read or the comparison.
-        LoadMemoryArea(steps.Link(), area);
+        // The buffer of an area that did not load still holds what was stored into it last, which
+        // after a write is the very image to compare with: reading it back would prove nothing.
+        if (!LoadMemoryArea(steps.Link(), area)) {
+            steps.Message(kReadBackError);
+            return FlowOutcome::Failed;
+        }
         steps.Progress(kLoaded[area]);
     }
     if (!steps.GoOn()) return FlowOutcome::Cancelled;
@@ -103,7 +108,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         if (const int code = EraseMemoryArea(link, area); code != kDeviceNoError) {
-            steps.Message(DeviceErrorText(code) + kEndsHere);
+            steps.Message(MemoryRefusalText(code) + kEndsHere);
             return FlowOutcome::Failed;
         }
         steps.Progress(kErased[area]);
@@ -128,8 +133,14 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         steps.Status(kWriting[area]);
-        // A write that fails shows up in the read-back comparison.
-        WriteMemoryArea(link, area);
+        // A refusal ends the write here. An unanswered write is left to the read-back: the unit
+        // may have written the area all the same, and a load from an area it did not write fails
+        // the comparison.
+        if (const int code = WriteMemoryArea(link, area);
+            code != kDeviceNoError && code != kDeviceTimeout) {
+            steps.Message(MemoryRefusalText(code) + kEndsHere);
+            return FlowOutcome::Failed;
+        }
         steps.Progress(kWritten[area]);
     }
 
@@ -154,9 +165,20 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     const bool restarted =
         context.restartUnit ? context.restartUnit(link) : RestartUnitOverBridge(link);
     if (!restarted) steps.Message(kRestartByHand);
-    steps.Status("正常終了");
     if (link.FtdiPort().IsFtdiOpen()) link.FtdiPort().CloseFtdiDevice();
-    if (!link.IsOpen()) link.OpenPort();
+    // The port's own message says when it did not come back.
+    const bool reopened = link.OpenPortWithin(context.portReturnBudget);
+    if (!restarted || !reopened) return FlowOutcome::RestartFailed;
+    // The restarted unit asks for every channel's output as soon as it is up. Answered by a host
+    // that still believes the unit's channels are its own, that request would stop the
+    // automatic output just written; so the flow ends only once the unit has answered, the
+    // request having been passed over on the way.
+    if (!AwaitUnitStart(link, context.unitStartBudget)) {
+        steps.Message(kUnitSilentAfterRestart);
+        return FlowOutcome::RestartFailed;
+    }
+    // Only now: the status stays at the restart while the unit is not back.
+    steps.Status("正常終了");
     return FlowOutcome::Succeeded;
 }
 
@@ -180,6 +202,18 @@ FlowOutcome ReadStandaloneImage(FlowContext& context, StandaloneImage& readBack)
 {
     Steps steps(context);
     return LoadAndReadBack(steps, readBack);
+}
+
+bool AwaitUnitStart(DeviceLink& link, std::chrono::milliseconds budget)
+{
+    const TimePoint deadline = Now() + budget;
+    do {
+        // Each try is a whole exchange (four periods): lines the unit sends before its answer
+        // are passed over.
+        if (ReadStandaloneModes(link)) return true;
+        if (!link.Ui().ProcessPendingEvents()) return false;
+    } while (Now() < deadline);
+    return false;
 }
 
 bool RestartUnitOverBridge(DeviceLink& link)

@@ -1,7 +1,11 @@
 #include "document/StandaloneImage.h"
 
+#include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdio>
+
+#include "document/ChannelOperations.h"
 
 namespace krv {
 
@@ -223,6 +227,17 @@ std::optional<std::string> StandalonePointCountRefusal(const GeneratorState& sta
     return std::string(text);
 }
 
+namespace {
+
+// The unit keeps floats as the bytes it was sent, so what was written reads back bit for bit; a
+// comparison as numbers would fail on every NaN and pass a changed sign of zero.
+bool Same(float a, float b)
+{
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+}  // namespace
+
 int CompareStandaloneImage(const StandaloneImage& image, const StandaloneImage& readBack)
 {
     if (image.LinkedFlag() != readBack.LinkedFlag()) return kImageLinked;
@@ -233,15 +248,15 @@ int CompareStandaloneImage(const StandaloneImage& image, const StandaloneImage& 
         if ((a.flags & 0x00F0) != (b.flags & 0x00F0)) return kImageWaveform;
         if ((a.flags & 0x0100) != (b.flags & 0x0100)) return kImageScalingOn;
         if (a.range != b.range) return kImageRange;
-        if (!(a.scaledMin == b.scaledMin) || !(a.scaledMax == b.scaledMax) ||
+        if (!Same(a.scaledMin, b.scaledMin) || !Same(a.scaledMax, b.scaledMax) ||
             a.scaledDigits != b.scaledDigits) {
             return kImageScaling;
         }
-        if (!(a.fixedValue == b.fixedValue)) return kImageFixedValue;
+        if (!Same(a.fixedValue, b.fixedValue)) return kImageFixedValue;
         if (a.repeat != b.repeat) return kImageRepeat;
-        if (!(a.start == b.start)) return kImageStart;
-        if (!(a.end == b.end)) return kImageEnd;
-        if (!(a.step == b.step)) return kImageStep;
+        if (!Same(a.start, b.start)) return kImageStart;
+        if (!Same(a.end, b.end)) return kImageEnd;
+        if (!Same(a.step, b.step)) return kImageStep;
         if (a.interval != b.interval) return kImageInterval;
     }
     for (int n = 0; n < kStandalonePointEntries; ++n) {
@@ -251,9 +266,20 @@ int CompareStandaloneImage(const StandaloneImage& image, const StandaloneImage& 
         if ((a.bits & 0x2) != (b.bits & 0x2)) return kImagePointPause;
         if ((a.bits & 0xC) != (b.bits & 0xC)) return kImagePointChannel;
         if ((a.bits & 0xFFFFFF00u) != (b.bits & 0xFFFFFF00u)) return kImagePointInterval;
-        if (!(a.value == b.value)) return kImagePointValue;
+        if (!Same(a.value, b.value)) return kImagePointValue;
     }
     return kImageSame;
+}
+
+bool FixedValueFits(const GeneratorState& state, int k, double value)
+{
+    // Narrowed first: a double beyond the float range becomes an infinity in the image.
+    if (!std::isfinite(NarrowToFloat(value)) || !std::isfinite(value)) return false;
+    const RangeLimits limits = ChannelLimits(state, k);
+    const double low = std::min(limits.lower, limits.upper);
+    const double high = std::max(limits.lower, limits.upper);
+    // NaN limits take no value.
+    return value >= low && value <= high;
 }
 
 std::string ImageItemName(int code)

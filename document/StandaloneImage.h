@@ -86,6 +86,10 @@ int StandaloneAutoPointCount(const GeneratorState& state);
 // The refusal when there are too many of them to write, else nothing.
 std::optional<std::string> StandalonePointCountRefusal(const GeneratorState& state);
 
+// Whether `value` may be channel k's (0 or 1) fixed output: finite also as a float, and within the
+// channel's limits (its conversion formula's while that is on).
+bool FixedValueFits(const GeneratorState& state, int k, double value);
+
 // Item codes of the first difference between two images (0 when there is none).
 inline constexpr int kImageSame = 0;
 inline constexpr int kImageLinked = 16;
@@ -107,7 +111,8 @@ inline constexpr int kImagePointInterval = 67;
 inline constexpr int kImagePointValue = 68;
 
 // Compares what the unit holds with what it should hold, field by field in a fixed order; floats
-// compare as numbers, so a NaN never matches. Point links and unused bytes are not compared.
+// compare by their stored bits, so a NaN written verifies. Point links and unused bytes are not
+// compared.
 int CompareStandaloneImage(const StandaloneImage& image, const StandaloneImage& readBack);
 // The name of an item code ("照合エラー " + this names the difference); empty for other codes.
 std::string ImageItemName(int code);

@@ -43,6 +43,7 @@ struct Choice {
     std::shared_ptr<d2xx::D2xxLibrary> installed;
     std::shared_ptr<d2xx::D2xxLibrary> usual;
     const d2xx::D2xxLibrary* announced = nullptr;
+    bool showNotice = true;
 };
 
 Choice& TheChoice()
@@ -72,6 +73,13 @@ void InstallD2xxLibrary(std::shared_ptr<d2xx::D2xxLibrary> library)
     choice.installed = std::move(library);
 }
 
+void ShowD2xxNotice(bool show)
+{
+    Choice& choice = TheChoice();
+    std::lock_guard lock(choice.mutex);
+    choice.showNotice = show;
+}
+
 std::string D2xxNotice(const d2xx::D2xxLibrary& library)
 {
     return kD2xxNoticePrefix + library.Name();
@@ -87,7 +95,7 @@ std::shared_ptr<d2xx::D2xxLibrary> DefaultD2xxLibrary()
         if (!choice.usual) choice.usual = BuiltInD2xxLibrary();
         library = choice.usual;
     }
-    if (choice.announced != library.get()) {
+    if (choice.showNotice && choice.announced != library.get()) {
         choice.announced = library.get();
         std::fprintf(stderr, "%s\n", D2xxNotice(*library).c_str());
         std::fflush(stderr);

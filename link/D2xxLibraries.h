@@ -18,8 +18,12 @@ std::shared_ptr<d2xx::D2xxLibrary> BuiltInD2xxLibrary();
 void InstallD2xxLibrary(std::shared_ptr<d2xx::D2xxLibrary> library);
 
 // The installed library if there is one, else FTDI's own where it is installed, else the
-// built-in one. Which one is in use is said on standard error the first time it is given.
+// built-in one. Which one is in use is said on standard error the first time it is given, unless
+// that notice has been switched off.
 std::shared_ptr<d2xx::D2xxLibrary> DefaultD2xxLibrary();
+// Whether DefaultD2xxLibrary() says which library it gives (on by default; krvctl says it only
+// when asked to be verbose).
+void ShowD2xxNotice(bool show);
 
 // The line DefaultD2xxLibrary() writes: this prefix and the library's name.
 inline constexpr const char* kD2xxNoticePrefix = "USB bridge calls (D2XX): ";

@@ -1,6 +1,8 @@
 #include "link/DeviceLink.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <thread>
 
 #include "link/D2xxLibraries.h"
 
@@ -70,6 +72,26 @@ bool DeviceLink::OpenPort()
         return false;
     }
     return comm_.OpenPort(*ui_);
+}
+
+bool DeviceLink::OpenPortWithin(std::chrono::milliseconds budget)
+{
+    if (comm_.IsOpen() || ftdi_.IsFtdiOpen()) return OpenPort();
+    const TimePoint deadline = Now() + budget;
+    for (;;) {
+        HeldMessages quiet;
+        if (comm_.OpenPort(quiet)) return true;
+        if (Now() >= deadline) {
+            quiet.PassOn(*ui_);
+            return false;
+        }
+        // Short naps, so the window keeps painting while the port is away.
+        const TimePoint retry = std::min(deadline, Now() + kReopenPause);
+        while (Now() < retry) {
+            if (!ui_->ProcessPendingEvents()) return false;
+            std::this_thread::sleep_until(std::min(retry, Now() + std::chrono::milliseconds(20)));
+        }
+    }
 }
 
 bool DeviceLink::IsLinkOpen(LinkKind kind)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -71,6 +72,11 @@ class DeviceLink {
     const std::string& PortName() const { return comm_.PortName(); }
     // Refused, with the port's "は使えません" message, while the bridge is open directly.
     bool OpenPort();
+    // OpenPort, tried again until `budget` has passed: the serial port of a USB bridge comes back
+    // only some time after the bridge was driven directly. The port's message is shown once, when
+    // the budget is spent; nothing is shown when the user interface asks to stop meanwhile.
+    bool OpenPortWithin(std::chrono::milliseconds budget);
+    static constexpr std::chrono::milliseconds kReopenPause{100};
     void ClosePort() { comm_.ClosePort(); }
     bool IsOpen() const { return comm_.IsOpen(); }
 

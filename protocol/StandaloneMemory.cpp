@@ -1,5 +1,6 @@
 #include "protocol/StandaloneMemory.h"
 
+#include <cstdio>
 #include <optional>
 
 #include "protocol/CommandFrame.h"
@@ -55,7 +56,7 @@ int CodedExchange(DeviceLink& link, const ExchangeSettings& settings, const std:
     const ExchangeResult result = RunExchange(link, settings, frame, [&](std::string_view line) {
         if (IsOk(line)) return LineVerdict::Match;
         if (IsNg(line)) {
-            code = static_cast<int>(HexFieldSkipping(line, 2, 2));
+            code = RefusalCode(line);
             return LineVerdict::Fail;
         }
         return LineVerdict::Ignore;
@@ -137,6 +138,30 @@ std::string DeviceErrorText(int code)
     return {};
 }
 
+std::string MemoryRefusalText(int code)
+{
+    if (code == kDeviceCodeUnreadable) return kDeviceCodeUnreadableText;
+    const int shown = code == kDeviceRefusedNoError ? 0 : code;
+    if (code != kDeviceRefusedNoError) {
+        if (std::string text = DeviceErrorText(code); !text.empty()) return text;
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "NG%02X", static_cast<unsigned>(shown) & 0xFFu);
+    return text;
+}
+
+int RefusalCode(std::string_view line)
+{
+    // Exactly "NG", two digits, CR LF: a reply in any other shape cannot say which error it is,
+    // and reading it leniently would turn it into code 0, no error.
+    if (line.size() != 6 || !IsNg(line) || line.substr(4) != "\r\n") return kDeviceCodeUnreadable;
+    const int high = HexDigitValue(line[2]);
+    const int low = HexDigitValue(line[3]);
+    if (high < 0 || low < 0) return kDeviceCodeUnreadable;
+    const int code = high * 16 + low;
+    return code == kDeviceNoError ? kDeviceRefusedNoError : code;
+}
+
 std::string EraseMemoryFrame(int area)
 {
     return CommandFrame::Framed("PE").Hex1(AreaDigit(area)).WithEtxAndChecksum();
@@ -186,7 +211,8 @@ bool LoadMemoryArea(DeviceLink& link, int area)
 {
     return RunExchange(link, MemorySettings(kMemoryTimeout), LoadMemoryFrame(area),
                        [](std::string_view line) {
-                           return IsOk(line) ? LineVerdict::Match : LineVerdict::Ignore;
+                           if (IsOk(line)) return LineVerdict::Match;
+                           return IsNg(line) ? LineVerdict::Fail : LineVerdict::Ignore;
                        }) == ExchangeResult::Success;
 }
 

@@ -29,12 +29,23 @@ std::chrono::nanoseconds SimBridge::ByteTime() const
 
 bool SimBridge::Open()
 {
-    std::lock_guard lock(mutex_);
-    if (open_) return false;
-    open_ = true;
-    ++opens_;
-    received_.clear();
+    OpenObserver observer;
+    {
+        std::lock_guard lock(mutex_);
+        if (open_) return false;
+        open_ = true;
+        ++opens_;
+        received_.clear();
+        observer = openObserver_;
+    }
+    if (observer) observer(true);
     return true;
+}
+
+void SimBridge::SetOpenObserver(OpenObserver observer)
+{
+    std::lock_guard lock(mutex_);
+    openObserver_ = std::move(observer);
 }
 
 void SimBridge::Close()
@@ -47,6 +58,9 @@ void SimBridge::Close()
     received_.clear();
     open_ = false;
     changed_.notify_all();
+    const OpenObserver observer = openObserver_;
+    lock.unlock();
+    if (observer) observer(false);
 }
 
 bool SimBridge::IsOpen() const

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,6 +76,11 @@ class SimBridge {
 
     const BridgeIdentity& Identity() const { return identity_; }
 
+    // Told when the host opens (true) or closes (false) the bridge, outside the bridge's lock: the
+    // serial port of a real bridge is gone while the bridge is driven directly.
+    using OpenObserver = std::function<void(bool open)>;
+    void SetOpenObserver(OpenObserver observer);
+
     // The device side of the D2XX calls.
     bool Open();  // false when it is open already
     void Close();
@@ -138,6 +144,7 @@ class SimBridge {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     bool open_ = false;
+    OpenObserver openObserver_;
     std::uint32_t baudRate_ = kPowerOnBaudRate;
     std::uint8_t latencyMs_ = 16;
     std::chrono::milliseconds readTimeout_{0};

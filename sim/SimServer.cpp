@@ -388,7 +388,7 @@ void SimServer::RestartUnit(std::uint64_t request, bool silenced)
     const bool midLine = !out_.empty() && out_.front().written > 0;
     out_.erase(out_.begin() + (midLine ? 1 : 0), out_.end());
     assembler_.Reset();
-    awakeAt_ = now + kStartUpTime;
+    awakeAt_ = now + StartUpTime();
     bool starts = false;
     {
         std::lock_guard lock(mutex_);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <string_view>
@@ -33,6 +34,9 @@ struct ServerOptions {
     // Newest lines kept in each traffic record (received, sent); older ones are forgotten and
     // only counted. 0 keeps no lines, only the counts.
     std::size_t recordLimit = kDefaultRecordLimit;
+    // Time the unit needs after a restart before it listens and asks for the outputs again;
+    // none: SimServer::kStartUpTime. Longer for a unit that boots slowly.
+    std::optional<std::chrono::milliseconds> startUpTime;
 };
 
 struct ReceivedLine {
@@ -90,8 +94,12 @@ class SimServer {
     // wake this thread and the host's reader 60 times for one status reply instead of 4.
     static constexpr std::size_t kWriteSlice = 16;
 
-    // Time the unit needs after power-on before it talks again.
+    // Time the unit needs after power-on before it talks again, unless the options say otherwise.
     static constexpr std::chrono::milliseconds kStartUpTime{50};
+    std::chrono::milliseconds StartUpTime() const
+    {
+        return options_.startUpTime.value_or(kStartUpTime);
+    }
 
     // Power cycle: replies not yet begun and a partly received line are lost, every channel's
     // registers go back to their power-on values (VirtualUnit::PowerCycle), and the unit ignores

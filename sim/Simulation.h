@@ -1,7 +1,12 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "sim/SimBridge.h"
@@ -24,6 +29,10 @@ struct SimulationOptions {
     std::vector<ExtraBridge> extraBridges;
     // Faults of the unit's replies on its bridge (UnitBridgeTarget::SetFaults); empty: none.
     std::string bridgeFaults;
+    // Set: the unit's serial port is reached through a device node of its own (PortPath) that is
+    // gone while the host drives the bridge directly and comes back this long after the bridge is
+    // closed, as a USB serial port does once its driver has taken the bridge back.
+    std::optional<std::chrono::milliseconds> portReturnDelay;
 };
 
 // "KR", the circuit digit, "A0001": the serial number a unit's bridge gets unless told otherwise.
@@ -44,6 +53,9 @@ class Simulation {
     bool Start(std::string* error = nullptr);
 
     SimServer& Server() { return server_; }
+    // What a client opens as the unit's serial port: the pty, or the device node that stands for
+    // it when the port comes back late.
+    std::string PortPath() const;
     // The unit's own bridge and its target.
     SimBridge& Bridge() { return *bridges_.front(); }
     UnitBridgeTarget& Target() { return *target_; }
@@ -56,6 +68,19 @@ class Simulation {
     std::shared_ptr<UnitBridgeTarget> target_;
     std::vector<std::shared_ptr<SimBridge>> bridges_;
     std::unique_ptr<SimBridgeBus> bus_;
+
+    // The late-returning port: its node, and the thread that puts it back.
+    void StartPortNode();
+    void StopPortNode();
+    void PortNodeLoop();
+    void BridgeOpened(bool open);
+    std::string nodeDir_;
+    std::string nodePath_;
+    std::mutex nodeMutex_;
+    std::condition_variable nodeChanged_;
+    std::optional<std::chrono::steady_clock::time_point> nodeReturnsAt_;
+    bool nodeStopping_ = false;
+    std::thread nodeThread_;
 };
 
 }  // namespace krv::sim

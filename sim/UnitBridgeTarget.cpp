@@ -101,7 +101,7 @@ void UnitBridgeTarget::Restart(bool bootMode, BridgeTime at, std::vector<BridgeR
     } else {
         WithUnit([](VirtualUnit& unit) { unit.PowerCycle(); });
     }
-    awakeAt_ = at + SimServer::kStartUpTime;
+    awakeAt_ = at + (server_ != nullptr ? server_->StartUpTime() : SimServer::kStartUpTime);
     // A unit whose flash holds no firmware does not start.
     if (WithUnit([](const VirtualUnit& unit) { return unit.RunningFirmware().has_value(); })) {
         replies.push_back({std::string(kResendRequest), awakeAt_});

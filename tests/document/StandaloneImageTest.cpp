@@ -2,7 +2,9 @@
 // comparison with what the unit holds.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <limits>
 
@@ -243,7 +245,8 @@ TEST_F(StandaloneImageTest, ComparisonNamesTheFirstDifference)
         {point(2, [](auto& e) { e.bits ^= 0xF0; }), 0, "エラー無し"},
         {point(2, [](auto& e) { e.bits ^= 0x100; }), 67, "任意波　更新間隔"},
         {point(255, [](auto& e) { e.value = 1.0f; }), 68, "任意波　値"},
-        {point(0, [](auto& e) { e.value = -0.0f; }), 0, "エラー無し"},  // equal to 0.0
+        // Other bytes than were written, though equal as numbers.
+        {point(0, [](auto& e) { e.value = -0.0f; }), 68, "任意波　値"},
         // Channel 1 completely before channel 2, and each entry's bits before its value.
         {[&](StandaloneImage& i) {
              record(1, [](auto& r) { r.flags ^= 1; })(i);
@@ -266,15 +269,69 @@ TEST_F(StandaloneImageTest, ComparisonNamesTheFirstDifference)
     EXPECT_EQ(ImageItemName(17), "");
 }
 
-TEST_F(StandaloneImageTest, NanNeverMatchesItself)
+TEST_F(StandaloneImageTest, FloatsCompareByTheirStoredBits)
 {
+    // What was written verifies, NaN limits included.
     state.channels[1].scaledMin = std::numeric_limits<double>::quiet_NaN();
-    const StandaloneImage image = BuildStandaloneImage(state, {0.0f, 0.0f}, false);
-    EXPECT_EQ(CompareStandaloneImage(image, image), kImageScaling);
+    state.channels[1].scaledMax = -std::numeric_limits<double>::quiet_NaN();
+    const StandaloneImage image = BuildStandaloneImage(state, {std::nanf(""), 0.0f}, false);
+    EXPECT_EQ(CompareStandaloneImage(image, image), kImageSame);
 
-    const StandaloneImage fixed =
-        BuildStandaloneImage(GeneratorState(link, app), {std::nanf(""), 0.0f}, false);
-    EXPECT_EQ(CompareStandaloneImage(fixed, fixed), kImageFixedValue);
+    // A NaN read back where a number was written differs, and so does another NaN or zero's
+    // other sign: the unit holds bytes, not numbers.
+    const StandaloneImage plain = BuildStandaloneImage(state, {0.0f, 0.0f}, false);
+    StandaloneImage changed = plain;
+    StandaloneChannelRecord r = changed.Record(0);
+    r.fixedValue = -0.0f;
+    changed.SetRecord(0, r);
+    EXPECT_EQ(CompareStandaloneImage(plain, changed), kImageFixedValue);
+    changed = plain;
+    r = changed.Record(1);
+    r.scaledMin = std::bit_cast<float>(std::bit_cast<std::uint32_t>(r.scaledMin) ^ 1u);
+    changed.SetRecord(1, r);
+    EXPECT_EQ(CompareStandaloneImage(plain, changed), kImageScaling);
+}
+
+TEST_F(StandaloneImageTest, FixedValueMustFitTheChannelsRange)
+{
+    state.channels[0].range = kRange0_10V;
+    state.channels[1].range = kRange4_20mA;
+    state.channels[1].scaledMin = 100.0;  // a reversed formula: 100 down to -50
+    state.channels[1].scaledMax = -50.0;
+    struct Case {
+        int channel;
+        bool scaling;
+        double value;
+        bool fits;
+    };
+    const Case cases[] = {
+        {0, false, 0.0, true},
+        {0, false, 10.0, true},
+        {0, false, -7.0, false},
+        {0, false, 10.001, false},
+        {1, false, 4.0, true},
+        {1, false, 0.0, false},
+        {1, false, 1e300, false},
+        {1, false, -1e300, false},
+        {1, true, -50.0, true},
+        {1, true, 100.0, true},
+        {1, true, 150.0, false},
+        {0, false, std::numeric_limits<double>::infinity(), false},
+        {0, false, std::numeric_limits<double>::quiet_NaN(), false},
+    };
+    for (const Case& c : cases) {
+        state.channels[1].scalingOn = c.scaling;
+        EXPECT_EQ(FixedValueFits(state, c.channel, c.value), c.fits) << c.channel << " " << c.value;
+    }
+    // Limits that are not numbers take no value at all.
+    state.channels[1].scaledMin = std::numeric_limits<double>::quiet_NaN();
+    state.channels[1].scalingOn = true;
+    EXPECT_FALSE(FixedValueFits(state, 1, 0.0));
+    // A double that is finite but beyond every float would be written as an infinity.
+    state.channels[1].scaledMin = -1e300;
+    state.channels[1].scaledMax = 1e300;
+    EXPECT_FALSE(FixedValueFits(state, 1, 1e300));
+    EXPECT_TRUE(FixedValueFits(state, 1, 1e30));
 }
 
 }  // namespace

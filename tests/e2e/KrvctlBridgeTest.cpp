@@ -23,8 +23,13 @@ TEST(KrvctlBridgeTest, SimulatedUnitIsTheOneBridgeListed)
               "{\"units\":1,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\","
               "\"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n");
     EXPECT_EQ(json.err, "");
-    // Which library serves the bridge calls is said once.
-    EXPECT_EQ(json.notices, "USB bridge calls (D2XX): simulated bridge (virtual unit)\n");
+    // Which library serves the bridge calls is said only when asked, and then once.
+    EXPECT_EQ(json.notices, "");
+    for (const char* verbose : {"-v", "--verbose"}) {
+        const auto told = RunCommand({kKrvctl, verbose, "--simulate=2", "bridges", "--json"});
+        EXPECT_EQ(told.out, json.out);
+        EXPECT_EQ(told.notices, "USB bridge calls (D2XX): simulated bridge (virtual unit)\n");
+    }
 
     const auto text = RunCommand({kKrvctl, "--simulate=4", "--extra-bridge", "XY4A0002",
                                   "--extra-bridge=KR1A0003:FT230X Basic UART", "bridges"});
@@ -53,7 +58,7 @@ TEST(KrvctlBridgeTest, RestartNeedsExactlyOneUnit)
 
 TEST(KrvctlBridgeTest, WithoutABridgeNoUnitIsReportedCleanly)
 {
-    const auto result = RunCommand({kKrvctl, "bridges", "--json"});
+    const auto result = RunCommand({kKrvctl, "bridges", "--json", "--verbose"});
     if (result.status == 0) GTEST_SKIP() << "a unit is plugged into this machine";
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out.rfind("{\"units\":0,\"devices\":[", 0), 0u) << result.out;

@@ -157,13 +157,14 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
     EXPECT_EQ(FileBytes(image), std::string(expected.bytes.begin(), expected.bytes.end()));
 
     StartUnit();
+    // Through a bare port there is no bridge to restart the unit by: written, but not restarted.
     auto written = Krvctl({"standalone", "write", settings, "--fixed2", "3.5"});
-    ASSERT_EQ(written.status, 0) << written.err;
+    ASSERT_EQ(written.status, 3) << written.err;
     EXPECT_EQ(written.out.rfind("  0% 消去中\n  5% 消去中\n", 0), 0u) << written.out;
     EXPECT_TRUE(Contains(written.out, " 90% データ読出中4\n100% データ読出中4\n100% 書込完了\n"));
-    EXPECT_TRUE(EndsWith(written.out, "100% 正常終了\n書込み正常終了、再起動します\n" +
-                                          std::string(kRestartByHand) + "\n"));
-    EXPECT_EQ(written.err, "");
+    EXPECT_TRUE(EndsWith(written.out, "100% 再起動中\n書込み正常終了、再起動します\n"))
+        << written.out;
+    EXPECT_EQ(written.err, std::string(kRestartByHand) + "\n");
 
     auto verified = Krvctl({"standalone", "verify", settings, "--fixed2", "3.5"});
     ASSERT_EQ(verified.status, 0) << verified.err;
@@ -212,13 +213,16 @@ TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
     EXPECT_TRUE(server->Received().empty());
     // Only automatic channels count: with channel 2 fixed the write goes ahead.
     EXPECT_EQ(Krvctl({"standalone", "write", settings, "--ch1", "auto", "--ch2", "fixed"}).status,
-              0);
+              3);
 
     for (const std::vector<std::string>& words :
          {std::vector<std::string>{"standalone", "image", settings},
           {"standalone", "image", settings, "-o"},
           {"standalone", "image", settings, "--ch1", "on", "-o", "x"},
           {"standalone", "image", settings, "--fixed1", "1V", "-o", "x"},
+          {"standalone", "image", settings, "--fixed1", "-7", "-o", "x"},
+          {"standalone", "image", settings, "--fixed2", "1e300", "-o", "x"},
+          {"standalone", "write", settings, "--fixed1", "5.001"},
           {"standalone", "read"},
           {"standalone", "read", "-o", "x", "--ch1", "auto"},
           {"standalone", "verify", settings, "-o", "x"},
@@ -232,6 +236,13 @@ TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
                   2)
             << testing::PrintToString(words);
     }
+    const auto outside =
+        RunCommand({kKrvctl, "standalone", "image", settings, "--fixed1", "-7", "-o", "x"});
+    EXPECT_EQ(outside.err.rfind("krvctl: --fixed1 -7 is outside channel 1's range 0.000 to 5.000 "
+                                "(0～5 V)\n",
+                                0),
+              0u)
+        << outside.err;
     std::filesystem::remove(settings);
 }
 
@@ -248,6 +259,15 @@ TEST(KrvctlSimTest, UnitFaultsRefuseTheErase)
     EXPECT_EQ(written.status, 1);
     EXPECT_EQ(written.err, "E2-2 ブランク異常、終了します\n");
     EXPECT_EQ(sim.Stop(), 0);
+
+    // A refusal whose code arrives damaged is a failure all the same.
+    test::SimProcess damaged({"--instant", "--unit-fault", "pe=3A", "--fault", "corrupt=3/5A#NG"});
+    ASSERT_FALSE(damaged.Path().empty());
+    const auto unreadable =
+        RunCommand({kKrvctl, "--port", damaged.Path(), "standalone", "write", settings});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.err, "NG（エラーコード読取不能）、終了します\n");
+    EXPECT_EQ(damaged.Stop(), 0);
     std::filesystem::remove(settings);
 }
 

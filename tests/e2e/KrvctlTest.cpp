@@ -1,5 +1,8 @@
 // krvctl as scripts use it: its outputs and exit codes are a contract.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include "sim/PtyClient.h"
 #include "support/Process.h"
@@ -102,6 +105,26 @@ TEST(KrvctlTest, EveryCommandHasHelp)
     for (const char* command : {"ports", "info", "sim"}) {
         EXPECT_NE(main.out.find(command), std::string::npos);
     }
+    EXPECT_NE(main.out.find("--version"), std::string::npos);
+    EXPECT_NE(main.out.find("-v, --verbose"), std::string::npos);
+}
+
+TEST(KrvctlTest, QuietUnlessAskedAndSaysItsVersion)
+{
+    const auto version = RunCommand({kKrvctl, "--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("krvctl ") + KRV_VERSION + "\n");
+    EXPECT_EQ(version.err + version.notices, "");
+
+    // A command that needs no unit prints nothing on standard error.
+    char dir[] = "/tmp/krv-quiet-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string file = std::string(dir) + "/new.ini";
+    const auto made = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", file});
+    EXPECT_EQ(made.status, 0);
+    EXPECT_EQ(made.err + made.notices, "");
+    ::unlink(file.c_str());
+    ::rmdir(dir);
 }
 
 TEST(KrvctlTest, SimWithStandaloneModesAlarmsAndCalibrationMode)

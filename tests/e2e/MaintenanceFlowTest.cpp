@@ -145,25 +145,34 @@ TEST_F(MaintenanceFlowTest, FailuresStopTheFlowWithTheirMessage)
 {
     const struct {
         const char* unitFaults;
+        const char* lineFaults;
         FlowOutcome outcome;
         const char* message;
         int lastProgress;
     } cases[] = {
-        {"pe=3A", FlowOutcome::Failed, "E2-2 ブランク異常、終了します", 0},
-        // The write goes unreported; the comparison finds the erased memory.
-        {"pw=40", FlowOutcome::Failed, "照合エラー 連動動作", 90},
+        {"pe=3A", "", FlowOutcome::Failed, "E2-2 ブランク異常、終了します", 0},
+        // Refusals whose code arrives damaged, or names no error, are refusals all the same.
+        {"pe=3A", "corrupt=3/5A#NG", FlowOutcome::Failed, "NG（エラーコード読取不能）、終了します",
+         0},
+        {"pe=3A", "corrupt=2/20#NG", FlowOutcome::Failed, "NG（エラーコード読取不能）、終了します",
+         0},
+        {"pe=01", "corrupt=3/30#NG", FlowOutcome::Failed, "NG00、終了します", 0},
+        // A refused write ends the flow before the read-back (the data ends in area 1).
+        {"pw=40", "", FlowOutcome::Failed, "E2-0 書込異常、終了します", 30},
+        {"pw=40", "corrupt=2/2D#NG", FlowOutcome::Failed, "NG（エラーコード読取不能）、終了します",
+         30},
         // A damaged read reply is read again.
-        {"pr=3", FlowOutcome::Succeeded, "書込み正常終了、再起動します", 100},
+        {"pr=3", "", FlowOutcome::Succeeded, "書込み正常終了、再起動します", 100},
         // Silent after the three erasures and two blocks: the transfer times out.
-        {"silent-after=5", FlowOutcome::Failed, "タイムアウト、終了します", 15},
+        {"silent-after=5", "", FlowOutcome::Failed, "タイムアウト、終了します", 15},
     };
     FillState(100, 100);
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.unitFaults);
+        SCOPED_TRACE(std::string(c.unitFaults) + " " + c.lineFaults);
         sim::UnitConfig config;
         std::string error;
         ASSERT_TRUE(sim::ParseCommandFaults(c.unitFaults, config.faults, &error)) << error;
-        StartUnit("", true, config);
+        StartUnit(c.lineFaults, true, config);
         ui.Clear();
         events.clear();
         FlowContext context = Context();
@@ -212,7 +221,8 @@ TEST_F(MaintenanceFlowTest, WithoutABridgeTheUserIsAskedToRestartTheUnit)
     StartUnit();
     FillState(3, 3);
     FlowContext context{link, ui, nullptr};
-    ASSERT_EQ(RunStandaloneWrite(context, Source(), readBack), FlowOutcome::Succeeded);
+    // The unit holds and uses the new image, but it has not been restarted: not a plain success.
+    ASSERT_EQ(RunStandaloneWrite(context, Source(), readBack), FlowOutcome::RestartFailed);
     EXPECT_EQ(ui.Texts(),
               (std::vector<std::string>{"書込み正常終了、再起動します", kRestartByHand}));
     EXPECT_TRUE(link.IsOpen());

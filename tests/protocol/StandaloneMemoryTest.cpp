@@ -116,15 +116,49 @@ TEST_F(MemoryExchangeTest, EraseAndWriteReturnTheUnitsCode)
     test::ScriptedUnit unit([](const std::string& line, int) {
         if (line == Framed("PE0")) return std::string("NG3A\r\n");
         if (line == Framed("PE1")) return std::string("OK\r\n");
-        if (line == Framed("PW2")) return std::string("NG4 1\r\n");  // non-digits are skipped
+        if (line == Framed("PW2")) return std::string("NG4 1\r\n");
+        if (line == Framed("PW1")) return std::string("NG\r\n");
         return std::string();
     });
     Connect(unit);
     EXPECT_EQ(EraseMemoryArea(link, 0), 0x3A);
     EXPECT_EQ(DeviceErrorText(0x3A), "E2-2 ブランク異常");
     EXPECT_EQ(EraseMemoryArea(link, 1), 0);
-    EXPECT_EQ(WriteMemoryArea(link, 2), 0x04);
-    EXPECT_EQ(unit.Lines().size(), 3u);
+    // A refusal whose code cannot be read is still a refusal, never "no error".
+    EXPECT_EQ(WriteMemoryArea(link, 2), kDeviceCodeUnreadable);
+    EXPECT_EQ(WriteMemoryArea(link, 1), kDeviceCodeUnreadable);
+    EXPECT_EQ(unit.Lines().size(), 4u);
+}
+
+TEST(RefusalTest, EveryNgIsARefusalWithACodeOrSaysItHasNone)
+{
+    struct Case {
+        const char* line;
+        int code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"NG3A\r\n", 0x3A, "E2-2 ブランク異常"},
+        {"NG3a\r\n", 0x3A, "E2-2 ブランク異常"},
+        {"NG01\r\n", 0x01, "書式異常"},
+        {"NG4F\r\n", 0x4F, "E2-7 照合異常"},
+        {"NG50\r\n", 0x50, "NG50"},  // a code without a text of its own
+        {"NG00\r\n", kDeviceRefusedNoError, "NG00"},
+        {"NG\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG4 1\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG3Z\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG3\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG3A4\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG 3A\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+        {"NG\x1b\x1b\r\n", kDeviceCodeUnreadable, kDeviceCodeUnreadableText},
+    };
+    for (const Case& c : cases) {
+        const int code = RefusalCode(c.line);
+        EXPECT_EQ(code, c.code) << c.line;
+        EXPECT_NE(code, kDeviceNoError) << c.line;
+        EXPECT_EQ(MemoryRefusalText(code), c.text) << c.line;
+    }
+    EXPECT_EQ(MemoryRefusalText(kDeviceTimeout), "タイムアウト");
 }
 
 TEST_F(MemoryExchangeTest, UnansweredWriteGoesOutOnceAndTimesOutAfterFourPeriods)
@@ -280,6 +314,7 @@ TEST_F(MemoryExchangeTest, MoveAndLoad)
 {
     test::ScriptedUnit unit([](const std::string& line, int index) {
         if (line == "\x02PI\x03\r\n") return std::string(index == 0 ? "OK\r\n" : "NG\r\n");
+        if (line == Framed("PM2")) return std::string("NG01\r\n");
         return line == Framed("PM1") ? std::string("OK\r\n") : std::string();
     });
     Connect(unit);
@@ -288,6 +323,8 @@ TEST_F(MemoryExchangeTest, MoveAndLoad)
     EXPECT_FALSE(MoveMemoryImage(link));  // refused at once
     EXPECT_LT(Now() - start, 501ms);
     EXPECT_TRUE(LoadMemoryArea(link, 1));
+    EXPECT_FALSE(LoadMemoryArea(link, 2));  // refused at once: sent once, not four times
+    EXPECT_EQ(unit.Lines().size(), 4u);
 }
 
 }  // namespace
