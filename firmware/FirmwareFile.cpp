@@ -119,6 +119,24 @@ struct RecordShape {
     std::size_t dataBytes = 0;
 };
 
+enum class RecordBytes { Read, NotHex, BadSum };
+
+// The byte values of a record's hexadecimal pairs (count, address, data, checksum), checked
+// against the checksum: every byte, the checksum included, must add up to 0xFF.
+RecordBytes ReadRecordBytes(std::string_view pairs, std::vector<std::uint8_t>& values)
+{
+    values.assign(pairs.size() / 2, 0);
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const int high = HexValue(pairs[2 * i]);
+        const int low = HexValue(pairs[2 * i + 1]);
+        if (high < 0 || low < 0) return RecordBytes::NotHex;
+        values[i] = static_cast<std::uint8_t>(high * 16 + low);
+        sum += values[i];
+    }
+    return (sum & 0xFF) == 0xFF ? RecordBytes::Read : RecordBytes::BadSum;
+}
+
 RecordShape ExamineRecordLine(std::string_view text)
 {
     RecordShape shape;
@@ -153,21 +171,16 @@ RecordShape ExamineRecordLine(std::string_view text)
         shape.fault = FirmwareFault::NotSRecord;
         return shape;
     }
-    std::vector<std::uint8_t> values(count);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int high = HexValue(pairs[2 * i]);
-        const int low = HexValue(pairs[2 * i + 1]);
-        if (high < 0 || low < 0) {
+    std::vector<std::uint8_t> values;
+    switch (ReadRecordBytes(pairs, values)) {
+        case RecordBytes::NotHex:
             shape.fault = FirmwareFault::NotSRecord;
             return shape;
-        }
-        values[i] = static_cast<std::uint8_t>(high * 16 + low);
-        sum += values[i];
-    }
-    if ((sum & 0xFF) != 0xFF) {
-        shape.fault = FirmwareFault::BadChecksum;
-        return shape;
+        case RecordBytes::BadSum:
+            shape.fault = FirmwareFault::BadChecksum;
+            return shape;
+        case RecordBytes::Read:
+            break;
     }
     if (shape.type == '3' || shape.type == '7') {
         shape.address = (std::uint32_t{values[1]} << 24) | (std::uint32_t{values[2]} << 16) |
@@ -344,21 +357,16 @@ RecordVerdict HandleRecordLine(std::string_view text, FirmwareImage& image,
         return RecordVerdict::Malformed;
     }
     const std::size_t count = pairs.size() / 2;
-    std::vector<std::uint8_t> values(count);
-    unsigned sum = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        const int high = HexValue(pairs[2 * i]);
-        const int low = HexValue(pairs[2 * i + 1]);
-        if (high < 0 || low < 0) {
+    std::vector<std::uint8_t> values;
+    switch (ReadRecordBytes(pairs, values)) {
+        case RecordBytes::NotHex:
             ++counts.malformed;
             return RecordVerdict::Malformed;
-        }
-        values[i] = static_cast<std::uint8_t>(high * 16 + low);
-        sum += values[i];
-    }
-    if ((sum & 0xFF) != 0xFF) {
-        ++counts.badChecksum;
-        return RecordVerdict::BadChecksum;
+        case RecordBytes::BadSum:
+            ++counts.badChecksum;
+            return RecordVerdict::BadChecksum;
+        case RecordBytes::Read:
+            break;
     }
     const std::uint32_t address = (std::uint32_t{values[1]} << 24) |
                                   (std::uint32_t{values[2]} << 16) |

@@ -27,27 +27,6 @@ void SetError(std::string* error, std::string text)
     if (error) *error = std::move(text);
 }
 
-bool WriteAll(int fd, std::string_view bytes, int& error)
-{
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            return false;
-        }
-        if (n == 0) {
-            error = EIO;
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The start of the names of the temporaries for `target`; the writer's process id follows.
 std::string TemporaryPrefix(const std::filesystem::path& target)
 {
@@ -167,6 +146,27 @@ bool EnsureFolder(const std::filesystem::path& folder, std::string* error)
     SetError(error, Describe("cannot create the folder", folder,
                              ec ? ec.value() : static_cast<int>(ENOTDIR)));
     return false;
+}
+
+bool WriteAll(int fd, std::string_view bytes, int& error)
+{
+    const char* data = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return false;
+        }
+        if (n == 0) {
+            error = EIO;
+            return false;
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace krv

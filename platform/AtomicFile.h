@@ -23,4 +23,8 @@ void RemoveStaleTemporaries(const std::filesystem::path& target);
 // Creates `folder` and any missing parents. True when the folder exists afterwards.
 bool EnsureFolder(const std::filesystem::path& folder, std::string* error = nullptr);
 
+// Writes all of `bytes` to `fd`, going on after interruptions and short writes. False with the
+// errno in `error` when the descriptor refuses them.
+bool WriteAll(int fd, std::string_view bytes, int& error);
+
 }  // namespace krv

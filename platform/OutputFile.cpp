@@ -65,27 +65,6 @@ std::optional<int> DescriptorNumber(const std::string& name)
     return n;
 }
 
-bool WriteAll(int fd, std::string_view bytes, int& error)
-{
-    const char* data = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            error = errno;
-            return false;
-        }
-        if (n == 0) {
-            error = EIO;
-            return false;
-        }
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<OutputTarget> ResolveOutputFile(const std::string& name, std::string* error)
