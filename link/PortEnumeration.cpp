@@ -94,6 +94,21 @@ PortList EnumeratePorts(const std::vector<ExtraPort>& extra)
     return list;
 }
 
+PortListChanges ComparePortLists(const PortList& before, const PortList& after)
+{
+    const auto missingFrom = [](const PortList& list, const PortList& other) {
+        PortList missing;
+        std::copy_if(list.begin(), list.end(), std::back_inserter(missing),
+                     [&](const PortEntry& entry) {
+                         return std::none_of(other.begin(), other.end(), [&](const PortEntry& o) {
+                             return o.name == entry.name && o.description == entry.description;
+                         });
+                     });
+        return missing;
+    };
+    return {missingFrom(after, before), missingFrom(before, after)};
+}
+
 std::vector<PortEntry> PortsDescribedAs(const PortList& list, const std::string& text)
 {
     std::vector<PortEntry> found;

@@ -45,6 +45,15 @@ void SortPortList(PortList& list);
 // system has for it, if any.
 PortList EnumeratePorts(const std::vector<ExtraPort>& extra = {});
 
+// What differs between two port lists: entries matched by their whole text, so a port whose
+// description changed is removed and added again. Both keep the order of their list.
+struct PortListChanges {
+    PortList added;
+    PortList removed;
+    bool Empty() const { return added.empty() && removed.empty(); }
+};
+PortListChanges ComparePortLists(const PortList& before, const PortList& after);
+
 // The entries whose description contains `text`.
 std::vector<PortEntry> PortsDescribedAs(const PortList& list, const std::string& text);
 

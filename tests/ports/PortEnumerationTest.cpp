@@ -183,3 +183,43 @@ TEST(EnumeratePorts, AnExtraPortTheSystemListsKeepsTheSystemsEntry)
 
 }  // namespace
 }  // namespace krv
+
+namespace krv {
+namespace {
+
+TEST(ComparePortLists, NamesWhatCameAndWhatWent)
+{
+    const PortEntry usb0{"Holvik KRV FT230X", "ttyUSB0", 0};
+    const PortEntry usb1{"Other bridge", "ttyUSB1", 1};
+    const PortEntry acm0{"Modem", "ttyACM0", 0};
+    const PortEntry usb0Renamed{"FT230X Basic UART", "ttyUSB0", 0};
+    struct Case {
+        const char* what;
+        PortList before;
+        PortList after;
+        PortList added;
+        PortList removed;
+    };
+    const std::vector<Case> cases = {
+        {"nothing changed", {usb0, usb1}, {usb0, usb1}, {}, {}},
+        {"one plugged", {usb0}, {acm0, usb0}, {acm0}, {}},
+        {"one unplugged", {usb0, usb1}, {usb1}, {}, {usb0}},
+        {"from none", {}, {usb0, usb1}, {usb0, usb1}, {}},
+        {"to none", {usb0, acm0}, {}, {}, {usb0, acm0}},
+        {"same name, other device", {usb0}, {usb0Renamed}, {usb0Renamed}, {usb0}},
+    };
+    const auto texts = [](const PortList& list) {
+        std::vector<std::string> out;
+        for (const PortEntry& e : list) out.push_back(PortEntryText(e));
+        return out;
+    };
+    for (const Case& c : cases) {
+        const PortListChanges changes = ComparePortLists(c.before, c.after);
+        EXPECT_EQ(texts(changes.added), texts(c.added)) << c.what;
+        EXPECT_EQ(texts(changes.removed), texts(c.removed)) << c.what;
+        EXPECT_EQ(changes.Empty(), c.added.empty() && c.removed.empty()) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace krv
