@@ -20,6 +20,7 @@
 #include "panel/CBremixView.h"
 #include "panel/OutputRecording.h"
 #include "panel/QtUserInterface.h"
+#include "platform/SerialDeviceMonitor.h"
 #include "sim/Simulation.h"
 
 namespace krv {
@@ -156,6 +157,12 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
         panel.extraPorts.push_back(ExtraPort{PortNameFromPath(port), std::string()});
     }
     if (simulator_) panel.simulatedPort = simulator_->Server().PortPath();
+    std::string monitorError;
+    panel.portChanges = SerialDeviceMonitor::Open(monitorError);
+    if (!panel.portChanges) {
+        std::fprintf(stderr, "bremix2: the port list will not follow plugging and unplugging: %s\n",
+                     monitorError.c_str());
+    }
     auto view =
         std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
     CBremixView* viewPtr = view.get();

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QSocketNotifier>
 #include <algorithm>
 
 #include "dialogs/CAutoOutDlg.h"
@@ -77,6 +78,12 @@ CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions 
     setAutoFillBackground(true);
     setFont(fontA_);
     if (options_.startTimer) ticks_ = std::make_unique<TickSource>(this);
+    if (options_.portChanges) {
+        // The event loop watches the source's descriptor: no thread and no timer for hot-plug.
+        portNotifier_ =
+            new QSocketNotifier(options_.portChanges->Fd(), QSocketNotifier::Read, this);
+        connect(portNotifier_, &QSocketNotifier::activated, this, [this] { OnPortsChanged(); });
+    }
 }
 
 CBremixView::~CBremixView()
@@ -254,34 +261,63 @@ void CBremixView::OnInitialUpdate()
     }
 }
 
-bool CBremixView::FillPortList()
+PortList CBremixView::CurrentPorts() const
 {
-    portList_->clear();
-    PortList list = EnumeratePorts(options_.extraPorts);
-    std::string simulated;
+    PortList list = options_.listPorts ? options_.listPorts(options_.extraPorts)
+                                       : EnumeratePorts(options_.extraPorts);
     if (!options_.simulatedPort.empty()) {
-        simulated = PortNameFromPath(options_.simulatedPort);
+        const std::string simulated = PortNameFromPath(options_.simulatedPort);
         std::erase_if(list, [&](const PortEntry& e) { return e.name == simulated; });
         list.insert(list.begin(), PortEntry{"KRV virtual unit", simulated, PortNumber(simulated)});
     }
-    int remembered = -1;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        portList_->addItem(Q(PortEntryText(list[i])));
-        if (remembered < 0 && list[i].name == state_.App().lastPortName) {
-            remembered = static_cast<int>(i);
-        }
-    }
+    return list;
+}
+
+int CBremixView::PreferredPort(const PortList& list) const
+{
     // The virtual unit started for this run is the port to use.
-    if (!simulated.empty()) {
-        portList_->setCurrentIndex(0);
-        return true;
+    if (!options_.simulatedPort.empty() && !list.empty()) return 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i].name == state_.App().lastPortName) return static_cast<int>(i);
     }
-    if (remembered >= 0) {
-        portList_->setCurrentIndex(remembered);
+    return -1;
+}
+
+bool CBremixView::FillPortList()
+{
+    portList_->clear();
+    const PortList list = CurrentPorts();
+    for (const PortEntry& entry : list) portList_->addItem(Q(PortEntryText(entry)));
+    const int preferred = PreferredPort(list);
+    if (preferred >= 0) {
+        portList_->setCurrentIndex(preferred);
         return true;
     }
     if (portList_->count() > 0) portList_->setCurrentIndex(0);
     return false;
+}
+
+void CBremixView::OnPortsChanged()
+{
+    if (!options_.portChanges->TakeChanges() || !controlsCreated_) return;
+    const PortList list = CurrentPorts();
+    QStringList texts;
+    for (const PortEntry& entry : list) texts.append(Q(PortEntryText(entry)));
+    QStringList shown;
+    for (int i = 0; i < portList_->count(); ++i) shown.append(portList_->itemText(i));
+    // Events of ports the list does not show (pseudo-terminals, placeholders) change nothing;
+    // leaving the box alone keeps an open drop-down where it is.
+    if (texts == shown) return;
+    const std::string selected = PortNameFromEntryText(portList_->currentText().toStdString());
+    portList_->clear();
+    portList_->addItems(texts);
+    int index = -1;
+    for (std::size_t i = 0; i < list.size() && !selected.empty(); ++i) {
+        if (list[i].name == selected) index = static_cast<int>(i);
+    }
+    if (index < 0) index = PreferredPort(list);
+    if (index < 0 && !list.empty()) index = 0;
+    portList_->setCurrentIndex(index);
 }
 
 int CBremixView::VisibleColumns() const

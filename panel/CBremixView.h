@@ -20,7 +20,10 @@
 #include "panel/PanelBitmaps.h"
 #include "panel/PanelWidgets.h"
 #include "platform/Clock.h"
+#include "platform/SerialDeviceMonitor.h"
 #include "platform/UserInterface.h"
+
+class QSocketNotifier;
 
 namespace krv {
 
@@ -33,6 +36,12 @@ struct PanelOptions {
     // The clock the tick keeps time by (the status polling, the automatic outputs); the monotonic
     // clock unless a test hands in its own.
     std::function<TimePoint()> clock;
+    // What tells the panel that ports came or went; the list follows while it is set, and is
+    // filled only at start-up and on new settings when it is not.
+    std::shared_ptr<PortChangeSource> portChanges;
+    // The system's ports plus the extra ones, sorted; EnumeratePorts unless a test hands in its
+    // own list.
+    std::function<PortList(const std::vector<ExtraPort>&)> listPorts;
     // Where the firmware update keeps the calibration backup files; empty: the application folder.
     std::filesystem::path firmwareBackupFolder;
 };
@@ -129,6 +138,15 @@ class CBremixView : public QWidget {
     template <typename W>
     W* Place(Column& column, int ch, int offset, W* widget, const QRect& where);
     bool FillPortList();
+    // The list as the panel shows it: the in-process virtual unit first, then the system's ports
+    // and those named on the command line.
+    PortList CurrentPorts() const;
+    // The entry FillPortList selects: the virtual unit, else the port used last; -1 when neither
+    // is listed.
+    int PreferredPort(const PortList& list) const;
+    // Ports came or went: the list shows what is there now, the selected port stays selected
+    // while it is there.
+    void OnPortsChanged();
     int ColumnOrigin(int ch) const;
     int VisibleColumns() const;
 
@@ -194,6 +212,7 @@ class CBremixView : public QWidget {
     int repeatTicks_ = 0;
     bool repeatHeld_ = false;
     std::unique_ptr<TickSource> ticks_;
+    QSocketNotifier* portNotifier_ = nullptr;
 };
 
 }  // namespace krv
