@@ -1,8 +1,16 @@
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
 #include "link/PortEnumeration.h"
+#include "platform/SerialDeviceMonitor.h"
+#include "platform/UniqueFd.h"
 
 namespace krv::cli {
 
@@ -24,16 +32,8 @@ void PrintPortList(std::FILE* out, const PortList& list)
     for (const PortEntry& entry : list) std::fprintf(out, "%s\n", PortEntryText(entry).c_str());
 }
 
-}  // namespace
-
-int RunPorts(const Args& args)
+void PrintPortJson(const PortList& list)
 {
-    if (!args.Positionals().empty()) return UsageError("ports takes no arguments");
-    const PortList list = EnumeratePorts(ExtraPortsOf(args));
-    if (!args.Has("--json")) {
-        PrintPortList(stdout, list);
-        return kExitOk;
-    }
     std::printf("[");
     for (std::size_t i = 0; i < list.size(); ++i) {
         std::printf("%s{\"name\":%s,\"description\":%s,\"number\":%d,\"text\":%s}", i ? "," : "",
@@ -41,6 +41,71 @@ int RunPorts(const Args& args)
                     list[i].number, JsonString(PortEntryText(list[i])).c_str());
     }
     std::printf("]\n");
+}
+
+void PrintChanges(const PortListChanges& changes)
+{
+    for (const PortEntry& entry : changes.removed) {
+        std::printf("- %s\n", PortEntryText(entry).c_str());
+    }
+    for (const PortEntry& entry : changes.added)
+        std::printf("+ %s\n", PortEntryText(entry).c_str());
+}
+
+// Prints the list, then what changes each time udev announces a serial device, until SIGINT or
+// SIGTERM. The stop signals arrive through a signalfd, so one poll() waits for both.
+int WatchPorts(const std::vector<ExtraPort>& extra, bool json)
+{
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    UniqueFd stop(::signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK));
+    std::string error;
+    std::unique_ptr<SerialDeviceMonitor> monitor = SerialDeviceMonitor::Open(error);
+
+    PortList list = EnumeratePorts(extra);
+    json ? PrintPortJson(list) : PrintPortList(stdout, list);
+    std::fflush(stdout);
+    if (!stop.Valid()) {
+        std::perror("krvctl: cannot wait for the stop signals");
+        return kExitUnitFailed;
+    }
+    if (!monitor) {
+        std::fprintf(stderr, "krvctl: cannot watch the ports: %s\n", error.c_str());
+        return kExitUnitFailed;
+    }
+    for (;;) {
+        pollfd fds[2] = {{stop.Get(), POLLIN, 0}, {monitor->Fd(), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            std::perror("krvctl: cannot wait for udev");
+            return kExitUnitFailed;
+        }
+        if (fds[0].revents != 0) return kExitOk;
+        if (fds[1].revents == 0 || !monitor->TakeChanges()) continue;
+        PortList now = EnumeratePorts(extra);
+        const PortListChanges changes = ComparePortLists(list, now);
+        list = std::move(now);
+        if (changes.Empty()) continue;
+        json ? PrintPortJson(list) : PrintChanges(changes);
+        std::fflush(stdout);
+    }
+}
+
+}  // namespace
+
+int RunPorts(const Args& args)
+{
+    if (!args.Positionals().empty()) return UsageError("ports takes no arguments");
+    if (args.Has("--watch")) return WatchPorts(ExtraPortsOf(args), args.Has("--json"));
+    const PortList list = EnumeratePorts(ExtraPortsOf(args));
+    if (!args.Has("--json")) {
+        PrintPortList(stdout, list);
+        return kExitOk;
+    }
+    PrintPortJson(list);
     return kExitOk;
 }
 
