@@ -89,11 +89,16 @@ bool SerialDeviceMonitor::TakeChanges()
     // The monitor's socket does not block: receiving ends with null once nothing is pending. A
     // burst (a hub with several bridges) is taken whole, so the list is read again once.
     bool changed = false;
-    while (udev_device* device = udev_monitor_receive_device(handles_->monitor)) {
+    for (;;) {
+        errno = 0;
+        udev_device* device = udev_monitor_receive_device(handles_->monitor);
+        if (!device) break;
         changed = ChangesList(device) || changed;
         udev_device_unref(device);
     }
-    return changed;
+    // The kernel drops events when the socket's buffer overflows (a hub of bridges plugged at
+    // once while the panel was busy): what was lost is unknown, so the list is read again.
+    return changed || errno == ENOBUFS;
 }
 
 }  // namespace krv
