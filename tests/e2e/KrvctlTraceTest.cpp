@@ -180,6 +180,37 @@ TEST(KrvctlTraceTest, TimeOutsAndGivingUpAreTraced)
     unit.Stop();
 }
 
+// The bridge's calls, in order, with their results: what a restart that fails silently in the
+// field is diagnosed from.
+TEST(KrvctlTraceTest, BridgeCallsOfARestartAreTracedWithTheirResults)
+{
+    TraceDir dir;
+    const std::string trace = dir.File("restart.log");
+    const auto restart = RunCommand({kKrvctl, "--simulate=2", "--trace", trace, "restart"});
+    ASSERT_EQ(restart.status, 0) << restart.err;
+    std::vector<std::string> calls;
+    for (const Event& e : EventsOf(trace)) {
+        if (e.kind == "USB") calls.push_back(e.port + " " + e.text);
+    }
+    const std::vector<std::string> expected = {
+        "usb:KR2A0001 FT_OpenEx(\"Holvik KRV FT230X\", by description) = 0 FT_OK",
+        "usb:KR2A0001 FT_ResetDevice = 0 FT_OK",
+        "usb:KR2A0001 FT_SetTimeouts(5 ms, 5 ms) = 0 FT_OK",
+        "usb:KR2A0001 FT_Purge(rx) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetBitMode(mask 0x00, mode 0x00) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetTimeouts(5 ms, 5 ms) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetLatencyTimer(5 ms) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetBaudRate(19200) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetDataCharacteristics(8N1) = 0 FT_OK",
+        "usb:KR2A0001 restart pulse on the CBUS pins",
+        "usb:KR2A0001 FT_SetBitMode(mask 0x31, mode 0x20) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetBitMode(mask 0x30, mode 0x20) = 0 FT_OK",
+        "usb:KR2A0001 FT_SetBitMode(mask 0x00, mode 0x00) = 0 FT_OK",
+        "usb:KR2A0001 FT_Close = 0 FT_OK",
+    };
+    EXPECT_EQ(calls, expected);
+}
+
 TEST(KrvctlTraceTest, AnUnwritableTraceIsAUsageError)
 {
     const auto info =
