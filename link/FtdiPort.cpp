@@ -170,6 +170,9 @@ bool CFtdiPort::OpenFtdiDevice()
     openDescription_ = kUnitDescription;
     if (sharedWith_ != nullptr && sharedWith_->IsOpen()) {
         DebugTrace("USB bridge not opened: its serial port is open\n");
+        if (TraceOn()) {
+            TraceEvent(TraceKind::Bridge, TraceName(), "not opened: its serial port is open");
+        }
         return false;
     }
     if (!Usable(entries_.FT_OpenEx, "FT_OpenEx")) return false;
