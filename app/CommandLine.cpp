@@ -26,6 +26,8 @@ const char* CommandLineUsage()
            "a\n"
            "                         pseudo-terminal and put it first in the port list\n"
            "  --port PATH            list the serial port PATH as well (may be repeated)\n"
+           "  --trace FILE           record a wire trace of the unit's link in FILE (also\n"
+           "                         KRV_TRACE=FILE); at 4 MB it becomes FILE.1\n"
            "  --help                 show this text\n";
 }
 
@@ -58,6 +60,14 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
             }
             if (value.empty()) return Fail(error, "--port needs a PATH");
             result.ports.push_back(value);
+        } else if (!optionsEnded && (arg == "--trace" || arg.rfind("--trace=", 0) == 0)) {
+            if (arg == "--trace") {
+                if (i + 1 >= args.size()) return Fail(error, "--trace needs a FILE");
+                result.traceFile = args[++i];
+            } else {
+                result.traceFile = arg.substr(8);
+            }
+            if (result.traceFile.empty()) return Fail(error, "--trace needs a FILE");
         } else if (!optionsEnded && arg.rfind("--", 0) == 0) {
             return Fail(error, "unknown option " + arg);
         } else if (!strict) {

@@ -11,6 +11,7 @@ struct CommandLine {
     std::string settingsFile;  // opened instead of asking for a new settings set; may be empty
     int simulateCircuits = 0;  // 1, 2 or 4: serve a virtual unit with that many circuits; 0: none
     std::vector<std::string> ports;  // --port PATH, in order
+    std::string traceFile;           // --trace FILE: where the wire trace goes; empty: none
     bool help = false;
 };
 

@@ -2,12 +2,14 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CBremixApp.h"
 #include "app/CommandLine.h"
 #include "app/ShutdownSignals.h"
+#include "platform/Trace.h"
 
 namespace {
 
@@ -38,6 +40,14 @@ int main(int argc, char* argv[])
         krv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), true, &error);
     if (!options) return UsageError(error);
 
+    // Outlives the panel, so the last frames of closing the port are in it.
+    krv::TraceSession trace;
+    std::optional<std::string> tracePath;
+    if (!options->traceFile.empty()) tracePath = options->traceFile;
+    if (!trace.Start(tracePath, "bremix2", &error)) {
+        std::fprintf(stderr, "bremix2: cannot write the trace: %s\n", error.c_str());
+        return 1;
+    }
     krv::ShutdownSignals shutdownSignals;
     krv::CBremixApp app(*options);
     switch (app.InitInstance(&error)) {

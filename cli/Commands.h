@@ -28,6 +28,7 @@ inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--port", true},          {"--help", false},        {"--simulate", false, true},
     {"--bridge-serial", true}, {"--extra-bridge", true}, {"--unit-fault", true},
     {"--bridge-fault", true},  {"--sim-bridge", true},   {"--verbose", false},
+    {"--trace", true},
 };
 
 // The description of the unit's USB bridge, by which krvctl finds the unit without --port.

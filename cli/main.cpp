@@ -7,12 +7,13 @@
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
 #include "link/D2xxLibraries.h"
+#include "platform/Trace.h"
 
 namespace krv::cli {
 namespace {
 
 constexpr const char* kMainHelp =
-    "Usage: krvctl [--port NAME | --simulate[=1|2|4]] COMMAND [OPTIONS]\n"
+    "Usage: krvctl [--port NAME | --simulate[=1|2|4]] [--trace FILE] COMMAND [OPTIONS]\n"
     "\n"
     "Drives a KRV analog output generator over its serial port, or serves a virtual one.\n"
     "\n"
@@ -43,6 +44,11 @@ constexpr const char* kMainHelpTail =
     "  -v, --verbose also say on standard error which library serves the USB bridge calls\n"
     "                (D2XX)\n"
     "  --version     print krvctl's version and exit\n"
+    "  --trace FILE  record a wire trace in FILE: every frame sent and received, the USB\n"
+    "                bridge's calls and the exchanges' retries and time-outs, one event a\n"
+    "                line with a microsecond time stamp (UTC). At 4 MB the file becomes\n"
+    "                FILE.1 and a new one begins. KRV_TRACE=FILE in the environment does\n"
+    "                the same; --trace wins.\n"
     "\n"
     "Exit status: 0 success, 1 the unit failed, 2 usage error, 3 a standalone write went\n"
     "through but the unit was not restarted (see 'krvctl standalone --help').\n"
@@ -122,6 +128,11 @@ int Main(int argc, char** argv)
     }
     if (name == "sim" && args.Has("--simulate")) {
         return UsageError("sim serves a unit of its own; --simulate is for the other commands");
+    }
+    // Outlives the simulation and the command, so their last frames are in it.
+    TraceSession trace;
+    if (!trace.Start(args.Value("--trace"), "krvctl " KRV_VERSION, &error)) {
+        return UsageError("cannot write the trace: " + error);
     }
     // Lives until the command is done, and the link with it.
     ActiveSimulation simulation;

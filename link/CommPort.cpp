@@ -7,6 +7,7 @@
 
 #include "platform/DebugTrace.h"
 #include "platform/ThreadName.h"
+#include "platform/Trace.h"
 
 namespace krv {
 
@@ -34,6 +35,13 @@ bool CCommPort::OpenPort(UserInterface& ui)
     if (IsOpen()) return true;
 
     const SerialPort::OpenResult result = port_.Open(DevicePath(portName_));
+    if (TraceOn()) {
+        static constexpr const char* kResults[] = {"opened", "failed", "opened without settings",
+                                                   "busy: another program has it"};
+        TraceEvent(TraceKind::Port, portName_,
+                   std::string("open ") + DevicePath(portName_) +
+                       " at 19200 baud: " + kResults[static_cast<int>(result)]);
+    }
     if (result == SerialPort::OpenResult::Failed || result == SerialPort::OpenResult::Busy) {
         std::string text = portName_ + "は使えません";
         if (result == SerialPort::OpenResult::Busy) text += std::string("\n") + kPortInUseText;
@@ -66,12 +74,17 @@ void CCommPort::ClosePort()
     if (reader_.joinable()) reader_.join();
     port_.Close();
     stopEvent_.Reset();
+    if (TraceOn()) TraceEvent(TraceKind::Port, portName_, "closed");
 }
 
 void CCommPort::WriteText(const char* text, std::size_t length)
 {
     if (!IsOpen() || length == 0) return;
-    port_.WriteAll(reinterpret_cast<const std::uint8_t*>(text), length, kWriteBudget);
+    if (TraceOn()) TraceEvent(TraceKind::Sent, portName_, std::string_view(text, length));
+    if (!port_.WriteAll(reinterpret_cast<const std::uint8_t*>(text), length, kWriteBudget) &&
+        TraceOn()) {
+        TraceEvent(TraceKind::Port, portName_, "write failed or timed out: frame not sent whole");
+    }
 }
 
 std::uint8_t CCommPort::TakeLineErrors()
@@ -146,6 +159,12 @@ void CCommPort::ReaderLoop()
                 const SerialPort::ReadStatus status =
                     port_.ReadAvailable(scratch, sizeof scratch, count);
                 if (status == SerialPort::ReadStatus::Data) {
+                    // Traced before it is handed on, so the reply is never stamped later than
+                    // what the exchange sends once it has seen it.
+                    if (TraceOn()) {
+                        TraceEvent(TraceKind::Received, portName_,
+                                   std::string_view(reinterpret_cast<const char*>(scratch), count));
+                    }
                     DeliverReceived(scratch, count);
                     // A read that did not fill the buffer took everything queued; what comes
                     // later wakes the next poll(). Asking again would only fetch EAGAIN, one
@@ -159,6 +178,8 @@ void CCommPort::ReaderLoop()
             }
         }
         if (hangUpReported) hungUp = true;
+        if (hungUp && TraceOn())
+            TraceEvent(TraceKind::Port, portName_, "hung up: the port is gone");
 
         // Ports without the counters (a pseudo-terminal) refused them when the reader started and
         // are not asked again.
@@ -171,6 +192,13 @@ void CCommPort::ReaderLoop()
                 if (now.brk != lastCounts.brk) flags |= kBreakError;
                 lastCounts = now;
                 DeliverLineErrors(flags);
+                if (flags != 0 && TraceOn()) {
+                    TraceEvent(TraceKind::Port, portName_,
+                               std::string("line error:") +
+                                   ((flags & kFramingError) ? " framing" : "") +
+                                   ((flags & kParityError) ? " parity" : "") +
+                                   ((flags & kBreakError) ? " break" : ""));
+                }
             } else {
                 countersAvailable = false;
             }

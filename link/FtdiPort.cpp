@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
 #include "platform/DebugTrace.h"
+
+#include "platform/Trace.h"
 
 namespace krv {
 
@@ -42,6 +45,48 @@ std::string TextOf(char (&buffer)[d2xx::kTextBufferSize])
 {
     buffer[d2xx::kTextBufferSize - 1] = '\0';
     return std::string(buffer, ::strnlen(buffer, d2xx::kTextBufferSize));
+}
+
+const char* StatusName(d2xx::Status status)
+{
+    switch (status) {
+        case d2xx::kOk:
+            return "FT_OK";
+        case d2xx::kInvalidHandle:
+            return "FT_INVALID_HANDLE";
+        case d2xx::kDeviceNotFound:
+            return "FT_DEVICE_NOT_FOUND";
+        case d2xx::kDeviceNotOpened:
+            return "FT_DEVICE_NOT_OPENED";
+        case d2xx::kIoError:
+            return "FT_IO_ERROR";
+        case d2xx::kInsufficientResources:
+            return "FT_INSUFFICIENT_RESOURCES";
+        case d2xx::kInvalidParameter:
+            return "FT_INVALID_PARAMETER";
+        case d2xx::kInvalidBaudRate:
+            return "FT_INVALID_BAUD_RATE";
+        case d2xx::kNotSupported:
+            return "FT_NOT_SUPPORTED";
+        case d2xx::kOtherError:
+            return "FT_OTHER_ERROR";
+    }
+    return "FT_ERROR";
+}
+
+std::string Hex2(unsigned value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof buffer, "0x%02X", value & 0xFFu);
+    return buffer;
+}
+
+// One bridge call and what it returned.
+void TraceBridge(const std::string& port, const std::string& call, d2xx::Status status)
+{
+    if (!TraceOn()) return;
+    TraceEvent(TraceKind::Bridge, port,
+               call + " = " + std::to_string(status) + " " + StatusName(status));
 }
 
 }  // namespace
@@ -125,38 +170,53 @@ bool CFtdiPort::OpenFtdiDevice()
     openDescription_ = kUnitDescription;
     if (sharedWith_ != nullptr && sharedWith_->IsOpen()) {
         DebugTrace("USB bridge not opened: its serial port is open\n");
+        if (TraceOn()) {
+            TraceEvent(TraceKind::Bridge, TraceName(), "not opened: its serial port is open");
+        }
         return false;
     }
     if (!Usable(entries_.FT_OpenEx, "FT_OpenEx")) return false;
     d2xx::Handle handle = nullptr;
-    if (entries_.FT_OpenEx(openDescription_.data(), d2xx::kOpenByDescription, &handle) !=
-        d2xx::kOk) {
-        return false;
-    }
+    const d2xx::Status opened =
+        entries_.FT_OpenEx(openDescription_.data(), d2xx::kOpenByDescription, &handle);
+    TraceBridge(TraceName(), "FT_OpenEx(\"" + openDescription_ + "\", by description)", opened);
+    if (opened != d2xx::kOk) return false;
     handle_ = handle;
     lost_ = false;
 
-    if (Usable(entries_.FT_ResetDevice, "FT_ResetDevice")) entries_.FT_ResetDevice(handle_);
-    if (Usable(entries_.FT_SetTimeouts, "FT_SetTimeouts")) {
-        entries_.FT_SetTimeouts(handle_, kTimeoutMs, kTimeoutMs);
+    if (Usable(entries_.FT_ResetDevice, "FT_ResetDevice")) {
+        TraceBridge(TraceName(), "FT_ResetDevice", entries_.FT_ResetDevice(handle_));
     }
-    if (Usable(entries_.FT_Purge, "FT_Purge")) entries_.FT_Purge(handle_, d2xx::kPurgeRx);
+    const std::string timeouts = "FT_SetTimeouts(" + std::to_string(kTimeoutMs) + " ms, " +
+                                 std::to_string(kTimeoutMs) + " ms)";
+    if (Usable(entries_.FT_SetTimeouts, "FT_SetTimeouts")) {
+        TraceBridge(TraceName(), timeouts,
+                    entries_.FT_SetTimeouts(handle_, kTimeoutMs, kTimeoutMs));
+    }
+    if (Usable(entries_.FT_Purge, "FT_Purge")) {
+        TraceBridge(TraceName(), "FT_Purge(rx)", entries_.FT_Purge(handle_, d2xx::kPurgeRx));
+    }
     if (Usable(entries_.FT_SetBitMode, "FT_SetSetBitMode")) {
-        entries_.FT_SetBitMode(handle_, 0, d2xx::kBitModeReset);
+        TraceBridge(TraceName(), "FT_SetBitMode(mask 0x00, mode 0x00)",
+                    entries_.FT_SetBitMode(handle_, 0, d2xx::kBitModeReset));
     }
     Pause(kPulseStep);
     if (Usable(entries_.FT_SetTimeouts, "FT_SetTimeouts")) {
-        entries_.FT_SetTimeouts(handle_, kTimeoutMs, kTimeoutMs);
+        TraceBridge(TraceName(), timeouts,
+                    entries_.FT_SetTimeouts(handle_, kTimeoutMs, kTimeoutMs));
     }
     if (Usable(entries_.FT_SetLatencyTimer, "FT_SetLatencyTimer")) {
-        entries_.FT_SetLatencyTimer(handle_, kLatencyMs);
+        TraceBridge(TraceName(), "FT_SetLatencyTimer(" + std::to_string(kLatencyMs) + " ms)",
+                    entries_.FT_SetLatencyTimer(handle_, kLatencyMs));
     }
     if (Usable(entries_.FT_SetBaudRate, "FT_SetBaudRate")) {
-        entries_.FT_SetBaudRate(handle_, kOpenBaudRate);
+        TraceBridge(TraceName(), "FT_SetBaudRate(" + std::to_string(kOpenBaudRate) + ")",
+                    entries_.FT_SetBaudRate(handle_, kOpenBaudRate));
     }
     if (Usable(entries_.FT_SetDataCharacteristics, "FT_SetDataCharacteristics")) {
-        entries_.FT_SetDataCharacteristics(handle_, d2xx::kBits8, d2xx::kStopBits1,
-                                           d2xx::kParityNone);
+        TraceBridge(TraceName(), "FT_SetDataCharacteristics(8N1)",
+                    entries_.FT_SetDataCharacteristics(handle_, d2xx::kBits8, d2xx::kStopBits1,
+                                                       d2xx::kParityNone));
     }
     ftdiOpen_ = true;
     return true;
@@ -165,7 +225,9 @@ bool CFtdiPort::OpenFtdiDevice()
 void CFtdiPort::CloseFtdiDevice()
 {
     if (!ftdiOpen_) return;
-    if (Usable(entries_.FT_Close, "FT_Close")) entries_.FT_Close(handle_);
+    if (Usable(entries_.FT_Close, "FT_Close")) {
+        TraceBridge(TraceName(), "FT_Close", entries_.FT_Close(handle_));
+    }
     ftdiOpen_ = false;
     handle_ = nullptr;
 }
@@ -175,14 +237,19 @@ void CFtdiPort::SetFtdiLine(std::uint32_t baudRate)
     // A closed device has no handle to pass: the calls are left out, the messages are not.
     if (baudRate == kFastBaudRate) {
         if (Usable(entries_.FT_SetDivisor, "FT_SetDivisor") && ftdiOpen_) {
-            entries_.FT_SetDivisor(handle_, kFastDivisor);
+            TraceBridge(TraceName(),
+                        "FT_SetDivisor(" + std::to_string(kFastDivisor) + ") for " +
+                            std::to_string(baudRate) + " baud",
+                        entries_.FT_SetDivisor(handle_, kFastDivisor));
         }
     } else if (Usable(entries_.FT_SetBaudRate, "FT_SetBaudRate") && ftdiOpen_) {
-        entries_.FT_SetBaudRate(handle_, baudRate);
+        TraceBridge(TraceName(), "FT_SetBaudRate(" + std::to_string(baudRate) + ")",
+                    entries_.FT_SetBaudRate(handle_, baudRate));
     }
     if (Usable(entries_.FT_SetDataCharacteristics, "FT_SetDataCharacteristics") && ftdiOpen_) {
-        entries_.FT_SetDataCharacteristics(handle_, d2xx::kBits8, d2xx::kStopBits1,
-                                           d2xx::kParityNone);
+        TraceBridge(TraceName(), "FT_SetDataCharacteristics(8N1)",
+                    entries_.FT_SetDataCharacteristics(handle_, d2xx::kBits8, d2xx::kStopBits1,
+                                                       d2xx::kParityNone));
     }
 }
 
@@ -195,13 +262,15 @@ bool CFtdiPort::SetLine(std::uint32_t baudRate)
 void CFtdiPort::SetBitMode(d2xx::UChar mask, d2xx::UChar mode)
 {
     if (Usable(entries_.FT_SetBitMode, "FT_SetSetBitMode") && ftdiOpen_) {
-        entries_.FT_SetBitMode(handle_, mask, mode);
+        TraceBridge(TraceName(), "FT_SetBitMode(mask " + Hex2(mask) + ", mode " + Hex2(mode) + ")",
+                    entries_.FT_SetBitMode(handle_, mask, mode));
     }
 }
 
 void CFtdiPort::SetFtdiBitMode()
 {
     WaitCursor cursor(*ui_);
+    if (TraceOn()) TraceEvent(TraceKind::Bridge, TraceName(), "restart pulse on the CBUS pins");
     SetBitMode(kPulseHigh, d2xx::kBitModeCbus);
     Pause(kPulseStep);
     SetBitMode(kPulseLow, d2xx::kBitModeCbus);
@@ -244,16 +313,34 @@ void CFtdiPort::WriteText(const char* text, std::size_t length)
     if (!Usable(entries_.FT_Write, "FT_Write") || !ftdiOpen_ || text == nullptr) return;
     // The library is handed a NUL-terminated copy and the text's own length.
     std::string copy(text, ::strnlen(text, length));
-    d2xx::DWord written = 0;
-    entries_.FT_Write(handle_, copy.data(), static_cast<d2xx::DWord>(copy.size()), &written);
+    WriteCopy(copy);
 }
 
 void CFtdiPort::WriteBytes(const std::uint8_t* bytes, std::size_t length)
 {
     if (!Usable(entries_.FT_Write, "FT_Write") || !ftdiOpen_ || length == 0) return;
     std::string copy(reinterpret_cast<const char*>(bytes), length);
+    WriteCopy(copy);
+}
+
+void CFtdiPort::WriteCopy(std::string& copy)
+{
+    if (TraceOn()) TraceEvent(TraceKind::Sent, TraceName(), copy);
     d2xx::DWord written = 0;
-    entries_.FT_Write(handle_, copy.data(), static_cast<d2xx::DWord>(copy.size()), &written);
+    const d2xx::Status status =
+        entries_.FT_Write(handle_, copy.data(), static_cast<d2xx::DWord>(copy.size()), &written);
+    if (TraceOn() && (status != d2xx::kOk || written != copy.size())) {
+        TraceBridge(
+            TraceName(),
+            "FT_Write(" + std::to_string(copy.size()) + " bytes) wrote " + std::to_string(written),
+            status);
+    }
+}
+
+std::string CFtdiPort::TraceName() const
+{
+    return "usb:" +
+           (currentUnit_.serialNumber.empty() ? openDescription_ : currentUnit_.serialNumber);
 }
 
 d2xx::Status CFtdiPort::ReadBytes(std::uint8_t* buffer, d2xx::DWord wanted, d2xx::DWord& got)
@@ -263,6 +350,7 @@ d2xx::Status CFtdiPort::ReadBytes(std::uint8_t* buffer, d2xx::DWord wanted, d2xx
     if (!ftdiOpen_) return d2xx::kInvalidHandle;
     const d2xx::Status status = entries_.FT_Read(handle_, buffer, wanted, &got);
     if (status == d2xx::kIoError) lost_ = true;
+    if (TraceOn() && status != d2xx::kOk) TraceBridge(TraceName(), "FT_Read", status);
     // Never trust a count beyond what was asked for.
     got = std::min(got, wanted);
     return status;
@@ -272,7 +360,13 @@ void CFtdiPort::FetchReceived()
 {
     std::uint8_t scratch[kFetchSize];
     d2xx::DWord got = 0;
-    if (ReadBytes(scratch, kFetchSize, got) == d2xx::kOk && got > 0) ring_.Push(scratch, got);
+    if (ReadBytes(scratch, kFetchSize, got) == d2xx::kOk && got > 0) {
+        ring_.Push(scratch, got);
+        if (TraceOn()) {
+            TraceEvent(TraceKind::Received, TraceName(),
+                       std::string_view(reinterpret_cast<const char*>(scratch), got));
+        }
+    }
 }
 
 void CFtdiPort::WaitForInput(TimePoint deadline)
@@ -291,9 +385,15 @@ void CFtdiPort::WaitForInput(TimePoint deadline)
     const d2xx::Status status = entries_.FT_Read(handle_, scratch, kFetchSize, &got);
     if (status == d2xx::kOk && got > 0) {
         ring_.Push(scratch, std::min(got, kFetchSize));
+        if (TraceOn()) {
+            TraceEvent(TraceKind::Received, TraceName(),
+                       std::string_view(reinterpret_cast<const char*>(scratch),
+                                        std::min(got, kFetchSize)));
+        }
         return;
     }
     if (status == d2xx::kIoError) lost_ = true;
+    if (TraceOn() && status != d2xx::kOk) TraceBridge(TraceName(), "FT_Read", status);
     const TimePoint nap = start + 1ms;
     if (Now() < nap) std::this_thread::sleep_until(std::min(deadline, nap));
 }

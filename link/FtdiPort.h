@@ -75,6 +75,9 @@ class CFtdiPort : public Transport {
     bool BridgeLost() const { return lost_; }
     const std::string& OpenDescription() const { return openDescription_; }
     const UnitEntry& CurrentUnit() const { return currentUnit_; }
+    // How the wire trace names the bridge: "usb:" and its serial number, or the description it
+    // is opened by.
+    std::string TraceName() const;
     // Entry `index` (0 to 255) of the device table; an index outside gives an empty entry.
     const UnitEntry& DeviceEntry(int index) const;
     const d2xx::EntryPoints& EntryPoints() const { return entries_; }
@@ -103,6 +106,8 @@ class CFtdiPort : public Transport {
     bool SetLine(std::uint32_t baudRate) override;
 
   private:
+    // Hands a frame to FT_Write; the trace records it.
+    void WriteCopy(std::string& copy);
     // True when the entry point is there; otherwise shows "<message> is not valid!".
     template <typename Function>
     bool Usable(Function entry, const char* message);

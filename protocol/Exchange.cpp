@@ -1,8 +1,32 @@
 #include "protocol/Exchange.h"
 
+#include <string>
+
 #include "platform/Clock.h"
+#include "platform/Trace.h"
 
 namespace krv {
+
+namespace {
+
+std::string TracePort(DeviceLink& link, LinkKind kind)
+{
+    return kind == LinkKind::Ftdi ? link.FtdiPort().TraceName() : link.PortName();
+}
+
+// "VER\r\n: " and what happened to it.
+void TraceOutcome(DeviceLink& link, LinkKind kind, std::string_view frame, const std::string& what)
+{
+    if (!TraceOn()) return;
+    TraceEvent(TraceKind::Exchange, TracePort(link, kind), TraceEscape(frame) + ": " + what);
+}
+
+std::string TryText(int tries)
+{
+    return "try " + std::to_string(tries + 1) + " of " + std::to_string(kMaxRetries + 1);
+}
+
+}  // namespace
 
 ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
                            std::string_view frame,
@@ -43,10 +67,20 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
                 case LineVerdict::Match:
                     return ExchangeResult::Success;
                 case LineVerdict::Fail:
+                    TraceOutcome(link, kind, frame,
+                                 "refused by the unit with " + TraceEscape(link.ReplyLine()));
                     return ExchangeResult::Refused;
                 case LineVerdict::WrongLine: {
                     int& counter = settings.separateWrongLineCount ? wrongLines : tries;
-                    if (++counter > kMaxRetries) return ExchangeResult::GaveUp;
+                    if (++counter > kMaxRetries) {
+                        TraceOutcome(link, kind, frame,
+                                     "wrong line " + TraceEscape(link.ReplyLine()) +
+                                         ": gave up, every try is spent");
+                        return ExchangeResult::GaveUp;
+                    }
+                    TraceOutcome(link, kind, frame,
+                                 "wrong line " + TraceEscape(link.ReplyLine()) +
+                                     ": sending again, " + TryText(counter));
                     pause();
                     send();
                     continue;
@@ -64,7 +98,16 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
             sentAt = Now();
             link.ReadLine(kind);
             if (settings.resetFillOnSend) link.ResetReplyFill();
-            if (++tries > kMaxRetries) return ExchangeResult::GaveUp;
+            const std::string late =
+                "no reply within " + std::to_string(settings.timeout.count()) + " ms";
+            if (++tries > kMaxRetries) {
+                TraceOutcome(link, kind, frame, late + ": gave up, every try is spent");
+                return ExchangeResult::GaveUp;
+            }
+            TraceOutcome(
+                link, kind, frame,
+                late + (settings.resendOnTimeout ? ": sending again, " : ": waiting again, ") +
+                    TryText(tries));
             if (settings.resendOnTimeout) send();
             continue;
         }

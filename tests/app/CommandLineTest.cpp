@@ -24,6 +24,9 @@ TEST(CommandLineTest, OptionsAndFile)
     EXPECT_EQ(all->simulateCircuits, 2);
     EXPECT_EQ(all->ports, (std::vector<std::string>{"/dev/ttyUSB4", "/tmp/p"}));
     EXPECT_EQ(all->settingsFile, "a.ini");
+    EXPECT_TRUE(all->traceFile.empty());
+    EXPECT_EQ(Parse({"--trace", "/tmp/w.log", "a.ini"})->traceFile, "/tmp/w.log");
+    EXPECT_EQ(Parse({"--trace=w.log"})->traceFile, "w.log");
 
     for (const char* n : {"1", "2", "4"}) {
         const auto sim = Parse({std::string("--simulate=") + n});
@@ -43,6 +46,8 @@ TEST(CommandLineTest, MistakesAreRefusedWithAReason)
                                                                   {"--simulate=2x"},
                                                                   {"--port"},
                                                                   {"--port="},
+                                                                  {"--trace"},
+                                                                  {"--trace="},
                                                                   {"--bogus"},
                                                                   {"-x"},
                                                                   {"a.ini", "b.ini"},
