@@ -12,6 +12,21 @@
 
 namespace krv::test {
 
+// Whether a forked child may start threads of its own. ThreadSanitizer refuses that in the child
+// of a process that already has threads, so such children are left out under it (what they
+// cover runs through a separately started process as well).
+#if defined(__SANITIZE_THREAD__)
+inline constexpr bool kForkedChildMayStartThreads = false;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+inline constexpr bool kForkedChildMayStartThreads = false;
+#else
+inline constexpr bool kForkedChildMayStartThreads = true;
+#endif
+#else
+inline constexpr bool kForkedChildMayStartThreads = true;
+#endif
+
 // Exit status of a child that could not become nobody.
 inline constexpr int kCannotDropPrivileges = 125;
 
