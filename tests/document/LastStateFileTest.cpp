@@ -10,6 +10,7 @@
 #include "document/LastStateFile.h"
 #include "document/SettingsFile.h"
 #include "link/DeviceLink.h"
+#include "support/FileContents.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -17,11 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadAll;
 
 class LastStateFileTest : public ::testing::Test {
   protected:

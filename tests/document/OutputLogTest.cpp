@@ -17,6 +17,7 @@
 #include "document/OutputLog.h"
 #include "link/DeviceLink.h"
 #include "platform/UniqueFd.h"
+#include "support/FileContents.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -30,13 +31,7 @@ std::string Header()
     return std::string(kOutputLogHeader) + "\n";
 }
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using test::ReadAll;
 
 void WriteAll(const fs::path& path, const std::string& bytes)
 {

@@ -16,6 +16,7 @@
 #include "document/GeneratorState.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwareUpdate.h"
+#include "support/FileContents.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -101,13 +102,7 @@ std::vector<std::string> Names(const fs::path& folder)
     return names;
 }
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadAll;
 
 TEST_F(CalibrationBackupTest, SavedFileReadsBackIntoTheSameEntries)
 {

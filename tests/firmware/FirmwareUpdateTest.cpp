@@ -14,6 +14,7 @@
 #include "protocol/Identification.h"
 #include "sim/BootLoader.h"
 #include "sim/CommandFaults.h"
+#include "support/FileContents.h"
 #include "support/HostileFirmware.h"
 
 namespace krv {
@@ -45,13 +46,7 @@ std::string Question()
     return UpdateQuestion("020000", "020100");
 }
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using test::ReadAll;
 
 // Values of every range of both channels, none of them a start value.
 sim::CalibrationValues Changed(int ch, int code)

@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "support/FileContents.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -12,11 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadAll;
 
 class AtomicFileTest : public ::testing::Test {
   protected:

@@ -12,17 +12,14 @@
 
 #include "platform/ThreadName.h"
 #include "platform/UniqueFd.h"
+#include "support/FileContents.h"
 
 namespace krv {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using test::ReadAll;
 
 ino_t Inode(const fs::path& path)
 {
