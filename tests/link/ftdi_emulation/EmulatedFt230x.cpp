@@ -129,9 +129,11 @@ bool EmulatedFt230x::Present() const
 
 void EmulatedFt230x::Unplug()
 {
-    std::lock_guard lock(mutex_);
-    present_ = false;
-    kernelDriver_ = false;
+    {
+        std::lock_guard lock(mutex_);
+        present_ = false;
+    }
+    SetKernelDriverBound(false);
 }
 
 void EmulatedFt230x::UnplugAfterBulkOut(std::size_t bytes)
@@ -148,8 +150,22 @@ bool EmulatedFt230x::KernelDriverBound() const
 
 void EmulatedFt230x::SetKernelDriverBound(bool bound)
 {
+    std::function<void(bool)> listener;
+    bool now = false;
+    {
+        std::lock_guard lock(mutex_);
+        now = bound && present_;
+        if (now == kernelDriver_) return;
+        kernelDriver_ = now;
+        listener = driverListener_;
+    }
+    if (listener) listener(now);
+}
+
+void EmulatedFt230x::OnKernelDriverChange(std::function<void(bool bound)> listener)
+{
     std::lock_guard lock(mutex_);
-    kernelDriver_ = bound && present_;
+    driverListener_ = std::move(listener);
 }
 
 std::vector<ControlRecord> EmulatedFt230x::Controls() const

@@ -48,6 +48,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -116,6 +117,9 @@ class EmulatedFt230x {
     // has the interface claimed with automatic detaching, bound again when it lets go.
     bool KernelDriverBound() const;
     void SetKernelDriverBound(bool bound);
+    // Called (outside the chip's lock) whenever the driver is bound or let go, as udev would
+    // hear of the serial device coming and going.
+    void OnKernelDriverChange(std::function<void(bool bound)> listener);
 
     // What the host sent.
     std::vector<ControlRecord> Controls() const;
@@ -152,6 +156,7 @@ class EmulatedFt230x {
     mutable std::mutex mutex_;
     bool present_ = true;
     bool kernelDriver_ = true;
+    std::function<void(bool)> driverListener_;
     std::optional<std::size_t> unplugAt_;
     std::vector<ControlRecord> controls_;
     std::vector<std::string> anomalies_;
