@@ -27,7 +27,8 @@ ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName,
     DeviceLink& link = state.Link();
     if (link.IsOpen()) link.ClosePort();
     link.SetPortName(portName);
-    if (!link.OpenPort()) return ConnectOutcome::PortUnavailable;
+    // Right after a firmware update or a restart over the bridge, its port may not be back yet.
+    if (!link.OpenReturningPort()) return ConnectOutcome::PortUnavailable;
     if (!ui.ProcessPendingEvents()) return ConnectOutcome::Quit;
 
     std::string version;

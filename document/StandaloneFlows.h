@@ -21,7 +21,7 @@ using FlowProgress = std::function<void(const std::string& status, int progress)
 
 // A USB serial port reappears some time after its bridge was driven directly (the driver has to
 // take the bridge back and the device node to be made again); a second or two is usual.
-inline constexpr std::chrono::milliseconds kPortReturnBudget{5000};
+inline constexpr std::chrono::milliseconds kPortReturnBudget = DeviceLink::kPortReturnBudget;
 
 // A unit starts within a second; one that has not answered after this is taken as not started.
 inline constexpr std::chrono::milliseconds kUnitStartBudget{10000};

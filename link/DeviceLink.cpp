@@ -94,6 +94,15 @@ bool DeviceLink::OpenPortWithin(std::chrono::milliseconds budget)
     }
 }
 
+bool DeviceLink::OpenReturningPort()
+{
+    const std::optional<TimePoint> released = ftdi_.LastRelease();
+    if (!released || ftdi_.IsFtdiOpen()) return OpenPort();
+    const Duration left = *released + kPortReturnBudget - Now();
+    if (left <= Duration::zero()) return OpenPort();
+    return OpenPortWithin(std::chrono::ceil<std::chrono::milliseconds>(left));
+}
+
 bool DeviceLink::IsLinkOpen(LinkKind kind)
 {
     Transport* transport = TransportOf(kind);

@@ -77,6 +77,11 @@ class DeviceLink {
     // the budget is spent; nothing is shown when the user interface asks to stop meanwhile.
     bool OpenPortWithin(std::chrono::milliseconds budget);
     static constexpr std::chrono::milliseconds kReopenPause{100};
+    // How long the kernel may take to bring the bridge's serial port back.
+    static constexpr std::chrono::milliseconds kPortReturnBudget{5000};
+    // OpenPort; while the bridge's serial port may still be on its way back (the bridge was let
+    // go less than kPortReturnBudget ago) OpenPortWithin the rest of that time.
+    bool OpenReturningPort();
     void ClosePort() { comm_.ClosePort(); }
     bool IsOpen() const { return comm_.IsOpen(); }
 

@@ -230,6 +230,7 @@ void CFtdiPort::CloseFtdiDevice()
     }
     ftdiOpen_ = false;
     handle_ = nullptr;
+    releasedAt_ = Now();
 }
 
 void CFtdiPort::SetFtdiLine(std::uint32_t baudRate)

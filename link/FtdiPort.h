@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "link/D2xx.h"
@@ -73,6 +74,9 @@ class CFtdiPort : public Transport {
     // True once a read from the open bridge has failed outright (it was unplugged, or its USB
     // transfers broke): nothing sent over it arrives any more. Cleared when it is opened again.
     bool BridgeLost() const { return lost_; }
+    // When the bridge was last closed after being open (and so handed back to the kernel's serial
+    // driver); nothing before the first close.
+    std::optional<TimePoint> LastRelease() const { return releasedAt_; }
     const std::string& OpenDescription() const { return openDescription_; }
     const UnitEntry& CurrentUnit() const { return currentUnit_; }
     // How the wire trace names the bridge: "usb:" and its serial number, or the description it
@@ -122,6 +126,7 @@ class CFtdiPort : public Transport {
     d2xx::Handle handle_ = nullptr;
     bool ftdiOpen_ = false;
     bool lost_ = false;
+    std::optional<TimePoint> releasedAt_;
     std::string openDescription_;
     ReceiveRing<kRingSize> ring_;
     UnitEntry currentUnit_;

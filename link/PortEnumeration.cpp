@@ -109,6 +109,17 @@ PortListChanges ComparePortLists(const PortList& before, const PortList& after)
     return {missingFrom(after, before), missingFrom(before, after)};
 }
 
+int PortToSelect(const PortList& list, const std::vector<std::string>& wanted)
+{
+    for (const std::string& name : wanted) {
+        if (name.empty()) continue;
+        const auto it = std::find_if(list.begin(), list.end(),
+                                     [&](const PortEntry& entry) { return entry.name == name; });
+        if (it != list.end()) return static_cast<int>(it - list.begin());
+    }
+    return list.empty() ? -1 : 0;
+}
+
 std::vector<PortEntry> PortsDescribedAs(const PortList& list, const std::string& text)
 {
     std::vector<PortEntry> found;

@@ -54,6 +54,10 @@ struct PortListChanges {
 };
 PortListChanges ComparePortLists(const PortList& before, const PortList& after);
 
+// The entry to select in `list`: the first of `wanted` (port names, most wanted first; empty names
+// are passed over) that is listed, else the first entry; -1 for an empty list.
+int PortToSelect(const PortList& list, const std::vector<std::string>& wanted);
+
 // The entries whose description contains `text`.
 std::vector<PortEntry> PortsDescribedAs(const PortList& list, const std::string& text);
 

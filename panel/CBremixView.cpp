@@ -138,6 +138,10 @@ void CBremixView::CreateControls()
     portList_->setMaxVisibleItems(300 / 18);
     portList_->setObjectName(QStringLiteral("id%1").arg(kPortListId));
     byId_[kPortListId] = portList_;
+    connect(portList_, &QComboBox::currentIndexChanged, this, [this] {
+        if (!fillingPorts_)
+            chosenPort_ = PortNameFromEntryText(portList_->currentText().toStdString());
+    });
 
     for (int ch = 0; ch < kChannelCount; ++ch) CreateColumn(ch);
     controlsCreated_ = true;
@@ -285,6 +289,7 @@ int CBremixView::PreferredPort(const PortList& list) const
 
 bool CBremixView::FillPortList()
 {
+    const QSignalBlocker quiet(portList_);
     portList_->clear();
     const PortList list = CurrentPorts();
     for (const PortEntry& entry : list) portList_->addItem(Q(PortEntryText(entry)));
@@ -309,15 +314,14 @@ void CBremixView::OnPortsChanged()
     // leaving the box alone keeps an open drop-down where it is.
     if (texts == shown) return;
     const std::string selected = PortNameFromEntryText(portList_->currentText().toStdString());
+    const int preferred = PreferredPort(list);
+    const std::string preferredName =
+        preferred >= 0 ? list[static_cast<std::size_t>(preferred)].name : std::string();
+    fillingPorts_ = true;
     portList_->clear();
     portList_->addItems(texts);
-    int index = -1;
-    for (std::size_t i = 0; i < list.size() && !selected.empty(); ++i) {
-        if (list[i].name == selected) index = static_cast<int>(i);
-    }
-    if (index < 0) index = PreferredPort(list);
-    if (index < 0 && !list.empty()) index = 0;
-    portList_->setCurrentIndex(index);
+    portList_->setCurrentIndex(PortToSelect(list, {chosenPort_, preferredName, selected}));
+    fillingPorts_ = false;
 }
 
 int CBremixView::VisibleColumns() const

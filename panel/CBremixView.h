@@ -145,7 +145,8 @@ class CBremixView : public QWidget {
     // is listed.
     int PreferredPort(const PortList& list) const;
     // Ports came or went: the list shows what is there now, the selected port stays selected
-    // while it is there.
+    // while it is there. A port chosen in the list that goes away for a while (as the unit's does
+    // while its bridge is driven directly) is selected again when it comes back.
     void OnPortsChanged();
     int ColumnOrigin(int ch) const;
     int VisibleColumns() const;
@@ -213,6 +214,9 @@ class CBremixView : public QWidget {
     bool repeatHeld_ = false;
     std::unique_ptr<TickSource> ticks_;
     QSocketNotifier* portNotifier_ = nullptr;
+    // The port last chosen in the list, by the user rather than by the list's refilling.
+    std::string chosenPort_;
+    bool fillingPorts_ = false;
 };
 
 }  // namespace krv

@@ -144,5 +144,37 @@ TEST_F(PortHotplugTest, LostSelectionFallsBackToThePortUsedLast)
     EXPECT_EQ(Widget<QComboBox>(kPortListId)->currentIndex(), -1);
 }
 
+TEST_F(PortHotplugTest, PortAwayForAWhileIsSelectedAgainWhenItComesBack)
+{
+    // The unit's port goes while its bridge is driven directly (a firmware update) and comes back
+    // afterwards; meanwhile another port is the only one listed.
+    const PortEntry other = Entry("/dev/ttyS0", "Built-in");
+    for (const bool chosenByUser : {true, false}) {
+        SCOPED_TRACE(chosenByUser ? "chosen in the list" : "used last");
+        const PortEntry unit = Entry("/dev/ttyUSB3", "Holvik KRV FT230X");
+        app.lastPortName = chosenByUser ? "" : unit.name;
+        plugged = {other, unit};
+        MakeHotplugPanel();
+        if (chosenByUser) Widget<QComboBox>(kPortListId)->setCurrentIndex(1);
+        ASSERT_EQ(Selected(), "(ttyUSB3)  Holvik KRV FT230X");
+
+        plugged = {other};
+        Announce();
+        EXPECT_EQ(Selected(), "(ttyS0)  Built-in");
+        plugged = {other, unit};
+        Announce();
+        EXPECT_EQ(Selected(), "(ttyUSB3)  Holvik KRV FT230X");
+    }
+    // A port picked while the unit was away stays picked when the unit comes back.
+    plugged = {other};
+    Announce();
+    plugged = {other, Entry("/dev/ttyUSB5", "Modem")};
+    Announce();
+    Widget<QComboBox>(kPortListId)->setCurrentIndex(1);
+    plugged.push_back(Entry("/dev/ttyUSB3", "Holvik KRV FT230X"));
+    Announce();
+    EXPECT_EQ(Selected(), "(ttyUSB5)  Modem");
+}
+
 }  // namespace
 }  // namespace krv

@@ -1,6 +1,8 @@
 #include "EmulatedFt230x.h"
 
 #include <libusb.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -489,6 +491,69 @@ int EmulatedFt230x::BulkIn(std::uint8_t* data, int length, unsigned timeoutMs)
         if (static_cast<int>(got) < room) break;
     } while (length - at > 2);
     return at;
+}
+
+}  // namespace krv::test
+
+namespace krv::test {
+
+ReturningSerialDevice::ReturningSerialDevice(EmulatedFt230x& chip, std::string path,
+                                             std::string target,
+                                             std::chrono::milliseconds returnDelay)
+    : chip_(chip), path_(std::move(path)), target_(std::move(target)), delay_(returnDelay)
+{
+    ::unlink(path_.c_str());
+    bound_ = chip_.KernelDriverBound();
+    made_ = bound_ && ::symlink(target_.c_str(), path_.c_str()) == 0;
+    if (bound_ && !made_) chip_.AddAnomaly("cannot make the serial device " + path_);
+    // Made again by a thread that waits out the delay after each binding, as udev would.
+    maker_ = std::thread([this] {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return stopping_ || (bound_ && !made_); });
+            if (stopping_) return;
+            const auto unbound = [&] { return stopping_ || !bound_; };
+            if (delay_.count() < 0) {
+                changed_.wait(lock, unbound);
+            } else if (!changed_.wait_for(lock, delay_, unbound)) {
+                made_ = ::symlink(target_.c_str(), path_.c_str()) == 0;
+                changed_.wait(lock, unbound);
+            }
+        }
+    });
+    SetThreadName(maker_, "krv-test-udev");
+    chip_.OnKernelDriverChange([this](bool bound) { Bound(bound); });
+}
+
+ReturningSerialDevice::~ReturningSerialDevice()
+{
+    chip_.OnKernelDriverChange({});
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    maker_.join();
+    ::unlink(path_.c_str());
+}
+
+bool ReturningSerialDevice::Present() const
+{
+    struct stat st {};
+    return ::lstat(path_.c_str(), &st) == 0;
+}
+
+void ReturningSerialDevice::Bound(bool bound)
+{
+    {
+        std::lock_guard lock(mutex_);
+        bound_ = bound;
+        if (!bound) {
+            ::unlink(path_.c_str());
+            made_ = false;
+        }
+    }
+    changed_.notify_all();
 }
 
 }  // namespace krv::test

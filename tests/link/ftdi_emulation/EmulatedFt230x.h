@@ -46,6 +46,8 @@
 // recorded as an anomaly; the tests fail on any.
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -54,8 +56,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/ThreadName.h"
 #include "sim/SimBridge.h"
 
 namespace krv::test {
@@ -168,6 +172,40 @@ class EmulatedFt230x {
     std::uint8_t pinLevels_ = 0x0F;
     std::size_t bulkOut_ = 0;
     std::size_t receivePurges_ = 0;
+};
+
+}  // namespace krv::test
+
+namespace krv::test {
+
+// The serial device the kernel's driver makes of the chip, as udev leaves it in /dev: here a
+// symbolic link at `path` to the virtual unit's pseudo-terminal. It goes when the driver lets the
+// chip go and is made again `returnDelay` after the driver has it back (never, with a negative
+// delay), on a thread of its own.
+class ReturningSerialDevice {
+  public:
+    ReturningSerialDevice(EmulatedFt230x& chip, std::string path, std::string target,
+                          std::chrono::milliseconds returnDelay);
+    ~ReturningSerialDevice();
+    ReturningSerialDevice(const ReturningSerialDevice&) = delete;
+    ReturningSerialDevice& operator=(const ReturningSerialDevice&) = delete;
+
+    const std::string& Path() const { return path_; }
+    bool Present() const;
+
+  private:
+    void Bound(bool bound);
+
+    EmulatedFt230x& chip_;
+    const std::string path_;
+    const std::string target_;
+    const std::chrono::milliseconds delay_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool bound_ = true;
+    bool made_ = false;
+    bool stopping_ = false;
+    std::thread maker_;
 };
 
 }  // namespace krv::test

@@ -10,6 +10,7 @@
 #include "EmulatedFt230x.h"
 #include "UsbStandIn.h"
 #include "document/AppValues.h"
+#include "document/Connection.h"
 #include "document/GeneratorState.h"
 #include "document/StandaloneFlows.h"
 #include "firmware/BootProtocol.h"
@@ -213,6 +214,57 @@ TEST_F(FtdiEmulationTest, StandaloneWriteRestartsTheUnitOverTheEmulatedBridge)
     EXPECT_EQ(chip->Line().Restarts(), 1u);
     EXPECT_TRUE(chip->KernelDriverBound());
     EXPECT_EQ(chip->Line().GarbledBytes(), 0u) << chip->Log();
+}
+
+TEST_F(FtdiEmulationTest, SerialPortThatComesBackLateAfterTheBridgeIsLetGoIsWaitedFor)
+{
+    using namespace std::chrono_literals;
+    // The kernel's serial device of the chip is gone while libftdi holds the chip and is made
+    // again some time after libftdi lets it go (or, broken, never).
+    struct Case {
+        const char* what;
+        bool firmwareUpdate;  // else a standalone write, which restarts the unit
+        std::chrono::milliseconds portReturn;
+        bool back;
+    };
+    for (const Case& c : {Case{"write, back after 1.5 s", false, 1500ms, true},
+                          Case{"write, never back", false, -1ms, false},
+                          Case{"update then connect, back after 1.5 s", true, 1500ms, true}}) {
+        SCOPED_TRACE(c.what);
+        test::ReturningSerialDevice device(*chip, (folder / "ttyUSB0").string(), server->PortPath(),
+                                           c.portReturn);
+        link->SetPortName(device.Path());
+        ui.Reset();
+        AppValues app;
+        GeneratorState state(*link, app);
+        if (c.firmwareUpdate) {
+            const auto file = WriteFirmware({"020100", 8});
+            FirmwareContext context = Context();
+            ASSERT_EQ(RunFirmwareUpdate(context, state, {file, folder}).outcome,
+                      FirmwareUpdateOutcome::Succeeded)
+                << testing::PrintToString(ui.Texts());
+            // The user connects at once: the port is not there yet, and is waited for.
+            EXPECT_FALSE(device.Present());
+            ui.Reset();
+            EXPECT_EQ(ConnectToUnit(state, device.Path(), ui), ConnectOutcome::Connected)
+                << testing::PrintToString(ui.Texts());
+            EXPECT_EQ(state.firmwareVersion, "020100");
+        } else {
+            ASSERT_TRUE(link->OpenPort());
+            FlowContext context{*link, ui};
+            context.portReturnBudget = c.back ? kPortReturnBudget : 300ms;
+            StandaloneImage readBack;
+            const FlowOutcome outcome =
+                RunStandaloneWrite(context, {state, {1.5f, 8.0f}, true}, readBack);
+            EXPECT_EQ(outcome, c.back ? FlowOutcome::Succeeded : FlowOutcome::RestartFailed);
+            std::vector<std::string> expected = {"書込み正常終了、再起動します"};
+            if (!c.back) expected.push_back(device.Path() + "は使えません");
+            EXPECT_EQ(ui.Texts(), expected);
+        }
+        EXPECT_EQ(link->IsOpen(), c.back);
+        EXPECT_EQ(device.Present(), c.back);
+        link->ClosePort();
+    }
 }
 
 TEST_F(FtdiEmulationTest, FirmwareUpdateEntersBootModeAndProgramsAt1MBaud)
