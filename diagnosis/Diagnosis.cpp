@@ -367,8 +367,9 @@ void Doctor::Latency(Finding& f)
 
 void Doctor::ModemManager(Finding& f)
 {
-    const auto processes = ListFolder(Roots().proc);
-    if (processes.empty()) {
+    bool readable = false;
+    const auto processes = ListFolder(Roots().proc, 1000000, &readable);
+    if (!readable) {
         Set(f, Verdict::NotChecked, Roots().proc.string() + " cannot be read.");
         return;
     }
