@@ -102,7 +102,7 @@ class Doctor {
     const SystemRoots& Roots() const { return options_.roots; }
     std::optional<fs::path> PortPath() const;
     bool LinkHoldsPort() const;
-    bool WaitForPort(const fs::path& path) const;
+    bool WaitForPort(const fs::path& path, bool accessible) const;
 
     DeviceLink& link_;
     const DiagnosisOptions& options_;
@@ -431,9 +431,15 @@ void Doctor::Holders(Finding& f)
     }
     std::vector<std::string> found;
     const bool ours = LinkHoldsPort();
+    std::string unprobed;
     if (!ours) {
         const int fd = ::open(path->c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0 && errno == EBUSY) {
+        const int openError = fd < 0 ? errno : 0;
+        if (fd < 0 && openError != EBUSY) {
+            unprobed = std::string(" (Its lock could not be looked at: ") +
+                       std::strerror(openError) + ".)";
+        }
+        if (openError == EBUSY) {
             found.push_back("The port is open in exclusive mode by another program.");
         } else if (fd >= 0) {
             int locked = 0;
@@ -478,7 +484,7 @@ void Doctor::Holders(Finding& f)
         return;
     }
     std::string text = ours ? "Only this program holds " + path->string() + "."
-                            : "No other program holds " + path->string() + ".";
+                            : "No other program holds " + path->string() + "." + unprobed;
     if (hidden > 0) {
         text +=
             " (" + std::to_string(hidden) + " processes of other users could not be looked into.)";
@@ -486,11 +492,13 @@ void Doctor::Holders(Finding& f)
     Set(f, Verdict::Ok, text);
 }
 
-bool Doctor::WaitForPort(const fs::path& path) const
+// The node comes first, udev's owner, mode and ACL a moment later: a user who could open the port
+// before is waited for until the user can again.
+bool Doctor::WaitForPort(const fs::path& path, bool accessible) const
 {
     const auto deadline = std::chrono::steady_clock::now() + options_.portReturnBudget;
     for (;;) {
-        if (Exists(path)) return true;
+        if (Exists(path) && (!accessible || diagnosis::MayReadWrite(path))) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(kPortReturnNap);
     }
@@ -524,6 +532,7 @@ void Doctor::Eeprom(Finding& f)
     const std::optional<fs::path> port =
         tty_.empty() ? std::nullopt : std::optional<fs::path>(Roots().dev / tty_);
     const bool portThere = port && Exists(*port);
+    const bool portAccessible = portThere && diagnosis::MayReadWrite(*port);
 
     ftdi_context* ftdi = ftdi_new();
     if (ftdi == nullptr) {
@@ -567,7 +576,7 @@ void Doctor::Eeprom(Finding& f)
             "The bridge's EEPROM must be programmed with CBUS0 and CBUS1 as GPIO (I/O mode), "
             "with FT_PROG or ftdi_eeprom; ask the unit's maker.";
     }
-    if (portThere && !WaitForPort(*port)) {
+    if (portThere && !WaitForPort(*port, portAccessible)) {
         detail += "\n" + port->string() + " did not come back within " +
                   std::to_string(options_.portReturnBudget.count()) + " ms of reading.";
         verdict = Verdict::Problem;

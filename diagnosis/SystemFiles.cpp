@@ -55,7 +55,8 @@ std::string Printable(const std::string& text, std::size_t limit)
     std::string out;
     for (const char c : text.substr(0, std::min(limit, text.size()))) {
         const auto byte = static_cast<unsigned char>(c);
-        out.push_back(byte < 0x20 || byte == 0x7F ? '?' : c);
+        // ASCII only: a cut multi-byte character or stray bytes would spoil JSON and terminals.
+        out.push_back(byte < 0x20 || byte >= 0x7F ? '?' : c);
     }
     if (text.size() > limit) out += "...";
     return out;

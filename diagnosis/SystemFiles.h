@@ -16,7 +16,8 @@ namespace krv::diagnosis {
 std::optional<std::string> ReadBounded(const std::filesystem::path& path, std::size_t limit);
 // A one-line attribute: ReadBounded with trailing white space cut off.
 std::optional<std::string> ReadAttribute(const std::filesystem::path& path);
-// `text` fit for a report line: control characters as '?', at most `limit` bytes then "...".
+// `text` fit for a report line: anything but printable ASCII as '?', at most `limit` bytes then
+// "...".
 std::string Printable(const std::string& text, std::size_t limit = 80);
 // The whole of `text` as a number in `base` within [min, max].
 std::optional<long> ParseNumber(const std::string& text, int base, long min, long max);

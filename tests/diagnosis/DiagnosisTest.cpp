@@ -46,6 +46,7 @@ struct Case {
     const char* firmware = "02.000";
     bool holdPort = false;  // the test holds the port as bremix2 would
     bool asNobody = false;
+    bool linkInUse = false;  // the caller has the port open on its link, as the panel does
     PortReturn portReturn = PortReturn::AtOnce;
     std::map<std::string, Verdict> notOk;                   // every other check must say Ok
     std::vector<std::pair<std::string, std::string>> says;  // id, text in detail or advice
@@ -98,13 +99,21 @@ const Case kCases[] = {
      .arrange = [](FakeSystemTree& tree, const std::string&) { tree.SetLatency("16"); },
      .notOk = {{"latency", Verdict::Warning}},
      .says = {{"latency", "up to 16 ms"}}},
-    {.name = "CbusNotConfigured",
+    // Each of the two lines on its own: both must be I/O.
+    {.name = "CbusResetLineNotIo",
      .chip =
          [](Ft230xConfig& c) {
-             c.cbusFunctions = {CBUSX_TXDEN, CBUSX_RXLED, 8, 8};
+             c.cbusFunctions = {CBUSX_TXDEN, CBUSX_IOMODE, 8, 8};
          },
      .notOk = {{"eeprom", Verdict::Problem}},
-     .says = {{"eeprom", "CBUS0 function 9, CBUS1 function 2"}, {"eeprom", "GPIO"}}},
+     .says = {{"eeprom", "CBUS0 function 9, CBUS1 function 8"}, {"eeprom", "GPIO"}}},
+    {.name = "CbusBootLineNotIo",
+     .chip =
+         [](Ft230xConfig& c) {
+             c.cbusFunctions = {CBUSX_IOMODE, CBUSX_RXLED, 8, 8};
+         },
+     .notOk = {{"eeprom", Verdict::Problem}},
+     .says = {{"eeprom", "CBUS0 function 8, CBUS1 function 2"}}},
     {.name = "ModemManagerWithoutTheRule",
      .arrange =
          [](FakeSystemTree& tree, const std::string&) {
@@ -130,6 +139,12 @@ const Case kCases[] = {
                {"eeprom", Verdict::NotChecked},
                {"firmware", Verdict::Problem}},
      .says = {{"holders", "locked by another program"}, {"holders", "Process 4242 (minicom)"}}},
+    {.name = "PanelHoldsThePort",
+     .linkInUse = true,
+     .notOk = {{"eeprom", Verdict::NotChecked}},
+     .says = {{"holders", "Only this program holds"},
+              {"eeprom", "Disconnect and run the check again"},
+              {"firmware", "Firmware 020000"}}},
     {.name = "PortComesBackLate", .portReturn = PortReturn::Late, .notOk = {}, .says = {}},
     {.name = "PortDoesNotComeBack",
      .portReturn = PortReturn::Never,
@@ -242,6 +257,10 @@ class DiagnosisTest : public ::testing::TestWithParam<Case> {
     {
         SilentUserInterface ui;
         DeviceLink link(ui, nullptr);
+        if (GetParam().linkInUse) {
+            link.SetPortName(tree->PortNode());
+            EXPECT_TRUE(link.OpenPort());
+        }
         if (!GetParam().asNobody) return Diagnose(link, options);
         // The findings come back from nobody's child through a pipe, a field a line.
         int fds[2];
@@ -293,6 +312,7 @@ TEST_P(DiagnosisTest, FindsWhatTheSetUpGetsWrong)
     const Case& setup = GetParam();
     DiagnosisOptions options;
     options.roots = tree->Roots();
+    options.linkInUse = setup.linkInUse;
     if (setup.portReturn == PortReturn::Never)
         options.portReturnBudget = std::chrono::milliseconds(200);
     std::unique_ptr<int, void (*)(int*)> held(nullptr, [](int* fd) {
