@@ -125,9 +125,15 @@ std::optional<fs::path> Doctor::PortPath() const
     return std::nullopt;
 }
 
+// Whether the port to check is the one this program has open on its link (its own lock would
+// look like another program's).
 bool Doctor::LinkHoldsPort() const
 {
-    return options_.linkInUse && link_.IsOpen();
+    const auto path = PortPath();
+    if (!link_.IsOpen() || !path) return false;
+    std::error_code error;
+    const fs::path ours = fs::weakly_canonical(CCommPort::DevicePath(link_.PortName()), error);
+    return !error && ours == fs::weakly_canonical(*path, error) && !error;
 }
 
 void Doctor::Usb(Finding& f)
@@ -217,7 +223,10 @@ void Doctor::Driver(Finding& f)
         }
         for (const fs::path& child : ListFolder(dir, 1000)) {
             const std::string childName = child.filename().string();
-            if (childName.starts_with("ttyUSB") && childName.size() < 16) tty_ = childName;
+            const std::string number = childName.substr(std::min<std::size_t>(6, childName.size()));
+            if (childName.starts_with("ttyUSB") && ParseNumber(number, 10, 0, 9999)) {
+                tty_ = childName;
+            }
         }
         bound = true;
         lines.push_back(std::string(kSerialDriver) + " is bound to interface " + Printable(name) +
@@ -510,7 +519,7 @@ void Doctor::Eeprom(Finding& f)
         Set(f, Verdict::NotChecked, "No single unit bridge to read.");
         return;
     }
-    if (options_.linkInUse) {
+    if (options_.linkInUse || link_.IsOpen()) {
         Set(f, Verdict::NotChecked,
             "Not read while this program holds the port: reading takes the bridge from the "
             "serial driver and cuts the port off. Disconnect and run the check again.");

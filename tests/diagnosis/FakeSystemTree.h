@@ -89,6 +89,14 @@ class FakeSystemTree {
         Write(dir + "busnum", std::to_string(bridge.busNumber) + "\n");
         Write(dir + "devnum", std::to_string(bridge.deviceAddress) + "\n");
     }
+    // The interface without ftdi_sio, hence without serial device.
+    void UnbindDriver()
+    {
+        const auto iface = root_ / "sys/bus/usb/devices/1-1/1-1:1.0";
+        std::filesystem::remove(iface / "driver");
+        std::filesystem::remove_all(iface / "ttyUSB0");
+        RemovePort();
+    }
     void SetLatency(const std::string& text)
     {
         Write("sys/bus/usb/devices/1-1/1-1:1.0/ttyUSB0/latency_timer", text + "\n");
