@@ -304,9 +304,10 @@ void Doctor::UsbAccess(Finding& f)
     Set(f, Verdict::Problem,
         "User " + diagnosis::UserName() + " may not read and write " + path.string() + ownerText +
             ": restarts, boot mode and the EEPROM check need it.",
-        "Install the program's udev rule, which gives the user logged in at the machine access "
-        "(uaccess), and log in at the machine itself; members of the node's group " +
-            group + " may use it too. " + kInstallRule);
+        "The program's udev rule gives the user logged in at the machine itself (not over ssh) "
+        "access to it (uaccess). " +
+            std::string(kInstallRule) +
+            (group == "root" ? "" : " Members of the node's group " + group + " may use it too."));
 }
 
 void Doctor::UdevRule(Finding& f)
