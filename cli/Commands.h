@@ -56,5 +56,6 @@ int RunRestart(const Args& args);
 int RunCalibration(const Args& args);
 int RunStandalone(const Args& args);
 int RunFirmware(const Args& args);
+int RunDoctor(const Args& args);
 
 }  // namespace krv::cli

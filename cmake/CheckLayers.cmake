@@ -2,8 +2,9 @@
 #
 #   app → panel → dialogs → firmware → input → document → protocol → link → platform
 #
-# and sim and cli as leaves over the core. The core (platform, link, protocol, document, input,
-# firmware) and the leaves never include a Qt header. A library linking only the layer below does
+# with diagnosis beside document, over protocol → link → platform, below cli, dialogs, panel and
+# app; and sim and cli as leaves over the core. The core (platform, link, protocol, diagnosis,
+# document, input, firmware) and the leaves never include a Qt header. A library linking only the layer below does
 # not stop an upward include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
@@ -25,15 +26,16 @@ set(may_use_protocol link platform)
 set(may_use_document protocol link platform)
 set(may_use_input document protocol link platform)
 set(may_use_firmware input document protocol link platform)
+set(may_use_diagnosis protocol link platform)
 set(may_use_sim ${core_folders})
-set(may_use_cli sim ${core_folders})
-set(may_use_fuzz cli sim ${core_folders})
-set(may_use_dialogs ${core_folders})
-set(may_use_panel dialogs ${core_folders})
-set(may_use_app panel dialogs sim ${core_folders})
+set(may_use_cli sim diagnosis ${core_folders})
+set(may_use_fuzz cli sim diagnosis ${core_folders})
+set(may_use_dialogs diagnosis ${core_folders})
+set(may_use_panel dialogs diagnosis ${core_folders})
+set(may_use_app panel dialogs sim diagnosis ${core_folders})
 # Only these may include Qt.
 set(qt_folders dialogs panel app)
-set(checked_folders ${core_folders} sim cli fuzz dialogs panel app)
+set(checked_folders ${core_folders} diagnosis sim cli fuzz dialogs panel app)
 # Every top-level folder an include may name; includes of anything else (system and library
 # headers, files beside the including one) are not the layers' business.
 set(project_folders ${checked_folders} tests bench)
