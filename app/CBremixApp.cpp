@@ -95,6 +95,7 @@ void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
         {kIdCalibration, &CBremixView::CalibrationCommand},
         {kIdUnitInfo, &CBremixView::UnitInfoCommand},
         {kIdFirmwareUpdate, &CBremixView::UpdateFirmwareCommand},
+        {kIdDiagnosis, &CBremixView::DiagnosisCommand},
     };
     for (const auto& [id, command] : commands) {
         QObject::connect(frame.Action(id), &QAction::triggered, panel,

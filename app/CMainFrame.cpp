@@ -161,6 +161,7 @@ void CMainFrame::BuildMenus()
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
     AddCommand(help, kIdUnitInfo, "発生器　情報");
     AddCommand(help, kIdFirmwareUpdate, "発生器　ファームウェア更新");
+    AddCommand(help, kIdDiagnosis, "診断...");
     help->addSeparator();
     QAction* about = AddCommand(help, kIdAppAbout, "バージョン情報 Bremix(&A)...");
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);

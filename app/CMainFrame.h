@@ -30,6 +30,7 @@ inline constexpr int kIdStandaloneSetup = 32791;
 inline constexpr int kIdCalibration = 32779;
 inline constexpr int kIdUnitInfo = 32781;
 inline constexpr int kIdFirmwareUpdate = 32772;
+inline constexpr int kIdDiagnosis = 32903;
 inline constexpr int kIdAppAbout = 57664;
 // The "記録" menu: the output log and the trend.
 inline constexpr int kIdStartOutputLog = 32900;

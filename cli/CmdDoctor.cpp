@@ -3,6 +3,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/Simulate.h"
 #include "diagnosis/Diagnosis.h"
 #include "link/DeviceLink.h"
 
@@ -15,7 +16,9 @@ int RunDoctor(const Args& args)
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
     DiagnosisOptions options;
-    options.port = args.Value("--port").value_or("");
+    // --port, else the virtual unit's of --simulate; without either the doctor finds the port
+    // under the bridge itself (and says why when it cannot).
+    options.port = args.Value("--port").value_or(ActiveSimulation::PortPath());
     const DiagnosisReport report = Diagnose(link, options);
 
     if (args.Has("--json")) {

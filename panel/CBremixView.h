@@ -85,6 +85,9 @@ class CBremixView : public QWidget {
     void CalibrationCommand();
     void UpdateFirmwareCommand();
     void UnitInfoCommand();
+    // "診断...": the report of what keeps the unit from connecting, for the port in use or
+    // selected.
+    void DiagnosisCommand();
     void StandaloneSetupCommand();
     // Whether the calibration command may run (the menu greys it otherwise).
     bool CalibrationAvailable() const;

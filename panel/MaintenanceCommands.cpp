@@ -1,12 +1,12 @@
-// The panel's maintenance commands: calibration, unit information, standalone setup and the
-// firmware update. Each
-// rests the tick's periodic work while its dialog talks to the unit; the exchanges that take more
-// than a moment run off the user-interface thread (UnitWork), with the panel taking no input
-// meanwhile.
+// The panel's maintenance commands: calibration, unit information, standalone setup, the
+// firmware update and the diagnosis. Each rests the tick's periodic work while its dialog talks to
+// the unit; the exchanges that take more than a moment run off the user-interface thread
+// (UnitWork), with the panel taking no input meanwhile.
 #include "dialogs/CCalDlg.h"
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/CProgramUp.h"
 #include "dialogs/ConverterVersionDlg.h"
+#include "dialogs/DiagnosisDlg.h"
 #include "dialogs/UnitWork.h"
 #include "document/CalibrationSession.h"
 #include "document/Connection.h"
@@ -138,6 +138,24 @@ void CBremixView::UnitInfoCommand()
         ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
     }
+    tickProcessing_ = true;
+}
+
+void CBremixView::DiagnosisCommand()
+{
+    if (UnitWork::Busy()) return;
+    // The checks may ask the unit over the panel's own open port: the tick rests meanwhile.
+    const bool wasPolling = polling_.pollingEnabled;
+    polling_.pollingEnabled = false;
+    tickProcessing_ = false;
+    DeviceLink& link = state_.Link();
+    DiagnosisDlg dialog(link, ui_, this);
+    dialog.options.linkInUse = link.IsOpen();
+    dialog.options.port = link.IsOpen()
+                              ? PortNameFromPath(link.PortName())
+                              : PortNameFromEntryText(portList_->currentText().toStdString());
+    dialog.exec();
+    polling_.pollingEnabled = wasPolling && link.IsOpen();
     tickProcessing_ = true;
 }
 

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +21,7 @@
 #include "dialogs/CCalDlg.h"
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
+#include "dialogs/DiagnosisDlg.h"
 #include "document/ValueDisplay.h"
 #include "panel/CBremixView.h"
 #include "panel/PanelWidgets.h"
@@ -168,6 +170,48 @@ TEST_F(MaintenanceCommandsTest, RefusalsWhileAnOutputIsOnOrWithoutAConnection)
                                                     "ＯＮ状態では設定できません。"}));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
     EXPECT_TRUE(view->TickProcessing());
+}
+
+TEST_F(MaintenanceCommandsTest, DiagnosisAsksTheUnitOnThePortInUseOrSelectedAndCopiesItsReport)
+{
+    Start();
+    for (const bool connected : {false, true}) {
+        SCOPED_TRACE(connected ? "connected" : "not connected");
+        if (connected) Connect();
+        Flags during{true, true};
+        DiagnosisOptions options;
+        std::string text;
+        QString copied;
+        ASSERT_TRUE(RunWithDialog<DiagnosisDlg>(kIdDiagnosis, [&](DiagnosisDlg& d) {
+            during = Now();
+            options = d.options;
+            // Copied and closed once the checks have run (they run while this waits in the
+            // events).
+            const auto finish = [&] {
+                text = d.Text();
+                QTest::mouseClick(&d.CopyButton(), Qt::LeftButton);
+                copied = QGuiApplication::clipboard()->text();
+                QTest::mouseClick(&d.CloseButton(), Qt::LeftButton);
+            };
+            if (d.Done()) {
+                finish();
+            } else {
+                QObject::connect(&d, &DiagnosisDlg::DiagnosisFinished, &d, finish,
+                                 Qt::QueuedConnection);
+            }
+        }));
+        EXPECT_FALSE(during.tick);
+        EXPECT_FALSE(during.polling);
+        EXPECT_EQ(options.linkInUse, connected);
+        EXPECT_EQ(options.port, PortNameFromPath(simulation->PortPath()));
+        // The unit behind the virtual port answers: over the panel's open link, or over the
+        // selected port, which is closed again afterwards.
+        EXPECT_NE(text.find("[ OK ] Unit firmware: "), std::string::npos) << text;
+        EXPECT_EQ(copied.toStdString(), text);
+        EXPECT_EQ(link->IsOpen(), connected);
+        EXPECT_TRUE(Now().tick);
+        EXPECT_EQ(Now().polling, connected);
+    }
 }
 
 TEST_F(MaintenanceCommandsTest, TickAndPollingRestWhileTheDialogsTalkToTheUnit)
