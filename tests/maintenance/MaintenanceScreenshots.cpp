@@ -1,6 +1,7 @@
 // Shows the maintenance dialogs against a virtual two-circuit unit on the real display (Xvfb in
 // scripts/screenshot-maintenance) and saves what the display shows of each as a PNG file: the
-// standalone setup after a write, the calibration with a trial running, the unit information.
+// standalone setup after a write, the calibration with a trial running, the unit information,
+// the diagnosis.
 //   maintenance_screenshots OUTPUT_FOLDER
 #include <QApplication>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include "dialogs/CCalDlg.h"
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
+#include "dialogs/DiagnosisDlg.h"
 #include "document/CalibrationSession.h"
 #include "sim/Simulation.h"
 #include "support/Screenshot.h"
@@ -89,6 +91,18 @@ int main(int argc, char* argv[])
     }
     ok = !information.Text().empty() && ok;
     ok = Capture(information, folder.filePath(QStringLiteral("unit-information-dialog.png"))) && ok;
+
+    // This machine's own report: what it shows of USB depends on where the script runs.
+    krv::DiagnosisDlg diagnosis(link, ui);
+    diagnosis.options.linkInUse = true;
+    diagnosis.options.port = simulation.Server().PortPath();
+    diagnosis.show();
+    waited.restart();
+    while (!diagnosis.Done() && waited.elapsed() < 20000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ok = !diagnosis.Text().empty() && ok;
+    ok = Capture(diagnosis, folder.filePath(QStringLiteral("diagnosis-dialog.png"))) && ok;
     link.ClosePort();
     return ok ? 0 : 1;
 }
