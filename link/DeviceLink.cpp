@@ -109,6 +109,12 @@ bool DeviceLink::IsLinkOpen(LinkKind kind)
     return transport != nullptr && transport->IsOpen();
 }
 
+bool DeviceLink::IsLinkGone(LinkKind kind)
+{
+    Transport* transport = TransportOf(kind);
+    return transport != nullptr && transport->Gone();
+}
+
 bool DeviceLink::OpenLink(LinkKind kind)
 {
     switch (kind) {

@@ -87,6 +87,8 @@ class DeviceLink {
 
     // Either transport: what the exchanges use.
     bool IsLinkOpen(LinkKind kind);
+    // The open transport of `kind` has lost its device (Transport::Gone).
+    bool IsLinkGone(LinkKind kind);
     // OpenPort or OpenFtdiDevice.
     bool OpenLink(LinkKind kind);
 

@@ -108,6 +108,7 @@ class CFtdiPort : public Transport {
     std::uint8_t TakeLineErrors() override { return 0; }
     void WaitForInput(TimePoint deadline) override;
     bool SetLine(std::uint32_t baudRate) override;
+    bool Gone() const override { return ftdiOpen_ && lost_; }
 
   private:
     // Hands a frame to FT_Write; the trace records it.

@@ -45,6 +45,10 @@ class Transport {
     // Sets the line speed (8 data bits, one stop bit, no parity). False when the transport
     // cannot run at that speed.
     virtual bool SetLine(std::uint32_t baudRate) = 0;
+
+    // True once the transport is known to carry nothing any more (its device went away), so that
+    // waiting for a reply over it is pointless until it is opened again.
+    virtual bool Gone() const { return false; }
 };
 
 }  // namespace krv

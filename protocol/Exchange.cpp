@@ -100,6 +100,11 @@ ExchangeResult RunExchange(DeviceLink& link, const ExchangeSettings& settings,
             if (settings.resetFillOnSend) link.ResetReplyFill();
             const std::string late =
                 "no reply within " + std::to_string(settings.timeout.count()) + " ms";
+            // A bridge that was pulled out answers no further try either.
+            if (link.IsLinkGone(kind)) {
+                TraceOutcome(link, kind, frame, late + ": gave up, the device is gone");
+                return ExchangeResult::GaveUp;
+            }
             if (++tries > kMaxRetries) {
                 TraceOutcome(link, kind, frame, late + ": gave up, every try is spent");
                 return ExchangeResult::GaveUp;

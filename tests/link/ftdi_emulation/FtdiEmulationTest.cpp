@@ -324,15 +324,28 @@ TEST_F(FtdiEmulationTest, ABridgeThatVanishesMidUpdateEndsInACleanFailure)
     EXPECT_EQ(Ftdi().ListFtdiDevices(), 0);
 }
 
+int frameWrites = 0;
+
 TEST_F(FtdiEmulationTest, ABridgeThatVanishesBeforeAReplyFailsTheExchangeAndCloses)
 {
+    // Counts the frames handed to libftdi.
+    LibFtdiCalls counting = RealLibFtdiCalls();
+    counting.WriteData = [](ftdi_context* ftdi, const unsigned char* bytes, int size) {
+        ++frameWrites;
+        return ftdi_write_data(ftdi, bytes, size);
+    };
+    const LibFtdiCalls before = UseLibFtdiCalls(counting);
     ASSERT_EQ(Ftdi().ListFtdiDevices(), 1);
     ASSERT_TRUE(Ftdi().OpenFtdiDevice());
     EXPECT_FALSE(Ftdi().BridgeLost());
     chip->Unplug();
     std::string version;
+    frameWrites = 0;
     EXPECT_FALSE(QueryVersion(*link, LinkKind::Ftdi, version));
     EXPECT_TRUE(Ftdi().BridgeLost());
+    // Once its reads fail outright, the gone bridge is not sent the question again.
+    EXPECT_EQ(frameWrites, 1);
+    UseLibFtdiCalls(before);
     Ftdi().CloseFtdiDevice();
     EXPECT_FALSE(Ftdi().IsFtdiOpen());
     EXPECT_FALSE(Ftdi().OpenFtdiDevice());
