@@ -168,12 +168,13 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
     EXPECT_EQ(Items(Menu(3)), (std::vector<std::string>{
                                   "32781 発生器\u3000情報",
                                   "32772 発生器\u3000ファームウェア更新",
+                                  "32903 診断...",
                                   "-",
                                   "57664 バージョン情報 Bremix(&A)...",
                               }));
 
-    for (int id :
-         {57600, 57601, 57603, 57604, 57616, 57665, 32787, 32791, 32779, 32781, 32772, 57664}) {
+    for (int id : {57600, 57601, 57603, 57604, 57616, 57665, 32787, 32791, 32779, 32781, 32772,
+                   32903, 57664}) {
         QAction* action = frame->Action(id);
         ASSERT_NE(action, nullptr) << id;
         EXPECT_EQ(action->objectName().toStdString(), "id" + std::to_string(id));
