@@ -23,8 +23,6 @@ std::vector<std::pair<int, UnitEntry>> ListedDevices(const CFtdiPort& ftdi)
     return devices;
 }
 
-}  // namespace
-
 int RunBridges(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("bridges takes no arguments");
@@ -85,6 +83,40 @@ int RunRestart(const Args& args)
     ftdi.CloseFtdiDevice();
     std::printf("restarted %s\n", ftdi.CurrentUnit().serialNumber.c_str());
     return kExitOk;
+}
+
+}  // namespace
+
+Command BridgesCommand()
+{
+    return {"bridges",
+            "list the USB bridges the D2XX calls see, and which are units",
+            "Usage: krvctl bridges [--json]\n"
+            "\n"
+            "Lists every device the D2XX library reports, by index: serial number, description\n"
+            "and whether it is a unit (description \"Holvik KRV FT230X\", serial number beginning\n"
+            "with KR). The first line gives the number of units.\n"
+            "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
+            "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
+            "Without a unit, prints アナログユニットが接続されていません to standard error and "
+            "exits 1.\n",
+            {{"--json", false}},
+            RunBridges};
+}
+
+Command RestartCommand()
+{
+    return {
+        "restart",
+        "restart the unit through its USB bridge",
+        "Usage: krvctl restart\n"
+        "\n"
+        "Finds the one unit among the USB bridges, opens its bridge and restarts the unit with\n"
+        "the CBUS pulse (levels 0x31, 0x30, then off, 200 ms apart); the unit forgets its\n"
+        "outputs as after a power cycle. Exits 1, with the panel's message on standard error,\n"
+        "when no unit or more than one is connected.\n",
+        {},
+        RunRestart};
 }
 
 }  // namespace krv::cli

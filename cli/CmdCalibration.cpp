@@ -184,8 +184,6 @@ int ResetUser(const Args& args)
     return reset ? kExitOk : CommunicationError();
 }
 
-}  // namespace
-
 int RunCalibration(const Args& args)
 {
     const auto& words = args.Positionals();
@@ -201,6 +199,44 @@ int RunCalibration(const Args& args)
     if (setting) return Set(args);
     if (words[0] == "reset-user") return ResetUser(args);
     return UsageError("unknown calibration command '" + words[0] + "'");
+}
+
+}  // namespace
+
+Command CalibrationCommand()
+{
+    return {
+        "calibration",
+        "show the unit's calibration, change a user entry, reset the user entries",
+        "Usage: krvctl [--port NAME] calibration show [--json]\n"
+        "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
+        "                                           [--zero N] [--gain N] [--save]\n"
+        "       krvctl [--port NAME] calibration reset-user\n"
+        "\n"
+        "show reads the maker and user calibration of every range of every channel and prints\n"
+        "the unit information (firmware, circuits, one line per range: maker zero and gain,\n"
+        "user zero and gain, the calibration in use).\n"
+        "  --json   "
+        "{\"firmware\":\"020000\",\"circuits\":2,\"entries\":[{\"channel\":1,\"code\":0,\n"
+        "           "
+        "\"key\":\"0_5V\",\"makerZero\":0,\"makerGain\":0,\"userZero\":0,\"userGain\":-10,\n"
+        "           \"mode\":1}, ...]}: signed corrections, gains without their 0x8000 offset,\n"
+        "           mode 0 none, 1 maker, 2 user\n"
+        "set reads channel CH's (1 to 4) user entry of the range KEY, changes the calibration in\n"
+        "use (--mode) and the corrections given, and writes it to the unit; --save also stores\n"
+        "the user table, so that it survives a restart.\n"
+        "  --zero N   -200 to 200 for 4_20mA and 1_5V, 0 to 200 for the other ranges\n"
+        "  --gain N   -200 to 200\n"
+        "reset-user sets every user correction of the unit back to zero.\n"
+        "A read or write the unit does not answer prints 通信エラーが発生しました to standard\n"
+        "error and exits 1.\n",
+        {{"--json", false},
+         {"--range", true},
+         {"--mode", true},
+         {"--zero", true},
+         {"--gain", true},
+         {"--save", false}},
+        RunCalibration};
 }
 
 }  // namespace krv::cli

@@ -9,6 +9,8 @@
 
 namespace krv::cli {
 
+namespace {
+
 int RunDoctor(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("doctor takes no arguments");
@@ -41,6 +43,38 @@ int RunDoctor(const Args& args)
         std::fputs(FormatDiagnosis(report).c_str(), stdout);
     }
     return report.HasProblem() ? kExitUnitFailed : kExitOk;
+}
+
+}  // namespace
+
+Command DoctorCommand()
+{
+    return {
+        "doctor",
+        "check why the unit does not connect: USB, driver, access, udev, EEPROM, firmware",
+        "Usage: krvctl [--port NAME] doctor [--json]\n"
+        "\n"
+        "Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what\n"
+        "was found and what to do:\n"
+        "  usb            the unit's bridge on USB (0403:6015 \"Holvik KRV FT230X\", serial "
+        "KR...)\n"
+        "  driver         the kernel's ftdi_sio bound to it, and its serial device ttyUSBn\n"
+        "  serial-access  whether this user may open the serial device (and which group would)\n"
+        "  usb-access     whether this user may open the bridge's USB device node\n"
+        "  udev-rule      70-krv-generator.rules installed\n"
+        "  latency        the bridge's latency timer at 1 ms\n"
+        "  modemmanager   ModemManager running without the mark that keeps it off the port\n"
+        "  holders        other programs holding the port (its lock, exclusive mode, /proc)\n"
+        "  eeprom         CBUS0 and CBUS1 in I/O mode (read through libftdi; the serial port\n"
+        "                 goes away meanwhile, krvctl waits up to 5 s for it to come back)\n"
+        "  firmware       the unit's firmware version, asked on the port (--port, else the\n"
+        "                 bridge's serial device)\n"
+        "  --json   "
+        "{\"checks\":[{\"id\",\"title\",\"verdict\",\"detail\",\"advice\"}],\"problems\":N}\n"
+        "           with verdict ok, warning, problem or \"not checked\"\n"
+        "Exits 1 when any check found a problem, 0 otherwise.\n",
+        {{"--json", false}},
+        RunDoctor};
 }
 
 }  // namespace krv::cli

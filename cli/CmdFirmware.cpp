@@ -361,8 +361,6 @@ int Update(const Args& args, const SubcommandWords& words)
     return succeeded ? kExitOk : kExitUnitFailed;
 }
 
-}  // namespace
-
 int RunFirmware(const Args& args)
 {
     const auto& all = args.Positionals();
@@ -383,6 +381,71 @@ int RunFirmware(const Args& args)
     if (command == "unpack") return Unpack(words);
     if (command == "update") return Update(args, words);
     return UsageError("unknown firmware command '" + command + "'");
+}
+
+}  // namespace
+
+Command FirmwareCommand()
+{
+    return {
+        "firmware",
+        "pack, inspect or unpack a firmware image file; update the unit's firmware",
+        "Usage: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
+        "       krvctl firmware info FILE.cya [--json]\n"
+        "       krvctl firmware unpack FILE.cya -o IMAGE\n"
+        "       krvctl firmware update FILE.cya [--yes] [--backup-dir DIR] [--boot-tries N]\n"
+        "\n"
+        "pack makes a firmware image file (.cya) from a Motorola S-record file: data records of\n"
+        "any length (S1, S2, S3) become data records of at most 16 bytes with 32-bit addresses,\n"
+        "end records (S7, S8, S9) an S7; header and count records (S0, S5, S6) are left out.\n"
+        "  --version VERSION   six hexadecimal digits, the three version bytes (020100)\n"
+        "A source without data records, or one that would not make a whole image file, is\n"
+        "refused.\n"
+        "info prints the file's version, its records by type, the records refused for a bad\n"
+        "checksum or a malformed line, the data bytes outside the program image, the span\n"
+        "of addresses it fills, and whether update would take the file (usable yes, or no and\n"
+        "the reason).\n"
+        "  --json   {\"version\":\"020100\",\"records\":N,\"types\":{\"3\":N,\"7\":1},\n"
+        "           \"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,\n"
+        "           \"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFFFFFF\"},\n"
+        "           \"usable\":true,\"reason\":\"\"} (span null when empty)\n"
+        "unpack writes the program image the file gives: 133120 bytes, the flash window\n"
+        "0xFFFE0000 to 0xFFFFFFFF and then 0x00000000 to 0x000007FF, 0xFF where the file has\n"
+        "no data.\n"
+        "update updates the firmware of the one unit on the USB bridges (with --simulate the\n"
+        "virtual unit's): it reads the unit's calibration and saves it to the backup file\n"
+        "SERIAL_R.txt (or takes it from that file when the unit cannot deliver it), programs\n"
+        "and verifies the unit, writes the calibration back and has the unit store it. Every\n"
+        "step is printed with its progress; the messages follow at the end (to standard error\n"
+        "after a failure, which exits 1). The file is checked whole before the unit is\n"
+        "touched: one cut off, with a record that is damaged (wrong checksum, not an S-record),\n"
+        "data outside the program image, no data records or no end record as its last record\n"
+        "is refused with 転送ファイルに誤りがあります and the reason on the next line. Ctrl-C\n"
+        "cancels at the next step (or block) of the programming; a second Ctrl-C ends krvctl\n"
+        "at once. A failure once the unit has been erased names the backup file: run the\n"
+        "update again.\n"
+        "  --yes             answer the questions with OK (without it they are asked on the\n"
+        "                    terminal, or answered with Cancel when there is none)\n"
+        "  --backup-dir DIR  the folder of the backup file (default: the documents folder's\n"
+        "                    Holvik/Bremix2)\n"
+        "  --boot-tries N    restarts into boot mode whose bit-rate adjustment the unit does\n"
+        "                    not answer before update gives up (1 to 1000, default 10)\n"
+        "A backup is used only when it holds every backed-up range of every channel of the\n"
+        "unit, once each, with plain decimal numbers; any other is refused (パソコン内補正\n"
+        "ファイル内容が異常です). A backup whose contents differ from the new one is kept beside\n"
+        "it as SERIAL_R-YYYYMMDDTHHMMSS.txt (printed). Start values read from a unit wiped by an\n"
+        "update cut short never replace a backup with real values: 本体補正データが初期値です\n"
+        "asks to use the backup instead. Running the update again repairs one cut short.\n"
+        "A file that cannot be read prints ファイルが開けません, an empty one "
+        "転送ファイルに誤りが\n"
+        "あります, to standard error and exits 1.\n",
+        {{"--version", true},
+         {"--json", false},
+         {"--yes", false},
+         {"--backup-dir", true},
+         {"--boot-tries", true},
+         {"--output", true}},
+        RunFirmware};
 }
 
 }  // namespace krv::cli

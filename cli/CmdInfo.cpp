@@ -6,6 +6,8 @@
 
 namespace krv::cli {
 
+namespace {
+
 int RunInfo(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("info takes no arguments");
@@ -33,6 +35,24 @@ int RunInfo(const Args& args)
         std::printf("firmware %s\ncircuits %d\n", version.c_str(), circuits);
     }
     return kExitOk;
+}
+
+}  // namespace
+
+Command InfoCommand()
+{
+    return {
+        "info",
+        "ask the unit for its firmware version and circuit count",
+        "Usage: krvctl [--port NAME] info [--json]\n"
+        "\n"
+        "Asks the unit for its firmware version (VER) and its number of circuits (CH) and prints\n"
+        "  firmware 020000\n"
+        "  circuits 2\n"
+        "  --json   {\"firmware\":\"020000\",\"circuits\":2}\n"
+        "When the unit does not answer, prints 接続できません。 to standard error and exits 1.\n",
+        {{"--json", false}},
+        RunInfo};
 }
 
 }  // namespace krv::cli

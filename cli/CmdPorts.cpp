@@ -94,8 +94,6 @@ int WatchPorts(const std::vector<ExtraPort>& extra, bool json)
     }
 }
 
-}  // namespace
-
 int RunPorts(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("ports takes no arguments");
@@ -107,6 +105,26 @@ int RunPorts(const Args& args)
     }
     PrintPortJson(list);
     return kExitOk;
+}
+
+}  // namespace
+
+Command PortsCommand()
+{
+    return {
+        "ports",
+        "list the serial ports as the panel shows them",
+        "Usage: krvctl ports [--json] [--watch] [--port PATH]...\n"
+        "\n"
+        "Lists the serial ports in the order of the panel's port list, one entry text per line:\n"
+        "\"(\" name \")  \" description. Ports named with --port are added to the list.\n"
+        "  --json   one JSON array of {name, description, number, text}\n"
+        "  --watch  after the list, follow plugging and unplugging as udev announces it: one\n"
+        "           line \"- \" entry for every port gone and \"+ \" entry for every port new\n"
+        "           (with --json, the whole array again), until Ctrl-C or SIGTERM (exit 0).\n"
+        "           When udev's events cannot be received, says why and exits 1.\n",
+        {{"--json", false}, {"--watch", false}},
+        RunPorts};
 }
 
 int ResolveUnitPort(const Args& args, std::string& name)

@@ -52,8 +52,6 @@ int NewSettings(const Args& args)
     return kExitOk;
 }
 
-}  // namespace
-
 int RunSettings(const Args& args)
 {
     const auto& words = args.Positionals();
@@ -67,6 +65,24 @@ int RunSettings(const Args& args)
         return NewSettings(args);
     }
     return UsageError("unknown settings command '" + words[0] + "'");
+}
+
+}  // namespace
+
+Command SettingsCommand()
+{
+    return {
+        "settings",
+        "show a settings file, or write a new one",
+        "Usage: krvctl settings show FILE [--json]\n"
+        "       krvctl settings new --circuits 1|2|4 FILE\n"
+        "\n"
+        "show decodes a settings file (versions 100, 110 and 120); --json prints every field with\n"
+        "the document's names (intervals in hundredths of a second). A file that is refused or\n"
+        "ends early prints the panel's message to standard error and exits 1.\n"
+        "new writes the settings of a new document for that many circuits, with no port name.\n",
+        {{"--json", false}, {"--circuits", true}},
+        RunSettings};
 }
 
 }  // namespace krv::cli

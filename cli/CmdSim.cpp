@@ -70,8 +70,6 @@ std::optional<std::uint16_t> ParseWord(const std::string& text)
     return static_cast<std::uint16_t>(value);
 }
 
-}  // namespace
-
 int RunSim(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("sim takes no arguments");
@@ -172,6 +170,110 @@ int RunSim(const Args& args)
     if (lent) lent->Stop();
     server.Stop();
     return kExitOk;
+}
+
+}  // namespace
+
+Command SimCommand()
+{
+    return {
+        "sim",
+        "serve a virtual unit on a new pseudo-terminal",
+        "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
+        "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
+        "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
+        "                  [--extra-bridge SPEC]... [--bridge-fault SPEC]...\n"
+        "                  [--wiped-calibration erased|start] [--bridge-socket PATH]\n"
+        "\n"
+        "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
+        "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
+        "  --circuits N     circuits the unit reports (default 2)\n"
+        "  --firmware TEXT  the six characters the unit sends after VER (default 02.000)\n"
+        "  --instant        answer at once instead of at the wire speed of 19200 baud\n"
+        "  --seed N         seed of the random faults (default 1)\n"
+        "  --standalone MODES\n"
+        "                   standalone modes of channels 1 and 2 as the MS reply gives them:\n"
+        "                   d1r1,d2r2 with the mode digit d (0 disabled, 1 fixed value,\n"
+        "                   2 automatic output) and the run state r (0 stopped, 1 running,\n"
+        "                   2 paused); default 00,00. Example: 21,10\n"
+        "  --alarm CH:WORD:BIT\n"
+        "                   raise status bit BIT (0 to 15) of channel CH from the start; WORD is\n"
+        "                     main  0 over-temperature, 1 slewing, 2 output short of compliance,\n"
+        "                           3 watchdog, 4 CRC1\n"
+        "                     ext   (external-supply output) 0 output short, 1 output fault,\n"
+        "                           2 SPI2, 3 CRC2\n"
+        "                   Example: --alarm 1:main:0 --alarm 2:ext:3\n"
+        "  --calibration-mode N\n"
+        "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
+        "                   (default 1: maker calibration; 2: user calibration)\n"
+        "  --wiped-calibration erased|start\n"
+        "                   what the calibration reads as once the boot loader has erased the\n"
+        "                   flash: every word 0xFFFF (erased, the default) or the start values\n"
+        "                   (start: mode 0, zeros 0, gains 0x8000)\n"
+        "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
+        "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] with NAME one of\n"
+        "                     drop       leave the reply out\n"
+        "                     corrupt    change one byte of the reply so that it no longer\n"
+        "                                matches (a checksum digit, or the first letter)\n"
+        "                     corrupt=POS[/HH]\n"
+        "                                change byte POS (from 0; * for a random one) into HH\n"
+        "                                (hexadecimal), or into the next digit or letter;\n"
+        "                                the checksum stays as it was\n"
+        "                     forge[=POS[/HH]]\n"
+        "                                the same (a random byte of the content without POS),\n"
+        "                                then give a framed reply the checksum that fits\n"
+        "                     noise      send an unrelated line before the reply\n"
+        "                     delay=MS   hold the reply back MS milliseconds\n"
+        "                     silent     answer nothing, as if unplugged\n"
+        "                     longline   send 600 bytes without a line end before the reply\n"
+        "                   COUNT limits a fault to the next COUNT replies, PROB applies it to\n"
+        "                   each reply with that probability, LETTERS to the replies whose\n"
+        "                   letters begin so (R status, VER, CH, MS).\n"
+        "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n"
+        "  --unit-fault SPEC\n"
+        "                   faults of the unit's own: a comma-separated list of\n"
+        "                     pe=CODE           refuse every memory erase with NG and CODE (hex)\n"
+        "                     pw=CODE           refuse every memory write likewise\n"
+        "                     pr=N              damage the checksum of memory read reply N\n"
+        "                                       (0: the first), once\n"
+        "                     silent-after=N    answer nothing after N more lines\n"
+        "                   and of its boot loader (BLOCK: 256-byte block 0 to 511 of the flash)\n"
+        "                     b1-from=N         answer the bit-rate adjustment only from the\n"
+        "                                       Nth restart into boot mode on\n"
+        "                     b8=CODE           refuse the programming state with CODE (hex)\n"
+        "                     b15-bad=BLOCK     one byte of BLOCK reads back wrong\n"
+        "                     b13-silent=BLOCK  fall silent at the programming of BLOCK\n"
+        "                     b15-silent=BLOCK  fall silent at the reading of BLOCK\n"
+        "                   Example: --unit-fault pe=3A\n"
+        "  --bridge-serial TEXT\n"
+        "                   serial number of the unit's simulated USB bridge (default KR, the\n"
+        "                   circuit digit, A0001; its description is \"Holvik KRV FT230X\")\n"
+        "  --extra-bridge SERIAL[:DESCRIPTION]\n"
+        "                   one more simulated bridge, with a unit of its own (repeatable)\n"
+        "  --bridge-fault SPEC\n"
+        "                   faults of the unit's replies on its bridge, as --fault; a delayed\n"
+        "                   reply goes out with the first byte the unit receives after its time\n"
+        "                   (it then arrives while the host waits for its next answer).\n"
+        "                   Example: --bridge-fault delay=700:1#CRU\n"
+        "  --bridge-socket PATH\n"
+        "                   lend the unit's bridge to other krvctl processes over a Unix socket\n"
+        "                   at PATH: krvctl --sim-bridge PATH COMMAND reaches this unit through\n"
+        "                   a simulated bridge of its own (one process at a time), so the unit\n"
+        "                   outlives its clients, also one that is killed\n"
+        "The simulated bridges live in the simulating process; the same options after\n"
+        "--simulate give them to any other command (krvctl --simulate bridges).\n",
+        {{"--circuits", true},
+         {"--firmware", true},
+         {"--instant", false},
+         {"--seed", true},
+         {"--standalone", true},
+         {"--alarm", true},
+         {"--calibration-mode", true},
+         {"--wiped-calibration", true},
+         {"--bridge-socket", true},
+         {"--fault", true},
+         {"--unit-fault", true}},
+        RunSim};
 }
 
 }  // namespace krv::cli

@@ -213,8 +213,6 @@ int Read(const Args& args, const SubcommandWords& words)
     return WriteImage(*words.output, image) ? kExitOk : kExitUnitFailed;
 }
 
-}  // namespace
-
 int RunStandalone(const Args& args)
 {
     const auto& all = args.Positionals();
@@ -233,6 +231,46 @@ int RunStandalone(const Args& args)
     if (command == "verify") return RunFlow(args, words, false);
     if (command == "read") return Read(args, words);
     return UsageError("unknown standalone command '" + command + "'");
+}
+
+}  // namespace
+
+Command StandaloneCommand()
+{
+    return {
+        "standalone",
+        "build, write, verify or read the unit's standalone settings",
+        "Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
+        "       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
+        "       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"
+        "       krvctl [--port NAME] standalone read -o IMAGE\n"
+        "\n"
+        "The standalone settings are the 2296-byte memory image by which the unit runs\n"
+        "channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.\n"
+        "image writes that image to a file (no unit needed). write erases the unit's memory,\n"
+        "transfers and writes the image, reads it back, compares it and has the unit take it\n"
+        "into use; then the unit must restart. verify reads the unit's memory back and compares\n"
+        "it with the image. Both print every step with its progress, then their result\n"
+        "(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to\n"
+        "standard error and exits 1. A write whose unit could not be restarted through its USB\n"
+        "bridge, or whose port did not come back within 5 s of the restart, has still written\n"
+        "the unit: it prints why on standard error and exits 3. A refusal of the unit (NG) is\n"
+        "always a failure; one without a readable code says NG（エラーコード読取不能）.\n"
+        "read writes the unit's image to a file.\n"
+        "Image options:\n"
+        "  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file's)\n"
+        "  --fixed1 V, --fixed2 V            fixed output value, in the channel's units\n"
+        "                                    (converted units while its formula is on), within\n"
+        "                                    its range; default: the range's resting value\n"
+        "                                    (0, 4 for 4_20mA, 1 for 1_5V; the formula's start)\n"
+        "Exit status: 0 success, 1 the unit failed, 2 usage error (also a fixed value outside\n"
+        "the channel's range), 3 written but not restarted.\n",
+        {{"--ch1", true},
+         {"--ch2", true},
+         {"--fixed1", true},
+         {"--fixed2", true},
+         {"--output", true}},
+        RunStandalone};
 }
 
 }  // namespace krv::cli

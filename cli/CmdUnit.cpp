@@ -195,6 +195,8 @@ std::string PlainValue(int decimals, double value)
     return text;
 }
 
+namespace {
+
 int RunStatus(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("status takes no arguments");
@@ -329,6 +331,55 @@ int RunSet(const Args& args)
     }
     PrintView(ViewOf(state, *after));
     return kExitOk;
+}
+
+}  // namespace
+
+Command StatusCommand()
+{
+    return {
+        "status",
+        "connect as the panel does and show every channel's status",
+        "Usage: krvctl [--port NAME] status [--json | --watch] [--csv FILE]\n"
+        "\n"
+        "Connects as the panel does (firmware version at least 020000, circuit count, standalone\n"
+        "modes, status of every channel) without changing any output, then prints one line per\n"
+        "channel: range key, output code, value in range units, on/off, alarm text (- for none),\n"
+        "calibration mode (0 none, 1 maker, 2 user), standalone mode and run state.\n"
+        "  --json    one JSON object {firmware, circuits, channels: [...]}\n"
+        "  --watch   keep polling every 50 ms, channel after channel, and print a channel "
+        "whenever\n"
+        "            it changes, until interrupted; a unit silent for 5 s ends it with exit 1\n"
+        "  --csv FILE also write the channels to FILE as the panel's output log does (UTF-8\n"
+        "            CSV: time,channel,range,value,...,event; one row per change). An existing\n"
+        "            output log is continued, never overwritten; a file that is not one is\n"
+        "            refused (exit 1). If writing fails, the log stops, watching goes on and\n"
+        "            the exit status is 1\n"
+        "A failed step prints the panel's message (接続できません。, 状態確認に失敗しました。 "
+        "...)\n"
+        "to standard error and exits 1.\n",
+        {{"--json", false}, {"--watch", false}, {"--csv", true}},
+        RunStatus};
+}
+
+Command SetCommand()
+{
+    return {
+        "set",
+        "change one channel's range, value or on/off state",
+        "Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
+        "\n"
+        "Connects as the panel does, takes channel CH's (1 to 4) range, output code and on/off\n"
+        "state from the unit, applies the options and sends that channel's output frame only;\n"
+        "then prints the channel as the unit reports it.\n"
+        "  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;\n"
+        "               the value goes to the range's resting value; refused while the output\n"
+        "               is on (ＯＮ状態では切替できません。)\n"
+        "  --value V    in range units; clamped into the range and cut to its decimals, as the\n"
+        "               panel does (a value outside the range is reported on standard error)\n"
+        "  --on, --off  switch the output\n",
+        {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
+        RunSet};
 }
 
 }  // namespace krv::cli

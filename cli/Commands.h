@@ -21,6 +21,7 @@ struct Command {
     int (*run)(const Args& args);
 };
 
+// Every command, in the order the main help lists them.
 const std::vector<Command>& AllCommands();
 
 // The options every command takes.
@@ -45,17 +46,18 @@ std::string ChannelLimitsText(const GeneratorState& state, int ch);
 // `value` with `decimals` places (0 to 6), without padding.
 std::string PlainValue(int decimals, double value);
 
-int RunPorts(const Args& args);
-int RunInfo(const Args& args);
-int RunSim(const Args& args);
-int RunSettings(const Args& args);
-int RunStatus(const Args& args);
-int RunSet(const Args& args);
-int RunBridges(const Args& args);
-int RunRestart(const Args& args);
-int RunCalibration(const Args& args);
-int RunStandalone(const Args& args);
-int RunFirmware(const Args& args);
-int RunDoctor(const Args& args);
+// Each command's entry is defined beside its run function, in the file that implements it.
+Command PortsCommand();
+Command InfoCommand();
+Command StatusCommand();
+Command SetCommand();
+Command CalibrationCommand();
+Command StandaloneCommand();
+Command FirmwareCommand();
+Command SettingsCommand();
+Command SimCommand();
+Command BridgesCommand();
+Command RestartCommand();
+Command DoctorCommand();
 
 }  // namespace krv::cli

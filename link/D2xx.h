@@ -82,7 +82,9 @@ using AnyFunction = void (*)();
 KRV_D2XX_ENTRY_POINTS(KRV_D2XX_TYPE)
 #undef KRV_D2XX_TYPE
 
-inline constexpr std::size_t kEntryPointCount = 19;
+#define KRV_D2XX_COUNT(name, ...) +1
+inline constexpr std::size_t kEntryPointCount = 0 KRV_D2XX_ENTRY_POINTS(KRV_D2XX_COUNT);
+#undef KRV_D2XX_COUNT
 
 // One address per entry point; a missing one is null.
 struct EntryPoints {
@@ -90,13 +92,24 @@ struct EntryPoints {
     KRV_D2XX_ENTRY_POINTS(KRV_D2XX_MEMBER)
 #undef KRV_D2XX_MEMBER
 
-    // The name of entry point `index` (0 to 18) in lookup order.
+    // The name of entry point `index` (below kEntryPointCount) in lookup order.
     static const char* NameAt(std::size_t index);
     // Sets entry point `index` from an address found by name (null clears it).
     void Assign(std::size_t index, AnyFunction address);
     // The address of the entry point called `name`, or null (also for names not in the table).
     AnyFunction Find(const char* name) const;
 };
+
+// The table of the functions that bear the entry points' names (FT_Write, FT_Read, ...) where the
+// macro is used, so that a provider names each function once, at its definition. A function
+// missing, or of another type than its entry point, does not compile.
+#define KRV_D2XX_TABLE_ENTRY(name, ...) table.name = &name;
+#define KRV_D2XX_FUNCTION_TABLE()                   \
+    [] {                                            \
+        ::krv::d2xx::EntryPoints table;             \
+        KRV_D2XX_ENTRY_POINTS(KRV_D2XX_TABLE_ENTRY) \
+        return table;                               \
+    }()
 
 // Where the entry points come from. Implemented by FTDI's library (loaded by name), the
 // built-in provider over libftdi1, the simulated bridge and the tests' fakes.

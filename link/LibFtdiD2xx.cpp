@@ -118,7 +118,7 @@ Status CountDevices(const LibFtdiCalls& calls, DWord& count)
     return found < 0 ? kIoError : kOk;
 }
 
-Status Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
+Status FT_Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
 {
     if (written != nullptr) *written = 0;
     if (buffer == nullptr && toWrite > 0) return kInvalidParameter;
@@ -131,7 +131,7 @@ Status Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
     });
 }
 
-Status Read(Handle handle, void* buffer, DWord toRead, DWord* read)
+Status FT_Read(Handle handle, void* buffer, DWord toRead, DWord* read)
 {
     if (read != nullptr) *read = 0;
     if (buffer == nullptr && toRead > 0) return kInvalidParameter;
@@ -160,14 +160,14 @@ Status Read(Handle handle, void* buffer, DWord toRead, DWord* read)
     });
 }
 
-Status Open(int, Handle* handle)
+Status FT_Open(int, Handle* handle)
 {
     // Opening by index is not offered: the program opens its bridge by description.
     if (handle != nullptr) *handle = nullptr;
     return kNotSupported;
 }
 
-Status OpenEx(void* arg, DWord flags, Handle* handle)
+Status FT_OpenEx(void* arg, DWord flags, Handle* handle)
 {
     if (handle == nullptr || arg == nullptr) return kInvalidParameter;
     const char* text = static_cast<const char*>(arg);
@@ -200,7 +200,7 @@ Status OpenEx(void* arg, DWord flags, Handle* handle)
     return kOk;
 }
 
-Status ListDevices(void* arg1, void* arg2, DWord flags)
+Status FT_ListDevices(void* arg1, void* arg2, DWord flags)
 {
     Provider& p = TheProvider();
     std::lock_guard lock(p.mutex);
@@ -234,7 +234,7 @@ Status ListDevices(void* arg1, void* arg2, DWord flags)
     });
 }
 
-Status Close(Handle handle)
+Status FT_Close(Handle handle)
 {
     Provider& p = TheProvider();
     std::lock_guard lock(p.mutex);
@@ -246,14 +246,14 @@ Status Close(Handle handle)
     return IoResult(result);
 }
 
-Status ResetDevice(Handle handle)
+Status FT_ResetDevice(Handle handle)
 {
     return WithDevice(handle, [](const LibFtdiCalls& calls, OpenDevice& device) {
         return IoResult(calls.Reset(device.context));
     });
 }
 
-Status Purge(Handle handle, ULong mask)
+Status FT_Purge(Handle handle, ULong mask)
 {
     return WithDevice(handle, [mask](const LibFtdiCalls& calls, OpenDevice& device) {
         int result = 0;
@@ -263,7 +263,7 @@ Status Purge(Handle handle, ULong mask)
     });
 }
 
-Status SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
+Status FT_SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
 {
     return WithDevice(handle, [&](const LibFtdiCalls&, OpenDevice& device) {
         device.readTimeout = std::chrono::milliseconds(readTimeout);
@@ -274,14 +274,14 @@ Status SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
     });
 }
 
-Status GetQueueStatus(Handle handle, DWord* queued)
+Status FT_GetQueueStatus(Handle handle, DWord* queued)
 {
     // Not offered: libftdi has no count of what waits on the device. The program never asks.
     if (queued != nullptr) *queued = 0;
     return WithDevice(handle, [](const LibFtdiCalls&, OpenDevice&) { return kNotSupported; });
 }
 
-Status SetLatencyTimer(Handle handle, UChar milliseconds)
+Status FT_SetLatencyTimer(Handle handle, UChar milliseconds)
 {
     return WithDevice(handle, [milliseconds](const LibFtdiCalls& calls, OpenDevice& device) {
         const unsigned char latency = std::max<UChar>(milliseconds, 1);
@@ -289,7 +289,7 @@ Status SetLatencyTimer(Handle handle, UChar milliseconds)
     });
 }
 
-Status SetBaudRate(Handle handle, ULong baudRate)
+Status FT_SetBaudRate(Handle handle, ULong baudRate)
 {
     if (baudRate == 0 || baudRate > 3000000) return kInvalidBaudRate;
     return WithDevice(handle, [baudRate](const LibFtdiCalls& calls, OpenDevice& device) {
@@ -297,7 +297,7 @@ Status SetBaudRate(Handle handle, ULong baudRate)
     });
 }
 
-Status SetDivisor(Handle handle, UShort divisor)
+Status FT_SetDivisor(Handle handle, UShort divisor)
 {
     // The FT230X's line clock is 3 MHz: divisor 3 gives 1000000 baud; 0 and 1 are the chip's
     // special cases for 3 and 2 Mbaud.
@@ -307,7 +307,7 @@ Status SetDivisor(Handle handle, UShort divisor)
     });
 }
 
-Status SetDataCharacteristics(Handle handle, UChar wordLength, UChar stopBits, UChar parity)
+Status FT_SetDataCharacteristics(Handle handle, UChar wordLength, UChar stopBits, UChar parity)
 {
     if ((wordLength != kBits7 && wordLength != kBits8) || stopBits > 2 || parity > 4) {
         return kInvalidParameter;
@@ -322,13 +322,13 @@ Status SetDataCharacteristics(Handle handle, UChar wordLength, UChar stopBits, U
     });
 }
 
-Status SetUSBParameters(Handle handle, ULong, ULong)
+Status FT_SetUSBParameters(Handle handle, ULong, ULong)
 {
     // Transfer sizes are libftdi's own business; the hint is accepted and left alone.
     return WithDevice(handle, [](const LibFtdiCalls&, OpenDevice&) { return kOk; });
 }
 
-Status SetBitMode(Handle handle, UChar mask, UChar mode)
+Status FT_SetBitMode(Handle handle, UChar mask, UChar mode)
 {
     return WithDevice(handle, [mask, mode](const LibFtdiCalls& calls, OpenDevice& device) {
         // The D2XX mode values are libftdi's (0x00 off, 0x20 CBUS bit-bang, ...).
@@ -336,13 +336,13 @@ Status SetBitMode(Handle handle, UChar mask, UChar mode)
     });
 }
 
-Status GetComPortNumber(Handle handle, Long* portNumber)
+Status FT_GetComPortNumber(Handle handle, Long* portNumber)
 {
     if (portNumber != nullptr) *portNumber = -1;
     return WithDevice(handle, [](const LibFtdiCalls&, OpenDevice&) { return kNotSupported; });
 }
 
-Status CreateDeviceInfoList(DWord* count)
+Status FT_CreateDeviceInfoList(DWord* count)
 {
     if (count == nullptr) return kInvalidParameter;
     Provider& p = TheProvider();
@@ -350,7 +350,7 @@ Status CreateDeviceInfoList(DWord* count)
     return CountDevices(p.calls, *count);
 }
 
-Status GetDeviceInfoList(void*, DWord* count)
+Status FT_GetDeviceInfoList(void*, DWord* count)
 {
     // The node layout belongs to FTDI's library; nothing of this program reads it.
     if (count != nullptr) *count = 0;
@@ -359,27 +359,7 @@ Status GetDeviceInfoList(void*, DWord* count)
 
 EntryPoints BuiltInEntryPoints()
 {
-    EntryPoints e;
-    e.FT_Write = &Write;
-    e.FT_Read = &Read;
-    e.FT_Open = &Open;
-    e.FT_OpenEx = &OpenEx;
-    e.FT_ListDevices = &ListDevices;
-    e.FT_Close = &Close;
-    e.FT_ResetDevice = &ResetDevice;
-    e.FT_Purge = &Purge;
-    e.FT_SetTimeouts = &SetTimeouts;
-    e.FT_GetQueueStatus = &GetQueueStatus;
-    e.FT_SetLatencyTimer = &SetLatencyTimer;
-    e.FT_SetBaudRate = &SetBaudRate;
-    e.FT_SetDivisor = &SetDivisor;
-    e.FT_SetDataCharacteristics = &SetDataCharacteristics;
-    e.FT_SetUSBParameters = &SetUSBParameters;
-    e.FT_SetBitMode = &SetBitMode;
-    e.FT_GetComPortNumber = &GetComPortNumber;
-    e.FT_CreateDeviceInfoList = &CreateDeviceInfoList;
-    e.FT_GetDeviceInfoList = &GetDeviceInfoList;
-    return e;
+    return KRV_D2XX_FUNCTION_TABLE();
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ Status Register(Registry& r, const std::shared_ptr<SimBridge>& bridge, Handle* h
     return kOk;
 }
 
-Status Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
+Status FT_Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
 {
     if (written != nullptr) *written = 0;
     if (buffer == nullptr && toWrite > 0) return kInvalidParameter;
@@ -75,7 +75,7 @@ Status Write(Handle handle, void* buffer, DWord toWrite, DWord* written)
     });
 }
 
-Status Read(Handle handle, void* buffer, DWord toRead, DWord* read)
+Status FT_Read(Handle handle, void* buffer, DWord toRead, DWord* read)
 {
     if (read != nullptr) *read = 0;
     if (buffer == nullptr && toRead > 0) return kInvalidParameter;
@@ -86,7 +86,7 @@ Status Read(Handle handle, void* buffer, DWord toRead, DWord* read)
     });
 }
 
-Status Open(int deviceNumber, Handle* handle)
+Status FT_Open(int deviceNumber, Handle* handle)
 {
     if (handle == nullptr) return kInvalidParameter;
     Registry& r = TheRegistry();
@@ -97,7 +97,7 @@ Status Open(int deviceNumber, Handle* handle)
     return Register(r, r.bridges[static_cast<std::size_t>(deviceNumber)], handle);
 }
 
-Status OpenEx(void* arg, DWord flags, Handle* handle)
+Status FT_OpenEx(void* arg, DWord flags, Handle* handle)
 {
     if (handle == nullptr || arg == nullptr) return kInvalidParameter;
     if (flags != kOpenByDescription && flags != kOpenBySerialNumber) return kNotSupported;
@@ -114,7 +114,7 @@ Status OpenEx(void* arg, DWord flags, Handle* handle)
     return matched ? kDeviceNotOpened : kDeviceNotFound;
 }
 
-Status ListDevices(void* arg1, void* arg2, DWord flags)
+Status FT_ListDevices(void* arg1, void* arg2, DWord flags)
 {
     Registry& r = TheRegistry();
     std::lock_guard lock(r.mutex);
@@ -133,7 +133,7 @@ Status ListDevices(void* arg1, void* arg2, DWord flags)
     return kOk;
 }
 
-Status Close(Handle handle)
+Status FT_Close(Handle handle)
 {
     std::shared_ptr<SimBridge> bridge;
     {
@@ -148,7 +148,7 @@ Status Close(Handle handle)
     return kOk;
 }
 
-Status ResetDevice(Handle handle)
+Status FT_ResetDevice(Handle handle)
 {
     return WithBridge(handle, [](SimBridge& b) {
         b.ResetDevice();
@@ -156,7 +156,7 @@ Status ResetDevice(Handle handle)
     });
 }
 
-Status Purge(Handle handle, ULong mask)
+Status FT_Purge(Handle handle, ULong mask)
 {
     return WithBridge(handle, [mask](SimBridge& b) {
         b.Purge((mask & kPurgeRx) != 0, (mask & kPurgeTx) != 0);
@@ -164,7 +164,7 @@ Status Purge(Handle handle, ULong mask)
     });
 }
 
-Status SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
+Status FT_SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
 {
     return WithBridge(handle, [=](SimBridge& b) {
         b.SetTimeouts(std::chrono::milliseconds(readTimeout),
@@ -173,7 +173,7 @@ Status SetTimeouts(Handle handle, ULong readTimeout, ULong writeTimeout)
     });
 }
 
-Status GetQueueStatus(Handle handle, DWord* queued)
+Status FT_GetQueueStatus(Handle handle, DWord* queued)
 {
     if (queued == nullptr) return kInvalidParameter;
     return WithBridge(handle, [queued](SimBridge& b) {
@@ -182,7 +182,7 @@ Status GetQueueStatus(Handle handle, DWord* queued)
     });
 }
 
-Status SetLatencyTimer(Handle handle, UChar milliseconds)
+Status FT_SetLatencyTimer(Handle handle, UChar milliseconds)
 {
     return WithBridge(handle, [milliseconds](SimBridge& b) {
         b.SetLatencyTimer(milliseconds);
@@ -190,7 +190,7 @@ Status SetLatencyTimer(Handle handle, UChar milliseconds)
     });
 }
 
-Status SetBaudRate(Handle handle, ULong baudRate)
+Status FT_SetBaudRate(Handle handle, ULong baudRate)
 {
     if (baudRate == 0 || baudRate > 3000000) return kInvalidBaudRate;
     return WithBridge(handle, [baudRate](SimBridge& b) {
@@ -199,7 +199,7 @@ Status SetBaudRate(Handle handle, ULong baudRate)
     });
 }
 
-Status SetDivisor(Handle handle, UShort divisor)
+Status FT_SetDivisor(Handle handle, UShort divisor)
 {
     // The FT230X's line clock is 3 MHz; 0 and 1 are its special cases for 3 and 2 Mbaud.
     const std::uint32_t rate = divisor == 0 ? 3000000 : divisor == 1 ? 2000000 : 3000000 / divisor;
@@ -209,7 +209,7 @@ Status SetDivisor(Handle handle, UShort divisor)
     });
 }
 
-Status SetDataCharacteristics(Handle handle, UChar bits, UChar stopBits, UChar parity)
+Status FT_SetDataCharacteristics(Handle handle, UChar bits, UChar stopBits, UChar parity)
 {
     return WithBridge(handle, [=](SimBridge& b) {
         b.SetDataCharacteristics(bits, stopBits, parity);
@@ -217,12 +217,12 @@ Status SetDataCharacteristics(Handle handle, UChar bits, UChar stopBits, UChar p
     });
 }
 
-Status SetUSBParameters(Handle handle, ULong, ULong)
+Status FT_SetUSBParameters(Handle handle, ULong, ULong)
 {
     return WithBridge(handle, [](SimBridge&) { return kOk; });
 }
 
-Status SetBitMode(Handle handle, UChar mask, UChar mode)
+Status FT_SetBitMode(Handle handle, UChar mask, UChar mode)
 {
     return WithBridge(handle, [=](SimBridge& b) {
         b.SetBitMode(mask, mode);
@@ -230,7 +230,7 @@ Status SetBitMode(Handle handle, UChar mask, UChar mode)
     });
 }
 
-Status GetComPortNumber(Handle handle, Long* portNumber)
+Status FT_GetComPortNumber(Handle handle, Long* portNumber)
 {
     if (portNumber == nullptr) return kInvalidParameter;
     return WithBridge(handle, [portNumber](SimBridge&) {
@@ -239,7 +239,7 @@ Status GetComPortNumber(Handle handle, Long* portNumber)
     });
 }
 
-Status CreateDeviceInfoList(DWord* count)
+Status FT_CreateDeviceInfoList(DWord* count)
 {
     if (count == nullptr) return kInvalidParameter;
     Registry& r = TheRegistry();
@@ -248,7 +248,7 @@ Status CreateDeviceInfoList(DWord* count)
     return kOk;
 }
 
-Status GetDeviceInfoList(void*, DWord* count)
+Status FT_GetDeviceInfoList(void*, DWord* count)
 {
     // The node layout belongs to FTDI's library; nothing of this program reads it.
     if (count != nullptr) *count = 0;
@@ -269,27 +269,7 @@ class SimulatedLibrary : public TableLibrary {
 
 EntryPoints SimulatedEntryPoints()
 {
-    EntryPoints e;
-    e.FT_Write = &Write;
-    e.FT_Read = &Read;
-    e.FT_Open = &Open;
-    e.FT_OpenEx = &OpenEx;
-    e.FT_ListDevices = &ListDevices;
-    e.FT_Close = &Close;
-    e.FT_ResetDevice = &ResetDevice;
-    e.FT_Purge = &Purge;
-    e.FT_SetTimeouts = &SetTimeouts;
-    e.FT_GetQueueStatus = &GetQueueStatus;
-    e.FT_SetLatencyTimer = &SetLatencyTimer;
-    e.FT_SetBaudRate = &SetBaudRate;
-    e.FT_SetDivisor = &SetDivisor;
-    e.FT_SetDataCharacteristics = &SetDataCharacteristics;
-    e.FT_SetUSBParameters = &SetUSBParameters;
-    e.FT_SetBitMode = &SetBitMode;
-    e.FT_GetComPortNumber = &GetComPortNumber;
-    e.FT_CreateDeviceInfoList = &CreateDeviceInfoList;
-    e.FT_GetDeviceInfoList = &GetDeviceInfoList;
-    return e;
+    return KRV_D2XX_FUNCTION_TABLE();
 }
 
 // Makes `bus` the one the library sees (null: none). The bridges of the bus before are unplugged:

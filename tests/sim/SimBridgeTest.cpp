@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 
 #include "link/DeviceLink.h"
+#include "link/LibFtdiD2xx.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 #include "protocol/Identification.h"
@@ -90,6 +92,23 @@ class SimBridgeTest : public ::testing::Test {
     std::unique_ptr<Simulation> simulation;
     std::unique_ptr<DeviceLink> link;
 };
+
+// Both providers built into the program offer every entry point, and each as a function of its
+// own: entry points of the same type (FT_SetTimeouts, FT_SetUSBParameters) must not be crossed.
+TEST(D2xxProvidersTest, EveryEntryPointIsAFunctionOfItsOwn)
+{
+    for (const auto& library : {LibFtdiD2xxLibrary(), SimulatedD2xxLibrary()}) {
+        SCOPED_TRACE(library->Name());
+        std::set<d2xx::AnyFunction> addresses;
+        for (std::size_t i = 0; i < d2xx::kEntryPointCount; ++i) {
+            const char* name = d2xx::EntryPoints::NameAt(i);
+            EXPECT_NE(library->Find(name), nullptr) << name;
+            addresses.insert(library->Find(name));
+        }
+        EXPECT_EQ(addresses.size(), d2xx::kEntryPointCount);
+        EXPECT_EQ(library->Find("FT_EE_Read"), nullptr);
+    }
+}
 
 TEST_F(SimBridgeTest, VersionExchangeOverTheBridgeEndToEnd)
 {

@@ -74,7 +74,7 @@ inline Handle TheHandle()
     return reinterpret_cast<Handle>(std::uintptr_t{0x4B52});
 }
 
-inline Status Write(Handle, void* buffer, DWord n, DWord* written)
+inline Status FT_Write(Handle, void* buffer, DWord n, DWord* written)
 {
     const char* bytes = static_cast<const char*>(buffer);
     // The link hands over a NUL-terminated copy: keep the terminator to show it is there.
@@ -87,7 +87,7 @@ inline Status Write(Handle, void* buffer, DWord n, DWord* written)
     }
     return kOk;
 }
-inline Status Read(Handle, void* buffer, DWord n, DWord* read)
+inline Status FT_Read(Handle, void* buffer, DWord n, DWord* read)
 {
     Fake().Record("FT_Read", {n});
     std::lock_guard lock(Fake().mutex);
@@ -99,11 +99,11 @@ inline Status Read(Handle, void* buffer, DWord n, DWord* read)
     *read = static_cast<DWord>(chunk.size());
     return kOk;
 }
-inline Status Open(int, Handle*)
+inline Status FT_Open(int, Handle*)
 {
     return kNotSupported;
 }
-inline Status OpenEx(void* arg, DWord flags, Handle* handle)
+inline Status FT_OpenEx(void* arg, DWord flags, Handle* handle)
 {
     Fake().Record("FT_OpenEx", {flags}, static_cast<const char*>(arg));
     if (Fake().openStatus != kOk) return Fake().openStatus;
@@ -111,7 +111,7 @@ inline Status OpenEx(void* arg, DWord flags, Handle* handle)
     *handle = TheHandle();
     return kOk;
 }
-inline Status ListDevices(void* arg1, void* arg2, DWord flags)
+inline Status FT_ListDevices(void* arg1, void* arg2, DWord flags)
 {
     const auto index = reinterpret_cast<std::uintptr_t>(arg1);
     Fake().Record("FT_ListDevices", {index, flags});
@@ -122,73 +122,73 @@ inline Status ListDevices(void* arg1, void* arg2, DWord flags)
     std::memcpy(arg2, text.data(), std::min(text.size(), kTextBufferSize));
     return kOk;
 }
-inline Status Close(Handle)
+inline Status FT_Close(Handle)
 {
     Fake().Record("FT_Close", {});
     Fake().open = false;
     return kOk;
 }
-inline Status ResetDevice(Handle)
+inline Status FT_ResetDevice(Handle)
 {
     Fake().Record("FT_ResetDevice", {});
     return kOk;
 }
-inline Status Purge(Handle, ULong mask)
+inline Status FT_Purge(Handle, ULong mask)
 {
     Fake().Record("FT_Purge", {mask});
     return kOk;
 }
-inline Status SetTimeouts(Handle, ULong r, ULong w)
+inline Status FT_SetTimeouts(Handle, ULong r, ULong w)
 {
     Fake().Record("FT_SetTimeouts", {r, w});
     return kOk;
 }
-inline Status GetQueueStatus(Handle, DWord*)
+inline Status FT_GetQueueStatus(Handle, DWord*)
 {
     Fake().Record("FT_GetQueueStatus", {});
     return kOk;
 }
-inline Status SetLatencyTimer(Handle, UChar ms)
+inline Status FT_SetLatencyTimer(Handle, UChar ms)
 {
     Fake().Record("FT_SetLatencyTimer", {ms});
     return kOk;
 }
-inline Status SetBaudRate(Handle, ULong rate)
+inline Status FT_SetBaudRate(Handle, ULong rate)
 {
     Fake().Record("FT_SetBaudRate", {rate});
     return kOk;
 }
-inline Status SetDivisor(Handle, UShort divisor)
+inline Status FT_SetDivisor(Handle, UShort divisor)
 {
     Fake().Record("FT_SetDivisor", {divisor});
     return kOk;
 }
-inline Status SetDataCharacteristics(Handle, UChar bits, UChar stop, UChar parity)
+inline Status FT_SetDataCharacteristics(Handle, UChar bits, UChar stop, UChar parity)
 {
     Fake().Record("FT_SetDataCharacteristics", {bits, stop, parity});
     return kOk;
 }
-inline Status SetUSBParameters(Handle, ULong, ULong)
+inline Status FT_SetUSBParameters(Handle, ULong, ULong)
 {
     Fake().Record("FT_SetUSBParameters", {});
     return kOk;
 }
-inline Status SetBitMode(Handle, UChar mask, UChar mode)
+inline Status FT_SetBitMode(Handle, UChar mask, UChar mode)
 {
     Fake().Record("FT_SetBitMode", {mask, mode});
     return kOk;
 }
-inline Status GetComPortNumber(Handle, Long*)
+inline Status FT_GetComPortNumber(Handle, Long*)
 {
     Fake().Record("FT_GetComPortNumber", {});
     return kOk;
 }
-inline Status CreateDeviceInfoList(DWord*)
+inline Status FT_CreateDeviceInfoList(DWord*)
 {
     Fake().Record("FT_CreateDeviceInfoList", {});
     return kOk;
 }
-inline Status GetDeviceInfoList(void*, DWord*)
+inline Status FT_GetDeviceInfoList(void*, DWord*)
 {
     Fake().Record("FT_GetDeviceInfoList", {});
     return kOk;
@@ -211,27 +211,8 @@ class FakeLibrary : public d2xx::TableLibrary {
   private:
     static d2xx::EntryPoints Entries()
     {
-        d2xx::EntryPoints e;
-        e.FT_Write = &fake::Write;
-        e.FT_Read = &fake::Read;
-        e.FT_Open = &fake::Open;
-        e.FT_OpenEx = &fake::OpenEx;
-        e.FT_ListDevices = &fake::ListDevices;
-        e.FT_Close = &fake::Close;
-        e.FT_ResetDevice = &fake::ResetDevice;
-        e.FT_Purge = &fake::Purge;
-        e.FT_SetTimeouts = &fake::SetTimeouts;
-        e.FT_GetQueueStatus = &fake::GetQueueStatus;
-        e.FT_SetLatencyTimer = &fake::SetLatencyTimer;
-        e.FT_SetBaudRate = &fake::SetBaudRate;
-        e.FT_SetDivisor = &fake::SetDivisor;
-        e.FT_SetDataCharacteristics = &fake::SetDataCharacteristics;
-        e.FT_SetUSBParameters = &fake::SetUSBParameters;
-        e.FT_SetBitMode = &fake::SetBitMode;
-        e.FT_GetComPortNumber = &fake::GetComPortNumber;
-        e.FT_CreateDeviceInfoList = &fake::CreateDeviceInfoList;
-        e.FT_GetDeviceInfoList = &fake::GetDeviceInfoList;
-        return e;
+        using namespace fake;
+        return KRV_D2XX_FUNCTION_TABLE();
     }
     std::set<std::string> missing_;
 };
