@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "document/Connection.h"
+#include "link/DeviceLink.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextEncoding.h"
 #include "platform/UniqueFd.h"

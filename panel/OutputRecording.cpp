@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "document/GeneratorState.h"
+#include "link/DeviceLink.h"
 #include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
 

@@ -38,6 +38,9 @@ plant_fault(diagnosis/Upward.cpp "#include \"document/GeneratorState.h\"")
 plant_fault(diagnosis/WithQt.h "#include <QString>")
 plant_fault(link/IntoTheDiagnosis.cpp "#include \"diagnosis/Diagnosis.h\"")
 plant_fault(sim/IntoTheDiagnosis.cpp "#include \"diagnosis/Diagnosis.h\"")
+# A project header in angle brackets is still a project header.
+plant_fault(protocol/Bracketed.h "#include <document/GeneratorState.h>")
+plant_fault(sim/BracketedPanel.cpp "#include <panel/CBremixView.h>")
 # Allowed: downward, within the folder, system and beside-the-file headers, Qt where it belongs.
 plant(input/Fine.cpp "#include \"document/ChannelSettings.h\"\n#include \"input/CCsvFile.h\"\n#include <queue>")
 plant(firmware/Fine.cpp "#include \"document/GeneratorState.h\"\n#include \"input/CCsvFile.h\"\n#include \"Local.h\"")
@@ -45,6 +48,7 @@ plant(dialogs/Fine.cpp "#include <QDialog>\n#include <qdrawutil.h>\n#include \"i
 plant(app/Fine.cpp "#include \"sim/SimServer.h\"\n#include \"panel/CBremixView.h\"")
 plant(cli/Fine.cpp "#include \"sim/SimServer.h\"\n#include \"input/CCsvFile.h\"")
 plant(diagnosis/Fine.cpp "#include \"protocol/Identification.h\"\n#include <ftdi.h>")
+plant(protocol/Bracketed.cpp "#include <link/LinkKind.h>\n#include <sys/stat.h>")
 plant(dialogs/Diagnosis.cpp "#include \"diagnosis/Diagnosis.h\"")
 plant(cli/Doctor.cpp "#include \"diagnosis/Diagnosis.h\"")
 plant(tests/Anything.cpp "#include \"app/CMainFrame.h\"\n#include <QTest>")

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "document/ScriptedUnit.h"
+#include "link/DeviceLink.h"
+#include "platform/Clock.h"
 #include "protocol/Calibration.h"
 #include "protocol/CommandFrame.h"
 #include "support/RecordingUi.h"
