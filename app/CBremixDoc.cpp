@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "document/LastStateFile.h"
+#include "files/LastStateFile.h"
 #include "link/DeviceLink.h"
 
 namespace krv {

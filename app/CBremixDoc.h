@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <functional>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
-#include "document/SettingsFile.h"
+#include "files/SettingsFile.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "platform/DocumentsFolder.h"
 #include "platform/UserInterface.h"
 

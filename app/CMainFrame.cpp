@@ -16,7 +16,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CBremixDoc.h"
 #include "dialogs/CDacSelect.h"
-#include "document/GeneratorState.h"
+#include "model/GeneratorState.h"
 
 namespace krv {
 

@@ -3,10 +3,10 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
-#include "document/CalibrationValues.h"
-#include "document/GeneratorState.h"
-#include "document/UnitInformation.h"
+#include "flows/UnitInformation.h"
 #include "link/DeviceLink.h"
+#include "model/CalibrationValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "protocol/Identification.h"
 

@@ -16,13 +16,13 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwarePacker.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
 #include "platform/UniqueFd.h"
 

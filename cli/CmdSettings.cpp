@@ -2,9 +2,9 @@
 
 #include "cli/Commands.h"
 #include "cli/SettingsReport.h"
-#include "document/GeneratorState.h"
-#include "document/SettingsFile.h"
+#include "files/SettingsFile.h"
 #include "link/DeviceLink.h"
+#include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
 
 namespace krv::cli {

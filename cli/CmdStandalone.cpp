@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "cli/Commands.h"
-#include "document/ChannelOperations.h"
-#include "document/GeneratorState.h"
-#include "document/SettingsFile.h"
-#include "document/StandaloneFlows.h"
+#include "files/SettingsFile.h"
+#include "flows/StandaloneFlows.h"
 #include "link/DeviceLink.h"
+#include "model/ChannelOperations.h"
+#include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
 #include "protocol/Ranges.h"
 

@@ -8,12 +8,12 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
-#include "document/ChannelOperations.h"
-#include "document/Connection.h"
-#include "document/GeneratorState.h"
-#include "document/OutputLog.h"
-#include "document/StatusPolling.h"
+#include "files/OutputLog.h"
+#include "flows/Connection.h"
+#include "flows/StatusPolling.h"
 #include "link/DeviceLink.h"
+#include "model/ChannelOperations.h"
+#include "model/GeneratorState.h"
 #include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
 

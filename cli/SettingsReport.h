@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 
 namespace krv::cli {
 

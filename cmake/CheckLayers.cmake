@@ -1,10 +1,11 @@
 # Checks that every source file includes only what its layer may use:
 #
-#   app → panel → dialogs → firmware → input → document → protocol → link → platform
+#   app → panel → dialogs → firmware → files → flows → model → protocol → link → platform
 #
-# with diagnosis beside document, over protocol → link → platform, below cli, dialogs, panel and
-# app; and sim and cli as leaves over the core. The core (platform, link, protocol, diagnosis,
-# document, input, firmware) and the leaves never include a Qt header. A library linking only the layer below does
+# with input (the dialogs' checks) over model; diagnosis over protocol → link → platform, below
+# cli, dialogs, panel and app; sim a leaf over model and protocol, cli a leaf over the core. The
+# core (platform, link, protocol, model, flows, files, input, firmware, diagnosis) and the leaves
+# never include a Qt header. A library linking only the layer below does
 # not stop an upward include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
@@ -19,15 +20,17 @@ endif()
 
 # What each folder may include besides itself, lowest layer first. A folder that does not exist
 # yet is simply not checked.
-set(core_folders platform link protocol document input firmware)
+set(core_folders platform link protocol model flows files input firmware)
 set(may_use_platform)
 set(may_use_link platform)
 set(may_use_protocol link platform)
-set(may_use_document protocol link platform)
-set(may_use_input document protocol link platform)
-set(may_use_firmware input document protocol link platform)
+set(may_use_model protocol link platform)
+set(may_use_flows model protocol link platform)
+set(may_use_files flows model protocol link platform)
+set(may_use_input model protocol link platform)
+set(may_use_firmware files flows model protocol link platform)
 set(may_use_diagnosis protocol link platform)
-set(may_use_sim ${core_folders})
+set(may_use_sim model protocol link platform)
 set(may_use_cli sim diagnosis ${core_folders})
 set(may_use_fuzz cli sim diagnosis ${core_folders})
 set(may_use_dialogs diagnosis ${core_folders})
@@ -60,9 +63,13 @@ foreach(folder IN LISTS checked_folders)
                 continue()
             endif()
             set(target "${CMAKE_MATCH_1}")
-            if(target MATCHES "^\"([A-Za-z0-9_]+)/")
+            # A project header counts by its first folder, in quotes or in angle brackets alike.
+            set(named "")
+            if(target MATCHES "^[<\"]([A-Za-z0-9_]+)/")
                 set(named "${CMAKE_MATCH_1}")
-                if(named IN_LIST project_folders AND NOT named IN_LIST allowed)
+            endif()
+            if(named IN_LIST project_folders)
+                if(NOT named IN_LIST allowed)
                     message("${source}:${number}: ${folder}/ may not include ${target}: "
                             "${named}/ is not among the layers it may use")
                     math(EXPR violations "${violations} + 1")

@@ -16,8 +16,8 @@
 
 #include "dialogs/CEditListCtrl.h"
 #include "dialogs/WaveformPreview.h"
-#include "document/GeneratorState.h"
 #include "input/AutoOutputChecks.h"
+#include "model/GeneratorState.h"
 #include "platform/UserInterface.h"
 #include "protocol/Ranges.h"
 

@@ -12,9 +12,9 @@
 
 #include <array>
 
-#include "document/CalibrationSession.h"
-#include "document/GeneratorState.h"
+#include "flows/CalibrationSession.h"
 #include "input/DialogChecks.h"
+#include "model/GeneratorState.h"
 #include "platform/UserInterface.h"
 
 namespace krv {

@@ -11,9 +11,9 @@
 #include <functional>
 #include <string>
 
-#include "document/GeneratorState.h"
-#include "document/StandaloneFlows.h"
-#include "document/StandaloneImage.h"
+#include "flows/StandaloneFlows.h"
+#include "model/GeneratorState.h"
+#include "model/StandaloneImageBuilder.h"
 #include "platform/UserInterface.h"
 
 namespace krv {

@@ -10,7 +10,7 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/UnitWork.h"
-#include "document/CalibrationSession.h"
+#include "flows/CalibrationSession.h"
 
 namespace krv {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <optional>
 
-#include "document/GeneratorState.h"
 #include "firmware/FirmwareUpdate.h"
+#include "model/GeneratorState.h"
 #include "platform/UserInterface.h"
 
 class QFileDialog;

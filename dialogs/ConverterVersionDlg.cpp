@@ -8,9 +8,9 @@
 
 #include "dialogs/DialogLayout.h"
 #include "dialogs/UnitWork.h"
-#include "document/CalibrationSession.h"
-#include "document/CalibrationValues.h"
-#include "document/UnitInformation.h"
+#include "flows/CalibrationSession.h"
+#include "flows/UnitInformation.h"
+#include "model/CalibrationValues.h"
 #include "platform/TextEncoding.h"
 
 namespace krv {

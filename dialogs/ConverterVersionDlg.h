@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "document/GeneratorState.h"
+#include "model/GeneratorState.h"
 #include "platform/UserInterface.h"
 
 namespace krv {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/StepDecimation.h"
+#include "model/StepDecimation.h"
 
 namespace krv {
 

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "document/Waveform.h"
+#include "model/Waveform.h"
 #include "protocol/Ranges.h"
 
 namespace krv {

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "document/CalibrationValues.h"
-#include "input/CCsvFile.h"
+#include "model/CalibrationValues.h"
 #include "platform/AtomicFile.h"
+#include "platform/CCsvFile.h"
 #include "platform/DocumentsFolder.h"
 #include "protocol/Calibration.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "document/GeneratorState.h"
+#include "model/GeneratorState.h"
 #include "platform/UserInterface.h"
 #include "protocol/Ranges.h"
 

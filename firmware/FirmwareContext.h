@@ -4,7 +4,7 @@
 #include <chrono>
 #include <string>
 
-#include "document/StandaloneFlows.h"
+#include "flows/StandaloneFlows.h"
 #include "link/DeviceLink.h"
 #include "platform/Clock.h"
 #include "platform/UserInterface.h"

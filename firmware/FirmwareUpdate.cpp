@@ -1,8 +1,8 @@
 #include "firmware/FirmwareUpdate.h"
 
-#include "document/CalibrationValues.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/ProgramUnit.h"
+#include "model/CalibrationValues.h"
 #include "protocol/Calibration.h"
 
 namespace krv {

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "document/GeneratorState.h"
 #include "firmware/FirmwareContext.h"
+#include "model/GeneratorState.h"
 
 namespace krv {
 

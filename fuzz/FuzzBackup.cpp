@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/CalibrationBackup.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "input/AutoOutputChecks.h"
-#include "input/CCsvFile.h"
+#include "platform/CCsvFile.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
-#include "document/StatusPolling.h"
+#include "flows/StatusPolling.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "protocol/StandaloneMemory.h"
 #include "protocol/StatusReply.h"

@@ -11,13 +11,13 @@
 #include <string_view>
 
 #include "cli/SettingsReport.h"
-#include "document/AppValues.h"
-#include "document/AutoOutputEngine.h"
-#include "document/ChannelOperations.h"
-#include "document/GeneratorState.h"
-#include "document/SettingsFile.h"
-#include "document/ValueDisplay.h"
+#include "files/SettingsFile.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/AutoOutputEngine.h"
+#include "model/ChannelOperations.h"
+#include "model/GeneratorState.h"
+#include "model/ValueDisplay.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "document/ChannelSettings.h"
-#include "input/CCsvFile.h"
+#include "model/ChannelSettings.h"
+#include "platform/CCsvFile.h"
 #include "protocol/Ranges.h"
 
 // What the automatic-output dialog decides, as plain functions: the dialog only moves texts

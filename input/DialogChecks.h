@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "document/CalibrationSession.h"
-#include "document/ChannelSettings.h"
+#include "model/CalibrationValues.h"
+#include "model/ChannelSettings.h"
 #include "protocol/Ranges.h"
 
 // What the dialogs decide, as plain functions: the dialogs only move texts and choices between

@@ -10,13 +10,12 @@
 #include "link/CommPort.h"
 #include "link/D2xx.h"
 #include "link/FtdiPort.h"
+#include "link/LinkKind.h"
 #include "link/Transport.h"
 #include "platform/Clock.h"
 #include "platform/UserInterface.h"
 
 namespace krv {
-
-enum class LinkKind : int { Com = 0, Ftdi = 1 };
 
 // Short names of the ReadLine results.
 inline constexpr ReadLineResult kNoLine = ReadLineResult::NoLine;

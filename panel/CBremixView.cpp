@@ -13,11 +13,11 @@
 #include "dialogs/CPresetDlg.h"
 #include "dialogs/CRangeSelectDlg.h"
 #include "dialogs/CScaleDlg.h"
-#include "document/AutoOutputEngine.h"
-#include "document/ChannelOperations.h"
-#include "document/Connection.h"
-#include "document/ValueDisplay.h"
+#include "flows/Connection.h"
 #include "link/DeviceLink.h"
+#include "model/AutoOutputEngine.h"
+#include "model/ChannelOperations.h"
+#include "model/ValueDisplay.h"
 #include "panel/TickSource.h"
 
 namespace krv {

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "document/GeneratorState.h"
-#include "document/StatusPolling.h"
+#include "flows/StatusPolling.h"
 #include "link/PortEnumeration.h"
+#include "model/GeneratorState.h"
 #include "panel/PanelBitmaps.h"
 #include "panel/PanelWidgets.h"
 #include "platform/Clock.h"

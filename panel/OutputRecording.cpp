@@ -7,7 +7,8 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "document/GeneratorState.h"
+#include "link/DeviceLink.h"
+#include "model/GeneratorState.h"
 #include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "document/OutputLog.h"
-#include "document/TrendHistory.h"
+#include "files/OutputLog.h"
+#include "model/TrendHistory.h"
 #include "platform/UserInterface.h"
 
 namespace krv {

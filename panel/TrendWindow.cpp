@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "document/GeneratorState.h"
+#include "model/GeneratorState.h"
 
 namespace krv {
 

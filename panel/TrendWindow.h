@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "document/TrendHistory.h"
+#include "model/TrendHistory.h"
 
 QT_BEGIN_NAMESPACE
 class QChart;

@@ -1,5 +1,6 @@
 #include "protocol/Calibration.h"
 
+#include "link/DeviceLink.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 #include "protocol/HexText.h"

@@ -1,15 +1,18 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 #include "protocol/Ranges.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // Adjustment values of one range as the maker wrote them.
 struct MakerCalibrationEntry {

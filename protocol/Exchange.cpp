@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/DeviceLink.h"
 #include "platform/Clock.h"
 #include "platform/Trace.h"
 

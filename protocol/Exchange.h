@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 inline constexpr std::chrono::milliseconds kShortTimeout{501};
 inline constexpr std::chrono::milliseconds kMemoryTimeout{3001};

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "link/DeviceLink.h"
 #include "protocol/Exchange.h"
 
 namespace krv {

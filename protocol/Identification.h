@@ -2,9 +2,11 @@
 
 #include <string>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // Asks the unit for its firmware version ("VER"). On success `version` holds the six characters
 // of the reply with spaces and full stops turned into '0' ("VER02.000" gives "020000"); on

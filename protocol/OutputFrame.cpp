@@ -1,5 +1,6 @@
 #include "protocol/OutputFrame.h"
 
+#include "link/DeviceLink.h"
 #include "protocol/CommandFrame.h"
 
 namespace krv {

@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // What the W frame of one channel carries: the channel's range and the image of its registers.
 struct OutputFrameFields {

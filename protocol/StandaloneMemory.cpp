@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "link/DeviceLink.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 #include "protocol/HexText.h"

@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // The standalone settings travel as one memory image, in three areas of 1024 bytes (the last one
 // only partly used) and in blocks of 32 bytes.

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/DeviceLink.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 

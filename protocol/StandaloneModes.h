@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // What the unit says it runs on its own for one channel.
 struct StandaloneModeReport {

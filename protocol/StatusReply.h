@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "link/DeviceLink.h"
+#include "link/LinkKind.h"
 
 namespace krv {
+
+class DeviceLink;
 
 // Length of the unit's status reply, CR LF included.
 inline constexpr std::size_t kStatusReplyLength = 60;

@@ -15,6 +15,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/Clock.h"
 #include "platform/ThreadName.h"
 
 namespace krv::sim {

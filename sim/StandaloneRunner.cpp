@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "model/ChannelSettings.h"
 #include "protocol/Ranges.h"
 
 namespace krv::sim {

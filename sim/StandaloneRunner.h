@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "document/StandaloneImage.h"
+#include "protocol/StandaloneImage.h"
 
 namespace krv::sim {
 

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/FirmwarePacker.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "sim/CommandFaults.h"
 #include "sim/SimD2xx.h"

@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwarePacker.h"
 #include "firmware/FirmwareUpdate.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Identification.h"
 #include "sim/BootLoader.h"
 #include "sim/SimD2xx.h"

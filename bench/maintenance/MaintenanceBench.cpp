@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
-#include "document/GeneratorState.h"
-#include "document/StandaloneFlows.h"
-#include "document/UnitInformation.h"
+#include "flows/StandaloneFlows.h"
+#include "flows/UnitInformation.h"
+#include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "sim/SimServer.h"
 #include "sim/WireTiming.h"

@@ -21,8 +21,8 @@
 #include "bench/panel/BenchPanel.h"
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
-#include "document/SettingsFile.h"
-#include "document/StandaloneFlows.h"
+#include "files/SettingsFile.h"
+#include "flows/StandaloneFlows.h"
 #include "protocol/Calibration.h"
 
 namespace krv::bench {

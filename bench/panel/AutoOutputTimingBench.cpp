@@ -5,7 +5,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/panel/BenchPanel.h"
-#include "document/AutoOutputEngine.h"
+#include "model/AutoOutputEngine.h"
 
 int main(int argc, char* argv[])
 {

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "panel/CBremixView.h"
 #include "sim/SimServer.h"
 

@@ -1,7 +1,8 @@
-// Start-up of the panel with a last-state file present and a virtual unit: from the process's start to the main
-// window shown and painted, and the resident memory afterwards. Runs the application's own start-up
-// on the offscreen platform (set QT_QPA_PLATFORM=xcb under Xvfb to include a real X server).
-// Run it several times: "for i in 1 2 3 4 5; do build/bench/panel/bench_panel_startup; done".
+// Start-up of the panel with a last-state file present and a virtual unit: from the process's start
+// to the main window shown and painted, and the resident memory afterwards. Runs the application's
+// own start-up on the offscreen platform (set QT_QPA_PLATFORM=xcb under Xvfb to include a real X
+// server). Run it several times: "for i in 1 2 3 4 5; do build/bench/panel/bench_panel_startup;
+// done".
 #include <unistd.h>
 
 #include <QApplication>
@@ -15,10 +16,10 @@
 
 #include "app/CBremixApp.h"
 #include "app/CMainFrame.h"
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
-#include "document/LastStateFile.h"
+#include "files/LastStateFile.h"
 #include "link/DeviceLink.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 
 namespace {
 

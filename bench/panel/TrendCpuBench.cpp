@@ -25,7 +25,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/panel/BenchPanel.h"
-#include "document/AutoOutputEngine.h"
+#include "model/AutoOutputEngine.h"
 #include "panel/OutputRecording.h"
 #include "panel/TrendWindow.h"
 

@@ -22,7 +22,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
-#include "document/SettingsFile.h"
+#include "files/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "support/RecordingUi.h"
 

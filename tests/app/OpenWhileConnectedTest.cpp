@@ -9,7 +9,7 @@
 #include "AppTestSupport.h"
 #include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
-#include "document/SettingsFile.h"
+#include "files/SettingsFile.h"
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"
 #include "panel/PanelWidgets.h"

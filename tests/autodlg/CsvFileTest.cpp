@@ -11,7 +11,7 @@
 
 #include "AutoDlgTestSupport.h"
 #include "input/AutoOutputChecks.h"
-#include "input/CCsvFile.h"
+#include "platform/CCsvFile.h"
 
 namespace krv {
 namespace {

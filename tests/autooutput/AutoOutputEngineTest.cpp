@@ -1,7 +1,7 @@
 // The automatic-output engine on a clock of the test's own, connected to the virtual unit.
 #include <gtest/gtest.h>
 
-#include "document/AutoOutputEngine.h"
+#include "model/AutoOutputEngine.h"
 #include "support/SimFixture.h"
 
 namespace krv {

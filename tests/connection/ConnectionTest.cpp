@@ -1,7 +1,7 @@
 // Connecting to and disconnecting from the virtual unit as the panel does.
 #include <gtest/gtest.h>
 
-#include "document/Connection.h"
+#include "flows/Connection.h"
 #include "support/AsNobody.h"
 #include "support/SimFixture.h"
 

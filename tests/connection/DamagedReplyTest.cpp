@@ -3,8 +3,8 @@
 // polling must refuse them and leave the unit's outputs alone.
 #include <gtest/gtest.h>
 
-#include "document/Connection.h"
-#include "document/StatusPolling.h"
+#include "flows/Connection.h"
+#include "flows/StatusPolling.h"
 #include "support/SimFixture.h"
 
 namespace krv {

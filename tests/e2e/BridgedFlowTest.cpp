@@ -6,9 +6,9 @@
 #include <memory>
 #include <thread>
 
-#include "document/GeneratorState.h"
-#include "document/StandaloneFlows.h"
-#include "document/StatusPolling.h"
+#include "flows/StandaloneFlows.h"
+#include "flows/StatusPolling.h"
+#include "model/GeneratorState.h"
 #include "sim/Simulation.h"
 #include "support/RecordingUi.h"
 

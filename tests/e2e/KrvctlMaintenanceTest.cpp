@@ -5,10 +5,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "document/GeneratorState.h"
-#include "document/SettingsFile.h"
-#include "document/StandaloneFlows.h"
-#include "document/StandaloneImage.h"
+#include "files/SettingsFile.h"
+#include "flows/StandaloneFlows.h"
+#include "model/GeneratorState.h"
+#include "model/StandaloneImageBuilder.h"
 #include "support/Process.h"
 #include "support/SimFixture.h"
 #include "support/SimProcess.h"

@@ -6,10 +6,10 @@
 #include <set>
 #include <thread>
 
-#include "document/CalibrationValues.h"
-#include "document/GeneratorState.h"
-#include "document/StandaloneFlows.h"
-#include "document/UnitInformation.h"
+#include "flows/StandaloneFlows.h"
+#include "flows/UnitInformation.h"
+#include "model/CalibrationValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "protocol/StatusReply.h"
 #include "support/SimFixture.h"

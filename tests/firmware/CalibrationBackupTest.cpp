@@ -12,10 +12,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwareUpdate.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "support/FileContents.h"
 #include "support/RecordingUi.h"
 

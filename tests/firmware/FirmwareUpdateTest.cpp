@@ -6,11 +6,11 @@
 #include <sstream>
 
 #include "FirmwareFixture.h"
-#include "document/AppValues.h"
-#include "document/GeneratorState.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
+#include "model/AppValues.h"
+#include "model/GeneratorState.h"
 #include "protocol/Identification.h"
 #include "sim/BootLoader.h"
 #include "sim/CommandFaults.h"

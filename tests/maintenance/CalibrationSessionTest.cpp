@@ -2,7 +2,7 @@
 // it, and the write, store or restore afterwards, against the virtual unit over a pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include "document/CalibrationSession.h"
+#include "flows/CalibrationSession.h"
 #include "support/SimFixture.h"
 
 namespace krv {

@@ -22,7 +22,7 @@
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
 #include "dialogs/DiagnosisDlg.h"
-#include "document/ValueDisplay.h"
+#include "model/ValueDisplay.h"
 #include "panel/CBremixView.h"
 #include "panel/PanelWidgets.h"
 #include "sim/Simulation.h"

@@ -14,7 +14,7 @@
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
 #include "dialogs/DiagnosisDlg.h"
-#include "document/CalibrationSession.h"
+#include "flows/CalibrationSession.h"
 #include "sim/Simulation.h"
 #include "support/Screenshot.h"
 

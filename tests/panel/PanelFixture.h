@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "document/GeneratorState.h"
+#include "model/GeneratorState.h"
 #include "panel/CBremixView.h"
 #include "support/SimFixture.h"
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <thread>
 
-#include "document/AutoOutputEngine.h"
 #include "link/DeviceLink.h"
+#include "model/AutoOutputEngine.h"
 #include "panel/CBremixView.h"
 #include "panel/OutputRecording.h"
 #include "panel/TrendWindow.h"

@@ -5,10 +5,12 @@
 #include <mutex>
 #include <vector>
 
-#include "document/ScriptedUnit.h"
+#include "link/DeviceLink.h"
+#include "platform/Clock.h"
 #include "protocol/Calibration.h"
 #include "protocol/CommandFrame.h"
 #include "support/RecordingUi.h"
+#include "support/ScriptedUnit.h"
 
 namespace krv {
 namespace {

@@ -3,10 +3,12 @@
 
 #include <chrono>
 
-#include "document/ScriptedUnit.h"
+#include "link/DeviceLink.h"
+#include "platform/Clock.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/StandaloneMemory.h"
 #include "support/RecordingUi.h"
+#include "support/ScriptedUnit.h"
 
 namespace krv {
 namespace {

@@ -2,9 +2,9 @@
 // by itself after a power-on with a standalone image.
 #include <gtest/gtest.h>
 
-#include "document/GeneratorState.h"
-#include "document/StandaloneImage.h"
 #include "link/DeviceLink.h"
+#include "model/GeneratorState.h"
+#include "model/StandaloneImageBuilder.h"
 #include "protocol/Calibration.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/StandaloneMemory.h"

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "model/GeneratorState.h"
+#include "platform/UserInterface.h"
+
+namespace krv {
+
+enum class ConnectOutcome {
+    Connected,
+    PortUnavailable,  // the port could not be opened (the link said so)
+    Failed,           // no answer to VER or CH: "接続できません。", port closed
+    FirmwareTooOld,   // the port stays open
+    StatusFailed,     // the port stays open
+    Quit,             // the application is quitting
+};
+
+struct ConnectOptions {
+    // Called after the unit's circuit count replaced the document's, to lay the panel out again.
+    std::function<void()> circuitCountChanged;
+    // The panel takes the unit's outputs over: another circuit count is announced and resets the
+    // document's channels (which sends them), and at the end every channel's output is sent so the
+    // unit follows the document. A tool that only looks at the unit, or changes one channel, turns
+    // this off: then only the circuit count is taken and no output is touched.
+    bool takeOverOutputs = true;
+};
+
+// Connects to the unit on port `portName`: opens the port, identifies the unit (the firmware must
+// be at least 020000), adopts its circuit count, reads its standalone modes and the status of every
+// channel and, unless told otherwise, sends every channel's output. Messages go to `ui`.
+ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName, UserInterface& ui,
+                             const ConnectOptions& options = {});
+
+// Switches off every output the PC drives (channels the unit runs on its own keep theirs) and
+// closes the port.
+void DisconnectFromUnit(GeneratorState& state);
+
+// Before the unit is reprogrammed: switches off the output of every channel, also of those the
+// unit runs on its own, and closes the port. The port is left closed.
+void ReleaseUnitForFirmwareUpdate(GeneratorState& state);
+
+// Messages of the connection.
+inline constexpr const char* kCannotConnect = "接続できません。";
+inline constexpr const char* kUpdateFirmware = "KRVのファームウェアを最新版に更新してください。";
+inline constexpr const char* kCircuitCountChanged = "表示回路数を切替ます。";
+inline constexpr const char* kStatusCheckFailed = "状態確認に失敗しました。";
+inline constexpr const char* kCaptionWarning = "警告";
+inline constexpr const char* kCaptionNotice = "確認";
+
+}  // namespace krv

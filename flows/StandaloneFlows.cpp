@@ -1,0 +1,229 @@
+#include "flows/StandaloneFlows.h"
+
+#include "protocol/StandaloneMemory.h"
+#include "protocol/StandaloneModes.h"
+
+namespace krv {
+
+namespace {
+
+// Keeps the status text and the progress as they stand and reports every change.
+class Steps {
+  public:
+    explicit Steps(FlowContext& context) : context_(context) {}
+
+    void Status(const std::string& text)
+    {
+        status_ = text;
+        Report();
+    }
+    void Progress(int value)
+    {
+        progress_ = value;
+        Report();
+    }
+    // Between two steps: lets the window paint and tells whether to go on.
+    bool GoOn()
+    {
+        const bool running = context_.ui.ProcessPendingEvents();
+        const bool cancelled = context_.cancel != nullptr && context_.cancel->load();
+        return running && !cancelled;
+    }
+    void Message(const std::string& text)
+    {
+        context_.ui.ShowMessage(text, kStandaloneCaption, MessageIcon::Warning, MessageButtons::Ok);
+    }
+    DeviceLink& Link() { return context_.link; }
+
+  private:
+    void Report()
+    {
+        if (context_.progress) context_.progress(status_, progress_);
+    }
+
+    FlowContext& context_;
+    std::string status_;
+    int progress_ = 0;
+};
+
+// Loads the three areas back into the unit's buffer and reads it (the read-back's point table is
+// cleared first).
+FlowOutcome LoadAndReadBack(Steps& steps, StandaloneImage& readBack)
+{
+    static constexpr const char* kLoading[] = {"データ読出中1", "データ読出中2", "データ読出中3"};
+    static constexpr int kLoaded[] = {60, 65, 70};
+    for (int area = 0; area < kMemoryAreaCount; ++area) {
+        if (!steps.GoOn()) return FlowOutcome::Cancelled;
+        steps.Status(kLoading[area]);
+        // The buffer of an area that did not load still holds what was stored into it last, which
+        // after a write is the very image to compare with: reading it back would prove nothing.
+        if (!LoadMemoryArea(steps.Link(), area)) {
+            steps.Message(kReadBackError);
+            return FlowOutcome::Failed;
+        }
+        steps.Progress(kLoaded[area]);
+    }
+    if (!steps.GoOn()) return FlowOutcome::Cancelled;
+    steps.Status("データ読出中4");
+    readBack.ClearPoints();
+    if (!ReadBackMemory(steps.Link(), readBack.bytes)) {
+        steps.Message(kReadBackError);
+        return FlowOutcome::Failed;
+    }
+    steps.Progress(90);
+    return FlowOutcome::Succeeded;
+}
+
+FlowOutcome Compare(Steps& steps, const StandaloneImage& image, const StandaloneImage& readBack)
+{
+    const int code = CompareStandaloneImage(image, readBack);
+    if (code != kImageSame) {
+        steps.Message(kCompareError + ImageItemName(code));
+        return FlowOutcome::Failed;
+    }
+    steps.Progress(90);
+    return FlowOutcome::Succeeded;
+}
+
+StandaloneImage ImageOf(const StandaloneSource& source)
+{
+    return BuildStandaloneImage(source.state, source.fixedValues, source.linked);
+}
+
+}  // namespace
+
+FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& source,
+                               StandaloneImage& readBack)
+{
+    Steps steps(context);
+    if (const auto refusal = StandalonePointCountRefusal(source.state)) {
+        steps.Message(*refusal);
+        return FlowOutcome::Refused;
+    }
+    const StandaloneImage image = ImageOf(source);
+    DeviceLink& link = context.link;
+
+    steps.Status("消去中");
+    static constexpr int kErased[] = {5, 10, 15};
+    for (int area = 0; area < kMemoryAreaCount; ++area) {
+        if (!steps.GoOn()) return FlowOutcome::Cancelled;
+        if (const int code = EraseMemoryArea(link, area); code != kDeviceNoError) {
+            steps.Message(MemoryRefusalText(code) + kEndsHere);
+            return FlowOutcome::Failed;
+        }
+        steps.Progress(kErased[area]);
+    }
+
+    steps.Status("データ転送中");
+    static constexpr int kStored[] = {20, 30, 40};
+    for (int area = 0; area < kMemoryAreaCount; ++area) {
+        if (!steps.GoOn()) return FlowOutcome::Cancelled;
+        const StoreOutcome outcome = StoreMemoryBlock(link, area, image.bytes);
+        if (outcome == StoreOutcome::Failed) {
+            // The unit stopped acknowledging: writing a half-filled buffer would only fail later.
+            steps.Message(DeviceErrorText(kDeviceTimeout) + kEndsHere);
+            return FlowOutcome::Failed;
+        }
+        steps.Progress(kStored[area]);
+        if (outcome == StoreOutcome::DataEnded) break;
+    }
+
+    static constexpr const char* kWriting[] = {"データ書込中1", "データ書込中2", "データ書込中3"};
+    static constexpr int kWritten[] = {45, 50, 55};
+    for (int area = 0; area < kMemoryAreaCount; ++area) {
+        if (!steps.GoOn()) return FlowOutcome::Cancelled;
+        steps.Status(kWriting[area]);
+        // A refusal ends the write here. An unanswered write is left to the read-back: the unit
+        // may have written the area all the same, and a load from an area it did not write fails
+        // the comparison.
+        if (const int code = WriteMemoryArea(link, area);
+            code != kDeviceNoError && code != kDeviceTimeout) {
+            steps.Message(MemoryRefusalText(code) + kEndsHere);
+            return FlowOutcome::Failed;
+        }
+        steps.Progress(kWritten[area]);
+    }
+
+    if (const FlowOutcome read = LoadAndReadBack(steps, readBack); read != FlowOutcome::Succeeded) {
+        return read;
+    }
+    if (const FlowOutcome same = Compare(steps, image, readBack); same != FlowOutcome::Succeeded) {
+        return same;
+    }
+    if (!steps.GoOn()) return FlowOutcome::Cancelled;
+    if (!MoveMemoryImage(link)) {
+        steps.Message(kImageMoveError);
+        return FlowOutcome::Failed;
+    }
+    steps.Progress(100);
+
+    // The unit has the new image in use; what follows only restarts it, so it always runs on.
+    steps.Status("書込完了");
+    steps.Message(kWriteDone);
+    if (link.IsOpen()) link.ClosePort();
+    steps.Status("再起動中");
+    const bool restarted =
+        context.restartUnit ? context.restartUnit(link) : RestartUnitOverBridge(link);
+    if (!restarted) steps.Message(kRestartByHand);
+    if (link.FtdiPort().IsFtdiOpen()) link.FtdiPort().CloseFtdiDevice();
+    // The port's own message says when it did not come back.
+    const bool reopened = link.OpenPortWithin(context.portReturnBudget);
+    if (!restarted || !reopened) return FlowOutcome::RestartFailed;
+    // The restarted unit asks for every channel's output as soon as it is up. Answered by a host
+    // that still believes the unit's channels are its own, that request would stop the
+    // automatic output just written; so the flow ends only once the unit has answered, the
+    // request having been passed over on the way.
+    if (!AwaitUnitStart(link, context.unitStartBudget)) {
+        steps.Message(kUnitSilentAfterRestart);
+        return FlowOutcome::RestartFailed;
+    }
+    // Only now: the status stays at the restart while the unit is not back.
+    steps.Status("正常終了");
+    return FlowOutcome::Succeeded;
+}
+
+FlowOutcome RunStandaloneVerify(FlowContext& context, const StandaloneSource& source,
+                                StandaloneImage& readBack)
+{
+    Steps steps(context);
+    const StandaloneImage image = ImageOf(source);
+    if (const FlowOutcome read = LoadAndReadBack(steps, readBack); read != FlowOutcome::Succeeded) {
+        return read;
+    }
+    if (const FlowOutcome same = Compare(steps, image, readBack); same != FlowOutcome::Succeeded) {
+        return same;
+    }
+    steps.Status("照合完了");
+    steps.Message(kVerifyDone);
+    return FlowOutcome::Succeeded;
+}
+
+FlowOutcome ReadStandaloneImage(FlowContext& context, StandaloneImage& readBack)
+{
+    Steps steps(context);
+    return LoadAndReadBack(steps, readBack);
+}
+
+bool AwaitUnitStart(DeviceLink& link, std::chrono::milliseconds budget)
+{
+    const TimePoint deadline = Now() + budget;
+    do {
+        // Each try is a whole exchange (four periods): lines the unit sends before its answer
+        // are passed over.
+        if (ReadStandaloneModes(link)) return true;
+        if (!link.Ui().ProcessPendingEvents()) return false;
+    } while (Now() < deadline);
+    return false;
+}
+
+bool RestartUnitOverBridge(DeviceLink& link)
+{
+    CFtdiPort& bridge = link.FtdiPort();
+    if (!bridge.IsFtdiOpen() && !bridge.OpenFtdiDevice()) return false;
+    // A pulse on the bridge's CBUS pins (levels 0x31 and 0x30, 200 ms each, then bit-bang off and
+    // 200 ms to settle); the window keeps painting meanwhile.
+    bridge.SetFtdiBitMode();
+    return true;
+}
+
+}  // namespace krv

@@ -1,0 +1,113 @@
+#include "flows/UnitInformation.h"
+
+#include <cstdio>
+
+#include "model/CalibrationValues.h"
+#include "platform/TextEncoding.h"
+#include "protocol/Calibration.h"
+
+namespace krv {
+
+namespace {
+
+// `n` ideographic spaces: the table's header is aligned with them.
+std::string WideSpaces(int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "\u3000";
+    return text;
+}
+
+std::string VersionLine(const std::string& firmware)
+{
+    // "020000" reads as 2.000: the major digit, then the three minor ones.
+    std::string line = "Version\t";
+    if (firmware.size() > 1) line += firmware[1];
+    line += '.';
+    if (firmware.size() > 3) line += firmware.substr(3, 3);
+    return line + "\r\n";
+}
+
+const char* ModeText(int mode)
+{
+    switch (mode & 0x3) {
+        case kCalibrationOff:
+            return "無効";
+        case kCalibrationMaker:
+            return "メーカー";
+        case kCalibrationUser:
+            return "ユーザー";
+        default:
+            return "不明";  // the unit never reports it
+    }
+}
+
+std::string RangeLine(const ChannelSettings& channel, OutputRange range)
+{
+    const std::string name = RangeDisplayName(range);
+    std::string line = "  " + name + "\t";
+    // Short names need a second tab to reach the numbers' column.
+    if (Cp932Length(name) < 8) line += "\t";
+    const CalibrationNumbers n = CalibrationNumbersOf(channel, range);
+    char numbers[96];
+    std::snprintf(numbers, sizeof numbers, "%d\t%d\t%d\t%d\t", n.makerZero, n.makerGain, n.userZero,
+                  n.userGain);
+    return line + numbers + ModeText(n.mode) + "\r\n";
+}
+
+}  // namespace
+
+bool ReadUnitCalibration(GeneratorState& state, int circuits, UserInterface* ui)
+{
+    return ReadUnitCalibration(state.Link(), CalibrationTablesOf(state), circuits, ui);
+}
+
+bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int circuits,
+                         UserInterface* ui)
+{
+    for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
+        for (const OutputRange range : NamedCalibrationRanges()) {
+            if (ui != nullptr && !ui->ProcessPendingEvents()) return false;
+            if (!ReadCalibration(link, LinkKind::Com, ch, kMakerTable, range, tables) ||
+                !ReadCalibration(link, LinkKind::Com, ch, kUserTable, range, tables)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string FormatUnitInformation(const GeneratorState& state, int circuits)
+{
+    std::string text = VersionLine(state.firmwareVersion);
+    char count[64];
+    std::snprintf(count, sizeof count, "回路数\t%d\r\n\r\n", circuits);
+    text += count;
+    text += "アナログ出力調整値\r\n";
+    text += WideSpaces(14) + "メーカー" + WideSpaces(7) + "ユーザー\r\n";
+    text += WideSpaces(11) + "ZERO" + WideSpaces(3) + "GAIN" + WideSpaces(3) + "ZERO" +
+            WideSpaces(2) + "GAIN" + WideSpaces(4) + "MODE\r\n";
+    for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
+        char head[32];
+        std::snprintf(head, sizeof head, "チャネル %d\r\n", ch + 1);
+        text += head;
+        for (const OutputRange range : NamedCalibrationRanges()) {
+            text += RangeLine(state.channels[static_cast<std::size_t>(ch)], range);
+        }
+    }
+    return text;
+}
+
+std::optional<std::string> BuildUnitInformation(GeneratorState& state, int circuits,
+                                                UserInterface& ui)
+{
+    const bool read = ReadUnitCalibration(state, circuits, &ui);
+    ui.ProcessPendingEvents();
+    if (!read) {
+        ui.ShowMessage(kCommunicationError, "確認", MessageIcon::Warning, MessageButtons::Ok);
+        return std::nullopt;
+    }
+    return FormatUnitInformation(state, circuits);
+}
+
+}  // namespace krv

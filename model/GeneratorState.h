@@ -1,0 +1,140 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "model/AppValues.h"
+#include "model/ChannelSettings.h"
+#include "model/OutputObserver.h"
+#include "protocol/OutputFrame.h"
+#include "protocol/Ranges.h"
+#include "protocol/StandaloneModes.h"
+#include "protocol/StatusReply.h"
+
+namespace krv {
+
+class DeviceLink;
+
+// Standalone modes a unit can run a channel in without the PC.
+inline constexpr std::int32_t kStandaloneOff = 0;
+inline constexpr std::int32_t kStandaloneFixed = 1;
+inline constexpr std::int32_t kStandaloneAuto = 2;
+
+// Main-window widths for one and two circuits.
+inline constexpr std::int32_t kOneCircuitWidth = 300;
+inline constexpr std::int32_t kTwoCircuitWidth = 482;
+
+// Everything the panel knows about the unit and its channels, and the document operations that
+// keep the two in step. The unit's commands themselves are protocol functions that take the link;
+// the operations here only turn the channel records into their fields and back. Channel arguments
+// are indices 0 to 3; calls with any other index do nothing (and return false or an empty text).
+class GeneratorState {
+  public:
+    // The link the unit is reached through and the application values the settings set carries
+    // (port name, linked operation, window width).
+    GeneratorState(DeviceLink& link, AppValues& app);
+
+    DeviceLink& Link() const { return *link_; }
+    AppValues& App() const { return *app_; }
+
+    std::int32_t circuitCount = 1;  // 1, 2 or 4
+    std::array<ChannelSettings, kChannelCount> channels{};
+    std::string firmwareVersion;  // of the connected unit; not saved
+    std::array<AutoOutputChannel, kChannelCount> autoOutput{};
+    // What the unit reports it runs on its own; only channels 1 and 2 are ever reported.
+    std::array<AutoOutputChannel, kChannelCount> unitAutoOutput{};
+
+    // --- Settings sets --------------------------------------------------------------------
+
+    // A fresh settings set for a unit with `count` circuits (1, 2 or 4; anything else is ignored).
+    void ResetForCircuitCount(std::int32_t count);
+    // Default range, conversion formula and presets of every channel.
+    void ResetChannels();
+    // Repairs range, decimals and scaled interval of every channel and puts the set-points at
+    // their range defaults.
+    void NormaliseChannels();
+    // Default ramp settings and points of every channel.
+    void ResetAutoOutput();
+    // Repairs ramp settings and points of every channel.
+    void ValidateAutoOutput();
+    // Brings the presets of channel `ch` into their ranges and cuts them to the range's decimals.
+    void ClampPresets(int ch);
+
+    // Limits of range code `code` for channel `ch`: the codes without limits of their own (4, 8,
+    // 9, 13 and above, and anything outside the range table) use the channel's scaled range.
+    RangeLimits ChannelRangeLimits(int ch, OutputRange code) const;
+    // The range code the channel's values are in: 15 while scaling is on, else its range. Always
+    // a row of the per-range tables: a range outside them (only a damaged file can hold one)
+    // counts as the scaled range, as every code without limits of its own does.
+    OutputRange RangeInEffect(int ch) const;
+
+    // --- Output and status ------------------------------------------------------------------
+
+    // The fields of channel `ch`'s output frame, and the frame ready to send.
+    OutputFrameFields OutputFrameFieldsOf(int ch) const;
+    std::string BuildOutputFrame(int ch) const;
+    // Writes the output frame of channel `ch` to the serial port; no reply is awaited.
+    void SendOutputFrame(int ch);
+    // If connected, the output frame of every channel the unit has.
+    void SendAllCircuits();
+    // Asks the unit for the status of channel `ch` (opening the port if needed); the reply is
+    // picked up by whoever reads the link and handed to ParseStatusReply.
+    void SendStatusRequest(int ch);
+    // Connect-time status exchange for every channel of the unit. False when a channel did not
+    // answer acceptably after its fourth try; the channels after it are not asked.
+    bool PollStatus();
+    // Takes a status reply (the whole line, CR LF included) into the channel it names. False,
+    // with nothing stored, for a malformed reply.
+    bool ParseStatusReply(std::string_view reply);
+    // Takes a decoded status reply into the channel it names.
+    void ApplyStatusReport(const StatusReport& report);
+
+    // outputCode from outputValue, and back.
+    void ValueToCode(int ch);
+    void CodeToValue(int ch);
+    // Puts the hardware code of the channel's range into bits 0 to 2 of mainControl.
+    void RangeToModeBits(int ch);
+    // Switches the channel between range units and converted units, keeping the output.
+    void SetScalingMode(int ch, bool on);
+    // Puts the set-point at the range's resting value and, if connected, sends all circuits.
+    void ApplyRangeDefaults(int ch);
+    // Answers the unit's request to send everything again.
+    void ResendAllOutputs();
+
+    // Text of the lowest fault bit the unit reports for the channel's output stage, or empty.
+    std::string StatusText(int ch) const;
+    bool OutputOn(int ch) const;
+    // Switches the channel's output bits on or off (the caller sends the frame).
+    void SetOutputOn(int ch, bool on);
+
+    // Asks the unit which standalone mode channels 1 and 2 run in. False, with nothing changed,
+    // when the unit does not answer.
+    bool QueryStandaloneModes();
+    // Takes what the unit reported of channels 1 and 2 into `unitAutoOutput`.
+    void ApplyStandaloneModes(const std::array<StandaloneModeReport, 2>& modes);
+
+    // Number of channels the commands that go to "every circuit" address: circuitCount, kept
+    // within 0 to 4 so a damaged settings file cannot reach past the channel tables.
+    int AddressedCircuits() const;
+
+    // --- Observers --------------------------------------------------------------------------
+
+    // Whoever wants to hear of every output frame sent, every status reply taken and every run
+    // state the PC changes (the output log, the trend). The observer must outlive its
+    // registration.
+    void AddObserver(OutputObserver& observer) { observers_.Add(observer); }
+    void RemoveObserver(OutputObserver& observer) { observers_.Remove(observer); }
+    // Tells the observers what just happened to channel `ch`.
+    void NotifyObservers(int ch, OutputEvent event) const { observers_.Notify(*this, ch, event); }
+
+  private:
+    static bool IsChannel(int ch) { return ch >= 0 && ch < kChannelCount; }
+
+    DeviceLink* link_;
+    AppValues* app_;
+    OutputObservers observers_;
+};
+
+}  // namespace krv
