@@ -5,8 +5,8 @@
 # with input (the dialogs' checks) over model; diagnosis over protocol → link → platform, below
 # cli, dialogs, panel and app; sim a leaf over model and protocol, cli a leaf over the core. The
 # core (platform, link, protocol, model, flows, files, input, firmware, diagnosis) and the leaves
-# never include a Qt header. A library linking only the layer below does
-# not stop an upward include of a header, so this check does.
+# never include a Qt header. A library linking only the layer below does not stop an upward
+# include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
 #

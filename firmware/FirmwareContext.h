@@ -4,16 +4,16 @@
 #include <chrono>
 #include <string>
 
-#include "flows/StandaloneFlows.h"
+#include "flows/JobContext.h"
 #include "link/DeviceLink.h"
-#include "platform/Clock.h"
-#include "platform/UserInterface.h"
 
 namespace krv {
 
-// What the firmware update runs with, and how it reports: the link to the unit, the user
-// interface for messages and questions, a callback for the status text and the progress (0 to
-// 100), and the cancel request.
+inline constexpr const char* kFirmwareCaption = "確認";
+
+// What the firmware update runs with, and how it reports: the job context of every long flow (the
+// link to the unit, the user interface for messages and questions, a callback for the status text
+// and the progress (0 to 100), and the cancel request) and what only the update needs.
 //
 // Running on a worker thread (how a dialog keeps painting while the update runs for tens of
 // seconds): the whole update runs on the thread that calls it, and every call it makes back
@@ -33,34 +33,13 @@ namespace krv {
 //    (DeviceLink::SetUserInterface).
 // Run on the window's own thread instead, the update lets the window paint through
 // ProcessPendingEvents at its step boundaries and during its waits, as the panel's other flows do.
-class FirmwareContext {
+class FirmwareContext : public JobContext {
   public:
     FirmwareContext(DeviceLink& link, UserInterface& ui, FlowProgress progress = {},
                     std::atomic<bool>* cancelRequested = nullptr)
-        : link_(link), ui_(ui), report_(std::move(progress)), cancel_(cancelRequested)
+        : JobContext(link, ui, std::move(progress), cancelRequested, kFirmwareCaption)
     {
     }
-
-    DeviceLink& Link() const { return link_; }
-    UserInterface& Ui() const { return ui_; }
-
-    void SetStatus(const std::string& text);
-    void SetProgress(int value);
-    const std::string& Status() const { return status_; }
-    int Progress() const { return progress_; }
-
-    // A message box with the caption "確認" and an OK button; questions with OK and Cancel.
-    void Message(const std::string& text, MessageIcon icon = MessageIcon::Warning);
-    bool AskOk(const std::string& text, MessageIcon icon);
-
-    // Lets the window process its input; true when a cancel has been requested (the request
-    // stays set).
-    bool CancelRequested();
-    void ClearCancelRequest();
-
-    // Waits `span` while the window keeps painting.
-    void Pause(std::chrono::milliseconds span) { PauseUntil(Now() + span); }
-    void PauseUntil(TimePoint end);
 
     // Restarts into boot mode whose bit-rate adjustment goes unanswered before the programming
     // gives up; 0: until the user cancels (a window with its cancel button).
@@ -75,20 +54,11 @@ class FirmwareContext {
     bool UnitErased() const { return unitErased_; }
 
   private:
-    void Report();
-
-    DeviceLink& link_;
-    UserInterface& ui_;
-    FlowProgress report_;
-    std::atomic<bool>* cancel_;
-    std::string status_;
-    int progress_ = 0;
     int bootTries_ = 0;
     std::string erasedNote_;
     bool unitErased_ = false;
 };
 
-inline constexpr const char* kFirmwareCaption = "確認";
 inline constexpr const char* kStatusCancelled = "キャンセルしました";
 
 }  // namespace krv

@@ -2,6 +2,7 @@
 
 #include "firmware/CalibrationBackup.h"
 #include "firmware/ProgramUnit.h"
+#include "flows/StandaloneFlows.h"
 #include "model/CalibrationValues.h"
 #include "protocol/Calibration.h"
 

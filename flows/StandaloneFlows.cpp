@@ -7,81 +7,51 @@ namespace krv {
 
 namespace {
 
-// Keeps the status text and the progress as they stand and reports every change.
-class Steps {
-  public:
-    explicit Steps(FlowContext& context) : context_(context) {}
-
-    void Status(const std::string& text)
-    {
-        status_ = text;
-        Report();
-    }
-    void Progress(int value)
-    {
-        progress_ = value;
-        Report();
-    }
-    // Between two steps: lets the window paint and tells whether to go on.
-    bool GoOn()
-    {
-        const bool running = context_.ui.ProcessPendingEvents();
-        const bool cancelled = context_.cancel != nullptr && context_.cancel->load();
-        return running && !cancelled;
-    }
-    void Message(const std::string& text)
-    {
-        context_.ui.ShowMessage(text, kStandaloneCaption, MessageIcon::Warning, MessageButtons::Ok);
-    }
-    DeviceLink& Link() { return context_.link; }
-
-  private:
-    void Report()
-    {
-        if (context_.progress) context_.progress(status_, progress_);
-    }
-
-    FlowContext& context_;
-    std::string status_;
-    int progress_ = 0;
-};
+// The job a standalone flow runs as: its reports, messages and cancel request are the flow
+// context's.
+JobContext JobOf(FlowContext& context)
+{
+    return JobContext(context.link, context.ui, context.progress, context.cancel,
+                      kStandaloneCaption);
+}
 
 // Loads the three areas back into the unit's buffer and reads it (the read-back's point table is
 // cleared first).
-FlowOutcome LoadAndReadBack(Steps& steps, StandaloneImage& readBack)
+FlowOutcome LoadAndReadBack(JobContext& steps, StandaloneImage& readBack)
 {
     static constexpr const char* kLoading[] = {"データ読出中1", "データ読出中2", "データ読出中3"};
     static constexpr int kLoaded[] = {60, 65, 70};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.Status(kLoading[area]);
+        steps.SetStatus(kLoading[area]);
         // The buffer of an area that did not load still holds what was stored into it last, which
         // after a write is the very image to compare with: reading it back would prove nothing.
         if (!LoadMemoryArea(steps.Link(), area)) {
             steps.Message(kReadBackError);
             return FlowOutcome::Failed;
         }
-        steps.Progress(kLoaded[area]);
+        steps.SetProgress(kLoaded[area]);
     }
     if (!steps.GoOn()) return FlowOutcome::Cancelled;
-    steps.Status("データ読出中4");
+    steps.SetStatus("データ読出中4");
     readBack.ClearPoints();
     if (!ReadBackMemory(steps.Link(), readBack.bytes)) {
         steps.Message(kReadBackError);
         return FlowOutcome::Failed;
     }
-    steps.Progress(90);
+    steps.SetProgress(90);
     return FlowOutcome::Succeeded;
 }
 
-FlowOutcome Compare(Steps& steps, const StandaloneImage& image, const StandaloneImage& readBack)
+FlowOutcome Compare(JobContext& steps, const StandaloneImage& image,
+                    const StandaloneImage& readBack)
 {
     const int code = CompareStandaloneImage(image, readBack);
     if (code != kImageSame) {
         steps.Message(kCompareError + ImageItemName(code));
         return FlowOutcome::Failed;
     }
-    steps.Progress(90);
+    steps.SetProgress(90);
     return FlowOutcome::Succeeded;
 }
 
@@ -95,7 +65,7 @@ StandaloneImage ImageOf(const StandaloneSource& source)
 FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& source,
                                StandaloneImage& readBack)
 {
-    Steps steps(context);
+    JobContext steps = JobOf(context);
     if (const auto refusal = StandalonePointCountRefusal(source.state)) {
         steps.Message(*refusal);
         return FlowOutcome::Refused;
@@ -103,7 +73,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     const StandaloneImage image = ImageOf(source);
     DeviceLink& link = context.link;
 
-    steps.Status("消去中");
+    steps.SetStatus("消去中");
     static constexpr int kErased[] = {5, 10, 15};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
@@ -111,10 +81,10 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
             steps.Message(MemoryRefusalText(code) + kEndsHere);
             return FlowOutcome::Failed;
         }
-        steps.Progress(kErased[area]);
+        steps.SetProgress(kErased[area]);
     }
 
-    steps.Status("データ転送中");
+    steps.SetStatus("データ転送中");
     static constexpr int kStored[] = {20, 30, 40};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
@@ -124,7 +94,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
             steps.Message(DeviceErrorText(kDeviceTimeout) + kEndsHere);
             return FlowOutcome::Failed;
         }
-        steps.Progress(kStored[area]);
+        steps.SetProgress(kStored[area]);
         if (outcome == StoreOutcome::DataEnded) break;
     }
 
@@ -132,7 +102,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     static constexpr int kWritten[] = {45, 50, 55};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.Status(kWriting[area]);
+        steps.SetStatus(kWriting[area]);
         // A refusal ends the write here. An unanswered write is left to the read-back: the unit
         // may have written the area all the same, and a load from an area it did not write fails
         // the comparison.
@@ -141,7 +111,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
             steps.Message(MemoryRefusalText(code) + kEndsHere);
             return FlowOutcome::Failed;
         }
-        steps.Progress(kWritten[area]);
+        steps.SetProgress(kWritten[area]);
     }
 
     if (const FlowOutcome read = LoadAndReadBack(steps, readBack); read != FlowOutcome::Succeeded) {
@@ -155,13 +125,13 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
         steps.Message(kImageMoveError);
         return FlowOutcome::Failed;
     }
-    steps.Progress(100);
+    steps.SetProgress(100);
 
     // The unit has the new image in use; what follows only restarts it, so it always runs on.
-    steps.Status("書込完了");
+    steps.SetStatus("書込完了");
     steps.Message(kWriteDone);
     if (link.IsOpen()) link.ClosePort();
-    steps.Status("再起動中");
+    steps.SetStatus("再起動中");
     const bool restarted =
         context.restartUnit ? context.restartUnit(link) : RestartUnitOverBridge(link);
     if (!restarted) steps.Message(kRestartByHand);
@@ -178,14 +148,14 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
         return FlowOutcome::RestartFailed;
     }
     // Only now: the status stays at the restart while the unit is not back.
-    steps.Status("正常終了");
+    steps.SetStatus("正常終了");
     return FlowOutcome::Succeeded;
 }
 
 FlowOutcome RunStandaloneVerify(FlowContext& context, const StandaloneSource& source,
                                 StandaloneImage& readBack)
 {
-    Steps steps(context);
+    JobContext steps = JobOf(context);
     const StandaloneImage image = ImageOf(source);
     if (const FlowOutcome read = LoadAndReadBack(steps, readBack); read != FlowOutcome::Succeeded) {
         return read;
@@ -193,14 +163,14 @@ FlowOutcome RunStandaloneVerify(FlowContext& context, const StandaloneSource& so
     if (const FlowOutcome same = Compare(steps, image, readBack); same != FlowOutcome::Succeeded) {
         return same;
     }
-    steps.Status("照合完了");
+    steps.SetStatus("照合完了");
     steps.Message(kVerifyDone);
     return FlowOutcome::Succeeded;
 }
 
 FlowOutcome ReadStandaloneImage(FlowContext& context, StandaloneImage& readBack)
 {
-    Steps steps(context);
+    JobContext steps = JobOf(context);
     return LoadAndReadBack(steps, readBack);
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "flows/JobContext.h"
 #include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "model/StandaloneImageBuilder.h"
@@ -15,9 +16,6 @@ namespace krv {
 
 // The write and verify of the standalone settings: the steps, their status texts and progress
 // values, and their messages. The setup dialog, krvctl and the tests all run these.
-
-// Called whenever the status text or the progress (0 to 100) changes, with both as they stand.
-using FlowProgress = std::function<void(const std::string& status, int progress)>;
 
 // A USB serial port reappears some time after its bridge was driven directly (the driver has to
 // take the bridge back and the device node to be made again); a second or two is usual.
@@ -32,7 +30,7 @@ struct FlowContext {
     FlowProgress progress{};
     // When set, the flow ends at the next step boundary before it has the unit take a new image
     // into use; a flow asked to stop that way shows nothing.
-    const std::atomic<bool>* cancel = nullptr;
+    std::atomic<bool>* cancel = nullptr;
     // Restarts the unit after a write; false when it cannot. Empty: RestartUnitOverBridge.
     std::function<bool(DeviceLink&)> restartUnit{};
     // How long the serial port may take to come back after the restart.

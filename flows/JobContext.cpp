@@ -1,4 +1,4 @@
-#include "firmware/FirmwareContext.h"
+#include "flows/JobContext.h"
 
 #include <algorithm>
 #include <thread>
@@ -14,48 +14,54 @@ constexpr std::chrono::milliseconds kPaintInterval{10};
 
 }  // namespace
 
-void FirmwareContext::SetStatus(const std::string& text)
+void JobContext::SetStatus(const std::string& text)
 {
     if (text == status_) return;
     status_ = text;
     Report();
 }
 
-void FirmwareContext::SetProgress(int value)
+void JobContext::SetProgress(int value)
 {
     if (value == progress_) return;
     progress_ = value;
     Report();
 }
 
-void FirmwareContext::Report()
+void JobContext::Report()
 {
     if (report_) report_(status_, progress_);
 }
 
-void FirmwareContext::Message(const std::string& text, MessageIcon icon)
+void JobContext::Message(const std::string& text, MessageIcon icon)
 {
-    ui_.ShowMessage(text, kFirmwareCaption, icon, MessageButtons::Ok);
+    ui_.ShowMessage(text, caption_, icon, MessageButtons::Ok);
 }
 
-bool FirmwareContext::AskOk(const std::string& text, MessageIcon icon)
+bool JobContext::AskOk(const std::string& text, MessageIcon icon)
 {
-    return ui_.ShowMessage(text, kFirmwareCaption, icon, MessageButtons::OkCancel) ==
-           MessageAnswer::Ok;
+    return ui_.ShowMessage(text, caption_, icon, MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
-bool FirmwareContext::CancelRequested()
+bool JobContext::CancelRequested()
 {
     ui_.ProcessPendingEvents();
     return cancel_ != nullptr && cancel_->load();
 }
 
-void FirmwareContext::ClearCancelRequest()
+bool JobContext::GoOn()
+{
+    const bool running = ui_.ProcessPendingEvents();
+    const bool cancelled = cancel_ != nullptr && cancel_->load();
+    return running && !cancelled;
+}
+
+void JobContext::ClearCancelRequest()
 {
     if (cancel_ != nullptr) cancel_->store(false);
 }
 
-void FirmwareContext::PauseUntil(TimePoint end)
+void JobContext::PauseUntil(TimePoint end)
 {
     for (;;) {
         ui_.ProcessPendingEvents();
