@@ -89,7 +89,7 @@ bool CBremixDoc::OnSaveDocument(const QString& path, QString* error)
     }
     SetPathName(QFileInfo(path).absoluteFilePath());
     if (textsReplaced) {
-        Ui().ShowMessage(kTextsReplacedMessage, "確認", MessageIcon::Information,
+        Ui().ShowMessage(kTextsReplacedMessage, kCaptionNotice, MessageIcon::Information,
                          MessageButtons::Ok);
     }
     return true;

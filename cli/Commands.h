@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/CliArgs.h"
+#include "link/UnitBridge.h"
 
 namespace krv {
 class GeneratorState;
@@ -31,9 +32,6 @@ inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--bridge-fault", true},  {"--sim-bridge", true},   {"--verbose", false},
     {"--trace", true},
 };
-
-// The description of the unit's USB bridge, by which krvctl finds the unit without --port.
-inline constexpr const char* kUnitBridgeDescription = "Holvik KRV FT230X";
 
 // Picks the port to talk to the unit on: --port when given, else the virtual unit's of
 // --simulate, else the one port that names the unit's bridge. Returns kExitOk with `name` set,

@@ -462,7 +462,7 @@ std::vector<PointRowTexts> CAutoOutDlg::PointTexts() const
 
 void CAutoOutDlg::Refuse(const std::string& message)
 {
-    ui_.ShowMessage(message, kAutoOutputCaption, MessageIcon::Information, MessageButtons::Ok);
+    ui_.ShowMessage(message, kCaptionNotice, MessageIcon::Information, MessageButtons::Ok);
 }
 
 void CAutoOutDlg::ShowPointListFailure(const PointListCheckResult& result)

@@ -312,7 +312,7 @@ void CCalDlg::SelectorClicked(int mode)
 
 void CCalDlg::ResetUserCalibration()
 {
-    if (ui_.ShowMessage(kResetUserCalibrationQuestion, kCheckCaption, MessageIcon::Information,
+    if (ui_.ShowMessage(kResetUserCalibrationQuestion, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::OkCancel) == MessageAnswer::Ok) {
         InitUserCalibration(generator_.Link());
     }
@@ -337,7 +337,7 @@ void CCalDlg::reject()
         SendTrial(ch);
     }
     if (CalibrationChanged(opening_, values, channelCount) &&
-        ui_.ShowMessage(kCalibrationChangedQuestion, kCheckCaption, MessageIcon::Information,
+        ui_.ShowMessage(kCalibrationChangedQuestion, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::YesNo) == MessageAnswer::Yes) {
         opening_ = values;
         QDialog::accept();

@@ -70,7 +70,7 @@ void CPresetDlg::accept()
     }
     const PresetCheckResult result = CheckPresets(texts, RangeLimits{lower, upper, decimals});
     if (!result.Accepted()) {
-        ui_.ShowMessage(result.message, kCheckCaption, MessageIcon::Information,
+        ui_.ShowMessage(result.message, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         QLineEdit& field = PresetField(result.failedIndex);
         field.setFocus();

@@ -70,7 +70,7 @@ bool CProgramUp::RefuseFile(const QString& path)
 {
     const std::string refusal = CheckFirmwareFileForUpdate(path.toStdString());
     if (refusal.empty()) return false;
-    ui_.ShowMessage(refusal, kFirmwareCaption, MessageIcon::Warning, MessageButtons::Ok);
+    ui_.ShowMessage(refusal, kCaptionNotice, MessageIcon::Warning, MessageButtons::Ok);
     return true;
 }
 
@@ -97,7 +97,7 @@ void CProgramUp::Update()
     // Nothing of the panel or the unit is touched for an update that cannot start: no file, or
     // one that is not (or no longer) a whole firmware image.
     if (firmwareFile_.isEmpty()) {
-        ui_.ShowMessage(kNoFileChosen, kFirmwareCaption, MessageIcon::Warning, MessageButtons::Ok);
+        ui_.ShowMessage(kNoFileChosen, kCaptionNotice, MessageIcon::Warning, MessageButtons::Ok);
         Finish(FirmwareUpdateOutcome::Refused);
         return;
     }

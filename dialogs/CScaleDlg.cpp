@@ -58,7 +58,7 @@ void CScaleDlg::accept()
     const ScaleCheckResult result = CheckScaleInput(
         {minimum_.text().toStdString(), maximum_.text().toStdString(), unit_.text().toStdString()});
     if (!result.Accepted()) {
-        ui_.ShowMessage(result.message, kCheckCaption, MessageIcon::Information,
+        ui_.ShowMessage(result.message, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         // Back to the field that needs correcting.
         QLineEdit& field = result.message == kScaleMaximumError ? maximum_

@@ -6,6 +6,8 @@
 #include "model/Waveform.h"
 #include "protocol/Ranges.h"
 
+class QPainter;
+
 namespace krv {
 
 // A small plot of one repeat of an automatic output: the values over time as the panel steps
@@ -26,6 +28,17 @@ class WaveformPreview : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    struct PlotScale;
+
+    // The steps of painting, in order; the plot's steps only when there is a repeat to draw.
+    void DrawBackground(QPainter& painter, double line) const;
+    void DrawNote(QPainter& painter) const;
+    PlotScale ScaleFor(double labelWidth, double line) const;
+    void DrawAxes(QPainter& painter, const PlotScale& scale, double labelWidth,
+                  const QString& lowText, const QString& highText) const;
+    void DrawStaircase(QPainter& painter, const PlotScale& scale) const;
+    void DrawPauses(QPainter& painter, const PlotScale& scale) const;
+
     WaveformRepeat repeat_;
     RangeLimits limits_{0.0, 1.0, 0};
     QString note_;

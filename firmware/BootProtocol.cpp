@@ -170,7 +170,7 @@ bool BootSession::AwaitBootReply(const BootCommand& command)
         }
     }
     if (!ok && reportReplyFailure) {
-        ui_.ShowMessage(kReplyFailure, kCaption, MessageIcon::Warning, MessageButtons::Ok);
+        ui_.ShowMessage(kReplyFailure, kCaptionNotice, MessageIcon::Warning, MessageButtons::Ok);
     }
     return ok;
 }

@@ -74,7 +74,6 @@ class BootSession {
     static constexpr std::chrono::nanoseconds kPacedGap{23300};
     // What a failed reply shows while failures are reported.
     static constexpr const char* kReplyFailure = "BootModeRelease(UP_NG)";
-    static constexpr const char* kCaption = "確認";
 
     BootSession(CFtdiPort& port, UserInterface& ui) : port_(port), ui_(ui) {}
 

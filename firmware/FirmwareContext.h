@@ -9,8 +9,6 @@
 
 namespace krv {
 
-inline constexpr const char* kFirmwareCaption = "確認";
-
 // What the firmware update runs with, and how it reports: the job context of every long flow (the
 // link to the unit, the user interface for messages and questions, a callback for the status text
 // and the progress (0 to 100), and the cancel request) and what only the update needs.
@@ -37,7 +35,7 @@ class FirmwareContext : public JobContext {
   public:
     FirmwareContext(DeviceLink& link, UserInterface& ui, FlowProgress progress = {},
                     std::atomic<bool>* cancelRequested = nullptr)
-        : JobContext(link, ui, std::move(progress), cancelRequested, kFirmwareCaption)
+        : JobContext(link, ui, std::move(progress), cancelRequested, kCaptionNotice)
     {
     }
 

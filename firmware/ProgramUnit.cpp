@@ -54,6 +54,16 @@ class Programmer {
     // Checks the whole file and builds the program image from it; false after telling the user
     // why it cannot be used.
     bool CheckFile();
+    // The steps of the run after the file check, in order. Each is false once the run has ended
+    // (the user declined or cancelled, or the unit failed and the user was told).
+    bool AgreeWithUser();
+    bool EnterBootLoader();
+    bool PrepareBootLoader();
+    bool EnterProgrammingState();
+    bool EraseProgramMemory();
+    bool WriteProgram();
+    bool VerifyProgram();
+    void RestartIntoNormalMode();
     void RestartIntoBootMode();
     bool Exchange(const BootCommand& command)
     {
@@ -74,6 +84,7 @@ class Programmer {
     std::filesystem::path file_;
     FirmwareHeader header_;
     FirmwareImage image_;
+    EraseGroup eraseGroup_;
     bool erased_ = false;
 };
 
@@ -131,13 +142,29 @@ bool Programmer::Run()
 {
     // A cancel requested before the run (while the calibration was read) counts: whoever starts
     // an update clears the request first.
-
-    // 1. The whole file, before the unit is asked anything.
     context_.SetProgress(0);
     if (!CheckFile()) return false;
+    if (!AgreeWithUser()) return false;
+    // The program image was built from the file when it was checked: what the user agreed to is
+    // what goes into the unit.
+    if (!EnterBootLoader()) return false;
+    if (!PrepareBootLoader()) return false;
+    if (!EnterProgrammingState()) return false;
+    // Erasing, programming and the read-back stop at the first block the unit does not
+    // acknowledge, with one message (the read-back could not pass anyway), and take a cancel
+    // between blocks.
+    if (!EraseProgramMemory()) return false;
+    if (!WriteProgram()) return false;
+    if (!VerifyProgram()) return false;
+    RestartIntoNormalMode();
+    context_.SetProgress(100);
+    return true;
+}
 
-    // 2. The user's word, with the unit's version beside the file's. Asking for the version
-    // changes nothing in the unit.
+bool Programmer::AgreeWithUser()
+{
+    // The user's word, with the unit's version beside the file's. Asking for the version changes
+    // nothing in the unit.
     if (Cancelled()) return false;
     if (!port_.IsFtdiOpen() && !port_.OpenFtdiDevice()) return false;
     session_.DiscardPending();
@@ -148,19 +175,20 @@ bool Programmer::Run()
     }
     context_.SetStatus("更新準備中");
 
-    // 3. The same version again only on purpose.
+    // The same version again only on purpose.
     if (Cancelled()) return false;
     context_.SetProgress(5);
     if (version == header_.version && !context_.AskOk(kAskSameVersion, MessageIcon::Information)) {
         context_.SetStatus(kStatusCancelled);
         return false;
     }
+    return true;
+}
 
-    // 4, 5. The program image was built from the file when it was checked: what the user agreed
-    // to is what goes into the unit.
-
-    // 6 to 8, until the boot loader answers the bit-rate adjustment, the user gives up or the
-    // tries allowed are used up.
+bool Programmer::EnterBootLoader()
+{
+    // Until the boot loader answers the bit-rate adjustment, the user gives up or the tries
+    // allowed are used up.
     for (int tries = 1;; ++tries) {
         if (Cancelled()) return false;
         context_.SetStatus("発生器を再起動しています");
@@ -183,52 +211,66 @@ bool Programmer::Run()
     session_.pacedSend = false;
     session_.reportReplyFailure = true;
     Exchange(AdjustmentEnd());
+    return true;
+}
 
-    // 9. Which microcontroller.
+bool Programmer::PrepareBootLoader()
+{
+    // Which microcontroller.
     if (Cancelled()) return false;
     context_.SetStatus("ターゲットMCU確定中");
     Exchange(DeviceInquiry());
     const DeviceCode code = {session_.Reply()[4], session_.Reply()[5], session_.Reply()[6],
                              session_.Reply()[7]};
 
-    // 10.
     if (Cancelled()) return false;
     Exchange(DeviceSelection(code));
 
-    // 11. Its erase blocks.
+    // Its erase blocks.
     if (Cancelled()) return false;
     Exchange(EraseBlockInquiry());
-    const EraseGroup group{session_.ReplyWord(4), session_.ReplyWord(8),
-                           std::min(session_.ReplyWord(12), kMaxEraseBlocks)};
+    eraseGroup_ = EraseGroup{session_.ReplyWord(4), session_.ReplyWord(8),
+                             std::min(session_.ReplyWord(12), kMaxEraseBlocks)};
 
-    // 12. The fast line.
+    // The fast line.
     if (Cancelled()) return false;
     Exchange(NewBitRate());
     port_.SetFtdiLine(CFtdiPort::kFastBaudRate);
     Exchange(BitRateConfirmation());
+    return true;
+}
 
-    // 13. Into the programming state: without it nothing below can work.
+bool Programmer::EnterProgrammingState()
+{
+    // Without it nothing below can work.
     if (Cancelled()) return false;
     session_.reportReplyFailure = false;
     if (!Exchange(ProgrammingStateTransition())) return Fail(kTransitionError);
+    return true;
+}
 
-    // 14 to 17 stop at the first block the unit does not acknowledge, with one message (the
-    // read-back could not pass anyway), and take a cancel between blocks.
-
-    // 14. Erase. From the first erased block on, the unit may hold no program.
+bool Programmer::EraseProgramMemory()
+{
+    // From the first erased block on, the unit may hold no program.
     if (Cancelled()) return false;
     context_.SetProgress(10);
     context_.SetStatus("メモリ消去中");
     if (!Exchange(ErasureSelection())) return BlockFailed();
-    for (std::uint32_t k = 0; k < group.blockCount; ++k) {
+    for (std::uint32_t k = 0; k < eraseGroup_.blockCount; ++k) {
         if (Cancelled()) return false;
         MarkErased();
-        if (!Exchange(BlockErasure(group.start + k * group.blockSize))) return BlockFailed();
+        if (!Exchange(BlockErasure(eraseGroup_.start + k * eraseGroup_.blockSize))) {
+            return BlockFailed();
+        }
     }
     if (!Exchange(BlockErasure(kEndOfErasure))) return BlockFailed();
     MarkErased();
+    return true;
+}
 
-    // 15. Program every block, also those that hold only 0xFF.
+bool Programmer::WriteProgram()
+{
+    // Every block, also those that hold only 0xFF.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム転送中");
     if (!Exchange(StatusInquiry()) || !Exchange(ProgrammingSelection())) return BlockFailed();
@@ -241,13 +283,16 @@ bool Programmer::Run()
         }
     }
 
-    // 16.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム書込中");
     if (!Exchange(EndOfProgramming())) return BlockFailed();
+    return true;
+}
 
-    // 17. Read every block back. A block whose reply failed counts as different: the reply
-    // buffer then holds an earlier block's bytes, which may well look the same.
+bool Programmer::VerifyProgram()
+{
+    // Every block read back. A block whose reply failed counts as different: the reply buffer
+    // then holds an earlier block's bytes, which may well look the same.
     if (Cancelled()) return false;
     context_.SetStatus("プログラム照合中");
     for (int i = 0; i < kProgramBlocks; ++i) {
@@ -261,18 +306,18 @@ bool Programmer::Run()
             return Fail(kMemoryReadError);
         }
     }
+    return true;
+}
 
-    // 18. Back into normal mode. The unit holds the new firmware now: a cancel no longer stops
-    // anything, and one that came too late is dropped.
+void Programmer::RestartIntoNormalMode()
+{
+    // The unit holds the new firmware now: a cancel no longer stops anything, and one that came
+    // too late is dropped.
     context_.Pause(kBeforeNormalRestart);
     if (!port_.IsFtdiOpen()) port_.OpenFtdiDevice();
     port_.SetFtdiBitMode();
     port_.CloseFtdiDevice();
     context_.ClearCancelRequest();
-
-    // 19.
-    context_.SetProgress(100);
-    return true;
 }
 
 }  // namespace

@@ -47,6 +47,5 @@ inline constexpr const char* kUpdateFirmware = "KRVのファームウェアを�
 inline constexpr const char* kCircuitCountChanged = "表示回路数を切替ます。";
 inline constexpr const char* kStatusCheckFailed = "状態確認に失敗しました。";
 inline constexpr const char* kCaptionWarning = "警告";
-inline constexpr const char* kCaptionNotice = "確認";
 
 }  // namespace krv

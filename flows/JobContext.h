@@ -22,7 +22,7 @@ using FlowProgress = std::function<void(const std::string& status, int progress)
 class JobContext {
   public:
     JobContext(DeviceLink& link, UserInterface& ui, FlowProgress progress = {},
-               std::atomic<bool>* cancelRequested = nullptr, std::string caption = "確認")
+               std::atomic<bool>* cancelRequested = nullptr, std::string caption = kCaptionNotice)
         : link_(link),
           ui_(ui),
           report_(std::move(progress)),

@@ -11,8 +11,7 @@ namespace {
 // context's.
 JobContext JobOf(FlowContext& context)
 {
-    return JobContext(context.link, context.ui, context.progress, context.cancel,
-                      kStandaloneCaption);
+    return JobContext(context.link, context.ui, context.progress, context.cancel, kCaptionNotice);
 }
 
 // Loads the three areas back into the unit's buffer and reads it (the read-back's point table is

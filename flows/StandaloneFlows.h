@@ -77,7 +77,6 @@ bool AwaitUnitStart(DeviceLink& link, std::chrono::milliseconds budget);
 bool RestartUnitOverBridge(DeviceLink& link);
 
 // Messages of the flows.
-inline constexpr const char* kStandaloneCaption = "確認";
 inline constexpr const char* kEndsHere = "、終了します";
 inline constexpr const char* kReadBackError = "データ読出エラー";
 inline constexpr const char* kCompareError = "照合エラー ";

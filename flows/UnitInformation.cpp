@@ -104,7 +104,8 @@ std::optional<std::string> BuildUnitInformation(GeneratorState& state, int circu
     const bool read = ReadUnitCalibration(state, circuits, &ui);
     ui.ProcessPendingEvents();
     if (!read) {
-        ui.ShowMessage(kCommunicationError, "確認", MessageIcon::Warning, MessageButtons::Ok);
+        ui.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Warning,
+                       MessageButtons::Ok);
         return std::nullopt;
     }
     return FormatUnitInformation(state, circuits);

@@ -15,9 +15,7 @@
 // between its fields, its point list and these, so every rule can be tested without a window.
 namespace krv {
 
-// Caption of the dialog's messages (shown with the information icon).
-inline constexpr const char* kAutoOutputCaption = "確認";
-
+// The dialog's messages (shown under kCaptionNotice with the information icon).
 inline constexpr const char* kStartNotNumber = "開始値が数値以外です";
 inline constexpr const char* kEndNotNumber = "終了値・折返値が数値以外です";
 inline constexpr const char* kValueOutOfRange = "範囲外データがあります";

@@ -14,9 +14,7 @@
 // their controls and these, so every rule can be tested without a window.
 namespace krv {
 
-// Caption of the messages these dialogs show (with the information icon).
-inline constexpr const char* kCheckCaption = "確認";
-
+// The messages these dialogs show (under kCaptionNotice, with the information icon).
 inline constexpr const char* kScaleMinimumError = "最小値に誤りがあります";
 inline constexpr const char* kScaleMaximumError = "最大値に誤りがあります";
 inline constexpr const char* kScaleDigitsError = "有効桁数を超えています";

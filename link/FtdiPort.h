@@ -11,6 +11,7 @@
 #include "link/D2xx.h"
 #include "link/ReceiveRing.h"
 #include "link/Transport.h"
+#include "link/UnitBridge.h"
 
 namespace krv {
 
@@ -39,7 +40,7 @@ class CFtdiPort : public Transport {
     static constexpr std::chrono::milliseconds kPulseStep{200};
 
     // The unit's bridge: its USB description, and how its serial numbers begin.
-    static constexpr const char* kUnitDescription = "Holvik KRV FT230X";
+    static constexpr const char* kUnitDescription = kUnitBridgeDescription;
     static constexpr const char* kUnitSerialPrefix = "KR";
 
     CFtdiPort();

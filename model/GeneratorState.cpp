@@ -76,16 +76,21 @@ void GeneratorState::ResetForCircuitCount(std::int32_t count)
     ValidateAutoOutput();
 }
 
+void GeneratorState::RepairRange(int ch)
+{
+    ChannelSettings& c = channels[ch];
+    if (!NeedsRangeRepair(c.range)) return;
+    c.range = 0;
+    RangeToModeBits(ch);
+    ApplyRangeDefaults(ch);
+    SendAllCircuits();
+}
+
 void GeneratorState::ResetChannels()
 {
     for (int ch = 0; ch < kChannelCount; ++ch) {
         ChannelSettings& c = channels[ch];
-        if (NeedsRangeRepair(c.range)) {
-            c.range = 0;
-            RangeToModeBits(ch);
-            ApplyRangeDefaults(ch);
-            SendAllCircuits();
-        }
+        RepairRange(ch);
         c.scaledMin = 0.0;
         c.scaledMax = 100.0;
         c.scalingOn = false;
@@ -106,12 +111,7 @@ void GeneratorState::NormaliseChannels()
 {
     for (int ch = 0; ch < kChannelCount; ++ch) {
         ChannelSettings& c = channels[ch];
-        if (NeedsRangeRepair(c.range)) {
-            c.range = 0;
-            RangeToModeBits(ch);
-            ApplyRangeDefaults(ch);
-            SendAllCircuits();
-        }
+        RepairRange(ch);
         if (c.scaledDigits > 5) c.scaledDigits = 0;
         if (c.scaledMin == 0.0 && c.scaledMax == 0.0) c.scaledMax = 1.0;
         // Set-points are never kept across a load.

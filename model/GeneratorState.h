@@ -131,6 +131,9 @@ class GeneratorState {
 
   private:
     static bool IsChannel(int ch) { return ch >= 0 && ch < kChannelCount; }
+    // A channel whose range code the unit does not know goes back to the first range, and the
+    // unit hears of it at once.
+    void RepairRange(int ch);
 
     DeviceLink* link_;
     AppValues* app_;

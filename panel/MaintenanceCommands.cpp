@@ -13,6 +13,7 @@
 #include "flows/UnitInformation.h"
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"
+#include "panel/TickRest.h"
 #include "protocol/StandaloneModes.h"
 
 namespace krv {
@@ -50,12 +51,8 @@ void CBremixView::CalibrationCommand()
                         MessageButtons::Ok);
         return;
     }
-    polling_.pollingEnabled = false;
-    tickProcessing_ = false;
-    const auto resume = [this] {
-        polling_.pollingEnabled = true;
-        tickProcessing_ = true;
-    };
+    TickRest rest(tickProcessing_, &polling_.pollingEnabled);
+    rest.ResumePolling(true);
 
     DeviceLink& link = state_.Link();
     const int count = state_.AddressedCircuits();
@@ -69,7 +66,6 @@ void CBremixView::CalibrationCommand()
     if (!read) {
         ui_.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
-        resume();
         return;
     }
     const CalibrationValuesSet noted = NoteCalibration(state_, count);
@@ -91,7 +87,6 @@ void CBremixView::CalibrationCommand()
         [&](UserInterface&) { WriteCalibrationEntries(link, tables, written, count, confirmed); },
         {window()});
     RefreshPanel();
-    resume();
 }
 
 void CBremixView::UpdateFirmwareCommand()
@@ -101,9 +96,7 @@ void CBremixView::UpdateFirmwareCommand()
     // may stay switched on, and the update reaches it through its USB bridge, not through the
     // port. That happens only once an update with a whole firmware file starts; closing the
     // dialog without one leaves the panel as it was.
-    const bool wasPolling = polling_.pollingEnabled;
-    polling_.Stop();
-    tickProcessing_ = false;
+    TickRest rest(tickProcessing_, &polling_.pollingEnabled);
     bool released = false;
 
     const int circuits = state_.circuitCount;
@@ -118,18 +111,17 @@ void CBremixView::UpdateFirmwareCommand()
         };
         dialog.exec();
     }
-    if (!released && state_.Link().IsOpen()) polling_.pollingEnabled = wasPolling;
+    if (!released && state_.Link().IsOpen()) rest.ResumePolling(rest.WasPolling());
     // The unit's serial number gives the circuit count; the user connects again to go on.
     if (state_.circuitCount != circuits) LayoutChannels();
     RefreshPanel();
     ShowConnection();
-    tickProcessing_ = true;
 }
 
 void CBremixView::UnitInfoCommand()
 {
     if (UnitWork::Busy()) return;
-    tickProcessing_ = false;
+    TickRest rest(tickProcessing_);
     if (state_.Link().IsOpen()) {
         ConverterVersionDlg dialog(state_, ui_, this);
         dialog.circuits = state_.circuitCount;
@@ -138,16 +130,13 @@ void CBremixView::UnitInfoCommand()
         ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
     }
-    tickProcessing_ = true;
 }
 
 void CBremixView::DiagnosisCommand()
 {
     if (UnitWork::Busy()) return;
     // The checks may ask the unit over the panel's own open port: the tick rests meanwhile.
-    const bool wasPolling = polling_.pollingEnabled;
-    polling_.pollingEnabled = false;
-    tickProcessing_ = false;
+    TickRest rest(tickProcessing_, &polling_.pollingEnabled);
     DeviceLink& link = state_.Link();
     DiagnosisDlg dialog(link, ui_, this);
     dialog.options.linkInUse = link.IsOpen();
@@ -155,8 +144,7 @@ void CBremixView::DiagnosisCommand()
                               ? PortNameFromPath(link.PortName())
                               : PortNameFromEntryText(portList_->currentText().toStdString());
     dialog.exec();
-    polling_.pollingEnabled = wasPolling && link.IsOpen();
-    tickProcessing_ = true;
+    rest.ResumePolling(rest.WasPolling() && link.IsOpen());
 }
 
 void CBremixView::StandaloneSetupCommand()
@@ -167,8 +155,8 @@ void CBremixView::StandaloneSetupCommand()
                         MessageButtons::Ok);
         return;
     }
-    polling_.pollingEnabled = false;
-    tickProcessing_ = false;
+    TickRest rest(tickProcessing_, &polling_.pollingEnabled);
+    rest.ResumePolling(true);
 
     CPcResSetupDlg dialog(state_, ui_, this);
     dialog.linkWasOpen = state_.Link().IsOpen();
@@ -186,8 +174,6 @@ void CBremixView::StandaloneSetupCommand()
         if (modes) state_.ApplyStandaloneModes(*modes);
     }
     RefreshPanel();
-    polling_.pollingEnabled = true;
-    tickProcessing_ = true;
 }
 
 }  // namespace krv

@@ -70,5 +70,7 @@ MessageAnswer UnansweredAnswer(MessageButtons buttons);
 
 // Caption of messages that carry no caption of their own.
 inline constexpr const char* kApplicationTitle = "Bremix2";
+// Caption of the notices, refusals and questions of the panel, its dialogs and its flows.
+inline constexpr const char* kCaptionNotice = "確認";
 
 }  // namespace krv

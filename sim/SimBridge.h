@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "link/UnitBridge.h"
+
 namespace krv::sim {
 
 using BridgeTime = std::chrono::steady_clock::time_point;
@@ -41,7 +43,7 @@ class BridgeTarget {
 
 // How the D2XX library names a bridge.
 struct BridgeIdentity {
-    std::string description = "Holvik KRV FT230X";
+    std::string description = kUnitBridgeDescription;
     std::string serialNumber;
 };
 

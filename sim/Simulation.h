@@ -19,7 +19,7 @@ namespace krv::sim {
 // A further bridge for tests: another description or serial number, with a unit of its own.
 struct ExtraBridge {
     std::string serialNumber;
-    std::string description = "Holvik KRV FT230X";
+    std::string description = kUnitBridgeDescription;
 };
 
 struct SimulationOptions {
