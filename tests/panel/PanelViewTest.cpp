@@ -186,8 +186,13 @@ TEST_F(PanelConnectionTest, AnsweringUnitIsNeverDeclaredLost)
     for (int i = 0; i < 150; ++i) {
         const std::size_t answered = statusReplies();
         Ticks(1);
-        // The unit answers every tick's status request before the next tick looks for it.
+        // The unit answers every tick's status request, and the reply reaches the panel's
+        // receive buffer before the next tick looks for it, as it does with ticks 50 ms apart.
+        // Without the second wait a reader thread held up by a busy machine for 100 of these
+        // quick ticks made the panel rightly see a silent unit.
         ASSERT_TRUE(QTest::qWaitFor([&] { return statusReplies() > answered; }, 5000)) << i;
+        link.WaitForInput(LinkKind::Com, Now() + std::chrono::seconds(5));
+        ASSERT_TRUE(link.IsOpen()) << i;
     }
     EXPECT_TRUE(link.IsOpen());
     EXPECT_TRUE(ui.Messages().empty()) << ui.Texts().front();
