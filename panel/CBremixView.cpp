@@ -62,9 +62,10 @@ QFont PanelFontByCell(int cellHeight)
 
 }  // namespace
 
-CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
-                         QWidget* parent)
+CBremixView::CBremixView(DeviceLink& link, GeneratorState& state, UserInterface& ui,
+                         PanelOptions options, QWidget* parent)
     : QWidget(parent),
+      link_(link),
       state_(state),
       ui_(ui),
       options_(std::move(options)),
@@ -91,7 +92,7 @@ CBremixView::~CBremixView()
     ticks_.reset();  // no tick after this point
     // The window around the panel may be partly gone: nobody hears of the disconnect.
     blockSignals(true);
-    if (state_.Link().IsOpen()) Disconnect();
+    if (link_.IsOpen()) Disconnect();
 }
 
 QWidget* CBremixView::Control(int id) const
@@ -378,7 +379,7 @@ void CBremixView::LayoutChannels()
 void CBremixView::OnConnectButton()
 {
     if (connecting_) return;  // a press while the connect is still talking to the unit
-    if (state_.Link().IsOpen()) {
+    if (link_.IsOpen()) {
         Disconnect();
     } else {
         Connect();
@@ -395,7 +396,7 @@ void CBremixView::Connect()
     polling_.pollChannel = 0;
     const std::string text = portList_->currentText().toStdString();
     if (text.empty()) {
-        if (state_.Link().IsOpen()) state_.Link().ClosePort();
+        if (link_.IsOpen()) link_.ClosePort();
         ui_.ShowMessage("選択されていません。", kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         connecting_ = false;
@@ -403,7 +404,8 @@ void CBremixView::Connect()
     }
     ConnectOptions options;
     options.circuitCountChanged = [this] { LayoutChannels(); };
-    const ConnectOutcome outcome = ConnectToUnit(state_, PortNameFromEntryText(text), ui_, options);
+    const ConnectOutcome outcome =
+        ConnectToUnit(link_, state_, PortNameFromEntryText(text), ui_, options);
     if (outcome == ConnectOutcome::Connected) {
         polling_.Start();
         connectButton_->SetFaceColour(kConnectedColour);
@@ -415,7 +417,7 @@ void CBremixView::Connect()
 void CBremixView::Disconnect()
 {
     polling_.Stop();
-    DisconnectFromUnit(state_);
+    DisconnectFromUnit(link_, state_);
     if (connectButton_) connectButton_->SetFaceColour(kIdleColour);
     ShowConnection();
 }
@@ -433,7 +435,7 @@ void CBremixView::WithPollingHeld(F&& change)
 
 void CBremixView::OnToggleOutput(int ch)
 {
-    if (!state_.Link().IsOpen()) {
+    if (!link_.IsOpen()) {
         ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         return;
@@ -446,7 +448,7 @@ void CBremixView::OnStepButton(int ch, int offset)
     // Even offsets step up, odd ones down; 20 and 21 are the sign buttons (position 6).
     WithPollingHeld([&] {
         StepDigit(state_, ch, (offset - 8) / 2, offset % 2 == 1);
-        if (state_.Link().IsOpen()) RefreshPanel();
+        if (link_.IsOpen()) RefreshPanel();
     });
     UpdateValueFields();
 }
@@ -455,7 +457,7 @@ void CBremixView::OnPreset(int ch, int n)
 {
     WithPollingHeld([&] {
         SelectPreset(state_, ch, n);
-        if (state_.Link().IsOpen()) RefreshPanel();
+        if (link_.IsOpen()) RefreshPanel();
     });
     UpdateValueFields();
 }
@@ -615,8 +617,8 @@ bool CBremixView::event(QEvent* event)
 void CBremixView::OnTick(TimePoint due)
 {
     if (!tickProcessing_ || firstUpdate_) return;
-    if (CheckUnsolicitedLine(state_)) polling_.Heard();
-    if (state_.Link().IsOpen()) {
+    if (CheckUnsolicitedLine(link_, state_)) polling_.Heard();
+    if (link_.IsOpen()) {
         // A tick on time steps on the 50 ms grid; ticks that waited behind a busy moment take
         // the present time, so they catch up with one step rather than a burst of them.
         const TimePoint now = Clock();
@@ -626,7 +628,7 @@ void CBremixView::OnTick(TimePoint due)
             if (stepped.panelChanged[static_cast<std::size_t>(ch)]) UpdateAutoOutputPanel(ch);
             if (stepped.runButtons[static_cast<std::size_t>(ch)]) UpdateRunButtons(ch);
         }
-        if (polling_.Tick(state_, now)) {
+        if (polling_.Tick(link_, state_, now)) {
             Disconnect();
             // The panel shows the outputs switched off before the box says why; the ticks that
             // come while the box is open keep refreshing it.
@@ -714,7 +716,7 @@ void CBremixView::RefreshPanel()
         UpdateDisplayMode(ch);
         UpdatePresetButtons(ch);
     }
-    connectButton_->SetFaceColour(state_.Link().IsOpen() ? kConnectedColour : kIdleColour);
+    connectButton_->SetFaceColour(link_.IsOpen() ? kConnectedColour : kIdleColour);
     UpdateValueFields();
     UpdateEnableStates();
     ShowConnection();
@@ -722,7 +724,7 @@ void CBremixView::RefreshPanel()
 
 void CBremixView::ShowConnection()
 {
-    const bool connected = state_.Link().IsOpen();
+    const bool connected = link_.IsOpen();
     if (connected == connectionShown_) return;
     connectionShown_ = connected;
     emit ConnectionShown(connected);
@@ -730,7 +732,7 @@ void CBremixView::ShowConnection()
 
 void CBremixView::UpdateEnableStates()
 {
-    const bool connected = state_.Link().IsOpen();
+    const bool connected = link_.IsOpen();
     for (int ch = 0; ch < std::min(2, kChannelCount); ++ch) {
         Column& c = columns_[static_cast<std::size_t>(ch)];
         const int mode = state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode;

@@ -11,7 +11,6 @@
 
 #include "AutoDlgTestSupport.h"
 #include "dialogs/CAutoOutDlg.h"
-#include "link/DeviceLink.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -86,9 +85,8 @@ class CAutoOutDlgTest : public ::testing::Test {
     }
 
     test::RecordingUi ui;
-    DeviceLink link{ui};  // never opened
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
     CAutoOutDlg dialog{state, ui};
 };
 
