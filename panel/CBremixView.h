@@ -3,8 +3,6 @@
 #include <QComboBox>
 #include <QFont>
 #include <QPixmap>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QWidget>
 #include <array>
 #include <filesystem>

@@ -24,7 +24,7 @@ QColor ToColour(const Rgb& rgb)
 }  // namespace
 
 ChannelColumn::ChannelColumn(int ch, QWidget* panel, const ColumnLook& look)
-    : QObject(panel), ch_(ch), panel_(panel), look_(look)
+    : ch_(ch), panel_(panel), look_(look)
 {
     CreateStatusRow();
     CreateModeRow();
