@@ -1,6 +1,5 @@
 #include "panel/CBremixView.h"
 
-#include <qdrawutil.h>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
