@@ -2,11 +2,11 @@
 #
 #   app → panel → dialogs → firmware → files → flows → model → protocol → link → platform
 #
-# with input (the dialogs' checks) over model; diagnosis over protocol → link → platform, below
-# cli, dialogs, panel and app; sim a leaf over model and protocol, cli a leaf over the core. The
-# core (platform, link, protocol, model, flows, files, input, firmware, diagnosis) and the leaves
-# never include a Qt header. A library linking only the layer below does not stop an upward
-# include of a header, so this check does.
+# with input (the dialogs' checks) over model; remote (krvctl serve) over flows; diagnosis over
+# protocol → link → platform, below cli, dialogs, panel and app; sim a leaf over model and
+# protocol, cli a leaf over the core. The core (platform, link, protocol, model, flows, files,
+# input, firmware, remote, diagnosis) and the leaves never include a Qt header. A library linking
+# only the layer below does not stop an upward include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
 #
@@ -20,7 +20,7 @@ endif()
 
 # What each folder may include besides itself, lowest layer first. A folder that does not exist
 # yet is simply not checked.
-set(core_folders platform link protocol model flows files input firmware)
+set(core_folders platform link protocol model flows files input firmware remote)
 set(may_use_platform)
 set(may_use_link platform)
 set(may_use_protocol link platform)
@@ -30,6 +30,7 @@ set(may_use_files flows model protocol link platform)
 set(may_use_input model protocol link platform)
 set(may_use_firmware files flows model protocol link platform)
 set(may_use_diagnosis protocol link platform)
+set(may_use_remote flows model protocol link platform)
 set(may_use_sim model protocol link platform)
 set(may_use_cli sim diagnosis ${core_folders})
 set(may_use_fuzz cli sim diagnosis ${core_folders})
