@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <thread>
 
-#include "FirmwareFixture.h"
 #include "firmware/BootProtocol.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "protocol/Identification.h"
+#include "support/FirmwareFixture.h"
 #include "support/WaitUntil.h"
 
 namespace krv {

@@ -14,7 +14,7 @@
 
 #include "platform/ThreadName.h"
 #include "protocol/CommandFrame.h"
-#include "sim/PtyClient.h"
+#include "support/PtyClient.h"
 
 namespace krv::sim {
 namespace {

@@ -9,11 +9,12 @@
 
 #include <set>
 
-#include "AutoDlgTestSupport.h"
 #include "dialogs/CAutoOutDlg.h"
 #include "dialogs/DialogLayout.h"
 #include "link/DeviceLink.h"
+#include "support/ModalAnswer.h"
 #include "support/RecordingUi.h"
+#include "support/TempFolder.h"
 
 namespace krv {
 namespace {
