@@ -1,13 +1,16 @@
 // The unit as a bench instrument: SCPI over TCP for PyVISA, LabVIEW, scripts and nc.
 #include <signal.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "link/FtdiPort.h"
 #include "platform/SerialDevices.h"
 #include "remote/UnitServer.h"
 
@@ -36,6 +39,16 @@ void LogLine(const std::string& text)
     std::fflush(stderr);
 }
 
+// A bridge's serial number rather than a port: "KR" and letters and digits, and no such device.
+bool LooksLikeBridgeSerial(const std::string& name)
+{
+    if (name.size() < 3 || name.rfind(CFtdiPort::kUnitSerialPrefix, 0) != 0) return false;
+    for (const char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    }
+    return ::access(("/dev/" + name).c_str(), F_OK) != 0;
+}
+
 int RunServe(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("serve takes no arguments");
@@ -57,8 +70,17 @@ int RunServe(const Args& args)
         }
     }
     if (const int status = ResolveUnitPort(args, options.port); status != kExitOk) return status;
-    options.serialNumber = args.Has("--port") ? SerialNumberOfSerialDevice(options.port)
-                                              : ActiveSimulation::BridgeSerial();
+    if (!args.Has("--port")) {
+        options.serialNumber = ActiveSimulation::BridgeSerial();
+    } else if (LooksLikeBridgeSerial(options.port)) {
+        // --port KR2A0001: the unit is found by its bridge wherever it is plugged in.
+        options.serialNumber = options.port;
+        options.findPort = [serial = options.port] {
+            return FindSerialDeviceBySerialNumber(serial);
+        };
+    } else {
+        options.serialNumber = SerialNumberOfSerialDevice(options.port);
+    }
 
     remote::UnitServer server(std::move(options), LogLine);
     std::string error;
@@ -84,8 +106,10 @@ Command ServeCommand()
     return {
         "serve",
         "serve the unit to network clients as a SCPI instrument (PyVISA, LabVIEW, nc)",
-        "Usage: krvctl [--port NAME] serve [--listen ADDR[:PORT]] [--allow CIDR]...\n"
+        "Usage: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...\n"
         "\n"
+        "--port may name the unit by its bridge's serial number (KR...): the port is then looked\n"
+        "up again before every connect, so the unit is found whichever port it comes back on.\n"
         "Owns the unit's port, connects as the panel does, polls the status every 50 ms and\n"
         "serves SCPI commands over TCP, one command line per line (\"\\n\"), as PyVISA's\n"
         "TCPIP::HOST::5025::SOCKET resource does. Clients take turns, one line each; a lost\n"

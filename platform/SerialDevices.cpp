@@ -253,4 +253,13 @@ std::string SerialNumberOfSerialDevice(const std::string& name)
     return CleanText(View(udev_device_get_sysattr_value(usb, "serial")));
 }
 
+std::string FindSerialDeviceBySerialNumber(const std::string& serialNumber)
+{
+    if (serialNumber.empty()) return {};
+    for (const SerialDevice& device : ListSerialDevices()) {
+        if (SerialNumberOfSerialDevice(device.name) == serialNumber) return device.name;
+    }
+    return {};
+}
+
 }  // namespace krv

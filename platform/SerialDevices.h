@@ -21,5 +21,8 @@ std::vector<SerialDevice> ListSerialDevices();
 std::string DescribeSerialDevice(const std::string& name);
 // The serial number of the USB device behind the serial port `name`; empty when it has none.
 std::string SerialNumberOfSerialDevice(const std::string& name);
+// The serial port (relative to /dev) of the USB device with serial number `serialNumber`; empty
+// when none is plugged in.
+std::string FindSerialDeviceBySerialNumber(const std::string& serialNumber);
 
 }  // namespace krv

@@ -178,6 +178,17 @@ void UnitServer::Tick(TimePoint now)
 void UnitServer::TryConnect(TimePoint now)
 {
     ui_.messages.clear();
+    if (options_.findPort) {
+        const std::string found = options_.findPort();
+        if (found.empty()) {
+            nextConnect_ = now + options_.reconnectPause;
+            const std::string why = "no serial port of " + options_.serialNumber;
+            if (why != lastFailure_) Log("cannot connect to the unit: " + why);
+            lastFailure_ = why;
+            return;
+        }
+        options_.port = found;
+    }
     ConnectOptions connect;
     connect.takeOverOutputs = true;
     const ConnectOutcome outcome = ConnectToUnit(state_, options_.port, ui_, connect);

@@ -28,7 +28,10 @@
 namespace krv::remote {
 
 struct ServeOptions {
-    std::string port;          // the unit's serial port
+    std::string port;  // the unit's serial port
+    // Finds the port again before every try to connect (a unit named by its bridge's serial
+    // number may come back on another port); empty: `port` as it is.
+    std::function<std::string()> findPort;
     std::string serialNumber;  // the bridge's, for *IDN?; "0" when unknown
     LineServer::Options network;
     // How long a lost or absent unit is left before the next try to connect.
