@@ -2,7 +2,7 @@
 #
 #   app → panel → dialogs → firmware → files → flows → model → protocol → link → platform
 #
-# with input (the dialogs' checks) over model; remote (krvctl serve) over flows; diagnosis over
+# with input (the dialogs' checks) over model; remote (krvctl serve) over flows and input; diagnosis over
 # protocol → link → platform, below cli, dialogs, panel and app; sim a leaf over model and
 # protocol, cli a leaf over the core. The core (platform, link, protocol, model, flows, files,
 # input, firmware, remote, diagnosis) and the leaves never include a Qt header. A library linking
@@ -30,7 +30,7 @@ set(may_use_files flows model protocol link platform)
 set(may_use_input model protocol link platform)
 set(may_use_firmware files flows model protocol link platform)
 set(may_use_diagnosis protocol link platform)
-set(may_use_remote flows model protocol link platform)
+set(may_use_remote flows input model protocol link platform)
 set(may_use_sim model protocol link platform)
 set(may_use_cli sim diagnosis ${core_folders})
 set(may_use_fuzz cli sim diagnosis ${core_folders})

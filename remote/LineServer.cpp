@@ -56,9 +56,9 @@ std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::stri
     const std::size_t colon = text.rfind(':');
     std::string_view host = text.substr(0, colon);
     if (colon != std::string_view::npos) {
-        const auto port = ParseDecimal(text.substr(colon + 1), 1, 65535);
+        const auto port = ParseDecimal(text.substr(colon + 1), 0, 65535);
         if (!port)
-            return fail("not a port between 1 and 65535: " + std::string(text.substr(colon + 1)));
+            return fail("not a port between 0 and 65535: " + std::string(text.substr(colon + 1)));
         address.port = static_cast<std::uint16_t>(*port);
     }
     if (!host.empty()) {
@@ -218,7 +218,7 @@ void LineServer::Reply(ClientId id, std::string_view text)
     {
         std::lock_guard lock(mutex_);
         const auto it = clients_.find(id);
-        if (it == clients_.end() || it->second.closing) return;
+        if (it == clients_.end() || it->second.closing || it->second.hungUp) return;
         Client& client = it->second;
         if (client.out.size() + text.size() + 1 > options_.maxOutput) {
             client.closing = true;
@@ -243,13 +243,15 @@ void LineServer::Run()
             std::lock_guard lock(mutex_);
             if (stop_) return;
             for (auto it = clients_.begin(); it != clients_.end();) {
-                if (it->second.closing) {
+                if (it->second.closing || (it->second.hungUp && it->second.pending.empty())) {
                     Close(it++);
                     continue;
                 }
                 Client& client = it->second;
                 short events = 0;
-                if (client.pending.size() < options_.maxPendingLines) events |= POLLIN;
+                if (client.pending.size() < options_.maxPendingLines && !client.hungUp) {
+                    events |= POLLIN;
+                }
                 if (!client.out.empty()) events |= POLLOUT;
                 // A client with lines enough waiting and nothing to send is left alone, even when
                 // it has hung up: it is looked at again once the unit's side took its lines.
@@ -323,7 +325,16 @@ void LineServer::ReadFrom(ClientId id, Client& client)
     const ssize_t n = ::read(client.fd.Get(), buffer, sizeof buffer);
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return;
     if (n <= 0) {
-        client.closing = true;
+        // Lines that came before the client went are carried out all the same (a script that
+        // sends "OUTP1 OFF" and quits means it), the last one even without its "\n"; their
+        // replies have nowhere to go.
+        if (!client.partial.empty() && !client.discarding) {
+            client.pending.push_back(Request{id, std::move(client.partial), false});
+            lineArrived_.notify_all();
+        }
+        client.partial.clear();
+        client.hungUp = true;
+        client.out.clear();
         return;
     }
     bool arrived = false;

@@ -36,8 +36,8 @@ struct ListenAddress {
     std::string host = "127.0.0.1";
     std::uint16_t port = kDefaultScpiPort;
 };
-// "ADDR", "ADDR:PORT" or ":PORT" (IPv4 dotted quad; port 1 to 65535). Nothing, with the reason
-// in `error`, for anything else.
+// "ADDR", "ADDR:PORT" or ":PORT" (IPv4 dotted quad; port 0 to 65535, 0 for any free one).
+// Nothing, with the reason in `error`, for anything else.
 std::optional<ListenAddress> ParseListenAddress(std::string_view text, std::string* error);
 
 // An IPv4 network, "A.B.C.D/N" or a single address.
@@ -105,6 +105,7 @@ class LineServer {
         std::deque<Request> pending;
         std::string out;
         bool closing = false;
+        bool hungUp = false;  // gone, with lines still to be taken
     };
 
     void Run();

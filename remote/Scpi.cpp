@@ -155,6 +155,8 @@ ScpiError ReadHeader(std::string_view text, Header& header)
         header.query = true;
         text.remove_suffix(1);
     }
+    // A colon before a common command is taken as lenient instruments take it: as nothing.
+    if (text.size() > 1 && text[0] == ':' && text[1] == '*') text.remove_prefix(1);
     if (!text.empty() && text.front() == '*') {
         header.common = true;
         if (text.size() < 2 || text.size() > kScpiMaxMnemonic + 1)
@@ -256,11 +258,16 @@ ScpiError ReadParameter(std::string_view text, ScpiParameter& parameter)
     if (text.empty()) return ScpiError::SyntaxError;
     const char first = text.front();
     if (first == '"' || first == '\'') return ReadString(text, parameter);
-    if (IsNumberStart(first)) return ReadNumber(text, parameter);
-    if (!IsLetter(first)) return ScpiError::DataTypeError;
+    // Range keys such as 0_5V or -10_10V begin like numbers; the underscore, which no number
+    // has, makes them character data here.
+    const bool key = text.find('_') != std::string_view::npos;
+    if (IsNumberStart(first) && !key) return ReadNumber(text, parameter);
+    if (!IsLetter(first) && !key) return ScpiError::DataTypeError;
     if (text.size() > kMaxCharacterData) return ScpiError::CharacterDataError;
-    for (const char c : text) {
-        if (!IsLetter(c) && !IsDigit(c) && c != '_') return ScpiError::CharacterDataError;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool sign = i == 0 && (c == '-' || c == '+');
+        if (!IsLetter(c) && !IsDigit(c) && c != '_' && !sign) return ScpiError::CharacterDataError;
     }
     parameter.kind = ScpiParameter::Kind::Characters;
     parameter.text = std::string(text);

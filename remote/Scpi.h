@@ -88,10 +88,10 @@ struct ScpiParsedUnit {
 
 // Channel suffixes allowed on numbered nodes.
 inline constexpr int kScpiMaxChannel = 4;
-// Limits that keep a hostile line from costing much: units per line, parameters per unit,
-// characters per mnemonic.
+// Limits that keep a hostile line from costing much: units per line, parameters per unit (a
+// point list's length), characters per mnemonic.
 inline constexpr std::size_t kScpiMaxUnitsPerLine = 64;
-inline constexpr std::size_t kScpiMaxParameters = 16;
+inline constexpr std::size_t kScpiMaxParameters = 1000;
 inline constexpr std::size_t kScpiMaxMnemonic = 12;
 
 // Splits a line (without its "\n"; a trailing "\r" is ignored) into units and matches each against

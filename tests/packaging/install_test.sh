@@ -150,6 +150,20 @@ else
     done
 fi
 
+# --- krvctl serve's systemd unit -------------------------------------------------------------------
+service=$prefix/lib/systemd/system/krvctl-serve@.service
+if [[ ! -f $service ]]; then
+    fail "the systemd unit is not installed as $service"
+else
+    for must in '[Service]' 'ExecStart=/usr/bin/krvctl --port %I serve' 'SupplementaryGroups=dialout' \
+        'WantedBy=multi-user.target'; do
+        grep -qxF -- "$must" "$service" || fail "the systemd unit lacks the line $must"
+    done
+    # Every line a section header, a comment or KEY=VALUE.
+    grep -vE '^(\[[A-Za-z]+\]|#.*|[A-Za-z]+=.*|)$' "$service" >"$work/service.out" &&
+        fail "the systemd unit has lines systemd would not read: $(cat "$work/service.out")"
+fi
+
 # --- bash completion ------------------------------------------------------------------------------
 completion=$prefix/share/bash-completion/completions/krvctl
 complete_line() {  # words of a command line, the last one being completed -> the candidates

@@ -217,7 +217,7 @@ TEST(ListenAddressTest, AddressesPortsAndNetworks)
     for (const Case& c :
          {Case{"0.0.0.0", "0.0.0.0", 5025}, Case{"192.168.1.5:6000", "192.168.1.5", 6000},
           Case{":7000", "127.0.0.1", 7000}, Case{"host:80", nullptr, 0},
-          Case{"1.2.3.4:0", nullptr, 0}, Case{"1.2.3.4:65536", nullptr, 0},
+          Case{"1.2.3.4:0", "1.2.3.4", 0}, Case{"1.2.3.4:65536", nullptr, 0},
           Case{"1.2.3.4:x", nullptr, 0}, Case{"1.2.3:80", nullptr, 0}}) {
         std::string error;
         const auto address = ParseListenAddress(c.text, &error);

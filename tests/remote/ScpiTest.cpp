@@ -57,6 +57,7 @@ TEST(ScpiParseTest, LinesBecomeTheCommandsOrTheErrorTheStandardNames)
         {"OUTP1:STAT ON;OUTP2 OFF", {"10 ch1 c:ON", "10 ch2 c:OFF"}},
         // Common commands leave the path alone.
         {"SOUR3:RANG E0_5V;*RST;VAL 1", {"12 ch3 c:E0_5V", "2 ch1", "11 ch3 n:1.000000"}},
+        {"SOUR3:VAL 1;:*IDN?", {"11 ch3 n:1.000000", "1 ch1?"}},
         {"SYST:ERR?;SYSTEM:ERROR:NEXT?", {"20 ch1?", "20 ch1?"}},
         {"SOURCE1:VAL 1,2", {"11 ch1 n:1.000000 n:2.000000"}},
         {"SOUR1:VAL \"a\"\"b\"", {"11 ch1 s:a\"b"}},
@@ -80,6 +81,10 @@ TEST(ScpiParseTest, LinesBecomeTheCommandsOrTheErrorTheStandardNames)
         {"SOUR1:VAL 'a'b'", {"E-151"}},
         {"SOUR1:VAL 1,,2", {"E-102"}},
         {"SOUR1:VAL #H1F", {"E-104"}},
+        // Range keys that begin like numbers are keys.
+        {"SOUR1:RANG 0_5V;RANG -10_10V", {"12 ch1 c:0_5V", "12 ch1 c:-10_10V"}},
+        {"SOUR1:RANG 0_5V$", {"E-140"}},
+        {"SOUR1:RANG 1-_5V", {"E-140"}},
         {"SOUR1:RANG ABCDEFGHIJKLMNOPQRSTUVWXYZ", {"E-140"}},
         {"OUTP1$ ON", {"E-101"}},
         {"OUTP1::STAT ON", {"E-102"}},
@@ -104,7 +109,7 @@ TEST(ScpiParseTest, HostileLinesAreBounded)
     EXPECT_EQ(parsed[0].error, ScpiError::CommandError);
 
     std::string parameters = "SOUR1:VAL 1";
-    for (int i = 0; i < 20; ++i) parameters += ",1";
+    for (std::size_t i = 0; i < kScpiMaxParameters; ++i) parameters += ",1";
     parsed = ParseScpiLine(parameters, kTable);
     ASSERT_EQ(parsed.size(), 1u);
     EXPECT_EQ(parsed[0].error, ScpiError::ParameterNotAllowed);
