@@ -186,7 +186,7 @@ if [[ ! -f $completion ]]; then
     fail "the bash completion is not installed as $completion"
 elif bash -n "$completion"; then
     expect_completion "$(printf '%s\n' $commands | sort | tr '\n' ' ' | sed 's/ $//')" krvctl ''
-    expect_completion "set settings" krvctl se
+    expect_completion "serve set settings" krvctl se
     expect_completion "new show" krvctl settings ''
     expect_completion \
         "--bridge-fault --bridge-serial --bridge-socket --csv --extra-bridge --help --json --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \
