@@ -8,6 +8,7 @@ const std::vector<Command>& AllCommands()
         PortsCommand(),       InfoCommand(),       StatusCommand(),   SetCommand(),
         CalibrationCommand(), StandaloneCommand(), FirmwareCommand(), SettingsCommand(),
         SimCommand(),         BridgesCommand(),    RestartCommand(),  DoctorCommand(),
+        ServeCommand(),
     };
     return commands;
 }

@@ -57,5 +57,6 @@ Command SimCommand();
 Command BridgesCommand();
 Command RestartCommand();
 Command DoctorCommand();
+Command ServeCommand();
 
 }  // namespace krv::cli

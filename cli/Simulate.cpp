@@ -11,6 +11,12 @@ namespace {
 
 constexpr int kDefaultCircuits = 2;
 
+std::string& RunningBridgeSerial()
+{
+    static std::string serial;
+    return serial;
+}
+
 std::string& RunningPortPath()
 {
     static std::string path;
@@ -90,6 +96,9 @@ int ActiveSimulation::Start(const Args& args)
         return UsageError("--unit-fault: " + faultError);
     }
 
+    const std::string serial = options.bridgeSerial.empty()
+                                   ? sim::DefaultBridgeSerial(options.server.unit.circuits)
+                                   : options.bridgeSerial;
     simulation_ = std::make_unique<sim::Simulation>(std::move(options));
     std::string error;
     if (!simulation_->Start(&error)) {
@@ -98,12 +107,19 @@ int ActiveSimulation::Start(const Args& args)
         return kExitUnitFailed;
     }
     RunningPortPath() = simulation_->Server().PortPath();
+    RunningBridgeSerial() = serial;
     return kExitOk;
 }
 
 ActiveSimulation::~ActiveSimulation()
 {
     RunningPortPath().clear();
+    RunningBridgeSerial().clear();
+}
+
+std::string ActiveSimulation::BridgeSerial()
+{
+    return RunningBridgeSerial();
 }
 
 std::string ActiveSimulation::PortPath()

@@ -24,6 +24,8 @@ class ActiveSimulation {
     ~ActiveSimulation();
     // The pty of the running simulation, or empty.
     static std::string PortPath();
+    // The serial number of the running simulation's bridge, or empty.
+    static std::string BridgeSerial();
 
   private:
     std::unique_ptr<sim::Simulation> simulation_;

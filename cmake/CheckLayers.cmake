@@ -4,10 +4,11 @@
 #
 # where the model does no I/O: it uses the protocol's frames and ranges, never the link (its
 # frames go to a FrameSink that the flows bind to the link). Input (the dialogs' checks) is over
-# model; diagnosis over protocol → link → platform, below cli, dialogs, panel and app; sim a leaf
-# over model and protocol, cli a leaf over the core. The core (platform, link, protocol, model,
-# flows, files, input, firmware, diagnosis) and the leaves never include a Qt header. A library
-# linking only the layer below does not stop an upward include of a header, so this check does.
+# model; remote (krvctl serve) over flows and input; diagnosis over protocol → link → platform,
+# below cli, dialogs, panel and app; sim a leaf over model and protocol, cli a leaf over the core.
+# The core (platform, link, protocol, model, flows, files, input, firmware, remote, diagnosis) and
+# the leaves never include a Qt header. A library linking only the layer below does not stop an
+# upward include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
 #
@@ -21,7 +22,7 @@ endif()
 
 # What each folder may include besides itself, lowest layer first. A folder that does not exist
 # yet is simply not checked.
-set(core_folders platform link protocol model flows files input firmware)
+set(core_folders platform link protocol model flows files input firmware remote)
 set(may_use_platform)
 set(may_use_link platform)
 set(may_use_protocol link platform)
@@ -31,6 +32,7 @@ set(may_use_files flows model protocol link platform)
 set(may_use_input model protocol link platform)
 set(may_use_firmware files flows model protocol link platform)
 set(may_use_diagnosis protocol link platform)
+set(may_use_remote flows input model protocol link platform)
 set(may_use_sim model protocol link platform)
 set(may_use_cli sim diagnosis ${core_folders})
 set(may_use_fuzz cli sim diagnosis ${core_folders})

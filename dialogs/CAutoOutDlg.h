@@ -14,6 +14,7 @@
 #include <optional>
 #include <vector>
 
+#include "dialogs/CAutoOutPicture.h"
 #include "dialogs/CEditListCtrl.h"
 #include "dialogs/WaveformPreview.h"
 #include "input/AutoOutputChecks.h"
@@ -22,26 +23,6 @@
 #include "protocol/Ranges.h"
 
 namespace krv {
-
-// The drawing beside the fields: a staircase rising from the start value in steps of the change
-// per step, each held for the update interval, up to the end value and back to the start
-// (sawtooth), or up to the turning value and down again (triangle).
-class CAutoOutPicture : public QWidget {
-  public:
-    explicit CAutoOutPicture(QWidget* parent = nullptr);
-
-    void SetWaveform(int waveform);
-    int Waveform() const { return waveform_; }
-
-    // Draws the illustration of `waveform` (sawtooth or triangle) into a 300 × 140 area.
-    static void Draw(QPainter& painter, int waveform);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-
-  private:
-    int waveform_ = kSawtooth;
-};
 
 // The automatic output of one channel: the waveform and its values, or the list of up to 1000
 // points (typed in place or read from a CSV file), with the repeat count. The settings belong to

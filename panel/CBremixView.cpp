@@ -1,6 +1,5 @@
 #include "panel/CBremixView.h"
 
-#include <qdrawutil.h>
 #include <QCoreApplication>
 #include <QFontMetrics>
 #include <QPainter>
@@ -9,15 +8,9 @@
 #include <QSocketNotifier>
 #include <algorithm>
 
-#include "dialogs/CAutoOutDlg.h"
-#include "dialogs/CPresetDlg.h"
-#include "dialogs/CRangeSelectDlg.h"
-#include "dialogs/CScaleDlg.h"
 #include "flows/Connection.h"
 #include "link/DeviceLink.h"
 #include "model/AutoOutputEngine.h"
-#include "model/ChannelOperations.h"
-#include "model/ValueDisplay.h"
 #include "panel/TickSource.h"
 
 namespace krv {
@@ -25,12 +18,8 @@ namespace krv {
 namespace {
 
 constexpr int kWindowHeight = 560;
-constexpr int kColumnWidth = 230;
 // Right margin of the window beyond the last column (as the two-circuit window has it).
 constexpr int kWindowMargin = 22;
-
-const QColor kStandaloneTextBackground(0, 255, 0);
-const QColor kAlarmTextBackground(255, 0, 0);
 
 QString Q(const std::string& text)
 {
@@ -97,27 +86,14 @@ CBremixView::~CBremixView()
 
 QWidget* CBremixView::Control(int id) const
 {
-    const auto it = byId_.find(id);
-    return it == byId_.end() ? nullptr : it->second;
+    if (const auto it = byId_.find(id); it != byId_.end()) return it->second;
+    for (const auto& column : columns_) {
+        if (QWidget* control = column ? column->Control(id) : nullptr) return control;
+    }
+    return nullptr;
 }
 
 // --- Controls --------------------------------------------------------------------------------
-
-template <typename W>
-W* CBremixView::Place(Column& column, int ch, int offset, W* widget, const QRect& where)
-{
-    widget->setFont(fontA_);
-    widget->setGeometry(where);
-    widget->hide();
-    column.placed.emplace_back(widget, where);
-    const int id = ChannelControlId(ch, offset);
-    // The five automatic-output value labels share one id; the first keeps the name.
-    if (byId_.count(id) == 0) {
-        byId_[id] = widget;
-        widget->setObjectName(QStringLiteral("id%1").arg(id));
-    }
-    return widget;
-}
 
 void CBremixView::CreateControls()
 {
@@ -144,109 +120,31 @@ void CBremixView::CreateControls()
             chosenPort_ = PortNameFromEntryText(portList_->currentText().toStdString());
     });
 
-    for (int ch = 0; ch < kChannelCount; ++ch) CreateColumn(ch);
+    const ColumnLook look{fontA_, fontB_, fontC_, bitmaps_};
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        columns_[static_cast<std::size_t>(ch)] = std::make_unique<ChannelColumn>(ch, this, look);
+        ConnectColumn(ch);
+    }
     controlsCreated_ = true;
 }
 
-void CBremixView::CreateColumn(int ch)
+void CBremixView::ConnectColumn(int ch)
 {
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    const auto label = [&](int offset, const QString& text, const QRect& where, bool sunken) {
-        return Place(c, ch, offset, new PanelLabel(text, Qt::AlignCenter, sunken, this), where);
-    };
-    const auto button = [&](int offset, const QString& text, const QRect& where) {
-        return Place(c, ch, offset, new QPushButton(text, this), where);
-    };
-
-    c.calibrationMark = label(1, QStringLiteral("---"), {12, 62, 18, 12}, false);
-    c.standaloneLabel = label(0, QStringLiteral("-----"), {30, 62, 120, 12}, false);
-    c.alarmLabel = label(2, QStringLiteral("温度異常"), {144, 62, 74, 12}, false);
-    c.calibrationMark->SetTextColours(Qt::black, kStandaloneTextBackground);
-    c.standaloneLabel->SetTextColours(Qt::black, kStandaloneTextBackground);
-    c.alarmLabel->SetTextColours(Qt::white, kAlarmTextBackground);
-
-    c.rangeButton = button(23, QStringLiteral("xxx"), {24, 80, 80, 26});
-    c.onOffButton = Place(c, ch, 6, new ColourButton(QStringLiteral(" "), this), {134, 80, 80, 26});
-    c.normalMode =
-        Place(c, ch, 25, new QRadioButton(QStringLiteral("ノーマル"), this), {19, 124, 68, 24});
-    c.scaledMode =
-        Place(c, ch, 26, new QRadioButton(QStringLiteral("換算"), this), {103, 124, 50, 24});
-    // The panel sets the checks itself.
-    c.normalMode->setAutoExclusive(false);
-    c.scaledMode->setAutoExclusive(false);
-    c.formulaButton = button(24, QStringLiteral("式"), {153, 124, 40, 20});
-
-    for (int k = 0; k < 6; ++k) {
-        const int x = 165 - 24 * k;
-        c.up[static_cast<std::size_t>(k)] =
-            button(8 + 2 * k, QStringLiteral("△"), {x, 160, 22, 24});
-        c.down[static_cast<std::size_t>(k)] =
-            button(9 + 2 * k, QStringLiteral("▽"), {x, 250, 22, 24});
-    }
-    c.plus = button(20, QStringLiteral("＋"), {21, 160, 22, 24});
-    c.minus = button(21, QStringLiteral("－"), {21, 250, 22, 24});
-
-    c.valueField = Place(c, ch, 22, new ValueField(this), {14, 186, 176, 60});
-    c.valueField->setFont(fontB_);
-    c.unitLabel = label(49, QStringLiteral("---"), {192, 222, 28, 24}, true);
-    c.unitLabel->setFont(fontC_);
-
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            const int n = 3 * i + j;
-            if (n > 7) continue;
-            QPushButton* preset = button(29 + n, QString(), {13 + 70 * j, 293 + 26 * i, 68, 24});
-            preset->setIcon(bitmaps_[PanelBitmap::MarkerCurrent]);
-            preset->setProperty("marker", static_cast<int>(PanelBitmap::MarkerCurrent));
-            preset->setIconSize(QSize(6, 12));
-            c.presets[static_cast<std::size_t>(n)] = preset;
-        }
-    }
-    c.presetSettings = button(38, QStringLiteral("設定"), {179, 349, 40, 20});
-
-    c.waveformLabel = label(43, QStringLiteral("---"), {15, 381, 205, 18}, true);
-    const QRect valueLabels[5] = {{15, 403, 60, 18},
-                                  {91, 403, 60, 18},
-                                  {159, 403, 60, 18},
-                                  {15, 423, 60, 18},
-                                  {91, 423, 60, 18}};
-    for (int i = 0; i < 5; ++i) {
-        c.autoLabels[static_cast<std::size_t>(i)] =
-            label(44, QStringLiteral("---"), valueLabels[i], true);
-    }
-    c.startButton = button(40, QString(), {15, 447, 40, 20});
-    c.pauseButton = button(41, QString(), {65, 447, 40, 20});
-    c.stopButton = button(42, QString(), {115, 447, 40, 20});
-    for (QPushButton* b : {c.startButton, c.pauseButton, c.stopButton})
-        b->setIconSize(QSize(14, 14));
-    c.autoSettingsButton = button(39, QStringLiteral("設定"), {179, 447, 40, 20});
-    c.autoSettingsButton->setEnabled(true);
-
-    connect(c.onOffButton, &QPushButton::clicked, this, [this, ch] { OnToggleOutput(ch); });
-    connect(c.rangeButton, &QPushButton::clicked, this, [this, ch] { OnRangeButton(ch); });
-    connect(c.formulaButton, &QPushButton::clicked, this, [this, ch] { OnFormulaButton(ch); });
-    connect(c.presetSettings, &QPushButton::clicked, this, [this, ch] { OnPresetSettings(ch); });
-    connect(c.autoSettingsButton, &QPushButton::clicked, this,
-            [this, ch] { OnAutoOutputSettings(ch); });
-    for (int offset = 8; offset <= 21; ++offset) {
-        auto* step = static_cast<QPushButton*>(Control(ChannelControlId(ch, offset)));
-        connect(step, &QPushButton::clicked, this,
-                [this, ch, offset] { OnStepButton(ch, offset); });
-    }
-    for (int n = 0; n < 8; ++n) {
-        connect(c.presets[static_cast<std::size_t>(n)], &QPushButton::clicked, this,
-                [this, ch, n] { OnPreset(ch, n); });
-    }
-    connect(c.normalMode, &QRadioButton::clicked, this, [this, ch] { OnDisplayMode(ch, false); });
-    connect(c.scaledMode, &QRadioButton::clicked, this, [this, ch] { OnDisplayMode(ch, true); });
-    connect(c.valueField, &QPlainTextEdit::textChanged, this,
-            [this, ch] { OnValueFieldChanged(ch); });
-    connect(c.startButton, &QPushButton::clicked, this,
-            [this, ch] { OnRunButton(ch, RunCommand::Start); });
-    connect(c.pauseButton, &QPushButton::clicked, this,
-            [this, ch] { OnRunButton(ch, RunCommand::Pause); });
-    connect(c.stopButton, &QPushButton::clicked, this,
-            [this, ch] { OnRunButton(ch, RunCommand::Stop); });
+    ChannelColumn* c = &Column(ch);
+    connect(c, &ChannelColumn::OutputPressed, this, [this, ch] { OnToggleOutput(ch); });
+    connect(c, &ChannelColumn::RangePressed, this, [this, ch] { OnRangeButton(ch); });
+    connect(c, &ChannelColumn::FormulaPressed, this, [this, ch] { OnFormulaButton(ch); });
+    connect(c, &ChannelColumn::PresetSettingsPressed, this, [this, ch] { OnPresetSettings(ch); });
+    connect(c, &ChannelColumn::AutoSettingsPressed, this, [this, ch] { OnAutoOutputSettings(ch); });
+    connect(c, &ChannelColumn::StepPressed, this,
+            [this, ch](int offset) { OnStepButton(ch, offset); });
+    connect(c, &ChannelColumn::PresetPressed, this, [this, ch](int n) { OnPreset(ch, n); });
+    connect(c, &ChannelColumn::DisplayModeChosen, this,
+            [this, ch](bool scaled) { OnDisplayMode(ch, scaled); });
+    connect(c, &ChannelColumn::ValueCommitted, this,
+            [this, ch](const QString& text) { OnValueCommitted(ch, text); });
+    connect(c, &ChannelColumn::RunPressed, this,
+            [this, ch](RunCommand command) { OnRunButton(ch, command); });
 }
 
 // --- Initial update and layout ----------------------------------------------------------------
@@ -327,7 +225,7 @@ void CBremixView::OnPortsChanged()
 
 int CBremixView::VisibleColumns() const
 {
-    return std::clamp(state_.circuitCount, 1, kChannelCount);
+    return ShownColumns(state_);
 }
 
 int CBremixView::ColumnOrigin(int ch) const
@@ -356,20 +254,14 @@ void CBremixView::LayoutChannels()
         }
     }
 
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        Column& c = columns_[static_cast<std::size_t>(ch)];
-        const int origin = ColumnOrigin(ch);
-        for (auto& [widget, where] : c.placed) {
-            widget->move(origin + where.x(), where.y());
-            widget->setVisible(ch < visible);
-        }
-    }
+    for (int ch = 0; ch < kChannelCount; ++ch) Column(ch).MoveTo(ColumnOrigin(ch), ch < visible);
     for (int ch = 0; ch < visible; ++ch) {
-        columns_[static_cast<std::size_t>(ch)].alarmLabel->setVisible(
-            !state_.StatusText(ch).empty());
-        UpdateRangeLabels(ch);
-        UpdateDigitButtons(ch);
-        UpdateAutoOutputPanel(ch);
+        const ChannelDisplay shown = Display(ch);
+        ChannelColumn& column = Column(ch);
+        column.ShowAlarmShown(shown);
+        column.ShowRangeName(shown);
+        column.ShowStepButtons(shown);
+        column.ShowAutoOutput(shown);
     }
     update();
 }
@@ -422,187 +314,6 @@ void CBremixView::Disconnect()
     ShowConnection();
 }
 
-// --- Channel operations ---------------------------------------------------------------------
-
-template <typename F>
-void CBremixView::WithPollingHeld(F&& change)
-{
-    const bool polling = polling_.pollingEnabled;
-    polling_.pollingEnabled = false;
-    change();
-    polling_.pollingEnabled = polling;
-}
-
-void CBremixView::OnToggleOutput(int ch)
-{
-    if (!link_.IsOpen()) {
-        ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
-        return;
-    }
-    WithPollingHeld([&] { ToggleOutput(state_, ch); });
-}
-
-void CBremixView::OnStepButton(int ch, int offset)
-{
-    // Even offsets step up, odd ones down; 20 and 21 are the sign buttons (position 6).
-    WithPollingHeld([&] {
-        StepDigit(state_, ch, (offset - 8) / 2, offset % 2 == 1);
-        if (link_.IsOpen()) RefreshPanel();
-    });
-    UpdateValueFields();
-}
-
-void CBremixView::OnPreset(int ch, int n)
-{
-    WithPollingHeld([&] {
-        SelectPreset(state_, ch, n);
-        if (link_.IsOpen()) RefreshPanel();
-    });
-    UpdateValueFields();
-}
-
-void CBremixView::OnDisplayMode(int ch, bool scaled)
-{
-    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState == 0) {
-        WithPollingHeld([&] { state_.SetScalingMode(ch, scaled); });
-    }
-    // The panel sets the radio buttons' checks itself, also when nothing changed.
-    UpdateDisplayMode(ch);
-    UpdateDigitButtons(ch);
-    UpdateAutoOutputPanel(ch);
-    UpdatePresetButtons(ch);
-    UpdateValueFields();
-}
-
-void CBremixView::OnValueFieldChanged(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    QString text = c.valueField->toPlainText();
-    // A line break in the text is the Enter key: the value is committed.
-    const bool committed = text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    text.remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-    if (!committed) {
-        c.valueField->SetBackground(kValueFieldTypingColour);
-        c.editing = true;
-        return;
-    }
-    c.valueField->SetBackground(kValueFieldColour);
-    WithPollingHeld([&] { CommitTypedValue(state_, ch, text.toStdString()); });
-    c.editing = false;
-    // The field shows the value as taken (or the old one after a text that was no number); the
-    // text is replaced once this change notification has returned.
-    QMetaObject::invokeMethod(
-        this, [this] { UpdateValueFields(); }, Qt::QueuedConnection);
-}
-
-void CBremixView::OnRangeButton(int ch)
-{
-    // A running or paused automatic output keeps its range.
-    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
-    if (state_.OutputOn(ch)) {
-        ui_.ShowMessage("ＯＮ状態では切替できません。", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
-        return;
-    }
-    WithPollingHeld([&] {
-        CRangeSelectDlg dialog(ui_, this);
-        dialog.range = state_.channels[static_cast<std::size_t>(ch)].range;
-        if (dialog.exec() != QDialog::Accepted) return;
-        if (state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode != kStandaloneOff) {
-            ui_.ShowMessage("変換器にPCレス設定を書込後、有効となります", kCaptionNotice,
-                            MessageIcon::Information, MessageButtons::Ok);
-        }
-        ApplyRange(state_, ch, dialog.range);
-        UpdateDigitButtons(ch);
-        UpdateRangeLabels(ch);
-        UpdateValueFields();
-    });
-    UpdateAutoOutputPanel(ch);
-}
-
-void CBremixView::OnFormulaButton(int ch)
-{
-    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
-    const ChannelSettings& c = state_.channels[static_cast<std::size_t>(ch)];
-    CScaleDlg dialog(ui_, this);
-    dialog.channel = ch;
-    dialog.range = c.range;
-    dialog.scaledMin = c.scaledMin;
-    dialog.scaledMax = c.scaledMax;
-    dialog.scaledDigits = c.scaledDigits;
-    dialog.scaledUnit = c.scaledUnit;
-    if (dialog.exec() != QDialog::Accepted) return;
-    ApplyConversion(state_, ch, dialog.newMin, dialog.newMax, dialog.newDigits, dialog.newUnit);
-    UpdateDigitButtons(ch);
-    RefreshPanel();
-}
-
-void CBremixView::OnPresetSettings(int ch)
-{
-    const RangeLimits limits = ChannelLimits(state_, ch);
-    const OutputRange slot = PresetSlot(state_, ch);
-    if (slot < 0 || slot >= kRangeTableSize) return;
-    auto& presets =
-        state_.channels[static_cast<std::size_t>(ch)].presets[static_cast<std::size_t>(slot)];
-    CPresetDlg dialog(ui_, this);
-    dialog.channel = ch;
-    dialog.lowerText = LowerLimitText(state_, ch);
-    dialog.upperText = UpperLimitText(state_, ch);
-    dialog.lower = limits.lower;
-    dialog.upper = limits.upper;
-    dialog.decimals = limits.decimals;
-    dialog.values = presets;
-    if (dialog.exec() != QDialog::Accepted) return;
-    presets = dialog.values;
-    UpdatePresetButtons(ch);
-}
-
-void CBremixView::OnAutoOutputSettings(int ch)
-{
-    // The settings of a running or paused automatic output stay as they are.
-    if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
-    CAutoOutDlg dialog(state_, ui_, this);
-    dialog.channel = ch;
-    dialog.rangeInEffect = state_.RangeInEffect(ch);
-    dialog.exec();
-    UpdateAutoOutputPanel(ch);
-}
-
-void CBremixView::OnRunButton(int ch, RunCommand command)
-{
-    const auto run = [&](int channel) {
-        switch (command) {
-            case RunCommand::Start:
-                return StartAutoOutput(state_, channel, AutoOutputClockAt(Clock()));
-            case RunCommand::Pause:
-                return PauseAutoOutput(state_, channel);
-            case RunCommand::Stop:
-                return StopAutoOutput(state_, channel);
-        }
-        return false;
-    };
-    if (!run(ch)) {
-        ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
-        UpdateAutoOutputPanel(ch);
-        return;
-    }
-    UpdateAutoOutputPanel(ch);
-    // Channel 1's buttons drive channel 2 as well while the two run linked.
-    if (ch == 0 && state_.circuitCount > 1 && state_.App().linkedAutoOutput) {
-        run(1);
-        UpdateAutoOutputPanel(1);
-    }
-    UpdateValueFields();
-}
-
-void CBremixView::ToggleLinkedCommand()
-{
-    state_.App().linkedAutoOutput = !state_.App().linkedAutoOutput;
-    UpdateAutoOutputPanel(1);
-}
-
 // --- Tick -------------------------------------------------------------------------------------
 
 bool CBremixView::event(QEvent* event)
@@ -625,8 +336,12 @@ void CBremixView::OnTick(TimePoint due)
         const TimePoint when = now - due < TickSource::kPeriod ? due : now;
         const AutoTickResult stepped = AutoOutputTick(state_, AutoOutputClockAt(when));
         for (int ch = 0; ch < kChannelCount; ++ch) {
-            if (stepped.panelChanged[static_cast<std::size_t>(ch)]) UpdateAutoOutputPanel(ch);
-            if (stepped.runButtons[static_cast<std::size_t>(ch)]) UpdateRunButtons(ch);
+            const bool panel = stepped.panelChanged[static_cast<std::size_t>(ch)];
+            const bool buttons = stepped.runButtons[static_cast<std::size_t>(ch)];
+            if (!panel && !buttons) continue;
+            const ChannelDisplay shown = Display(ch);
+            if (panel) Column(ch).ShowAutoOutput(shown);
+            if (buttons) Column(ch).ShowRunFaces(shown);
         }
         if (polling_.Tick(link_, state_, now)) {
             Disconnect();
@@ -657,18 +372,9 @@ void CBremixView::RepeatHeldStep()
 {
     repeatHeld_ = false;
     if (!controlsCreated_) return;
-    // A step button counts as held while it is down: pressed with the mouse with the cursor on
-    // it, or with the space bar while it has the focus.
-    const auto heldStep = [&](int ch) -> int {
-        for (int offset = 8; offset <= 21; ++offset) {
-            const auto* b = static_cast<const QPushButton*>(Control(ChannelControlId(ch, offset)));
-            if (b && b->isVisible() && b->isDown()) return offset;
-        }
-        return -1;
-    };
     bool anyHeld = false;
     const auto repeat = [&](int ch) {
-        const int offset = heldStep(ch);
+        const int offset = Column(ch).HeldStep();
         if (offset < 0) return false;
         anyHeld = true;
         repeatHeld_ = true;
@@ -686,39 +392,33 @@ void CBremixView::RepeatHeldStep()
 
 // --- Display ----------------------------------------------------------------------------------
 
+ChannelDisplay CBremixView::Display(int ch) const
+{
+    return DisplayOf(state_, ch, link_.IsOpen());
+}
+
+ChannelColumn& CBremixView::Column(int ch) const
+{
+    return *columns_[static_cast<std::size_t>(ch)];
+}
+
 void CBremixView::RefreshPanel()
 {
     if (!controlsCreated_) return;
     const int visible = VisibleColumns();
-    for (int ch = 0; ch < visible; ++ch) {
-        Column& c = columns_[static_cast<std::size_t>(ch)];
-        const bool on = state_.OutputOn(ch);
-        const QString onText = Q(OnOffText(on));
-        if (c.onOffButton->text() != onText) c.onOffButton->setText(onText);
-        c.onOffButton->SetFaceColour(on ? kConnectedColour : kIdleColour);
-
-        const ChannelSettings& settings = state_.channels[static_cast<std::size_t>(ch)];
-        if (settings.range >= 0 && settings.range < kRangeTableSize) {
-            std::string mark;
-            const auto mode =
-                settings.userCalibration[static_cast<std::size_t>(settings.range)].mode;
-            if (CalibrationMarkText(mode, mark)) c.calibrationMark->setText(Q(mark));
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const ChannelDisplay shown = Display(ch);
+        ChannelColumn& column = Column(ch);
+        if (ch < visible) {
+            column.ShowStatus(shown);
+            column.ShowDisplayMode(shown);
+            column.ShowPresets(shown);
+            column.ShowValue(shown);
         }
-        c.calibrationMark->show();
-        c.standaloneLabel->setText(Q(StandaloneModeText(
-            state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode)));
-        c.standaloneLabel->show();
-
-        const QString alarm = Q(state_.StatusText(ch));
-        if (c.alarmLabel->text() != alarm) c.alarmLabel->setText(alarm);
-        c.alarmLabel->setVisible(!alarm.isEmpty());
-
-        UpdateDisplayMode(ch);
-        UpdatePresetButtons(ch);
+        // Hidden columns follow the enable rules as well, so they are right when they show.
+        column.ShowEnables(shown);
     }
     connectButton_->SetFaceColour(link_.IsOpen() ? kConnectedColour : kIdleColour);
-    UpdateValueFields();
-    UpdateEnableStates();
     ShowConnection();
 }
 
@@ -730,150 +430,16 @@ void CBremixView::ShowConnection()
     emit ConnectionShown(connected);
 }
 
-void CBremixView::UpdateEnableStates()
-{
-    const bool connected = link_.IsOpen();
-    for (int ch = 0; ch < std::min(2, kChannelCount); ++ch) {
-        Column& c = columns_[static_cast<std::size_t>(ch)];
-        const int mode = state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode;
-        const bool on = state_.OutputOn(ch);
-        const int run = state_.autoOutput[static_cast<std::size_t>(ch)].runState;
-
-        bool a = true;
-        bool b = true;
-        bool cGroup = true;
-        int settings = -1;  // -1: left as it is
-        if (!connected) {
-            settings = run == 0 ? 1 : 0;
-        } else if (mode == kStandaloneFixed) {
-            a = b = !on;
-            cGroup = false;
-            settings = 0;
-        } else if (mode == kStandaloneAuto) {
-            a = !on;
-            b = false;
-            settings = on ? 0 : (run == 0 ? 1 : 0);
-        }
-        for (QWidget* w :
-             {static_cast<QWidget*>(c.rangeButton), static_cast<QWidget*>(c.normalMode),
-              static_cast<QWidget*>(c.scaledMode), static_cast<QWidget*>(c.formulaButton)}) {
-            w->setEnabled(a);
-        }
-        for (QPushButton* w : c.up) w->setEnabled(b);
-        for (QPushButton* w : c.down) w->setEnabled(b);
-        c.plus->setEnabled(b);
-        c.minus->setEnabled(b);
-        c.valueField->setEnabled(b);
-        for (QPushButton* w : c.presets) w->setEnabled(b);
-        c.presetSettings->setEnabled(b);
-        for (QPushButton* w : {c.startButton, c.pauseButton, c.stopButton}) w->setEnabled(cGroup);
-        if (settings >= 0) c.autoSettingsButton->setEnabled(settings == 1);
-    }
-}
-
 void CBremixView::UpdateValueFields()
 {
     if (!controlsCreated_) return;
-    for (int ch = 0; ch < VisibleColumns(); ++ch) {
-        Column& c = columns_[static_cast<std::size_t>(ch)];
-        if (c.editing) continue;
-        const QString text = Q(ValueText(state_, ch));
-        if (c.valueField->toPlainText() != text) c.valueField->SetTextQuietly(text);
-    }
-}
-
-void CBremixView::UpdateDisplayMode(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    const ChannelSettings& settings = state_.channels[static_cast<std::size_t>(ch)];
-    c.scaledMode->setChecked(settings.scalingOn);
-    c.normalMode->setChecked(!settings.scalingOn);
-    c.unitLabel->setText(Q(settings.scalingOn ? settings.scaledUnit : RangeUnit(settings.range)));
-}
-
-void CBremixView::UpdateRangeLabels(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    const OutputRange range = state_.channels[static_cast<std::size_t>(ch)].range;
-    const QString name = Q(RangeDisplayName(range));
-    if (c.rangeButton->text() != name) {
-        c.rangeButton->setText(name);
-        c.unitLabel->setText(Q(RangeUnit(range)));
-    }
-}
-
-void CBremixView::UpdateDigitButtons(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    if (ch >= VisibleColumns()) return;
-    const StepButtons shown = StepButtonVisibility(ChannelLimits(state_, ch));
-    for (std::size_t k = 0; k < shown.digit.size(); ++k) {
-        c.up[k]->setVisible(shown.digit[k]);
-        c.down[k]->setVisible(shown.digit[k]);
-    }
-    c.plus->setVisible(shown.sign);
-    c.minus->setVisible(shown.sign);
-}
-
-void CBremixView::UpdatePresetButtons(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    const ChannelSettings& settings = state_.channels[static_cast<std::size_t>(ch)];
-    const OutputRange slot = PresetSlot(state_, ch);
-    if (slot < 0 || slot >= kRangeTableSize) return;
-    const int decimals = ChannelLimits(state_, ch).decimals;
-    for (std::size_t n = 0; n < c.presets.size(); ++n) {
-        const double preset = settings.presets[static_cast<std::size_t>(slot)][n];
-        const QString text = Q(FormatValue(decimals, preset));
-        if (c.presets[n]->text() != text) c.presets[n]->setText(text);
-        const PanelBitmap marker =
-            preset == settings.outputValue ? PanelBitmap::MarkerCurrent : PanelBitmap::MarkerOther;
-        if (c.presets[n]->property("marker").toInt() != static_cast<int>(marker)) {
-            c.presets[n]->setIcon(bitmaps_[marker]);
-            c.presets[n]->setProperty("marker", static_cast<int>(marker));
-        }
-    }
+    for (int ch = 0; ch < VisibleColumns(); ++ch) Column(ch).ShowValue(Display(ch));
 }
 
 void CBremixView::UpdateAutoOutputPanel(int ch)
 {
     if (!controlsCreated_) return;
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    const AutoOutputTexts texts = AutoOutputPanelTexts(state_, ch);
-    const std::string* values[5] = {&texts.start, &texts.end, &texts.step, &texts.interval,
-                                    &texts.repeat};
-    for (std::size_t i = 0; i < 5; ++i) c.autoLabels[i]->setText(Q(*values[i]));
-    c.waveformLabel->setText(Q(texts.waveform));
-    UpdateRunButtons(ch);
-    const bool runButtons = !(ch > 0 && state_.App().linkedAutoOutput) && ch < VisibleColumns();
-    for (QPushButton* b : {c.startButton, c.pauseButton, c.stopButton}) b->setVisible(runButtons);
-}
-
-void CBremixView::UpdateRunButtons(int ch)
-{
-    Column& c = columns_[static_cast<std::size_t>(ch)];
-    PanelBitmap start;
-    PanelBitmap pause;
-    PanelBitmap stop;
-    switch (state_.autoOutput[static_cast<std::size_t>(ch)].runState) {
-        case 0:
-            start = PanelBitmap::PlayGreen, pause = PanelBitmap::PauseBlue,
-            stop = PanelBitmap::StopGrey;
-            break;
-        case 1:
-            start = PanelBitmap::PlayGrey, pause = PanelBitmap::PauseBlue,
-            stop = PanelBitmap::StopRed;
-            break;
-        case 2:
-            start = PanelBitmap::PlayGreen, pause = PanelBitmap::PauseGrey,
-            stop = PanelBitmap::StopRed;
-            break;
-        default:
-            return;
-    }
-    c.startButton->setIcon(bitmaps_[start]);
-    c.pauseButton->setIcon(bitmaps_[pause]);
-    c.stopButton->setIcon(bitmaps_[stop]);
+    Column(ch).ShowAutoOutput(Display(ch));
 }
 
 // --- Painting ---------------------------------------------------------------------------------
@@ -884,25 +450,8 @@ void CBremixView::paintEvent(QPaintEvent* event)
     QPainter p(this);
     p.setFont(fontA_);
     p.setPen(Qt::black);
-    const QFontMetrics metrics(fontA_);
-    // Texts are placed by the top-left corner of their cell.
-    const auto text = [&](int x, int y, const QString& s) {
-        p.drawText(x, y + metrics.ascent(), s);
-    };
-    const QString numbers[4] = {QStringLiteral("１"), QStringLiteral("２"), QStringLiteral("３"),
-                                QStringLiteral("４")};
     for (int ch = 0; ch < VisibleColumns(); ++ch) {
-        const int x = ColumnOrigin(ch);
-        qDrawWinPanel(&p, QRect(QPoint(x + 4, 40), QPoint(x + 228, 489)), palette(), true);
-        text(x + 110, 45, numbers[ch]);
-        for (const QRect& box : {QRect(QPoint(x + 9, 116), QPoint(x + 224, 285)),
-                                 QRect(QPoint(x + 9, 289), QPoint(x + 224, 373)),
-                                 QRect(QPoint(x + 9, 377), QPoint(x + 224, 471))}) {
-            qDrawShadeRect(&p, box, palette(), true, 1, 0);
-        }
-        text(x + 77, 406, QStringLiteral("→"));
-        text(x + 77, 426, QStringLiteral("秒"));
-        text(x + 153, 426, QStringLiteral("回"));
+        ChannelColumn::Paint(p, fontA_, palette(), ch, ColumnOrigin(ch));
     }
     p.end();
     // Whatever brought the window back on screen, it shows the present state at once.

@@ -3,8 +3,6 @@
 #include <QComboBox>
 #include <QFont>
 #include <QPixmap>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QWidget>
 #include <array>
 #include <filesystem>
@@ -16,7 +14,9 @@
 
 #include "flows/StatusPolling.h"
 #include "link/PortEnumeration.h"
+#include "model/ChannelDisplay.h"
 #include "model/GeneratorState.h"
+#include "panel/ChannelColumn.h"
 #include "panel/PanelBitmaps.h"
 #include "panel/PanelWidgets.h"
 #include "platform/Clock.h"
@@ -46,13 +46,9 @@ struct PanelOptions {
     std::filesystem::path firmwareBackupFolder;
 };
 
-// Control ids: the top row, and per channel base + offset with base = 314 + 60 × channel.
+// Control ids of the top row; those of the channel columns are ChannelControlId.
 inline constexpr int kConnectButtonId = 905;
 inline constexpr int kPortListId = 908;
-inline constexpr int ChannelControlId(int ch, int offset)
-{
-    return 314 + 60 * ch + offset;
-}
 
 // The main panel: the connect button and port list, and one column of controls per channel.
 class CBremixView : public QWidget {
@@ -108,39 +104,8 @@ class CBremixView : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    struct Column {
-        PanelLabel* calibrationMark = nullptr;  // base + 1
-        PanelLabel* standaloneLabel = nullptr;  // base + 0
-        PanelLabel* alarmLabel = nullptr;       // base + 2
-        QPushButton* rangeButton = nullptr;     // base + 23
-        ColourButton* onOffButton = nullptr;    // base + 6
-        QRadioButton* normalMode = nullptr;     // base + 25
-        QRadioButton* scaledMode = nullptr;     // base + 26
-        QPushButton* formulaButton = nullptr;   // base + 24
-        std::array<QPushButton*, 6> up{};       // base + 8 + 2k
-        std::array<QPushButton*, 6> down{};     // base + 9 + 2k
-        QPushButton* plus = nullptr;            // base + 20
-        QPushButton* minus = nullptr;           // base + 21
-        ValueField* valueField = nullptr;       // base + 22
-        PanelLabel* unitLabel = nullptr;        // base + 49
-        std::array<QPushButton*, 8> presets{};  // base + 29 + n
-        QPushButton* presetSettings = nullptr;  // base + 38
-        PanelLabel* waveformLabel = nullptr;    // base + 43
-        // Start, end, step, interval and repeat labels (all base + 44).
-        std::array<PanelLabel*, 5> autoLabels{};
-        QPushButton* startButton = nullptr;         // base + 40
-        QPushButton* pauseButton = nullptr;         // base + 41
-        QPushButton* stopButton = nullptr;          // base + 42
-        QPushButton* autoSettingsButton = nullptr;  // base + 39
-        // Every control with its position relative to the column origin.
-        std::vector<std::pair<QWidget*, QRect>> placed;
-        bool editing = false;  // a typed value is pending in the value field
-    };
-
     void CreateControls();
-    void CreateColumn(int ch);
-    template <typename W>
-    W* Place(Column& column, int ch, int offset, W* widget, const QRect& where);
+    void ConnectColumn(int ch);
     bool FillPortList();
     // The list as the panel shows it: the in-process virtual unit first, then the system's ports
     // and those named on the command line.
@@ -159,17 +124,16 @@ class CBremixView : public QWidget {
     void Connect();
     void Disconnect();
 
-    // Channel operations of the column's controls.
+    // Channel operations of the column's controls (ChannelCommands.cpp).
     void OnToggleOutput(int ch);
     void OnStepButton(int ch, int offset);
     void OnPreset(int ch, int n);
     void OnDisplayMode(int ch, bool scaled);
-    void OnValueFieldChanged(int ch);
+    void OnValueCommitted(int ch, const QString& text);
     void OnRangeButton(int ch);
     void OnFormulaButton(int ch);
     void OnPresetSettings(int ch);
     void OnAutoOutputSettings(int ch);
-    enum class RunCommand { Start, Pause, Stop };
     void OnRunButton(int ch, RunCommand command);
     // Runs a change of the outputs with the status polling held off, as every operation that
     // changes outputs does; afterwards polling is as it was found (so an operation while
@@ -178,14 +142,11 @@ class CBremixView : public QWidget {
     void WithPollingHeld(F&& change);
     TimePoint Clock() const { return options_.clock ? options_.clock() : Now(); }
 
-    void UpdateEnableStates();
+    // What channel `ch`'s column shows, and the column.
+    ChannelDisplay Display(int ch) const;
+    ChannelColumn& Column(int ch) const;
     void UpdateValueFields();
-    void UpdateDisplayMode(int ch);
-    void UpdateRangeLabels(int ch);
-    void UpdateDigitButtons(int ch);
-    void UpdatePresetButtons(int ch);
     void UpdateAutoOutputPanel(int ch);
-    void UpdateRunButtons(int ch);
     void RepeatHeldStep();
     void ShowTickMessage(const char* text);
     // Output on in any channel of the unit (maintenance is refused then).
@@ -204,7 +165,7 @@ class CBremixView : public QWidget {
 
     ColourButton* connectButton_ = nullptr;
     QComboBox* portList_ = nullptr;
-    std::array<Column, kChannelCount> columns_;
+    std::array<std::unique_ptr<ChannelColumn>, kChannelCount> columns_;
     std::map<int, QWidget*> byId_;
 
     StatusPolling polling_;

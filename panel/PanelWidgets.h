@@ -5,13 +5,15 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include "model/ChannelDisplay.h"
+
 namespace krv {
 
 inline const QColor kPanelColour(208, 208, 208);
 inline const QColor kValueFieldColour(224, 255, 255);
 inline const QColor kValueFieldTypingColour(255, 255, 0);
-inline const QColor kConnectedColour(128, 255, 128);
-inline const QColor kIdleColour(240, 240, 240);
+inline const QColor kConnectedColour(kLitFace.red, kLitFace.green, kLitFace.blue);
+inline const QColor kIdleColour(kIdleFace.red, kIdleFace.green, kIdleFace.blue);
 
 // A static text of the panel: the panel colour behind it, its own colours only behind the glyphs
 // (as the panel's labels have always looked), optionally a sunken border.

@@ -205,27 +205,61 @@ std::vector<SerialDevice> ListSerialDevices()
     return devices;
 }
 
-std::string DescribeSerialDevice(const std::string& name)
+namespace {
+
+// The tty device `name` (relative to /dev, or an absolute path) stands for; null when none.
+DevicePtr FindTty(udev* context, const std::string& name)
 {
-    if (name.empty()) return {};
-    const UdevPtr context(udev_new());
-    if (!context) return {};
     DevicePtr tty;
     if (name.find('/') == std::string::npos && name != "." && name != "..") {
-        tty.reset(udev_device_new_from_subsystem_sysname(context.get(), "tty", name.c_str()));
+        tty.reset(udev_device_new_from_subsystem_sysname(context, "tty", name.c_str()));
     }
     if (!tty) {
         // Paths such as /dev/serial/by-id/... lead to the device through its device number.
         const std::string path = name.front() == '/' ? name : std::string(kDevPrefix) + name;
         struct stat info {};
         if (::stat(path.c_str(), &info) == 0 && S_ISCHR(info.st_mode)) {
-            tty.reset(udev_device_new_from_devnum(context.get(), 'c', info.st_rdev));
+            tty.reset(udev_device_new_from_devnum(context, 'c', info.st_rdev));
         }
     }
-    if (!tty || View(udev_device_get_subsystem(tty.get())) != "tty") return {};
+    if (tty && View(udev_device_get_subsystem(tty.get())) != "tty") tty.reset();
+    return tty;
+}
+
+}  // namespace
+
+std::string DescribeSerialDevice(const std::string& name)
+{
+    if (name.empty()) return {};
+    const UdevPtr context(udev_new());
+    if (!context) return {};
+    const DevicePtr tty = FindTty(context.get(), name);
+    if (!tty) return {};
     udev_device* hardware = HardwareOf(tty.get());
     if (!hardware) return {};
     return DescribeTty(tty.get(), hardware);
+}
+
+std::string SerialNumberOfSerialDevice(const std::string& name)
+{
+    if (name.empty()) return {};
+    const UdevPtr context(udev_new());
+    if (!context) return {};
+    const DevicePtr tty = FindTty(context.get(), name);
+    if (!tty) return {};
+    udev_device* usb =
+        udev_device_get_parent_with_subsystem_devtype(tty.get(), "usb", "usb_device");
+    if (!usb) return {};
+    return CleanText(View(udev_device_get_sysattr_value(usb, "serial")));
+}
+
+std::string FindSerialDeviceBySerialNumber(const std::string& serialNumber)
+{
+    if (serialNumber.empty()) return {};
+    for (const SerialDevice& device : ListSerialDevices()) {
+        if (SerialNumberOfSerialDevice(device.name) == serialNumber) return device.name;
+    }
+    return {};
 }
 
 }  // namespace krv

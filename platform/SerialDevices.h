@@ -19,5 +19,10 @@ std::vector<SerialDevice> ListSerialDevices();
 // The description ListSerialDevices gives the device `name` (relative to /dev, or an absolute
 // path); empty when the device is unknown or nothing describes it.
 std::string DescribeSerialDevice(const std::string& name);
+// The serial number of the USB device behind the serial port `name`; empty when it has none.
+std::string SerialNumberOfSerialDevice(const std::string& name);
+// The serial port (relative to /dev) of the USB device with serial number `serialNumber`; empty
+// when none is plugged in.
+std::string FindSerialDeviceBySerialNumber(const std::string& serialNumber);
 
 }  // namespace krv

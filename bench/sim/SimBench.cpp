@@ -3,7 +3,9 @@
 //     50 ms and an output frame every 50 ms, as while an automatic output runs), served as fast
 //     as the unit answers: what it records must stay bounded however long it runs;
 //  2. processor time of its serving thread at real wire timing while a client polls it as the
-//     panel does (one status request every 50 ms, two circuits).
+//     panel does (one status request every 50 ms, two circuits);
+//  3. processor time of its serving thread while nobody talks to it, after one exchange: a
+//     thread that spun would use most of the span, one asleep in poll() nearly nothing.
 //
 //   bench_sim [quick]
 #include <fcntl.h>
@@ -173,6 +175,24 @@ void ServingCpuWhilePolled(std::chrono::seconds span)
         elapsed, tick, lost, cpu * 1000, 100.0 * cpu / elapsed);
 }
 
+void ServingCpuWhileIdle(std::chrono::seconds span)
+{
+    auto server = StartUnit(/*instant=*/false);
+    Host host(server->PortPath());
+    host.Write("VER\r\n");
+    const bool answered = host.ReadLine();
+    const auto cpuBefore = server->ServingThreadCpuTime();
+    const auto start = Clock::now();
+    std::this_thread::sleep_for(span);
+    const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    const double cpu =
+        std::chrono::duration<double>(server->ServingThreadCpuTime() - cpuBefore).count();
+    std::printf(
+        "virtual unit idle for %.1f s after one exchange (%s): serving thread %.3f ms CPU = "
+        "%.4f %% of one core\n",
+        elapsed, answered ? "answered" : "unanswered", cpu * 1000, 100.0 * cpu / elapsed);
+}
+
 }  // namespace
 }  // namespace krv::bench
 
@@ -180,6 +200,7 @@ int main(int argc, char** argv)
 {
     const bool quick = argc > 1 && std::string(argv[1]) == "quick";
     krv::bench::ServingCpuWhilePolled(quick ? std::chrono::seconds(3) : std::chrono::seconds(15));
+    krv::bench::ServingCpuWhileIdle(quick ? std::chrono::seconds(1) : std::chrono::seconds(10));
     const int ticks = quick ? 7200 : 72000;
     krv::bench::MemoryAfterAnHour(ticks, krv::sim::ServerOptions::kDefaultRecordLimit,
                                   "traffic records bounded (the default)");

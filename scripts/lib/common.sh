@@ -6,6 +6,8 @@ BUILD_PACKAGES=(g++ cmake ninja-build pkg-config libudev-dev libgtest-dev libgmo
 # The icon's renderer, and the tools the install test checks the installed files with.
 BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime-info udev
                  libglib2.0-bin)
+# PyVISA with its pure-Python backend: a test drives krvctl serve as bench scripts do.
+BUILD_PACKAGES+=(python3-pyvisa python3-pyvisa-py)
 # Qt's Japanese translations: the tests check that Qt's own buttons and labels speak Japanese.
 BUILD_PACKAGES+=(qt6-translations-l10n)
 # What the panel needs on the desktop besides: a Japanese font for its texts, and Qt's Japanese

@@ -16,8 +16,8 @@ namespace {
 const std::string kKrvctl = KRVCTL_PATH;
 
 const std::vector<std::string> kOrder = {
-    "ports",    "info",     "status", "set",     "calibration", "standalone",
-    "firmware", "settings", "sim",    "bridges", "restart",     "doctor",
+    "ports",    "info", "status",  "set",     "calibration", "standalone", "firmware",
+    "settings", "sim",  "bridges", "restart", "doctor",      "serve",
 };
 
 TEST(KrvctlCommandsTest, EveryCommandOnceInTheKnownOrder)

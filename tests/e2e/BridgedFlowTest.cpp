@@ -13,6 +13,7 @@
 #include "model/GeneratorState.h"
 #include "sim/Simulation.h"
 #include "support/RecordingUi.h"
+#include "support/WaitUntil.h"
 
 namespace krv {
 namespace {
@@ -103,10 +104,7 @@ TEST_F(BridgedFlowTest, PortThatComesBackLateIsWaitedForWithinItsBudget)
     EXPECT_EQ(simulation->Bridge().Restarts(), 2u);
 
     // It does come back later.
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!Exists(simulation->PortPath()) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(20ms);
-    }
+    EXPECT_TRUE(test::WaitUntil([&] { return Exists(simulation->PortPath()); }));
     EXPECT_TRUE(link->OpenPort());
 }
 

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "sim/PtyClient.h"
 #include "support/Process.h"
+#include "support/PtyClient.h"
 #include "support/SimProcess.h"
 
 namespace krv {

@@ -9,6 +9,7 @@
 #include "support/AsNobody.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
+#include "support/WaitUntil.h"
 
 namespace krv {
 namespace {
@@ -233,15 +234,34 @@ TEST(KrvctlUnitTest, OldFirmwareAndUnreadableStatusAreReported)
     EXPECT_EQ(result.err, "接続できません。\n");
 }
 
+// Status replies krvctl has taken from the unit so far, as its wire trace shows them (the trace
+// is written out every few tens of milliseconds).
+std::size_t StatusRepliesTraced(const std::string& trace)
+{
+    std::ifstream in(trace);
+    std::size_t replies = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!Contains(line, " RX ")) continue;
+        for (auto at = line.find("\\x02R"); at != std::string::npos;
+             at = line.find("\\x02R", at + 1)) {
+            ++replies;
+        }
+    }
+    return replies;
+}
+
 TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
 {
     SimProcess unit({"--instant", "--circuits", "2"});
-    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch"});
+    const std::string trace = TempPath("watch.log");
+    std::filesystem::remove(trace);
+    Process watch({kKrvctl, "--port", unit.Path(), "--trace", trace, "status", "--watch"});
     EXPECT_EQ(watch.ReadLine(5000ms), "firmware 020000");
     EXPECT_EQ(watch.ReadLine(1000ms), "circuits 2");
     EXPECT_EQ(watch.ReadLine(1000ms).rfind("channel 1 range 0_5V", 0), 0u);
     EXPECT_EQ(watch.ReadLine(1000ms).rfind("channel 2 range 0_5V", 0), 0u);
-    std::this_thread::sleep_for(300ms);  // a few polls with nothing new to print
+    // A few polls with nothing new to print: four replies after the two of the connect.
+    EXPECT_TRUE(test::WaitUntil([&] { return StatusRepliesTraced(trace) >= 6; }));
     watch.Signal(SIGINT);
     EXPECT_EQ(watch.Wait(), 0);
     EXPECT_EQ(watch.Out(), "");
@@ -324,9 +344,12 @@ TEST(KrvctlUnitTest, CsvLogIsContinuedNeverOverwritten)
     EXPECT_EQ(LogRows(path), first);
 
     // Watching: status replies that change nothing add nothing; the file is continued.
-    Process watch({kKrvctl, "--port", unit.Path(), "status", "--watch", "--csv", path});
+    const std::string trace = TempPath("log.trace");
+    std::filesystem::remove(trace);
+    Process watch(
+        {kKrvctl, "--port", unit.Path(), "--trace", trace, "status", "--watch", "--csv", path});
     EXPECT_EQ(watch.ReadLine(5000ms), "firmware 020000");
-    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(test::WaitUntil([&] { return StatusRepliesTraced(trace) >= 6; }));
     watch.Signal(SIGINT);
     EXPECT_EQ(watch.Wait(), 0);
     std::vector<std::string> twice = first;

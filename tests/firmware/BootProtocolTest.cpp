@@ -4,8 +4,8 @@
 
 #include <numeric>
 
-#include "FirmwareFixture.h"
 #include "firmware/BootProtocol.h"
+#include "support/FirmwareFixture.h"
 
 namespace krv {
 namespace {

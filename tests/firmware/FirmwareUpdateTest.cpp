@@ -5,7 +5,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "FirmwareFixture.h"
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
@@ -15,6 +14,7 @@
 #include "sim/BootLoader.h"
 #include "sim/CommandFaults.h"
 #include "support/FileContents.h"
+#include "support/FirmwareFixture.h"
 #include "support/HostileFirmware.h"
 
 namespace krv {

@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <thread>
 
-#include "FirmwareFixture.h"
 #include "firmware/BootProtocol.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "protocol/Identification.h"
+#include "support/FirmwareFixture.h"
+#include "support/WaitUntil.h"
 
 namespace krv {
 namespace {
@@ -193,7 +194,7 @@ TEST_F(ProgramUnitTest, RunsOnAWorkerThreadAndStopsWhenAnotherThreadCancels)
         result = ProgramUnit(context, file);
     });
     // What a dialog's cancel button does, from its own thread.
-    while (simulation->Bridge().BootRestarts() < 2) std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(test::WaitUntil([&] { return simulation->Bridge().BootRestarts() >= 2; }));
     cancel = true;
     worker.join();
     EXPECT_FALSE(result.load());

@@ -70,8 +70,7 @@ TEST_F(StatusPollingTest, TicksThatWaitedBehindABusyMomentSendOneRequest)
     std::initializer_list<int> burst = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     EXPECT_EQ(TicksAt(burst), 0);
     EXPECT_EQ(TicksAt({24, 25, 30, 49, 50, 75}), 0);
-    EXPECT_EQ(unit.WaitForLines(4).size(), 4u);  // at 0, 25, 50 and 75
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(unit.Settle());  // at 0, 25, 50 and 75
     EXPECT_EQ(unit.Lines().size(), 4u);
     EXPECT_EQ(polling.silentTicks, 4);
 }
@@ -106,7 +105,7 @@ TEST_F(StatusPollingTest, NothingGoesOutWhilePollingIsOff)
 {
     polling.Stop();
     EXPECT_EQ(TicksEvery(0, 200, 50), 0);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(unit.Settle());
     EXPECT_TRUE(unit.Lines().empty());
     // A fresh start asks channel 1 first and counts no old silence.
     polling.pollChannel = 1;

@@ -175,7 +175,7 @@ TEST_F(UnitExchangeTest, LoadingWhileConnectedLetsTheUnitGoBeforeTakingTheFile)
     state.SetOutputOn(1, true);
     ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui, &link), LoadOutcome::Loaded);
     EXPECT_FALSE(link.IsOpen());
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(unit->Settle());
     // Nothing of the file reached the unit: only every channel switched off, in its old range.
     EXPECT_EQ(unit->Lines(), expected);
     EXPECT_EQ(state.channels[0].outputValue, 4.0);
@@ -185,7 +185,7 @@ TEST_F(UnitExchangeTest, LoadingWhileDisconnectedSendsNothing)
 {
     StartUnit({}, false);
     ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui, &link), LoadOutcome::Loaded);
-    std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(unit->Settle());
     EXPECT_TRUE(unit->Lines().empty());
     EXPECT_FALSE(link.IsOpen());
 }
@@ -196,8 +196,7 @@ TEST_F(UnitExchangeTest, EveryCircuitMeansAtMostFourChannels)
     WriteStatusRequest(link, 2);  // opens the port
     state.circuitCount = 100;     // as a damaged settings file may say
     state.ResendAllOutputs();
-    unit->WaitForLines(5);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(unit->Settle());
     const Lines lines = unit->Lines();
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "\x02R3\r\n");

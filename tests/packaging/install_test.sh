@@ -150,6 +150,20 @@ else
     done
 fi
 
+# --- krvctl serve's systemd unit -------------------------------------------------------------------
+service=$prefix/lib/systemd/system/krvctl-serve@.service
+if [[ ! -f $service ]]; then
+    fail "the systemd unit is not installed as $service"
+else
+    for must in '[Service]' 'ExecStart=/usr/bin/krvctl --port %I serve' 'SupplementaryGroups=dialout' \
+        'WantedBy=multi-user.target'; do
+        grep -qxF -- "$must" "$service" || fail "the systemd unit lacks the line $must"
+    done
+    # Every line a section header, a comment or KEY=VALUE.
+    grep -vE '^(\[[A-Za-z]+\]|#.*|[A-Za-z]+=.*|)$' "$service" >"$work/service.out" &&
+        fail "the systemd unit has lines systemd would not read: $(cat "$work/service.out")"
+fi
+
 # --- bash completion ------------------------------------------------------------------------------
 completion=$prefix/share/bash-completion/completions/krvctl
 complete_line() {  # words of a command line, the last one being completed -> the candidates
@@ -172,7 +186,7 @@ if [[ ! -f $completion ]]; then
     fail "the bash completion is not installed as $completion"
 elif bash -n "$completion"; then
     expect_completion "$(printf '%s\n' $commands | sort | tr '\n' ' ' | sed 's/ $//')" krvctl ''
-    expect_completion "set settings" krvctl se
+    expect_completion "serve set settings" krvctl se
     expect_completion "new show" krvctl settings ''
     expect_completion \
         "--bridge-fault --bridge-serial --bridge-socket --csv --extra-bridge --help --json --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \

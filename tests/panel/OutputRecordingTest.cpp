@@ -139,7 +139,8 @@ TEST_F(OutputRecordingTest, AFailingLogStopsAndThePanelCarriesOn)
     // A file that cannot be created: refused with its reason.
     const std::string missing = LogPath("missing/log.csv");
     EXPECT_FALSE(recording->StartLog(QString::fromStdString(missing)));
-    QTest::qWait(1);  // the message waits for the event being handled to end
+    // The message waits for the event being handled to end.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.Texts().empty(); }, 5000));
     ASSERT_EQ(ui.Texts().size(), 1u);
     EXPECT_EQ(ui.Texts()[0], std::string(kOutputLogCannotCreate) + "\n" + missing +
                                  "\n(No such file or directory)");
@@ -158,7 +159,7 @@ TEST_F(OutputRecordingTest, AFailingLogStopsAndThePanelCarriesOn)
     ASSERT_EQ(changed.size(), 1);
     EXPECT_FALSE(changed[0][0].toBool());
     EXPECT_TRUE(ui.Messages().empty());  // not inside the click
-    QTest::qWait(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ui.Texts().empty(); }, 5000));
     ASSERT_EQ(ui.Texts().size(), 1u);
     EXPECT_EQ(ui.Texts()[0], std::string(kOutputLogWriteFailed) + "\n" + pipe + "\n(Broken pipe)");
 
@@ -210,6 +211,7 @@ TEST_F(OutputRecordingTest, TrendPlotsEachChannelOnlyWhileShown)
     EXPECT_FALSE(trend->TimerActive());
     const int updates = trend->UpdateCount();
     Ticks(5);
+    // Three of the trend's update periods: that no update comes, only time passing shows.
     QTest::qWait(3 * TrendWindow::kUpdateMs);
     EXPECT_EQ(trend->UpdateCount(), updates);
     EXPECT_GT(recording->History().Size(0), 3u);  // the history went on meanwhile
@@ -255,9 +257,12 @@ TEST_F(OutputRecordingTest, TrendShowsTheTimeWithoutAUnitAsABand)
 
     ClickConnect();  // disconnects
     ASSERT_FALSE(link.IsOpen());
-    QTest::qWait(50);
-    trend->UpdatePlots();
-    ASSERT_FALSE(trend->Bands(0).empty());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            trend->UpdatePlots();
+            return !trend->Bands(0).empty() && trend->Bands(0).back().why == TrendGap::Disconnected;
+        },
+        5000));
     const TrendHistory::Band away = trend->Bands(0).back();
     EXPECT_EQ(away.why, TrendGap::Disconnected);
     EXPECT_GE(away.to, recording->History().Now() - 0.01);

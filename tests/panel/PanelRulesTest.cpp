@@ -9,6 +9,8 @@
 
 #include "dialogs/CRangeSelectDlg.h"
 #include "dialogs/CScaleDlg.h"
+#include "model/ChannelDisplay.h"
+#include "panel/PanelBitmaps.h"
 #include "panel/PanelFixture.h"
 #include "panel/PanelWidgets.h"
 #include "sim/VirtualUnit.h"
@@ -144,6 +146,60 @@ TEST_F(PanelRulesTest, EnableStatesFollowConnectionStandaloneModeOutputAndRunSta
                 EXPECT_EQ(Widget(ChannelControlId(ch, kAutoSettings))->isEnabled(), before);
             }
         }
+    }
+}
+
+TEST_F(PanelRulesTest, EveryColumnShowsWhatTheModelComputesForIt)
+{
+    StartUnit();
+    state.ResetForCircuitCount(4);
+    MakePanel(4);
+    ASSERT_TRUE(link.OpenPort());
+    // A different picture in every column: a value and output on, converted units, an external
+    // supply range with a fault, a running automatic output.
+    state.channels[0].outputValue = 2.5;
+    state.SetOutputOn(0, true);
+    state.channels[1].scaledMin = -50.0;
+    state.channels[1].scaledMax = 50.0;
+    state.channels[1].scaledDigits = 2;
+    state.channels[1].scaledUnit = "kPa";
+    state.SetScalingMode(1, true);
+    state.channels[2].range = kRangeE4_20mA;
+    state.ApplyRangeDefaults(2);
+    state.channels[2].extStatus = 0x0001;
+    state.autoOutput[3].runState = 1;
+    state.unitAutoOutput[0].standaloneMode = kStandaloneFixed;
+    view->LayoutChannels();
+    view->RefreshPanel();
+    for (int ch = 0; ch < 4; ++ch) {
+        SCOPED_TRACE(testing::Message() << "channel " << ch);
+        const ChannelDisplay d = DisplayOf(state, ch, true);
+        EXPECT_EQ(Text(ch, 6).toStdString(), d.onOffText);
+        EXPECT_EQ(Widget<ColourButton>(ChannelControlId(ch, 6))->FaceColour(),
+                  QColor(d.onOffFace.red, d.onOffFace.green, d.onOffFace.blue));
+        EXPECT_EQ(Text(ch, 0).toStdString(), d.standaloneText);
+        EXPECT_EQ(Text(ch, 2).toStdString(), d.alarmText);
+        EXPECT_EQ(Widget(ChannelControlId(ch, 2))->isVisible(), !d.alarmText.empty());
+        EXPECT_EQ(Text(ch, 23).toStdString(), d.rangeName);
+        EXPECT_EQ(Text(ch, 49).toStdString(), d.unit);
+        EXPECT_EQ(Widget<QRadioButton>(ChannelControlId(ch, 26))->isChecked(), d.scalingOn);
+        EXPECT_EQ(Text(ch, 22).toStdString(), d.valueText);
+        EXPECT_EQ(SignButtonsShown(ch), d.stepButtons.sign);
+        ASSERT_TRUE(d.presets.has_value());
+        for (int n = 0; n < kPresetsPerRange; ++n) {
+            const PresetButton& preset = (*d.presets)[static_cast<std::size_t>(n)];
+            EXPECT_EQ(Text(ch, 29 + n).toStdString(), preset.text) << "preset " << n;
+            const auto marker =
+                preset.current ? PanelBitmap::MarkerCurrent : PanelBitmap::MarkerOther;
+            EXPECT_EQ(Widget(ChannelControlId(ch, 29 + n))->property("marker").toInt(),
+                      static_cast<int>(marker));
+        }
+        EXPECT_EQ(Text(ch, 43).toStdString(), d.autoOutput.waveform);
+        EXPECT_EQ(Text(ch, 44).toStdString(), d.autoOutput.start);
+        EXPECT_EQ(Widget(ChannelControlId(ch, 40))->isVisible(), d.runButtonsShown);
+        EXPECT_EQ(Group(ch, kGroupA), d.enables.rangeAndMode ? "on" : "off");
+        EXPECT_EQ(Group(ch, kGroupB), d.enables.valueControls ? "on" : "off");
+        EXPECT_EQ(Group(ch, kGroupC), d.enables.runButtons ? "on" : "off");
     }
 }
 

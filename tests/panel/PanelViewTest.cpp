@@ -5,6 +5,7 @@
 
 #include "panel/PanelFixture.h"
 #include "panel/PanelWidgets.h"
+#include "panel/TickSource.h"
 #include "protocol/StatusReply.h"
 #include "sim/VirtualUnit.h"
 
@@ -318,6 +319,20 @@ TEST_F(PanelConnectionTest, ClosingThePanelSwitchesTheOutputsOff)
         2000));
 }
 
+// Counts the ticks the panel's timer delivers to the view.
+class TickCounter : public QObject {
+  public:
+    explicit TickCounter(QObject& view) { view.installEventFilter(this); }
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == kTickEvent) ++count;
+        return false;
+    }
+};
+
 TEST_F(PanelConnectionTest, ConnectSendsNoStatusRequestBeforeItIsDone)
 {
     // A unit that takes a while to answer, at wire speed, and the panel's own 50 ms timer: ticks
@@ -341,7 +356,9 @@ TEST_F(PanelConnectionTest, ConnectSendsNoStatusRequestBeforeItIsDone)
     QTest::mouseClick(Widget<QPushButton>(ChannelControlId(0, 8 + 2 * 4)), Qt::LeftButton);
     EXPECT_EQ(state.channels[0].outputValue, 1.0);
     EXPECT_FALSE(view->Polling().pollingEnabled);
-    QTest::qWait(120);  // a few ticks, handled while disconnected
+    // A few of the timer's ticks, handled while disconnected.
+    TickCounter ticks(*view);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count >= 2; }, 5000));
 
     ClickConnect();
     ASSERT_TRUE(link.IsOpen());
@@ -391,7 +408,9 @@ TEST_F(PanelConnectionTest, TicksAfterABusyMomentAskOnceAndKeepEveryReply)
     server->ClearRecords();
     FreezeClock();
     for (int i = 0; i < 20; ++i) view->OnTick();
-    QTest::qWait(700);  // long enough for twenty replies at 19200 baud
+    // Long enough for twenty replies at 19200 baud: that the nineteen others never come, only
+    // time passing shows.
+    QTest::qWait(700);
     ASSERT_EQ(server->Received().size(), 1u);
     EXPECT_EQ(server->Received()[0].bytes, "\x02R1\r\n");
     EXPECT_LT(link.CommPort().Ring().Unread(), 2 * kStatusReplyLength);

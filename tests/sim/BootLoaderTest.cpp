@@ -75,7 +75,9 @@ class BootLoaderTest : public ::testing::Test {
         bridge->SetBaudRate(19200);
         bridge->SetBitMode(0x30, 0x20);
         bridge->SetBitMode(0x00, 0x00);
-        std::this_thread::sleep_for(60ms);  // the unit's start-up
+        // Until the unit greets the host once started; one without firmware never does, and is
+        // given its start-up time (and a little) to show that it stays silent.
+        bridge->WaitForReceive(std::chrono::steady_clock::now() + SimServer::kStartUpTime + 20ms);
     }
     // Sends `bytes` and collects what comes back within 100 ms.
     Bytes Exchange(const Bytes& bytes)
@@ -88,7 +90,7 @@ class BootLoaderTest : public ::testing::Test {
             const std::size_t got = bridge->Read(buffer, sizeof buffer);
             reply.insert(reply.end(), buffer, buffer + got);
             if (got == 0 && !reply.empty()) break;
-            if (got == 0) std::this_thread::sleep_for(2ms);
+            if (got == 0) bridge->WaitForReceive(deadline);
         }
         return reply;
     }

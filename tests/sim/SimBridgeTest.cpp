@@ -196,11 +196,10 @@ TEST_F(SimBridgeTest, BootPulsePutsTheUnitIntoBootModeUntilTheNextRestart)
     auto loader = std::make_shared<EchoTarget>(19200);
     simulation->Target().SetBootLoader(loader);
     ASSERT_TRUE(Ftdi().OpenFtdiDevice());
+    // The bridge takes each change of the pins at once; no pulse needs a length of its own.
     Ftdi().SetBitMode(0x33, 0x20);
-    std::this_thread::sleep_for(200ms);
     Ftdi().SetBitMode(0x32, 0x20);
     EXPECT_TRUE(simulation->Bridge().ResetHeld());
-    std::this_thread::sleep_for(200ms);
     Ftdi().SetBitMode(0, 0);
     EXPECT_TRUE(simulation->Target().InBootMode());
     EXPECT_EQ(simulation->Bridge().BootRestarts(), 1u);

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -41,6 +42,17 @@ class ScriptedUnit {
         lineCame_.wait_for(lock, std::chrono::seconds(10), [&] { return lines_.size() >= count; });
         return lines_;
     }
+    // Waits until every byte the link wrote before the call has been read and handled, so that
+    // Lines() holds each line it sent by then. A link's writes are done when they return: the
+    // bytes wait in the pty, and a round of the reading thread that begins after the call takes
+    // all of them. True unless ten seconds pass first.
+    bool Settle() const
+    {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t wanted = rounds_ + 2;  // the round under way may have begun earlier
+        return roundDone_.wait_for(lock, std::chrono::seconds(10),
+                                   [&] { return rounds_ >= wanted; });
+    }
 
   private:
     void Run()
@@ -60,6 +72,11 @@ class ScriptedUnit {
                 lineCame_.notify_all();
                 if (script_) pty_.Send(script_(line, index));
             }
+            {
+                std::lock_guard lock(mutex_);
+                ++rounds_;
+            }
+            roundDone_.notify_all();
         }
     }
 
@@ -67,7 +84,9 @@ class ScriptedUnit {
     Script script_;
     mutable std::mutex mutex_;
     mutable std::condition_variable lineCame_;
+    mutable std::condition_variable roundDone_;
     std::vector<std::string> lines_;
+    std::uint64_t rounds_ = 0;  // rounds of Run() ended
     std::atomic<bool> stop_{false};
     std::thread thread_;  // last: starts when everything it uses exists
 };

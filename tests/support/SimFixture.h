@@ -8,6 +8,7 @@
 #include "link/DeviceLink.h"
 #include "sim/SimServer.h"
 #include "support/RecordingUi.h"
+#include "support/WaitUntil.h"
 
 namespace krv::test {
 
@@ -38,6 +39,21 @@ class SimFixture : public ::testing::Test {
         std::size_t n = 0;
         for (const auto& r : server->Received()) n += r.bytes == line ? 1 : 0;
         return n;
+    }
+
+    // Power-cycles the unit and waits until it has started again: its resend request is out
+    // (ten seconds at most, a cap for a broken case). False when it never came.
+    bool RestartUnit()
+    {
+        server->Restart();
+        // Every reply begun before the restart has its record by now, except one already on its
+        // way, which may still end after the restart.
+        const std::size_t before = server->SentCount();
+        return WaitUntil([&] {
+            if (server->SentCount() <= before) return false;
+            const auto sent = server->Sent();
+            return !sent.empty() && sent.back().bytes == sim::kResendRequest;
+        });
     }
 
     void TearDown() override

@@ -10,7 +10,6 @@
 #include "EmulatedFt230x.h"
 #include "UsbStandIn.h"
 #include "firmware/BootProtocol.h"
-#include "firmware/FirmwareFixture.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "flows/Connection.h"
@@ -22,6 +21,7 @@
 #include "protocol/Identification.h"
 #include "sim/Simulation.h"
 #include "sim/UnitBridgeTarget.h"
+#include "support/FirmwareFixture.h"
 
 namespace krv {
 namespace {

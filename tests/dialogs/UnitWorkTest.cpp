@@ -16,6 +16,7 @@
 
 #include "dialogs/UnitWork.h"
 #include "support/RecordingUi.h"
+#include "support/WaitUntil.h"
 
 namespace krv {
 namespace {
@@ -26,8 +27,7 @@ using namespace std::chrono_literals;
 // which fails the test that relies on it).
 bool WaitFor(const std::atomic<bool>& flag)
 {
-    for (int i = 0; i < 10000 && !flag.load(); ++i) std::this_thread::sleep_for(1ms);
-    return flag.load();
+    return test::WaitUntil([&] { return flag.load(); });
 }
 
 class UnitWorkTest : public ::testing::Test {
@@ -162,10 +162,7 @@ TEST_F(UnitWorkTest, AQuestionNobodyAnswersIsCancelOrNo)
     bool stopSeen = false;
     ASSERT_TRUE(work.Run(
         [&](UserInterface& workUi) {
-            for (int i = 0; i < 10000 && !stopSeen; ++i) {
-                stopSeen = !workUi.ProcessPendingEvents();
-                if (!stopSeen) std::this_thread::sleep_for(1ms);
-            }
+            stopSeen = test::WaitUntil([&] { return !workUi.ProcessPendingEvents(); });
             answer =
                 workUi.ShowMessage("q", "確認", MessageIcon::Information, MessageButtons::YesNo);
         },

@@ -9,9 +9,11 @@
 
 #include <set>
 
-#include "AutoDlgTestSupport.h"
 #include "dialogs/CAutoOutDlg.h"
+#include "dialogs/DialogLayout.h"
+#include "support/ModalAnswer.h"
 #include "support/RecordingUi.h"
+#include "support/TempFolder.h"
 
 namespace krv {
 namespace {
@@ -94,15 +96,31 @@ TEST_F(CAutoOutDlgTest, LooksAsLaidOut)
 {
     Show();
     EXPECT_EQ(S(dialog.windowTitle()), "自動出力設定");
-    // The form keeps its layout; the preview stands to its right and the dialog grew for it.
-    EXPECT_EQ(dialog.size(), QSize(818, 307));
-    EXPECT_EQ(dialog.Preview().geometry(), QRect(508, 10, 300, 287));
+    // The form keeps the places of its resource: 339 × 189 dialog units, the fields and buttons
+    // in dialog units, the point list and the 300 × 140 picture in pixels.
+    const QSize form = DialogUnitSize(339, 189);
+    EXPECT_EQ(dialog.height(), form.height());
     EXPECT_EQ(dialog.minimumSize(), dialog.maximumSize());
-    EXPECT_EQ(dialog.Field(AutoField::Start).geometry(), QRect(76, 91, 63, 22));
-    EXPECT_EQ(dialog.Field(AutoField::Repeat).geometry(), QRect(76, 186, 63, 24));
-    EXPECT_EQ(dialog.PointList().geometry(), QRect(170, 62, 302, 148));
-    EXPECT_EQ(dialog.Picture().geometry(), QRect(171, 63, 300, 140));
-    EXPECT_EQ(dialog.OkButton().geometry(), QRect(342, 273, 75, 22));
+    const struct {
+        const char* what;
+        const QWidget& control;
+        QRect where;
+    } places[] = {
+        {"start", dialog.Field(AutoField::Start), DialogUnitRect(51, 56, 42, 14)},
+        {"repeat", dialog.Field(AutoField::Repeat), DialogUnitRect(51, 115, 42, 15)},
+        {"OK", dialog.OkButton(), DialogUnitRect(228, 168, 50, 14)},
+        {"cancel", dialog.CancelButton(), DialogUnitRect(282, 168, 50, 14)},
+        {"point list", dialog.PointList(), QRect(QPoint(170, 62), QSize(472 - 170, 210 - 62))},
+        {"picture", dialog.Picture(),
+         QRect(DialogUnitRect(114, 39, 0, 0).topLeft(), QSize(300, 140))},
+    };
+    for (const auto& p : places) EXPECT_EQ(p.control.geometry(), p.where) << p.what;
+    // The preview is not part of the form: it stands to the form's right, and the dialog grew
+    // for it.
+    const QRect preview = dialog.Preview().geometry();
+    EXPECT_GE(preview.left(), form.width());
+    EXPECT_TRUE(dialog.rect().contains(preview));
+    EXPECT_FALSE(preview.isEmpty());
     EXPECT_EQ(S(dialog.CsvButton().text()), "CSV読込");
     EXPECT_EQ(S(dialog.CancelButton().text()), "戻る");
     EXPECT_TRUE(dialog.OkButton().isDefault());

@@ -340,14 +340,17 @@ TEST_F(MaintenanceCommandsTest, StandaloneSetupWritesVerifiesAndRestartsTheUnitW
     Connect();
     auto* label = qobject_cast<PanelLabel*>(view->Control(ChannelControlId(0, 0)));
     ASSERT_NE(label, nullptr);
+    // The unit steps the sawtooth on its own clock: tick until four of its values were shown.
     std::set<std::string> values;
-    for (int i = 0; i < 60 && values.size() < 4; ++i) {
-        view->OnTick();
-        std::this_thread::sleep_for(20ms);
-        QCoreApplication::processEvents();
-        if (i % 5 == 4) view->RefreshPanel();
-        values.insert(ValueText(s, 0));
-    }
+    int ticks = 0;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            view->OnTick();
+            if (++ticks % 5 == 0) view->RefreshPanel();
+            values.insert(ValueText(s, 0));
+            return values.size() >= 4;
+        },
+        10000));
     EXPECT_EQ(label->text().toStdString(), " PCレス 自動出力 ");
     EXPECT_GE(values.size(), 4u);
     for (const std::string& v : values) {

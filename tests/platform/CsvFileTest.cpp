@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "AutoDlgTestSupport.h"
 #include "input/AutoOutputChecks.h"
 #include "platform/CCsvFile.h"
+#include "support/TempFolder.h"
 
 namespace krv {
 namespace {

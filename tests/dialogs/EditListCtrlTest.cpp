@@ -8,8 +8,8 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "AutoDlgTestSupport.h"
 #include "dialogs/CEditListCtrl.h"
+#include "support/TempFolder.h"
 
 namespace krv {
 namespace {

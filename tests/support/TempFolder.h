@@ -1,21 +1,12 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QDialog>
-#include <QTimer>
-
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <functional>
-
 #include <string>
 #include <string_view>
-#include "support/ModalAnswer.h"
 
 namespace krv::test {
 
