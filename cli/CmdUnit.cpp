@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <map>
 
+#include "cli/ChannelView.h"
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "cli/RemoteStatus.h"
 #include "files/OutputLog.h"
 #include "flows/Connection.h"
 #include "flows/LinkFrameSink.h"
@@ -23,96 +25,6 @@ namespace krv::cli {
 namespace {
 
 using namespace std::chrono_literals;
-
-// One channel as the unit reports it, in the panel's terms.
-struct ChannelView {
-    int channel = 0;  // 1 to 4
-    std::string rangeKey;
-    unsigned range = 0;
-    unsigned code = 0;
-    double value = 0.0;
-    bool on = false;
-    std::string alarm;
-    unsigned calibrationMode = 0;
-    int standaloneMode = 0;
-    int runState = 0;
-
-    bool operator==(const ChannelView&) const = default;
-};
-
-// Takes the unit's report of a channel into `state` as the channel's settings, so the model's own
-// conversions and texts describe what the unit does.
-void AdoptReport(GeneratorState& state, const StatusReport& report)
-{
-    ChannelSettings& c = state.channels[report.channel];
-    c.range = static_cast<OutputRange>(report.range);
-    c.scalingOn = false;
-    c.outputCode = report.outputCode;
-    c.mainControl = report.mainControl;
-    c.extControl = report.extControl;
-    c.mainStatus = report.mainStatus;
-    c.extStatus = report.extStatus;
-    state.CodeToValue(report.channel);
-}
-
-// As AdoptReport, and the run state as the unit reports it: what the output log records of a
-// channel the program only watches.
-void AdoptForLog(GeneratorState& state, const StatusReport& report)
-{
-    AdoptReport(state, report);
-    state.autoOutput[report.channel].runState = static_cast<std::int32_t>(report.runState);
-}
-
-ChannelView ViewOf(GeneratorState& state, const StatusReport& report)
-{
-    AdoptReport(state, report);
-    ChannelView view;
-    view.channel = report.channel + 1;
-    view.range = report.range;
-    view.rangeKey = RangeKey(static_cast<OutputRange>(report.range));
-    view.code = report.outputCode;
-    view.value = state.channels[report.channel].outputValue;
-    view.on = state.OutputOn(report.channel);
-    view.alarm = state.StatusText(report.channel);
-    view.calibrationMode = report.calibrationMode & 0x3;
-    view.standaloneMode = state.unitAutoOutput[report.channel].standaloneMode;
-    view.runState = report.runState;
-    return view;
-}
-
-std::string ValueText(const ChannelView& view)
-{
-    const RangeLimits limits = GetRangeLimits(static_cast<OutputRange>(view.range));
-    std::string text = FormatValue(limits.decimals, view.value);
-    text.erase(0, text.find_first_not_of(' '));
-    return text;
-}
-
-void PrintView(const ChannelView& v)
-{
-    std::printf(
-        "channel %d range %s code %u value %s %s alarm %s calibration %u standalone %d run "
-        "%d\n",
-        v.channel, v.rangeKey.empty() ? "?" : v.rangeKey.c_str(), v.code, ValueText(v).c_str(),
-        v.on ? "on" : "off", v.alarm.empty() ? "-" : v.alarm.c_str(), v.calibrationMode,
-        v.standaloneMode, v.runState);
-    std::fflush(stdout);
-}
-
-void WriteView(JsonWriter& json, const ChannelView& v)
-{
-    json.BeginObject();
-    json.Key("channel").Int(v.channel);
-    json.Key("range").String(v.rangeKey);
-    json.Key("code").Int(v.code);
-    json.Key("value").Double(v.value);
-    json.Key("on").Bool(v.on);
-    json.Key("alarm").String(v.alarm);
-    json.Key("calibration").Int(v.calibrationMode);
-    json.Key("standalone").Int(v.standaloneMode);
-    json.Key("run").Int(v.runState);
-    json.EndObject();
-}
 
 // Connects without touching the unit's outputs. Returns kExitOk or the exit status of a failure
 // (whose message has been printed).
@@ -136,7 +48,8 @@ void RequestStop(int)
 
 // Polls the channels as the panel's tick does, every 50 ms, and prints a channel whenever what
 // the unit reports changes. Ends on SIGINT/SIGTERM, or when the panel would declare the unit lost.
-int Watch(DeviceLink& link, GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& log)
+int Watch(DeviceLink& link, GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& log,
+          bool json)
 {
     struct sigaction action {};
     action.sa_handler = RequestStop;
@@ -169,7 +82,7 @@ int Watch(DeviceLink& link, GeneratorState& state, std::map<int, ChannelView> sh
                 log.Record(state, report->channel, OutputEvent::Status);
                 if (shown[view.channel] != view) {
                     shown[view.channel] = view;
-                    PrintView(view);
+                    PrintChange(view, json);
                 }
             }
         }
@@ -201,9 +114,6 @@ namespace {
 int RunStatus(const Args& args)
 {
     if (!args.Positionals().empty()) return UsageError("status takes no arguments");
-    if (args.Has("--json") && args.Has("--watch")) {
-        return UsageError("--watch prints lines of text; it takes no --json");
-    }
     ConsoleUserInterface ui;
     // The file is taken before the unit is touched, so a file refused costs no connect.
     OutputLog log(ui);
@@ -212,6 +122,10 @@ int RunStatus(const Args& args)
     if (const auto csv = args.Value("--csv")) {
         if (csv->empty()) return UsageError("--csv needs a file name");
         if (!log.Start(*csv)) return kExitUnitFailed;
+    }
+    if (const auto server = args.Value("--connect")) {
+        const int status = RemoteStatus(*server, args.Has("--watch"), args.Has("--json"), log);
+        return logFailed && status == kExitOk ? kExitUnitFailed : status;
     }
     DeviceLink link(ui);
     AppValues app;
@@ -232,24 +146,10 @@ int RunStatus(const Args& args)
     }
     log.RecordAll(state);
 
-    if (args.Has("--json")) {
-        JsonWriter json;
-        json.BeginObject();
-        json.Key("firmware").String(state.firmwareVersion);
-        json.Key("circuits").Int(state.circuitCount);
-        json.Key("channels").BeginArray();
-        for (const auto& [number, view] : views) WriteView(json, view);
-        json.EndArray();
-        json.EndObject();
-        std::printf("%s\n", json.Text().c_str());
-    } else {
-        std::printf("firmware %s\ncircuits %d\n", state.firmwareVersion.c_str(),
-                    state.circuitCount);
-        for (const auto& [number, view] : views) PrintView(view);
-    }
+    PrintSummary(state.firmwareVersion, state.circuitCount, views, args.Has("--json"));
     int status = kExitOk;
     if (args.Has("--watch")) {
-        status = Watch(link, state, views, log);
+        status = Watch(link, state, views, log, args.Has("--json"));
     } else {
         link.ClosePort();
     }
@@ -343,13 +243,15 @@ Command StatusCommand()
     return {
         "status",
         "connect as the panel does and show every channel's status",
-        "Usage: krvctl [--port NAME] status [--json | --watch] [--csv FILE]\n"
+        "Usage: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] [--csv "
+        "FILE]\n"
         "\n"
         "Connects as the panel does (firmware version at least 020000, circuit count, standalone\n"
         "modes, status of every channel) without changing any output, then prints one line per\n"
         "channel: range key, output code, value in range units, on/off, alarm text (- for none),\n"
         "calibration mode (0 none, 1 maker, 2 user), standalone mode and run state.\n"
-        "  --json    one JSON object {firmware, circuits, channels: [...]}\n"
+        "  --json    one JSON object {firmware, circuits, channels: [...]}; with --watch, then\n"
+        "            one object {channel, range, ...} per line for every channel that changes\n"
         "  --watch   keep polling every 50 ms, channel after channel, and print a channel "
         "whenever\n"
         "            it changes, until interrupted; a unit silent for 5 s ends it with exit 1\n"
@@ -358,6 +260,9 @@ Command StatusCommand()
         "            output log is continued, never overwritten; a file that is not one is\n"
         "            refused (exit 1). If writing fails, the log stops, watching goes on and\n"
         "            the exit status is 1\n"
+        "With --connect the status comes from the krvctl serve that owns the unit (asked for\n"
+        "every channel every 50 ms while watching); watching goes on while the server has lost\n"
+        "the unit, and ends with exit 1 when the server stops answering.\n"
         "A failed step prints the panel's message (接続できません。, 状態確認に失敗しました。 "
         "...)\n"
         "to standard error and exits 1.\n",

@@ -37,6 +37,10 @@ constexpr const char* kMainHelpTail =
     "                                         'krvctl sim'\n"
     "                --bridge-fault SPEC      faults of its replies on the bridge, as for\n"
     "                                         'krvctl sim'\n"
+    "  --connect HOST[:PORT]\n"
+    "                status only: ask the krvctl serve at HOST (an IPv4 address or\n"
+    "                localhost; port 5025 unless given) instead of a port, so it can log\n"
+    "                while others drive the unit through the server\n"
     "  --sim-bridge SOCKET\n"
     "                reach the bridge of the virtual unit 'krvctl sim --bridge-socket SOCKET'\n"
     "                serves (its pty is printed by 'krvctl sim'; give it with --port)\n"
@@ -125,6 +129,10 @@ int Main(int argc, char** argv)
     if (args.Has("--help")) {
         std::fputs(command->help, stdout);
         return kExitOk;
+    }
+    if (args.Has("--connect") &&
+        (name != "status" || args.Has("--port") || args.Has("--simulate"))) {
+        return UsageError("--connect is for status alone, without --port or --simulate");
     }
     if (name == "sim" && args.Has("--simulate")) {
         return UsageError("sim serves a unit of its own; --simulate is for the other commands");

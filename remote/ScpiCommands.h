@@ -36,9 +36,10 @@ enum ScpiCommandId : int {
     kInitiate,       // INITiate#[:IMMediate]
     kAbort,          // ABORt#
     kRunState,       // SOURce#:FUNCtion:STATe? (STOPPED, RUNNING or PAUSED)
+    kStatusRaw,      // STATus#:RAW?: the channel's status words, for krvctl --connect
 };
 
-inline constexpr std::array<ScpiCommandSpec, 27> kScpiCommands{{
+inline constexpr std::array<ScpiCommandSpec, 28> kScpiCommands{{
     {"*IDN", kIdn},
     {"*RST", kRst},
     {"*CLS", kCls},
@@ -55,6 +56,7 @@ inline constexpr std::array<ScpiCommandSpec, 27> kScpiCommands{{
     {"[SOURce#]:VALue", kValue},
     {"MEASure#:STATus", kStatus},
     {"STATus#", kStatus},
+    {"STATus#:RAW", kStatusRaw},
     {"[SOURce#]:FUNCtion[:SHAPe]", kFunction},
     {"[SOURce#]:FUNCtion:STARt", kFunctionStart},
     {"[SOURce#]:FUNCtion:STOP", kFunctionStop},

@@ -47,6 +47,7 @@ constexpr Form kForms[] = {
     {kRange, true, true, 1, 1},
     {kValue, true, true, 1, 1},
     {kStatus, true, false, 0, 0},
+    {kStatusRaw, true, false, 0, 0},
     {kFunction, true, true, 1, 1},
     {kFunctionStart, true, true, 1, 1},
     {kFunctionStop, true, true, 1, 1},
@@ -328,6 +329,8 @@ std::optional<std::string> UnitServer::ExecuteChannel(ScpiStatus& status,
                 return Fixed(limits.decimals, c.outputValue);
             case kStatus:
                 return StatusLine(ch);
+            case kStatusRaw:
+                return RawStatusLine(ch);
             default:
                 return ExecuteFunction(status, command, ch);
         }
@@ -419,10 +422,7 @@ std::optional<std::string> UnitServer::ExecuteFunction(ScpiStatus& status,
             case kFunctionCount:
                 return std::to_string(ramp.repeat);
             case kRunState:
-                return RunStateWord(
-                    PcDriven(state_, ch)
-                        ? a.runState
-                        : state_.unitAutoOutput[static_cast<std::size_t>(ch)].runState);
+                return RunStateWord(RunStateOf(ch));
             case kListValues:
             case kListDwell: {
                 std::string list;
@@ -534,13 +534,38 @@ std::string UnitServer::Identity() const
            "," + firmware;
 }
 
+std::int32_t UnitServer::RunStateOf(int ch) const
+{
+    const auto index = static_cast<std::size_t>(ch);
+    return PcDriven(state_, ch) ? state_.autoOutput[index].runState
+                                : state_.unitAutoOutput[index].runState;
+}
+
+std::string UnitServer::RawStatusLine(int ch) const
+{
+    const ChannelSettings& c = state_.channels[static_cast<std::size_t>(ch)];
+    const std::size_t range = static_cast<std::size_t>(c.range) < c.userCalibration.size()
+                                  ? static_cast<std::size_t>(c.range)
+                                  : 0;
+    const std::int32_t run = RunStateOf(ch);
+    std::string line;
+    for (const long field :
+         {static_cast<long>(c.range), static_cast<long>(c.outputCode),
+          static_cast<long>(c.mainControl), static_cast<long>(c.mainStatus),
+          static_cast<long>(c.extControl), static_cast<long>(c.extStatus),
+          static_cast<long>(c.userCalibration[range].mode), static_cast<long>(run),
+          static_cast<long>(state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode),
+          static_cast<long>(connected_.load() ? 1 : 0)}) {
+        line += (line.empty() ? "" : ",") + std::to_string(field);
+    }
+    return line;
+}
+
 std::string UnitServer::StatusLine(int ch) const
 {
     const ChannelSettings& c = state_.channels[static_cast<std::size_t>(ch)];
     const RangeLimits limits = ChannelLimits(state_, ch);
-    const std::int32_t run = PcDriven(state_, ch)
-                                 ? state_.autoOutput[static_cast<std::size_t>(ch)].runState
-                                 : state_.unitAutoOutput[static_cast<std::size_t>(ch)].runState;
+    const std::int32_t run = RunStateOf(ch);
     return std::string(state_.OutputOn(ch) ? "1" : "0") + "," +
            Fixed(limits.decimals, c.outputValue) + "," + RangeKey(c.range) + "," +
            (connected_.load() ? AlarmWord(c) : "LOST") + "," + RunStateWord(run);

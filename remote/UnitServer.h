@@ -83,6 +83,11 @@ class UnitServer {
     void Reset();
     std::string Identity() const;
     std::string StatusLine(int ch) const;
+    // The automatic output's run state: the PC's, or the unit's for a channel it runs itself.
+    std::int32_t RunStateOf(int ch) const;
+    // range,code,mainControl,mainStatus,extControl,extStatus,calibration mode,run state,
+    // standalone mode,connected (1 or 0), in decimal.
+    std::string RawStatusLine(int ch) const;
 
     ServeOptions options_;
     std::function<void(const std::string&)> log_;

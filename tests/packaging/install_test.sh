@@ -189,7 +189,7 @@ elif bash -n "$completion"; then
     expect_completion "serve set settings" krvctl se
     expect_completion "new show" krvctl settings ''
     expect_completion \
-        "--bridge-fault --bridge-serial --bridge-socket --csv --extra-bridge --help --json --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \
+        "--bridge-fault --bridge-serial --bridge-socket --connect --csv --extra-bridge --help --json --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \
         krvctl --port pts/3 status --
     expect_completion "1 2 4" krvctl sim --circuits ''
     expect_completion "E0_24mA E4_20mA" krvctl set 1 --range E

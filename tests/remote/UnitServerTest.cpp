@@ -7,8 +7,11 @@
 #include "platform/ThreadName.h"
 #include "remote/UnitServer.h"
 #include "sim/VirtualUnit.h"
+#include "support/FileContents.h"
+#include "support/Process.h"
 #include "support/ScpiClient.h"
 #include "support/SimFixture.h"
+#include "support/TempFolder.h"
 
 namespace krv::test {
 namespace {
@@ -235,6 +238,35 @@ TEST_F(UnitServerTest, StoppingSwitchesTheOutputsOff)
         return (Registers(0).mainControl & 0x1000) == 0 && (Registers(1).mainControl & 0x1000) == 0;
     }));
     EXPECT_EQ(client.ReadLine(1s), "(closed)");
+}
+
+TEST_F(UnitServerTest, KrvctlWatchesAndLogsThroughTheServerWhileAnotherClientDrives)
+{
+    StartServing();
+    TempFolder folder;
+    const std::string csv = folder.Path("log.csv");
+    const std::string where = "127.0.0.1:" + std::to_string(unit->Port());
+    const RunResult once = RunCommand({KRVCTL_PATH, "--connect", where, "status"});
+    EXPECT_EQ(once.status, 0) << once.err;
+    EXPECT_EQ(
+        once.out,
+        "firmware 020000\ncircuits 2\n"
+        "channel 1 range 0_5V code 0 value 0.000 off alarm - calibration 1 standalone 0 run 0\n"
+        "channel 2 range 0_5V code 0 value 0.000 off alarm - calibration 1 standalone 0 run 0\n");
+
+    Process watch({KRVCTL_PATH, "--connect", where, "status", "--watch", "--json", "--csv", csv});
+    EXPECT_EQ(watch.ReadLine(5s).rfind("{\"firmware\":\"020000\",\"circuits\":2,", 0), 0u);
+    ScpiClient driver(unit->Port());
+    EXPECT_EQ(driver.Query("SOUR1:VAL 2.5;:OUTP1 ON;*OPC?"), "1");
+    EXPECT_EQ(watch.ReadLine(5s),
+              "{\"channel\":1,\"range\":\"0_5V\",\"code\":32768,\"value\":2.5,\"on\":true,"
+              "\"alarm\":\"\",\"calibration\":1,\"standalone\":0,\"run\":0}");
+    watch.Signal(SIGINT);
+    EXPECT_EQ(watch.Wait(), 0) << watch.Err();
+    EXPECT_NE(ReadAll(csv).find(",1,0_5V,2.500,,,on,,off,stopped,status"), std::string::npos)
+        << ReadAll(csv);
+    // Only status goes through a server.
+    EXPECT_EQ(RunCommand({KRVCTL_PATH, "--connect", where, "info"}).status, 2);
 }
 
 }  // namespace
