@@ -164,8 +164,8 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
         std::fprintf(stderr, "bremix2: the port list will not follow plugging and unplugging: %s\n",
                      monitorError.c_str());
     }
-    auto view =
-        std::make_unique<CBremixView>(doc_->generator, *ui_, std::move(panel), frame_.get());
+    auto view = std::make_unique<CBremixView>(doc_->Link(), doc_->generator, *ui_, std::move(panel),
+                                              frame_.get());
     CBremixView* viewPtr = view.get();
     frame_->SetView(std::move(view), [viewPtr] { viewPtr->OnInitialUpdate(); });
     ConnectPanelCommands(*frame_, *viewPtr);

@@ -28,7 +28,8 @@ std::filesystem::path LocalPath(const QString& path)
 CBremixDoc::CBremixDoc(DeviceLink& link, AppValues& app, std::filesystem::path lastStatePath,
                        QObject* parent)
     : QObject(parent),
-      generator(link, app),
+      frames_(link),
+      generator(app, &frames_),
       link_(&link),
       app_(&app),
       lastStatePath_(std::move(lastStatePath))
@@ -65,7 +66,7 @@ bool CBremixDoc::OnNewDocument(const std::function<int()>& askCircuitCount)
 
 LoadOutcome CBremixDoc::OnOpenDocument(const QString& path)
 {
-    const LoadOutcome outcome = LoadSettingsFile(generator, *app_, LocalPath(path), Ui());
+    const LoadOutcome outcome = LoadSettingsFile(generator, *app_, LocalPath(path), Ui(), link_);
     if (outcome == LoadOutcome::Loaded || outcome == LoadOutcome::Truncated) {
         // The document no longer holds the restored last state, so a following "新規設定"
         // must ask for a circuit count like every other one.

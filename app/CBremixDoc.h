@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "files/SettingsFile.h"
+#include "flows/LinkFrameSink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 #include "platform/DocumentsFolder.h"
@@ -33,6 +34,11 @@ class CBremixDoc : public QObject {
     CBremixDoc(const CBremixDoc&) = delete;
     CBremixDoc& operator=(const CBremixDoc&) = delete;
 
+  private:
+    // The generator's output frames go over the link; declared before the generator that uses it.
+    LinkFrameSink frames_;
+
+  public:
     GeneratorState generator;
     // The constructor found a last-state file; the first new-document step keeps what it read.
     bool lastStateLoaded = false;
@@ -64,6 +70,8 @@ class CBremixDoc : public QObject {
     void SkipLastStateWrite() { writeLastState_ = false; }
 
     UserInterface& Ui() const;
+    // The link the unit is reached through; the generator's frames go over it.
+    DeviceLink& Link() const { return *link_; }
     AppValues& App() const { return *app_; }
     const std::filesystem::path& LastStatePath() const { return lastStatePath_; }
 

@@ -76,7 +76,7 @@ int Show(const Args& args)
     DeviceLink& link = TheDeviceLink();
     if (const int status = OpenUnit(args, link, ui); status != kExitOk) return status;
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);
     const bool identified = QueryVersion(link, LinkKind::Com, state.firmwareVersion);
     const int circuits = identified ? QueryCircuitCount(link) : -1;
     if (!identified || circuits < 0) {
@@ -84,7 +84,7 @@ int Show(const Args& args)
         std::fprintf(stderr, "接続できません。\n");
         return kExitUnitFailed;
     }
-    const bool read = ReadUnitCalibration(state, circuits);
+    const bool read = ReadUnitCalibration(link, state, circuits);
     link.ClosePort();
     if (!read) return CommunicationError();
     if (args.Has("--json")) {
@@ -149,7 +149,7 @@ int Set(const Args& args)
                           words[1]);
     }
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);
     const int ch = static_cast<int>(*channel) - 1;
     const CalibrationTables tables = CalibrationTablesOf(state);
     if (!ReadCalibration(link, LinkKind::Com, ch, kUserTable, *range, tables)) {

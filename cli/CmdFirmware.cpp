@@ -347,7 +347,7 @@ int Update(const Args& args, const SubcommandWords& words)
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);
     InterruptAsCancel interrupt;
     FirmwareContext context(link, ui, PrintStep, &interruptRequested);
     context.SetBootTries(bootTries);

@@ -16,9 +16,8 @@ int ShowSettings(const Args& args)
     if (args.Positionals().size() != 2) return UsageError("settings show takes one FILE");
     const std::string path = args.Positionals()[1];
     ConsoleUserInterface ui;
-    DeviceLink link(ui);  // never opened: loading a file here drives no unit
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);  // on its own: loading a file here drives no unit
     if (LoadSettingsFile(state, app, path, ui) != LoadOutcome::Loaded) return kExitUnitFailed;
     if (args.Has("--json")) {
         std::printf("%s\n", SettingsJson(state, app).c_str());
@@ -38,9 +37,8 @@ int NewSettings(const Args& args)
     if (!circuits || *circuits == 3) return UsageError("--circuits must be 1, 2 or 4");
 
     ConsoleUserInterface ui;
-    DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);
     state.circuitCount = static_cast<std::int32_t>(*circuits);
     state.ResetForCircuitCount(state.circuitCount);
     std::string error;

@@ -68,7 +68,7 @@ std::optional<double> FixedValueOf(const std::string& text)
 // What the image is built from: a settings file's channels 1 and 2 with the options' modes and
 // fixed values.
 struct ImageSettings {
-    explicit ImageSettings(DeviceLink& link) : state(link, app) {}
+    ImageSettings() : state(app) {}
 
     AppValues app;
     GeneratorState state;
@@ -126,8 +126,7 @@ int Image(const Args& args, const SubcommandWords& words)
 {
     if (words.rest.size() != 1) return UsageError("standalone image takes one SETTINGS file");
     if (!words.output) return UsageError("standalone image needs -o IMAGE");
-    DeviceLink offline;  // never opened: the file drives no unit
-    ImageSettings settings(offline);
+    ImageSettings settings;  // the file drives no unit
     if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
         return status;
     }
@@ -167,7 +166,7 @@ int RunFlow(const Args& args, const SubcommandWords& words, bool write)
     if (words.rest.size() != 1) return UsageError(std::string(name) + " takes one SETTINGS file");
     if (words.output) return UsageError(std::string(name) + " takes no -o");
     DeviceLink& link = TheDeviceLink();
-    ImageSettings settings(link);
+    ImageSettings settings;
     if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
         return status;
     }

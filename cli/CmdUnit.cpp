@@ -12,6 +12,7 @@
 #include "cli/RemoteStatus.h"
 #include "files/OutputLog.h"
 #include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StatusPolling.h"
 #include "link/DeviceLink.h"
 #include "model/ChannelOperations.h"
@@ -27,14 +28,15 @@ using namespace std::chrono_literals;
 
 // Connects without touching the unit's outputs. Returns kExitOk or the exit status of a failure
 // (whose message has been printed).
-int Connect(const Args& args, GeneratorState& state, UserInterface& ui)
+int Connect(const Args& args, DeviceLink& link, GeneratorState& state, UserInterface& ui)
 {
     std::string port;
     if (const int status = ResolveUnitPort(args, port); status != kExitOk) return status;
     ConnectOptions options;
     options.takeOverOutputs = false;
-    return ConnectToUnit(state, port, ui, options) == ConnectOutcome::Connected ? kExitOk
-                                                                                : kExitUnitFailed;
+    return ConnectToUnit(link, state, port, ui, options) == ConnectOutcome::Connected
+               ? kExitOk
+               : kExitUnitFailed;
 }
 
 std::atomic<bool> stopRequested{false};
@@ -46,20 +48,20 @@ void RequestStop(int)
 
 // Polls the channels as the panel's tick does, every 50 ms, and prints a channel whenever what
 // the unit reports changes. Ends on SIGINT/SIGTERM, or when the panel would declare the unit lost.
-int Watch(GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& log, bool json)
+int Watch(DeviceLink& link, GeneratorState& state, std::map<int, ChannelView> shown, OutputLog& log,
+          bool json)
 {
     struct sigaction action {};
     action.sa_handler = RequestStop;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 
-    DeviceLink& link = state.Link();
     StatusPolling polling;
     polling.Start();
     TimePoint tick = Now();
     while (!stopRequested) {
         tick += 50ms;
-        if (polling.Tick(state, Now())) {
+        if (polling.Tick(link, state, Now())) {
             std::fprintf(stderr, "接続が解除されました。\n");
             link.ClosePort();
             return kExitUnitFailed;
@@ -127,8 +129,9 @@ int RunStatus(const Args& args)
     }
     DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
-    if (const int status = Connect(args, state, ui); status != kExitOk) return status;
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
+    if (const int status = Connect(args, link, state, ui); status != kExitOk) return status;
 
     std::map<int, ChannelView> views;
     for (int ch = 0; ch < state.AddressedCircuits(); ++ch) {
@@ -146,7 +149,7 @@ int RunStatus(const Args& args)
     PrintSummary(state.firmwareVersion, state.circuitCount, views, args.Has("--json"));
     int status = kExitOk;
     if (args.Has("--watch")) {
-        status = Watch(state, views, log, args.Has("--json"));
+        status = Watch(link, state, views, log, args.Has("--json"));
     } else {
         link.ClosePort();
     }
@@ -175,8 +178,9 @@ int RunSet(const Args& args)
     ConsoleUserInterface ui;
     DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
-    if (const int status = Connect(args, state, ui); status != kExitOk) return status;
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
+    if (const int status = Connect(args, link, state, ui); status != kExitOk) return status;
     if (ch >= state.circuitCount) {
         link.ClosePort();
         std::fprintf(stderr, "krvctl: the unit has %d circuits; there is no channel %d\n",

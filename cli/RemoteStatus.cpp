@@ -18,7 +18,7 @@
 
 #include "cli/ChannelView.h"
 #include "cli/CliArgs.h"
-#include "link/DeviceLink.h"
+#include "model/GeneratorState.h"
 #include "platform/Clock.h"
 #include "platform/UniqueFd.h"
 #include "remote/LineServer.h"
@@ -196,10 +196,8 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
         return kExitUnitFailed;
     }
 
-    SilentUserInterface ui;
-    DeviceLink unused(ui);
     AppValues app;
-    GeneratorState state(unused, app);
+    GeneratorState state(app);  // no frame sink: the unit is reached through the server
     state.ResetForCircuitCount(circuits);
     std::map<int, ChannelView> shown;
     const auto take = [&](const RawStatus& raw) {

@@ -2,11 +2,13 @@
 #
 #   app → panel → dialogs → firmware → files → flows → model → protocol → link → platform
 #
-# with input (the dialogs' checks) over model; remote (krvctl serve) over flows and input; diagnosis over
-# protocol → link → platform, below cli, dialogs, panel and app; sim a leaf over model and
-# protocol, cli a leaf over the core. The core (platform, link, protocol, model, flows, files,
-# input, firmware, remote, diagnosis) and the leaves never include a Qt header. A library linking
-# only the layer below does not stop an upward include of a header, so this check does.
+# where the model does no I/O: it uses the protocol's frames and ranges, never the link (its
+# frames go to a FrameSink that the flows bind to the link). Input (the dialogs' checks) is over
+# model; remote (krvctl serve) over flows and input; diagnosis over protocol → link → platform,
+# below cli, dialogs, panel and app; sim a leaf over model and protocol, cli a leaf over the core.
+# The core (platform, link, protocol, model, flows, files, input, firmware, remote, diagnosis) and
+# the leaves never include a Qt header. A library linking only the layer below does not stop an
+# upward include of a header, so this check does.
 #
 #   cmake -DKRV_ROOT=<source folder> -P CheckLayers.cmake
 #
@@ -24,7 +26,7 @@ set(core_folders platform link protocol model flows files input firmware remote)
 set(may_use_platform)
 set(may_use_link platform)
 set(may_use_protocol link platform)
-set(may_use_model protocol link platform)
+set(may_use_model protocol platform)
 set(may_use_flows model protocol link platform)
 set(may_use_files flows model protocol link platform)
 set(may_use_input model protocol link platform)

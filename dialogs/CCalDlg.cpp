@@ -48,8 +48,8 @@ void CorrectionEdit::ShowValue(int value)
     SetBackground(kCorrectionColour);
 }
 
-CCalDlg::CCalDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), generator_(generator), ui_(ui)
+CCalDlg::CCalDlg(DeviceLink& link, UserInterface& ui, QWidget* parent)
+    : QDialog(parent), link_(link), ui_(ui)
 {
     setWindowTitle(QString::fromUtf8("アナログ出力調整"));
     setFont(DialogFont());
@@ -226,7 +226,7 @@ void CCalDlg::TrialReset()
 
 void CCalDlg::SendTrial(int ch)
 {
-    SendCalibrationTrial(generator_.Link(), trialOutput_, ch, values[static_cast<std::size_t>(ch)]);
+    SendCalibrationTrial(link_, trialOutput_, ch, values[static_cast<std::size_t>(ch)]);
 }
 
 void CCalDlg::MinimumClicked()
@@ -314,7 +314,7 @@ void CCalDlg::ResetUserCalibration()
 {
     if (ui_.ShowMessage(kResetUserCalibrationQuestion, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::OkCancel) == MessageAnswer::Ok) {
-        InitUserCalibration(generator_.Link());
+        InitUserCalibration(link_);
     }
 }
 

@@ -19,6 +19,8 @@
 
 namespace krv {
 
+class DeviceLink;
+
 inline const QColor kCorrectionColour(224, 255, 255);
 inline const QColor kCorrectionTypingColour(255, 255, 0);
 
@@ -47,7 +49,7 @@ class CCalDlg : public QDialog {
     Q_OBJECT
 
   public:
-    CCalDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent = nullptr);
+    CCalDlg(DeviceLink& link, UserInterface& ui, QWidget* parent = nullptr);
     ~CCalDlg() override;
 
     // Set before the dialog is shown: how many channels, and what each opens with. `values` are
@@ -106,7 +108,7 @@ class CCalDlg : public QDialog {
     CalibrationChannelValues& Current();
     CorrectionBounds Bounds(Side side);
 
-    GeneratorState& generator_;
+    DeviceLink& link_;
     UserInterface& ui_;
     CalibrationValuesSet opening_{};
     int currentChannel_ = 0;

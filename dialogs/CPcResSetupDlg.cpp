@@ -17,8 +17,9 @@ constexpr int kProgressUnchanged = -1;
 
 }  // namespace
 
-CPcResSetupDlg::CPcResSetupDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), generator_(generator), ui_(ui)
+CPcResSetupDlg::CPcResSetupDlg(DeviceLink& link, GeneratorState& generator, UserInterface& ui,
+                               QWidget* parent)
+    : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
     setWindowTitle(QString::fromUtf8("PCレス設定"));
     setFont(DialogFont());
@@ -121,7 +122,7 @@ void CPcResSetupDlg::RunFlow(bool write)
     // document meanwhile.
     const StandaloneSource source{generator_, fixedValues, generator_.App().linkedAutoOutput};
     FlowOutcome outcome = FlowOutcome::Cancelled;
-    UnitWork work(generator_.Link(), ui_);
+    UnitWork work(link_, ui_);
     const bool ran = work.Run(
         [&](UserInterface& ui) {
             // The flow reports its status and progress as they stand after every change; the bar
@@ -134,7 +135,7 @@ void CPcResSetupDlg::RunFlow(bool write)
                     this, [this, text = Q(status), value] { ShowStep(text, value); },
                     Qt::QueuedConnection);
             };
-            FlowContext context{generator_.Link(), ui, report};
+            FlowContext context{link_, ui, report};
             context.restartUnit = restartUnit;
             outcome = write ? RunStandaloneWrite(context, source, readBack_)
                             : RunStandaloneVerify(context, source, readBack_);

@@ -18,6 +18,8 @@
 
 namespace krv {
 
+class DeviceLink;
+
 // "PCレス設定": the standalone mode of channels 1 and 2 (off, fixed value, automatic output), the
 // write of the two channels' settings into the unit's memory and the check of what the unit
 // holds. The flows run off the user-interface thread: the status line and the progress bar follow
@@ -28,7 +30,8 @@ class CPcResSetupDlg : public QDialog {
     Q_OBJECT
 
   public:
-    CPcResSetupDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent = nullptr);
+    CPcResSetupDlg(DeviceLink& link, GeneratorState& generator, UserInterface& ui,
+                   QWidget* parent = nullptr);
     ~CPcResSetupDlg() override;
 
     // Set before the dialog is shown.
@@ -75,6 +78,7 @@ class CPcResSetupDlg : public QDialog {
     void SetBusy(bool busy);
     void ModeClicked(int k, int mode);
 
+    DeviceLink& link_;
     GeneratorState& generator_;
     UserInterface& ui_;
     StandaloneImage readBack_;

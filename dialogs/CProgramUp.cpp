@@ -14,8 +14,9 @@
 
 namespace krv {
 
-CProgramUp::CProgramUp(GeneratorState& generator, UserInterface& ui, QWidget* parent)
-    : QDialog(parent), generator_(generator), ui_(ui)
+CProgramUp::CProgramUp(DeviceLink& link, GeneratorState& generator, UserInterface& ui,
+                       QWidget* parent)
+    : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
     setWindowTitle(Q(kFirmwareDialogTitle));
     setFont(DialogFont());
@@ -119,7 +120,7 @@ void CProgramUp::Update()
 
     std::vector<QWidget*> blocked;
     if (parentWidget() != nullptr) blocked.push_back(parentWidget()->window());
-    UnitWork unitWork(generator_.Link(), ui_);
+    UnitWork unitWork(link_, ui_);
     const bool ran = unitWork.Run(
         [&](UserInterface& ui) {
             const auto report = [this](const std::string& status, int progress) {
@@ -127,7 +128,7 @@ void CProgramUp::Update()
                     this, [this, text = Q(status), progress] { ShowStep(text, progress); },
                     Qt::QueuedConnection);
             };
-            FirmwareContext context(generator_.Link(), ui, report, &cancelRequested_);
+            FirmwareContext context(link_, ui, report, &cancelRequested_);
             result = RunFirmwareUpdate(context, *work, request);
         },
         blocked);
@@ -181,7 +182,7 @@ void CProgramUp::reject()
         cancelRequested_.store(true);
         return;
     }
-    CFtdiPort& bridge = generator_.Link().FtdiPort();
+    CFtdiPort& bridge = link_.FtdiPort();
     if (bridge.IsFtdiOpen()) bridge.CloseFtdiDevice();
     QDialog::reject();
 }

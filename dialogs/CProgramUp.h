@@ -19,6 +19,8 @@ class QFileDialog;
 
 namespace krv {
 
+class DeviceLink;
+
 // "ファームウェア更新": the user chooses a ".cya" file and the unit behind its USB bridge is
 // reprogrammed with it, its calibration secured around the programming. The update runs off the
 // user-interface thread: the window keeps painting, the status line and the bar follow every step,
@@ -33,7 +35,8 @@ class CProgramUp : public QDialog {
     Q_OBJECT
 
   public:
-    CProgramUp(GeneratorState& generator, UserInterface& ui, QWidget* parent = nullptr);
+    CProgramUp(DeviceLink& link, GeneratorState& generator, UserInterface& ui,
+               QWidget* parent = nullptr);
     ~CProgramUp() override;
 
     // Set before the dialog is shown: where the calibration backup files go (empty: the
@@ -92,6 +95,7 @@ class CProgramUp : public QDialog {
     // The refusal of a file that cannot be programmed, shown; false when there is none.
     bool RefuseFile(const QString& path);
 
+    DeviceLink& link_;
     GeneratorState& generator_;
     UserInterface& ui_;
     QString firmwareFile_;

@@ -15,9 +15,9 @@
 
 namespace krv {
 
-ConverterVersionDlg::ConverterVersionDlg(GeneratorState& generator, UserInterface& ui,
-                                         QWidget* parent)
-    : QDialog(parent), generator_(generator), ui_(ui)
+ConverterVersionDlg::ConverterVersionDlg(DeviceLink& link, GeneratorState& generator,
+                                         UserInterface& ui, QWidget* parent)
+    : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
     setWindowTitle(QString::fromUtf8("発生器　情報"));
     setFont(DialogFont());
@@ -86,12 +86,12 @@ void ConverterVersionDlg::ReadUnit()
     // the panel keeps reading the document while the dialog is open.
     CalibrationTableCopy tables = CalibrationTableCopy::Of(generator_);
     bool read = false;
-    UnitWork work(generator_.Link(), ui_);
+    UnitWork work(link_, ui_);
     work_ = &work;
     QWidget* panel = parentWidget() ? parentWidget()->window() : nullptr;
     const bool ran = work.Run(
         [&](UserInterface& ui) {
-            read = ReadUnitCalibration(generator_.Link(), tables.Tables(), circuits, &ui);
+            read = ReadUnitCalibration(link_, tables.Tables(), circuits, &ui);
         },
         {panel});
     const bool stopped = work.StopRequested();

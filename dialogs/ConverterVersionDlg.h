@@ -12,6 +12,8 @@
 
 namespace krv {
 
+class DeviceLink;
+
 class UnitWork;
 
 // "発生器　情報": the connected unit's firmware version, circuit count and the maker and user
@@ -23,7 +25,8 @@ class ConverterVersionDlg : public QDialog {
     Q_OBJECT
 
   public:
-    ConverterVersionDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent = nullptr);
+    ConverterVersionDlg(DeviceLink& link, GeneratorState& generator, UserInterface& ui,
+                        QWidget* parent = nullptr);
     ~ConverterVersionDlg() override;
 
     // Set before the dialog is shown.
@@ -56,6 +59,7 @@ class ConverterVersionDlg : public QDialog {
     void SetTableTabs();
     void ReadUnit();
 
+    DeviceLink& link_;
     GeneratorState& generator_;
     UserInterface& ui_;
     std::string text_;

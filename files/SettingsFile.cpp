@@ -310,7 +310,7 @@ std::string SaveSettings(const GeneratorState& state, const AppValues& app, bool
 }
 
 LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view bytes,
-                         const std::string& path, UserInterface& ui)
+                         const std::string& path, UserInterface& ui, DeviceLink* unit)
 {
     ByteReader in(bytes);
     try {
@@ -328,7 +328,7 @@ LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view
         // The file is taken from here on. A connected unit is let go first, its outputs switched
         // off: sending it the file's ranges while an output is on would put a value of another
         // range into the plant for as long as the load takes.
-        if (state.Link().IsOpen()) DisconnectFromUnit(state);
+        if (unit != nullptr && unit->IsOpen()) DisconnectFromUnit(*unit, state);
         state.circuitCount = in.Int32();
         app.mainWindowWidth = state.circuitCount == 1 ? kOneCircuitWidth : kTwoCircuitWidth;
         app.lastPortName = Cp932ToUtf8(in.String());
@@ -343,7 +343,7 @@ LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view
 }
 
 LoadOutcome LoadSettingsFile(GeneratorState& state, AppValues& app,
-                             const std::filesystem::path& path, UserInterface& ui)
+                             const std::filesystem::path& path, UserInterface& ui, DeviceLink* unit)
 {
     auto cannotRead = [&](int error) {
         std::string text = WithPath(kCannotReadMessage, path.string());
@@ -374,7 +374,7 @@ LoadOutcome LoadSettingsFile(GeneratorState& state, AppValues& app,
         have += static_cast<std::size_t>(n);
     }
     bytes.resize(have);
-    return LoadSettings(state, app, bytes, path.string(), ui);
+    return LoadSettings(state, app, bytes, path.string(), ui, unit);
 }
 
 bool SaveSettingsFile(const GeneratorState& state, const AppValues& app,

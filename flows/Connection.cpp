@@ -2,6 +2,8 @@
 
 #include "link/DeviceLink.h"
 #include "protocol/Identification.h"
+#include "protocol/StandaloneModes.h"
+#include "protocol/StatusReply.h"
 
 namespace krv {
 
@@ -21,10 +23,9 @@ ConnectOutcome Fail(DeviceLink& link, UserInterface& ui)
 
 }  // namespace
 
-ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName, UserInterface& ui,
-                             const ConnectOptions& options)
+ConnectOutcome ConnectToUnit(DeviceLink& link, GeneratorState& state, const std::string& portName,
+                             UserInterface& ui, const ConnectOptions& options)
 {
-    DeviceLink& link = state.Link();
     if (link.IsOpen()) link.ClosePort();
     link.SetPortName(portName);
     // Right after a firmware update or a restart over the bridge, its port may not be back yet.
@@ -49,11 +50,11 @@ ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName,
         if (options.circuitCountChanged) options.circuitCountChanged();
     }
 
-    state.QueryStandaloneModes();
+    QueryStandaloneModes(link, state);
     bool statusRead = false;
     {
         WaitCursor cursor(ui);
-        statusRead = state.PollStatus();
+        statusRead = PollStatus(link, state);
     }
     if (!statusRead) {
         Warn(ui, kStatusCheckFailed);
@@ -72,9 +73,27 @@ ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName,
     return ConnectOutcome::Connected;
 }
 
-void DisconnectFromUnit(GeneratorState& state)
+bool QueryStandaloneModes(DeviceLink& link, GeneratorState& state)
 {
-    DeviceLink& link = state.Link();
+    const auto modes = ReadStandaloneModes(link);
+    if (!modes) return false;
+    state.ApplyStandaloneModes(*modes);
+    return true;
+}
+
+bool PollStatus(DeviceLink& link, GeneratorState& state)
+{
+    if (!link.IsOpen()) link.OpenPort();
+    for (int ch = 0; ch < state.PolledCircuits(); ++ch) {
+        const std::optional<StatusReport> report = ExchangeStatus(link, ch);
+        if (!report) return false;
+        state.ApplyStatusReport(*report);
+    }
+    return true;
+}
+
+void DisconnectFromUnit(DeviceLink& link, GeneratorState& state)
+{
     for (int ch = 0; ch < kChannelCount; ++ch) {
         if (state.unitAutoOutput[ch].standaloneMode != kStandaloneOff) continue;
         state.SetOutputOn(ch, false);
@@ -83,9 +102,8 @@ void DisconnectFromUnit(GeneratorState& state)
     if (link.IsOpen()) link.ClosePort();
 }
 
-void ReleaseUnitForFirmwareUpdate(GeneratorState& state)
+void ReleaseUnitForFirmwareUpdate(DeviceLink& link, GeneratorState& state)
 {
-    DeviceLink& link = state.Link();
     for (int ch = 0; ch < kChannelCount; ++ch) {
         state.SetOutputOn(ch, false);
         if (link.IsOpen()) state.SendOutputFrame(ch);

@@ -8,6 +8,8 @@
 
 namespace krv {
 
+class DeviceLink;
+
 enum class ConnectOutcome {
     Connected,
     PortUnavailable,  // the port could not be opened (the link said so)
@@ -27,19 +29,31 @@ struct ConnectOptions {
     bool takeOverOutputs = true;
 };
 
+// Every function here drives the unit over `link`; the state's frame sink must send over the same
+// link (LinkFrameSink), so the outputs it sends reach the unit that was asked.
+
 // Connects to the unit on port `portName`: opens the port, identifies the unit (the firmware must
 // be at least 020000), adopts its circuit count, reads its standalone modes and the status of every
 // channel and, unless told otherwise, sends every channel's output. Messages go to `ui`.
-ConnectOutcome ConnectToUnit(GeneratorState& state, const std::string& portName, UserInterface& ui,
-                             const ConnectOptions& options = {});
+ConnectOutcome ConnectToUnit(DeviceLink& link, GeneratorState& state, const std::string& portName,
+                             UserInterface& ui, const ConnectOptions& options = {});
+
+// Asks the unit which standalone mode channels 1 and 2 run in and takes the answer into the
+// state. False, with nothing changed, when the unit does not answer.
+bool QueryStandaloneModes(DeviceLink& link, GeneratorState& state);
+
+// Connect-time status exchange for every channel of the unit (opening the port if needed). False
+// when a channel did not answer acceptably after its fourth try; the channels after it are not
+// asked.
+bool PollStatus(DeviceLink& link, GeneratorState& state);
 
 // Switches off every output the PC drives (channels the unit runs on its own keep theirs) and
 // closes the port.
-void DisconnectFromUnit(GeneratorState& state);
+void DisconnectFromUnit(DeviceLink& link, GeneratorState& state);
 
 // Before the unit is reprogrammed: switches off the output of every channel, also of those the
 // unit runs on its own, and closes the port. The port is left closed.
-void ReleaseUnitForFirmwareUpdate(GeneratorState& state);
+void ReleaseUnitForFirmwareUpdate(DeviceLink& link, GeneratorState& state);
 
 // Messages of the connection.
 inline constexpr const char* kCannotConnect = "接続できません。";

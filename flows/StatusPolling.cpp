@@ -11,9 +11,8 @@ bool IsStatusOrAnnouncement(std::string_view line)
     return line.size() >= 2 && line[0] == kStx && (line[1] == 'A' || line[1] == 'R');
 }
 
-bool CheckUnsolicitedLine(GeneratorState& state)
+bool CheckUnsolicitedLine(DeviceLink& link, GeneratorState& state)
 {
-    DeviceLink& link = state.Link();
     if (link.ReadLine(LinkKind::Com) != kLineComplete) return false;
     const std::string_view line = link.ReplyLine();
     if (!IsStatusOrAnnouncement(line)) return false;
@@ -33,13 +32,13 @@ void StatusPolling::Start()
     lastRequest_.reset();
 }
 
-bool StatusPolling::Tick(GeneratorState& state, TimePoint now)
+bool StatusPolling::Tick(DeviceLink& link, const GeneratorState& state, TimePoint now)
 {
     if (!pollingEnabled) return false;
     if (lastRequest_ && now - *lastRequest_ < kMinRequestSpacing) return false;
     lastRequest_ = now;
     if (pollChannel < 0 || pollChannel >= state.AddressedCircuits()) pollChannel = 0;
-    state.SendStatusRequest(pollChannel);
+    WriteStatusRequest(link, pollChannel);
     if (++pollChannel >= state.AddressedCircuits()) pollChannel = 0;
     if (++silentTicks >= kLostAfterRequests) {
         silentTicks = 0;

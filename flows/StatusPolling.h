@@ -9,14 +9,17 @@
 
 namespace krv {
 
+class DeviceLink;
+
 // True for the lines that show the unit is there: a status reply (STX "R", whether or not it
 // decodes) and the unit's request to send everything again (STX "A").
 bool IsStatusOrAnnouncement(std::string_view line);
 
 // Takes at most one line the unit sent on its own: a resend request is answered with every
 // channel's output frame, a status reply is taken into its channel. True when a status or
-// announcement line was taken (even one that did not decode); other lines are dropped.
-bool CheckUnsolicitedLine(GeneratorState& state);
+// announcement line was taken (even one that did not decode); other lines are dropped. The frames
+// go out through the state's frame sink.
+bool CheckUnsolicitedLine(DeviceLink& link, GeneratorState& state);
 
 // The round-robin status polling of a connected unit and its watch for a unit that went away, as
 // the panel's tick and `krvctl status --watch` both run it.
@@ -42,7 +45,7 @@ class StatusPolling {
     // enabled and the last request is not too recent. True when the unit has now left
     // kLostAfterRequests requests unanswered (the count starts over; the caller disconnects and
     // says so).
-    bool Tick(GeneratorState& state, TimePoint now);
+    bool Tick(DeviceLink& link, const GeneratorState& state, TimePoint now);
 
     // The unit sent a status or announcement line.
     void Heard() { silentTicks = 0; }

@@ -57,9 +57,9 @@ std::string RangeLine(const ChannelSettings& channel, OutputRange range)
 
 }  // namespace
 
-bool ReadUnitCalibration(GeneratorState& state, int circuits, UserInterface* ui)
+bool ReadUnitCalibration(DeviceLink& link, GeneratorState& state, int circuits, UserInterface* ui)
 {
-    return ReadUnitCalibration(state.Link(), CalibrationTablesOf(state), circuits, ui);
+    return ReadUnitCalibration(link, CalibrationTablesOf(state), circuits, ui);
 }
 
 bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int circuits,
@@ -98,10 +98,10 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits)
     return text;
 }
 
-std::optional<std::string> BuildUnitInformation(GeneratorState& state, int circuits,
-                                                UserInterface& ui)
+std::optional<std::string> BuildUnitInformation(DeviceLink& link, GeneratorState& state,
+                                                int circuits, UserInterface& ui)
 {
-    const bool read = ReadUnitCalibration(state, circuits, &ui);
+    const bool read = ReadUnitCalibration(link, state, circuits, &ui);
     ui.ProcessPendingEvents();
     if (!read) {
         ui.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Warning,

@@ -13,7 +13,8 @@ namespace krv {
 // Reads the maker and the user calibration of every named range of the first `circuits`
 // channels from the unit into the document's tables, in code order, letting pending events of `ui`
 // (if given) run between the ranges. Stops at the first read that fails and returns false.
-bool ReadUnitCalibration(GeneratorState& state, int circuits, UserInterface* ui = nullptr);
+bool ReadUnitCalibration(DeviceLink& link, GeneratorState& state, int circuits,
+                         UserInterface* ui = nullptr);
 // The same over `link` into `tables`. Also ends with false, before the next range, once `ui`
 // answers that the program is stopping.
 bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int circuits,
@@ -25,8 +26,8 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits);
 
 // Reads the unit's calibration and builds the text, letting pending events run meanwhile. A failed
 // read shows "通信エラーが発生しました" and gives nothing.
-std::optional<std::string> BuildUnitInformation(GeneratorState& state, int circuits,
-                                                UserInterface& ui);
+std::optional<std::string> BuildUnitInformation(DeviceLink& link, GeneratorState& state,
+                                                int circuits, UserInterface& ui);
 
 inline constexpr const char* kCommunicationError = "通信エラーが発生しました";
 

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "firmware/CalibrationBackup.h"
-#include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 
@@ -21,13 +20,6 @@ void Require(bool condition, const char* what)
         std::fprintf(stderr, "broken: %s\n", what);
         std::abort();
     }
-}
-
-krv::DeviceLink& Link()
-{
-    static krv::SilentUserInterface ui;
-    static krv::DeviceLink link(ui, nullptr);
-    return link;
 }
 
 // The first field of the first line, without the white space around it.
@@ -45,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     krv::AppValues app;
-    krv::GeneratorState state(Link(), app);
+    krv::GeneratorState state(app);
     krv::ClearCalibrationTables(state);
     const std::string serial = FirstField(bytes);
     const int result = krv::LoadCalibrationBackupBytes(state, bytes, serial, 2);
@@ -62,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // What was read, written as a backup and read again, is the same.
     state.circuitCount = 2;
     const std::string text = krv::CalibrationBackupText(state, serial);
-    krv::GeneratorState again(Link(), app);
+    krv::GeneratorState again(app);
     krv::ClearCalibrationTables(again);
     Require(krv::LoadCalibrationBackupBytes(again, text, serial, 2) == krv::kBackupRead,
             "a written backup reads");

@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static krv::SilentUserInterface ui;
     krv::DeviceLink link(ui);
     krv::AppValues app;
-    krv::GeneratorState state(link, app);
+    krv::GeneratorState state(app);  // never connected: a resend request sends nothing
     state.circuitCount = 4;
     // The first byte of each chunk gives its length (1 to 64); 0xFF reports a framing error.
     std::size_t at = 0;
@@ -73,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 Require(line.size() == krv::kMemoryReadReplyLength, "memory read length");
             }
         }
-        krv::CheckUnsolicitedLine(state);
+        krv::CheckUnsolicitedLine(link, state);
     }
     return 0;
 }

@@ -12,7 +12,6 @@
 
 #include "cli/SettingsReport.h"
 #include "files/SettingsFile.h"
-#include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/AutoOutputEngine.h"
 #include "model/ChannelOperations.h"
@@ -55,7 +54,7 @@ void ShowPanelTexts(const krv::GeneratorState& state)
 }
 
 // The controls of every channel, and a few seconds of automatic output as if each had been
-// started (the link is never open: nothing is sent).
+// started (the state has no frame sink: nothing is sent).
 void OperateEverything(krv::GeneratorState& state)
 {
     for (int ch = 0; ch < krv::kChannelCount; ++ch) {
@@ -81,17 +80,16 @@ void OperateEverything(krv::GeneratorState& state)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static krv::SilentUserInterface ui;
-    static krv::DeviceLink link(ui);  // never opened: nothing is sent anywhere
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
     // A file the user opens is taken as read.
     krv::AppValues app;
-    krv::GeneratorState state(link, app);
+    krv::GeneratorState state(app);  // no frame sink: nothing is sent anywhere
     const krv::LoadOutcome outcome = krv::LoadSettings(state, app, bytes, "fuzz.ini", ui);
 
     const std::string saved = krv::SaveSettings(state, app);
     krv::AppValues appAgain;
-    krv::GeneratorState again(link, appAgain);
+    krv::GeneratorState again(appAgain);
     Require(krv::LoadSettings(again, appAgain, saved, "again.ini", ui) == krv::LoadOutcome::Loaded,
             "a saved settings set loads again");
     Require(krv::SaveSettings(again, appAgain) == saved,
@@ -109,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The same bytes as the last state: loaded, then repaired by the start-up.
     krv::AppValues lastApp;
-    krv::GeneratorState last(link, lastApp);
+    krv::GeneratorState last(lastApp);
     krv::LoadSettings(last, lastApp, bytes, "krv2.ini", ui);
     last.NormaliseChannels();
     last.ValidateAutoOutput();

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "link/DeviceLink.h"
-
 namespace krv {
 
 namespace {
@@ -67,7 +65,7 @@ bool LinkedPair(const GeneratorState& state)
 
 bool StartAutoOutput(GeneratorState& state, int ch, std::uint64_t now)
 {
-    if (!state.Link().IsOpen()) return false;
+    if (!state.Connected()) return false;
     AutoOutputChannel& a = Auto(state, ch);
     const RampSettings& ramp = SelectedRamp(state, ch);
 
@@ -113,7 +111,7 @@ bool StartAutoOutput(GeneratorState& state, int ch, std::uint64_t now)
 
 bool PauseAutoOutput(GeneratorState& state, int ch)
 {
-    if (!state.Link().IsOpen()) return false;
+    if (!state.Connected()) return false;
     Auto(state, ch).runState = 2;
     if (PcDriven(state, ch)) {
         state.NotifyObservers(ch, OutputEvent::RunState);
@@ -125,7 +123,7 @@ bool PauseAutoOutput(GeneratorState& state, int ch)
 
 bool StopAutoOutput(GeneratorState& state, int ch)
 {
-    if (!state.Link().IsOpen()) return false;
+    if (!state.Connected()) return false;
     Auto(state, ch).runState = 0;
     if (PcDriven(state, ch)) {
         state.NotifyObservers(ch, OutputEvent::RunState);

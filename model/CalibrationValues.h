@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/GeneratorState.h"
-#include "protocol/Calibration.h"
+#include "protocol/CalibrationTables.h"
 
 namespace krv {
 

@@ -1,7 +1,5 @@
 #include "model/ChannelOperations.h"
 
-#include "link/DeviceLink.h"
-
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -66,7 +64,7 @@ double DigitStep(int decimals, int k)
 
 bool ToggleOutput(GeneratorState& state, int ch)
 {
-    if (!state.Link().IsOpen()) return false;
+    if (!state.Connected()) return false;
     state.SetOutputOn(ch, !state.OutputOn(ch));
     state.SendOutputFrame(ch);
     return true;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/Calibration.h"
+#include "protocol/CalibrationTables.h"
 #include "protocol/Ranges.h"
 
 namespace krv {

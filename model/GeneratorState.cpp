@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/DeviceLink.h"
-
 namespace krv {
 
 namespace {
@@ -32,7 +30,7 @@ bool Outside(double value, double lower, double upper)
 
 }  // namespace
 
-GeneratorState::GeneratorState(DeviceLink& link, AppValues& app) : link_(&link), app_(&app) {}
+GeneratorState::GeneratorState(AppValues& app, FrameSink* sink) : app_(&app), sink_(sink) {}
 
 int GeneratorState::AddressedCircuits() const
 {

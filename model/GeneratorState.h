@@ -7,6 +7,7 @@
 
 #include "model/AppValues.h"
 #include "model/ChannelSettings.h"
+#include "model/FrameSink.h"
 #include "model/OutputObserver.h"
 #include "protocol/OutputFrame.h"
 #include "protocol/Ranges.h"
@@ -14,8 +15,6 @@
 #include "protocol/StatusReply.h"
 
 namespace krv {
-
-class DeviceLink;
 
 // Standalone modes a unit can run a channel in without the PC.
 inline constexpr std::int32_t kStandaloneOff = 0;
@@ -27,17 +26,21 @@ inline constexpr std::int32_t kOneCircuitWidth = 300;
 inline constexpr std::int32_t kTwoCircuitWidth = 482;
 
 // Everything the panel knows about the unit and its channels, and the document operations that
-// keep the two in step. The unit's commands themselves are protocol functions that take the link;
-// the operations here only turn the channel records into their fields and back. Channel arguments
-// are indices 0 to 3; calls with any other index do nothing (and return false or an empty text).
+// keep the two in step. The model does no I/O: a change that the unit must hear of hands the
+// output frames to the frame sink, and the exchanges with the unit are flows that take the link
+// and the state. Channel arguments are indices 0 to 3; calls with any other index do nothing (and
+// return false or an empty text).
 class GeneratorState {
   public:
-    // The link the unit is reached through and the application values the settings set carries
-    // (port name, linked operation, window width).
-    GeneratorState(DeviceLink& link, AppValues& app);
+    // The application values the settings set carries (port name, linked operation, window
+    // width), and where the output frames go: without a sink, nowhere (never connected).
+    explicit GeneratorState(AppValues& app, FrameSink* sink = nullptr);
 
-    DeviceLink& Link() const { return *link_; }
     AppValues& App() const { return *app_; }
+    // The sink must outlive the state or be replaced first; null leaves the state on its own.
+    void SetFrameSink(FrameSink* sink) { sink_ = sink; }
+    // True while the frames handed to the sink reach the unit.
+    bool Connected() const { return sink_ != nullptr && sink_->Connected(); }
 
     std::int32_t circuitCount = 1;  // 1, 2 or 4
     std::array<ChannelSettings, kChannelCount> channels{};
@@ -75,16 +78,13 @@ class GeneratorState {
     // The fields of channel `ch`'s output frame, and the frame ready to send.
     OutputFrameFields OutputFrameFieldsOf(int ch) const;
     std::string BuildOutputFrame(int ch) const;
-    // Writes the output frame of channel `ch` to the serial port; no reply is awaited.
+    // While connected, hands the output frame of channel `ch` to the frame sink and tells the
+    // observers; otherwise nothing.
     void SendOutputFrame(int ch);
     // If connected, the output frame of every channel the unit has.
     void SendAllCircuits();
-    // Asks the unit for the status of channel `ch` (opening the port if needed); the reply is
-    // picked up by whoever reads the link and handed to ParseStatusReply.
-    void SendStatusRequest(int ch);
-    // Connect-time status exchange for every channel of the unit. False when a channel did not
-    // answer acceptably after its fourth try; the channels after it are not asked.
-    bool PollStatus();
+    // Number of channels asked for their status at connect: at least the first, at most four.
+    int PolledCircuits() const;
     // Takes a status reply (the whole line, CR LF included) into the channel it names. False,
     // with nothing stored, for a malformed reply.
     bool ParseStatusReply(std::string_view reply);
@@ -109,9 +109,6 @@ class GeneratorState {
     // Switches the channel's output bits on or off (the caller sends the frame).
     void SetOutputOn(int ch, bool on);
 
-    // Asks the unit which standalone mode channels 1 and 2 run in. False, with nothing changed,
-    // when the unit does not answer.
-    bool QueryStandaloneModes();
     // Takes what the unit reported of channels 1 and 2 into `unitAutoOutput`.
     void ApplyStandaloneModes(const std::array<StandaloneModeReport, 2>& modes);
 
@@ -135,8 +132,8 @@ class GeneratorState {
     // unit hears of it at once.
     void RepairRange(int ch);
 
-    DeviceLink* link_;
     AppValues* app_;
+    FrameSink* sink_;
     OutputObservers observers_;
 };
 

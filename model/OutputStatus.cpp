@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 
 namespace krv {
@@ -52,34 +51,20 @@ std::string GeneratorState::BuildOutputFrame(int ch) const
 
 void GeneratorState::SendOutputFrame(int ch)
 {
-    if (!IsChannel(ch)) return;
-    WriteOutputFrame(*link_, OutputFrameFieldsOf(ch));
-    if (link_->IsOpen()) NotifyObservers(ch, OutputEvent::Sent);
+    if (!IsChannel(ch) || !Connected()) return;
+    sink_->Send(BuildOutputFrame(ch));
+    NotifyObservers(ch, OutputEvent::Sent);
 }
 
 void GeneratorState::SendAllCircuits()
 {
-    if (!link_->IsOpen()) return;
+    if (!Connected()) return;
     for (int ch = 0; ch < AddressedCircuits(); ++ch) SendOutputFrame(ch);
 }
 
-void GeneratorState::SendStatusRequest(int ch)
+int GeneratorState::PolledCircuits() const
 {
-    if (!IsChannel(ch)) return;
-    WriteStatusRequest(*link_, ch);
-}
-
-bool GeneratorState::PollStatus()
-{
-    if (!link_->IsOpen()) link_->OpenPort();
-    // At least the first channel is asked, at most the four there are.
-    const int count = std::clamp(circuitCount, 1, kChannelCount);
-    for (int ch = 0; ch < count; ++ch) {
-        const std::optional<StatusReport> report = ExchangeStatus(*link_, ch);
-        if (!report) return false;
-        ApplyStatusReport(*report);
-    }
-    return true;
+    return std::clamp(circuitCount, 1, kChannelCount);
 }
 
 bool GeneratorState::ParseStatusReply(std::string_view reply)
@@ -173,7 +158,7 @@ void GeneratorState::SetScalingMode(int ch, bool on)
     ValueToCode(ch);  // the code holds the present output in the old units
     c.scalingOn = on;
     CodeToValue(ch);
-    if (link_->IsOpen()) SendOutputFrame(ch);
+    if (Connected()) SendOutputFrame(ch);
 }
 
 void GeneratorState::ApplyRangeDefaults(int ch)

@@ -4,14 +4,6 @@
 
 namespace krv {
 
-bool GeneratorState::QueryStandaloneModes()
-{
-    const auto modes = ReadStandaloneModes(*link_);
-    if (!modes) return false;
-    ApplyStandaloneModes(*modes);
-    return true;
-}
-
 void GeneratorState::ApplyStandaloneModes(const std::array<StandaloneModeReport, 2>& modes)
 {
     for (std::size_t k = 0; k < modes.size(); ++k) {

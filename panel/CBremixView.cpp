@@ -51,9 +51,10 @@ QFont PanelFontByCell(int cellHeight)
 
 }  // namespace
 
-CBremixView::CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
-                         QWidget* parent)
+CBremixView::CBremixView(DeviceLink& link, GeneratorState& state, UserInterface& ui,
+                         PanelOptions options, QWidget* parent)
     : QWidget(parent),
+      link_(link),
       state_(state),
       ui_(ui),
       options_(std::move(options)),
@@ -80,7 +81,7 @@ CBremixView::~CBremixView()
     ticks_.reset();  // no tick after this point
     // The window around the panel may be partly gone: nobody hears of the disconnect.
     blockSignals(true);
-    if (state_.Link().IsOpen()) Disconnect();
+    if (link_.IsOpen()) Disconnect();
 }
 
 QWidget* CBremixView::Control(int id) const
@@ -270,7 +271,7 @@ void CBremixView::LayoutChannels()
 void CBremixView::OnConnectButton()
 {
     if (connecting_) return;  // a press while the connect is still talking to the unit
-    if (state_.Link().IsOpen()) {
+    if (link_.IsOpen()) {
         Disconnect();
     } else {
         Connect();
@@ -287,7 +288,7 @@ void CBremixView::Connect()
     polling_.pollChannel = 0;
     const std::string text = portList_->currentText().toStdString();
     if (text.empty()) {
-        if (state_.Link().IsOpen()) state_.Link().ClosePort();
+        if (link_.IsOpen()) link_.ClosePort();
         ui_.ShowMessage("選択されていません。", kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         connecting_ = false;
@@ -295,7 +296,8 @@ void CBremixView::Connect()
     }
     ConnectOptions options;
     options.circuitCountChanged = [this] { LayoutChannels(); };
-    const ConnectOutcome outcome = ConnectToUnit(state_, PortNameFromEntryText(text), ui_, options);
+    const ConnectOutcome outcome =
+        ConnectToUnit(link_, state_, PortNameFromEntryText(text), ui_, options);
     if (outcome == ConnectOutcome::Connected) {
         polling_.Start();
         connectButton_->SetFaceColour(kConnectedColour);
@@ -307,7 +309,7 @@ void CBremixView::Connect()
 void CBremixView::Disconnect()
 {
     polling_.Stop();
-    DisconnectFromUnit(state_);
+    DisconnectFromUnit(link_, state_);
     if (connectButton_) connectButton_->SetFaceColour(kIdleColour);
     ShowConnection();
 }
@@ -326,8 +328,8 @@ bool CBremixView::event(QEvent* event)
 void CBremixView::OnTick(TimePoint due)
 {
     if (!tickProcessing_ || firstUpdate_) return;
-    if (CheckUnsolicitedLine(state_)) polling_.Heard();
-    if (state_.Link().IsOpen()) {
+    if (CheckUnsolicitedLine(link_, state_)) polling_.Heard();
+    if (link_.IsOpen()) {
         // A tick on time steps on the 50 ms grid; ticks that waited behind a busy moment take
         // the present time, so they catch up with one step rather than a burst of them.
         const TimePoint now = Clock();
@@ -341,7 +343,7 @@ void CBremixView::OnTick(TimePoint due)
             if (panel) Column(ch).ShowAutoOutput(shown);
             if (buttons) Column(ch).ShowRunFaces(shown);
         }
-        if (polling_.Tick(state_, now)) {
+        if (polling_.Tick(link_, state_, now)) {
             Disconnect();
             // The panel shows the outputs switched off before the box says why; the ticks that
             // come while the box is open keep refreshing it.
@@ -392,7 +394,7 @@ void CBremixView::RepeatHeldStep()
 
 ChannelDisplay CBremixView::Display(int ch) const
 {
-    return DisplayOf(state_, ch, state_.Link().IsOpen());
+    return DisplayOf(state_, ch, link_.IsOpen());
 }
 
 ChannelColumn& CBremixView::Column(int ch) const
@@ -416,13 +418,13 @@ void CBremixView::RefreshPanel()
         // Hidden columns follow the enable rules as well, so they are right when they show.
         column.ShowEnables(shown);
     }
-    connectButton_->SetFaceColour(state_.Link().IsOpen() ? kConnectedColour : kIdleColour);
+    connectButton_->SetFaceColour(link_.IsOpen() ? kConnectedColour : kIdleColour);
     ShowConnection();
 }
 
 void CBremixView::ShowConnection()
 {
-    const bool connected = state_.Link().IsOpen();
+    const bool connected = link_.IsOpen();
     if (connected == connectionShown_) return;
     connectionShown_ = connected;
     emit ConnectionShown(connected);

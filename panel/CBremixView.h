@@ -54,7 +54,8 @@ inline constexpr int kPortListId = 908;
 class CBremixView : public QWidget {
     Q_OBJECT
   public:
-    CBremixView(GeneratorState& state, UserInterface& ui, PanelOptions options,
+    // `link` is what the state's frame sink sends over; the panel connects it to the unit.
+    CBremixView(DeviceLink& link, GeneratorState& state, UserInterface& ui, PanelOptions options,
                 QWidget* parent = nullptr);
     // Switches the outputs the PC drives off and closes the port if connected.
     ~CBremixView() override;
@@ -152,6 +153,7 @@ class CBremixView : public QWidget {
     bool AnyOutputOn() const;
     void ShowConnection();
 
+    DeviceLink& link_;
     GeneratorState& state_;
     UserInterface& ui_;
     PanelOptions options_;

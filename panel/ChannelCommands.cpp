@@ -25,7 +25,7 @@ void CBremixView::WithPollingHeld(F&& change)
 
 void CBremixView::OnToggleOutput(int ch)
 {
-    if (!state_.Link().IsOpen()) {
+    if (!link_.IsOpen()) {
         ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         return;
@@ -38,7 +38,7 @@ void CBremixView::OnStepButton(int ch, int offset)
     // Even offsets step up, odd ones down; 20 and 21 are the sign buttons (position 6).
     WithPollingHeld([&] {
         StepDigit(state_, ch, (offset - 8) / 2, offset % 2 == 1);
-        if (state_.Link().IsOpen()) RefreshPanel();
+        if (link_.IsOpen()) RefreshPanel();
     });
     UpdateValueFields();
 }
@@ -47,7 +47,7 @@ void CBremixView::OnPreset(int ch, int n)
 {
     WithPollingHeld([&] {
         SelectPreset(state_, ch, n);
-        if (state_.Link().IsOpen()) RefreshPanel();
+        if (link_.IsOpen()) RefreshPanel();
     });
     UpdateValueFields();
 }

@@ -35,7 +35,7 @@ bool CBremixView::AnyOutputOn() const
 
 bool CBremixView::CalibrationAvailable() const
 {
-    return state_.Link().IsOpen();
+    return link_.IsOpen();
 }
 
 void CBremixView::CalibrationCommand()
@@ -46,7 +46,7 @@ void CBremixView::CalibrationCommand()
                         MessageButtons::Ok);
         return;
     }
-    if (!state_.Link().IsOpen()) {
+    if (!link_.IsOpen()) {
         ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
                         MessageButtons::Ok);
         return;
@@ -54,7 +54,7 @@ void CBremixView::CalibrationCommand()
     TickRest rest(tickProcessing_, &polling_.pollingEnabled);
     rest.ResumePolling(true);
 
-    DeviceLink& link = state_.Link();
+    DeviceLink& link = link_;
     const int count = state_.AddressedCircuits();
     const auto ranges = CurrentRanges(state_);
     CalibrationTableCopy tables = CalibrationTableCopy::Of(state_);
@@ -70,7 +70,7 @@ void CBremixView::CalibrationCommand()
     }
     const CalibrationValuesSet noted = NoteCalibration(state_, count);
 
-    CCalDlg dialog(state_, ui_, this);
+    CCalDlg dialog(link_, ui_, this);
     dialog.channelCount = count;
     dialog.values = noted;
     const bool confirmed = dialog.exec() == QDialog::Accepted;
@@ -101,17 +101,17 @@ void CBremixView::UpdateFirmwareCommand()
 
     const int circuits = state_.circuitCount;
     {
-        CProgramUp dialog(state_, ui_, this);
+        CProgramUp dialog(link_, state_, ui_, this);
         dialog.backupFolder = options_.firmwareBackupFolder;
         dialog.beforeUpdate = [&] {
-            ReleaseUnitForFirmwareUpdate(state_);
+            ReleaseUnitForFirmwareUpdate(link_, state_);
             released = true;
             RefreshPanel();
             ShowConnection();
         };
         dialog.exec();
     }
-    if (!released && state_.Link().IsOpen()) rest.ResumePolling(rest.WasPolling());
+    if (!released && link_.IsOpen()) rest.ResumePolling(rest.WasPolling());
     // The unit's serial number gives the circuit count; the user connects again to go on.
     if (state_.circuitCount != circuits) LayoutChannels();
     RefreshPanel();
@@ -122,8 +122,8 @@ void CBremixView::UnitInfoCommand()
 {
     if (UnitWork::Busy()) return;
     TickRest rest(tickProcessing_);
-    if (state_.Link().IsOpen()) {
-        ConverterVersionDlg dialog(state_, ui_, this);
+    if (link_.IsOpen()) {
+        ConverterVersionDlg dialog(link_, state_, ui_, this);
         dialog.circuits = state_.circuitCount;
         dialog.exec();
     } else {
@@ -137,7 +137,7 @@ void CBremixView::DiagnosisCommand()
     if (UnitWork::Busy()) return;
     // The checks may ask the unit over the panel's own open port: the tick rests meanwhile.
     TickRest rest(tickProcessing_, &polling_.pollingEnabled);
-    DeviceLink& link = state_.Link();
+    DeviceLink& link = link_;
     DiagnosisDlg dialog(link, ui_, this);
     dialog.options.linkInUse = link.IsOpen();
     dialog.options.port = link.IsOpen()
@@ -158,16 +158,16 @@ void CBremixView::StandaloneSetupCommand()
     TickRest rest(tickProcessing_, &polling_.pollingEnabled);
     rest.ResumePolling(true);
 
-    CPcResSetupDlg dialog(state_, ui_, this);
-    dialog.linkWasOpen = state_.Link().IsOpen();
+    CPcResSetupDlg dialog(link_, state_, ui_, this);
+    dialog.linkWasOpen = link_.IsOpen();
     for (std::size_t k = 0; k < dialog.fixedValues.size(); ++k) {
         dialog.fixedValues[k] = NarrowToFloat(state_.channels[k].outputValue);
     }
     dialog.exec();
 
     // Whatever the dialog did, the panel shows and obeys the modes the unit now runs.
-    if (state_.Link().IsOpen()) {
-        DeviceLink& link = state_.Link();
+    if (link_.IsOpen()) {
+        DeviceLink& link = link_;
         std::optional<std::array<StandaloneModeReport, 2>> modes;
         UnitWork work(link, ui_);
         work.Run([&](UserInterface&) { modes = ReadStandaloneModes(link); }, {window()});

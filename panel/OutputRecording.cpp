@@ -7,7 +7,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
@@ -68,7 +67,7 @@ void OutputRecording::StartLogCommand()
 bool OutputRecording::StartLog(const QString& path)
 {
     if (log_.Start(std::filesystem::path(QFile::encodeName(path).toStdString())) &&
-        state_.Link().IsOpen()) {
+        state_.Connected()) {
         log_.RecordAll(state_);
     }
     emit loggingChanged(log_.Active());

@@ -5,8 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "link/LinkKind.h"
-
 namespace krv {
 
 class DeviceLink;

@@ -7,8 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "link/LinkKind.h"
-
 namespace krv {
 
 class DeviceLink;

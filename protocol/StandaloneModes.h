@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "link/LinkKind.h"
-
 namespace krv {
 
 class DeviceLink;

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "link/LinkKind.h"
-
 namespace krv {
 
 class DeviceLink;

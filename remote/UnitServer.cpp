@@ -152,7 +152,7 @@ void UnitServer::Serve(const std::atomic<bool>& stop)
     }
     if (connected_.load()) {
         for (int ch = 0; ch < kChannelCount; ++ch) StopAutoOutput(state_, ch);
-        DisconnectFromUnit(state_);
+        DisconnectFromUnit(link_, state_);
         connected_ = false;
         Log("outputs switched off, port closed");
     }
@@ -171,9 +171,9 @@ void UnitServer::Tick(TimePoint now)
         return;
     }
     if (!link_.IsOpen()) return LoseUnit("its port went away");
-    if (CheckUnsolicitedLine(state_)) polling_.Heard();
+    if (CheckUnsolicitedLine(link_, state_)) polling_.Heard();
     AutoOutputTick(state_, AutoOutputClockAt(now));
-    if (polling_.Tick(state_, now)) LoseUnit("it stopped answering");
+    if (polling_.Tick(link_, state_, now)) LoseUnit("it stopped answering");
 }
 
 void UnitServer::TryConnect(TimePoint now)
@@ -192,7 +192,7 @@ void UnitServer::TryConnect(TimePoint now)
     }
     ConnectOptions connect;
     connect.takeOverOutputs = true;
-    const ConnectOutcome outcome = ConnectToUnit(state_, options_.port, ui_, connect);
+    const ConnectOutcome outcome = ConnectToUnit(link_, state_, options_.port, ui_, connect);
     if (outcome == ConnectOutcome::Connected) {
         connected_ = true;
         polling_.Start();
@@ -214,7 +214,7 @@ void UnitServer::LoseUnit(const char* why)
     // As on the panel: the outputs count as off, and the steps of automatic outputs end.
     for (int ch = 0; ch < kChannelCount; ++ch) StopAutoOutput(state_, ch);
     polling_.Stop();
-    DisconnectFromUnit(state_);
+    DisconnectFromUnit(link_, state_);
     connected_ = false;
     nextConnect_ = Now() + options_.reconnectPause;
     Log(std::string("the unit is lost: ") + why);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "flows/LinkFrameSink.h"
 #include "flows/StatusPolling.h"
 #include "link/DeviceLink.h"
 #include "model/AppValues.h"
@@ -94,7 +95,8 @@ class UnitServer {
     RecordingUi ui_;
     DeviceLink link_{ui_};
     AppValues app_;
-    GeneratorState state_{link_, app_};
+    LinkFrameSink frames_{link_};
+    GeneratorState state_{app_, &frames_};
     StatusPolling polling_;
     std::atomic<bool> connected_{false};
     TimePoint nextConnect_{};

@@ -19,6 +19,7 @@
 #include "firmware/FirmwarePacker.h"
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
+#include "flows/LinkFrameSink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
@@ -63,7 +64,8 @@ void Run(const std::filesystem::path& file, const std::filesystem::path& backups
     SilentUserInterface ui;  // answers OK
     DeviceLink link(ui, sim::SimulatedD2xxLibrary());
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
 
     std::vector<std::pair<std::string, Clock::time_point>> phases;
     FirmwareContext context(link, ui, [&](const std::string& status, int) {
@@ -127,7 +129,8 @@ void RunToFailure(const char* name, const char* faults, const std::filesystem::p
     CountingUserInterface ui;
     DeviceLink link(ui, sim::SimulatedD2xxLibrary());
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     TimePoint programmingFrom{};
     FirmwareContext context(link, ui, [&](const std::string& status, int) {
         if (status == "メモリ消去中" && programmingFrom == TimePoint{}) programmingFrom = Now();

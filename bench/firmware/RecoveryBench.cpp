@@ -23,6 +23,7 @@
 #include "firmware/CalibrationBackup.h"
 #include "firmware/FirmwarePacker.h"
 #include "firmware/FirmwareUpdate.h"
+#include "flows/LinkFrameSink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 #include "protocol/Identification.h"
@@ -133,7 +134,8 @@ Row Run(const fs::path& file, const fs::path& folder, const Point& point, bool s
 
     {
         DeviceLink link(ui, sim::SimulatedD2xxLibrary());
-        GeneratorState state(link, app);
+        LinkFrameSink frames(link);
+        GeneratorState state(app, &frames);
         bool done = false;
         FirmwareContext context(
             link, ui,
@@ -163,7 +165,8 @@ Row Run(const fs::path& file, const fs::path& folder, const Point& point, bool s
     {
         DeviceLink link(ui, sim::SimulatedD2xxLibrary());
         link.SetPortName(simulation.Server().PortPath());
-        GeneratorState state(link, app);
+        LinkFrameSink frames(link);
+        GeneratorState state(app, &frames);
         FirmwareContext context(link, ui, {}, &cancel);
         row.second = Name(RunFirmwareUpdate(context, state, {file, folder}).outcome);
         std::string version;

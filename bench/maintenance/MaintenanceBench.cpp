@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "bench/BenchSupport.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StandaloneFlows.h"
 #include "flows/UnitInformation.h"
 #include "model/GeneratorState.h"
@@ -64,12 +65,13 @@ void UnitInformation(int runs)
     link.SetPortName(server->PortPath());
     link.OpenPort();
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     state.firmwareVersion = "020000";
     for (int run = 0; run < runs; ++run) {
         server->ClearRecords();
         const auto start = std::chrono::steady_clock::now();
-        if (!BuildUnitInformation(state, 2, ui)) {
+        if (!BuildUnitInformation(link, state, 2, ui)) {
             std::fprintf(stderr, "unit information failed\n");
             return;
         }
@@ -91,7 +93,8 @@ void StandaloneWriteAndVerify(int runs)
     SilentUserInterface ui;
     DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     state.ResetForCircuitCount(2);  // before the port opens: no output frames go out
     for (int k = 0; k < 2; ++k) {
         state.autoOutput[k].standaloneMode = kStandaloneAuto;
@@ -131,7 +134,8 @@ void RunnerCpu(std::chrono::seconds span)
     SilentUserInterface ui;
     DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     state.ResetForCircuitCount(2);  // before the port opens: no output frames go out
     for (int k = 0; k < 2; ++k) {
         state.autoOutput[k].standaloneMode = kStandaloneAuto;

@@ -133,7 +133,7 @@ void StandaloneWrite(ConnectedPanel& panel, int runs)
     for (int run = 0; run < runs; ++run) {
         // From the dialog, as the user presses "書込". The restart is tried over the USB bridge,
         // which this unit lacks, as krvctl tries it.
-        CPcResSetupDlg dialog(state, panel.ui);
+        CPcResSetupDlg dialog(panel.link, state, panel.ui);
         dialog.linkWasOpen = panel.link.IsOpen();
         dialog.fixedValues = fixed;
         dialog.show();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "flows/LinkFrameSink.h"
 #include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
@@ -35,7 +36,7 @@ struct ConnectedPanel {
         PanelOptions options;
         options.startTimer = startTimer;
         options.simulatedPort = server.PortPath();
-        view = new CBremixView(state, ui, options, &window);
+        view = new CBremixView(link, state, ui, options, &window);
         window.setCentralWidget(view);
         view->OnInitialUpdate();
         window.show();
@@ -52,7 +53,8 @@ struct ConnectedPanel {
     SilentUserInterface ui;
     DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     sim::SimServer server;
     QMainWindow window;
     CBremixView* view = nullptr;

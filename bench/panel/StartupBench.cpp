@@ -17,7 +17,6 @@
 #include "app/CBremixApp.h"
 #include "app/CMainFrame.h"
 #include "files/LastStateFile.h"
-#include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 
@@ -61,9 +60,8 @@ int main(int argc, char* argv[])
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
     {
-        krv::DeviceLink link;
         krv::AppValues app;
-        krv::GeneratorState state(link, app);
+        krv::GeneratorState state(app);
         state.circuitCount = 2;
         state.ResetForCircuitCount(2);
         std::filesystem::create_directories(home / "Documents" / "Holvik" / "Bremix2");

@@ -20,7 +20,6 @@
 #include "app/CMainFrame.h"
 #include "dialogs/CDacSelect.h"
 #include "files/SettingsFile.h"
-#include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "panel/CBremixView.h"
 #include "panel/OutputRecording.h"
@@ -45,9 +44,7 @@ class AppStartTest : public ::testing::Test {
     static std::string FileFor(int circuits)
     {
         AppValues values;
-        test::RecordingUi quiet;
-        DeviceLink closed{quiet};
-        GeneratorState state{closed, values};
+        GeneratorState state{values};
         state.circuitCount = circuits;
         state.ResetForCircuitCount(circuits);
         return SaveSettings(state, values);

@@ -41,9 +41,7 @@ class BremixDocTest : public ::testing::Test {
         AppValues fileApp;
         fileApp.lastPortName = port;
         fileApp.linkedAutoOutput = true;
-        test::RecordingUi quiet;
-        DeviceLink closed{quiet};
-        GeneratorState state{closed, fileApp};
+        GeneratorState state{fileApp};
         state.circuitCount = 2;
         state.ResetForCircuitCount(2);
         state.channels[1].range = 3;

@@ -54,9 +54,7 @@ class MainFrameTest : public ::testing::Test {
     QString SettingsFile(const std::string& name, int circuits = 2)
     {
         AppValues fileApp;
-        test::RecordingUi quiet;
-        DeviceLink closed{quiet};
-        GeneratorState state{closed, fileApp};
+        GeneratorState state{fileApp};
         state.circuitCount = circuits;
         state.ResetForCircuitCount(circuits);
         test::WriteFile(Dir() / name, SaveSettings(state, fileApp));

@@ -10,7 +10,6 @@
 #include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
 #include "files/SettingsFile.h"
-#include "link/DeviceLink.h"
 #include "panel/CBremixView.h"
 #include "panel/PanelWidgets.h"
 #include "sim/VirtualUnit.h"
@@ -46,7 +45,8 @@ TEST_F(OpenWhileConnectedTest, OpeningASettingsFileDisconnectsAndSwitchesTheOutp
     PanelOptions options;
     options.startTimer = false;
     options.simulatedPort = server->PortPath();
-    auto owned = std::make_unique<CBremixView>(doc->generator, ui, options, frame.get());
+    auto owned =
+        std::make_unique<CBremixView>(doc->Link(), doc->generator, ui, options, frame.get());
     CBremixView* view = owned.get();
     frame->SetView(std::move(owned), [view] { view->OnInitialUpdate(); });
     frame->SetCircuitCountQuestion([] { return 2; });
@@ -73,8 +73,7 @@ TEST_F(OpenWhileConnectedTest, OpeningASettingsFileDisconnectsAndSwitchesTheOutp
 
     // A file that puts channel 1 in another range.
     AppValues fileApp;
-    DeviceLink closed{ui};
-    GeneratorState other{closed, fileApp};
+    GeneratorState other{fileApp};
     other.circuitCount = 2;
     other.ResetForCircuitCount(2);
     other.channels[0].range = kRange4_20mA;

@@ -9,7 +9,6 @@
 #include "support/Screenshot.h"
 
 #include "dialogs/CAutoOutDlg.h"
-#include "link/DeviceLink.h"
 
 using krv::test::Capture;
 
@@ -25,9 +24,8 @@ int main(int argc, char* argv[])
 
     // Channel 1 in the 4 to 20 mA range, with settings for every waveform and a short point list.
     krv::SilentUserInterface ui;
-    krv::DeviceLink link(ui);  // never opened
     krv::AppValues app;
-    krv::GeneratorState state(link, app);
+    krv::GeneratorState state(app);
     state.channels[0].range = krv::kRange4_20mA;
     krv::AutoOutputChannel& automatic = state.autoOutput[0];
     const float values[] = {4.0f, 8.0f, 12.0f, 16.0f, 20.0f, 12.0f};

@@ -11,7 +11,6 @@
 
 #include "dialogs/CAutoOutDlg.h"
 #include "dialogs/DialogLayout.h"
-#include "link/DeviceLink.h"
 #include "support/ModalAnswer.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
@@ -88,9 +87,8 @@ class CAutoOutDlgTest : public ::testing::Test {
     }
 
     test::RecordingUi ui;
-    DeviceLink link{ui};  // never opened
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
     CAutoOutDlg dialog{state, ui};
 };
 

@@ -20,7 +20,7 @@ class CalDlgTest : public test::SimFixture {
     }
     CCalDlg& Open(int count, CalibrationValuesSet values)
     {
-        dialog = std::make_unique<CCalDlg>(state, ui);
+        dialog = std::make_unique<CCalDlg>(link, ui);
         dialog->channelCount = count;
         dialog->values = values;
         dialog->show();
@@ -60,8 +60,6 @@ class CalDlgTest : public test::SimFixture {
         }
     }
 
-    AppValues app;
-    GeneratorState state{link, app};
     std::unique_ptr<CCalDlg> dialog;
 };
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "dialogs/ConverterVersionDlg.h"
+#include "flows/LinkFrameSink.h"
 #include "support/SimFixture.h"
 
 namespace krv {
@@ -25,7 +26,7 @@ class ConverterVersionDlgTest : public test::SimFixture {
         ASSERT_TRUE(link.OpenPort());
         state.circuitCount = 2;
         state.firmwareVersion = "020000";
-        dialog = std::make_unique<ConverterVersionDlg>(state, ui);
+        dialog = std::make_unique<ConverterVersionDlg>(link, state, ui);
         dialog->circuits = 2;
         dialog->installEventFilter(&firstPaint);
         dialog->show();
@@ -60,7 +61,8 @@ class ConverterVersionDlgTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::unique_ptr<ConverterVersionDlg> dialog;
 };
 

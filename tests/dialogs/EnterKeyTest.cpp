@@ -25,6 +25,7 @@
 #include "dialogs/CRangeSelectDlg.h"
 #include "dialogs/CScaleDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
+#include "flows/LinkFrameSink.h"
 #include "support/SimFixture.h"
 
 namespace krv {
@@ -145,7 +146,7 @@ class EnterKeyTest : public test::SimFixture {
     // used; the focus stays on the box after the click.
     std::unique_ptr<QDialog> OpenCalibration(bool maximum = false)
     {
-        auto d = std::make_unique<CCalDlg>(state, ui);
+        auto d = std::make_unique<CCalDlg>(link, ui);
         d->channelCount = 2;
         d->values[0] = {kRange4_20mA, kCalibrationUser, 7, -3, " 4.000", "20.000"};
         d->values[1] = {kRange0_10V, kCalibrationMaker, 0, 0, " 0.000", "10.000"};
@@ -158,7 +159,8 @@ class EnterKeyTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::function<void(QDialog&)> checkAfterEnter;
 };
 
@@ -189,7 +191,7 @@ TEST_F(EnterKeyTest, EveryOtherDialogPressesItsOkOrAButtonThatOnlyClosesIt)
         // The hidden "OK": closes without a write, a verify or a restart.
         {"PCレス設定",
          [this] {
-             auto d = std::make_unique<CPcResSetupDlg>(state, ui);
+             auto d = std::make_unique<CPcResSetupDlg>(link, state, ui);
              d->linkWasOpen = true;
              d->restartUnit = [](DeviceLink&) {
                  ADD_FAILURE() << "restart";
@@ -201,14 +203,14 @@ TEST_F(EnterKeyTest, EveryOtherDialogPressesItsOkOrAButtonThatOnlyClosesIt)
         // Firmware update: no OK; "更新" (enabled as after choosing a file) never by Enter.
         {"ファームウェア更新",
          [this] {
-             auto d = std::make_unique<CProgramUp>(state, ui);
+             auto d = std::make_unique<CProgramUp>(link, state, ui);
              d->UpdateButton().setEnabled(true);
              return Show(std::move(d));
          },
          Always("")},
         {"発生器　情報",
          [this] {
-             auto d = std::make_unique<ConverterVersionDlg>(state, ui);
+             auto d = std::make_unique<ConverterVersionDlg>(link, state, ui);
              d->circuits = 1;
              ConverterVersionDlg& dialog = *d;
              auto shown = Show(std::move(d));

@@ -51,8 +51,8 @@ int main(int argc, char* argv[])
     krv::SilentUserInterface ui;
     krv::DeviceLink link(ui, krv::sim::SimulatedD2xxLibrary());
     krv::AppValues app;
-    krv::GeneratorState state(link, app);
-    krv::CProgramUp dialog(state, ui);
+    krv::GeneratorState state(app);
+    krv::CProgramUp dialog(link, state, ui);
     dialog.backupFolder = work;
     dialog.SetFirmwareFile(QString::fromStdString(file.string()));
     dialog.show();

@@ -74,7 +74,8 @@ class FirmwareUpdateDlgTest : public ::testing::Test {
         panel.startTimer = false;
         panel.simulatedPort = simulation->Server().PortPath();
         panel.firmwareBackupFolder = Temp() / "backups";
-        auto owned = std::make_unique<CBremixView>(doc->generator, ui, panel, frame.get());
+        auto owned =
+            std::make_unique<CBremixView>(doc->Link(), doc->generator, ui, panel, frame.get());
         view = owned.get();
         frame->SetView(std::move(owned), [this] { view->OnInitialUpdate(); });
         ConnectPanelCommands(*frame, *view);

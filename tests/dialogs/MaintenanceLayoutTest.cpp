@@ -47,14 +47,14 @@ TEST(MaintenanceLayoutTest, EveryTextIsThereInFullAndNothingOverlaps)
     test::RecordingUi ui;
     DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 
-    CPcResSetupDlg setup(state, ui);
+    CPcResSetupDlg setup(link, state, ui);
     setup.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&setup));
     ExpectLaidOutInFull(setup);
 
-    CCalDlg calibration(state, ui);
+    CCalDlg calibration(link, ui);
     calibration.channelCount = 2;
     calibration.values[0] = {kRangeE0_24mA, 2, 200, -200, "  0.000", " 24.000"};
     calibration.show();
@@ -67,7 +67,7 @@ TEST(MaintenanceLayoutTest, EveryTextIsThereInFullAndNothingOverlaps)
               calibration.ZeroEdit().fontMetrics().height());
 
     // Not shown: it would read the unit.
-    ConverterVersionDlg information(state, ui);
+    ConverterVersionDlg information(link, state, ui);
     ExpectLaidOutInFull(information);
     EXPECT_EQ(information.size(), QSize(463, 286));
 }

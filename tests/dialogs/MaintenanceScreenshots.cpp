@@ -15,6 +15,7 @@
 #include "dialogs/ConverterVersionDlg.h"
 #include "dialogs/DiagnosisDlg.h"
 #include "flows/CalibrationSession.h"
+#include "flows/LinkFrameSink.h"
 #include "sim/Simulation.h"
 #include "support/Screenshot.h"
 
@@ -46,7 +47,8 @@ int main(int argc, char* argv[])
     krv::SilentUserInterface ui;
     krv::DeviceLink link(ui, krv::sim::SimulatedD2xxLibrary());
     krv::AppValues app;
-    krv::GeneratorState state(link, app);
+    krv::LinkFrameSink frames(link);
+    krv::GeneratorState state(app, &frames);
     state.circuitCount = 2;
     state.ResetForCircuitCount(2);
     state.firmwareVersion = "020000";
@@ -58,7 +60,7 @@ int main(int argc, char* argv[])
     if (!link.OpenPort()) return 1;
     bool ok = true;
 
-    krv::CPcResSetupDlg setup(state, ui);
+    krv::CPcResSetupDlg setup(link, state, ui);
     setup.linkWasOpen = true;
     setup.fixedValues = {0.0f, 12.0f};
     setup.show();
@@ -70,7 +72,7 @@ int main(int argc, char* argv[])
     krv::CalibrationTableCopy tables = krv::CalibrationTableCopy::Of(state);
     ok = krv::ReadCurrentCalibration(link, tables, krv::CurrentRanges(state), 2) && ok;
     tables.ApplyTo(state);
-    krv::CCalDlg calibration(state, ui);
+    krv::CCalDlg calibration(link, ui);
     calibration.channelCount = 2;
     calibration.values = krv::NoteCalibration(state, 2);
     calibration.show();
@@ -81,7 +83,7 @@ int main(int argc, char* argv[])
     ok = Capture(calibration, folder.filePath(QStringLiteral("calibration-dialog.png"))) && ok;
     QTest::mouseClick(&calibration.MinimumCheck(), Qt::LeftButton);  // back to normal output
 
-    krv::ConverterVersionDlg information(state, ui);
+    krv::ConverterVersionDlg information(link, state, ui);
     information.circuits = 2;
     information.show();
     QElapsedTimer waited;

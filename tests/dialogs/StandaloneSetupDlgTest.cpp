@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "dialogs/CPcResSetupDlg.h"
+#include "flows/LinkFrameSink.h"
 #include "support/SimFixture.h"
 
 namespace krv {
@@ -23,7 +24,7 @@ class StandaloneSetupDlgTest : public test::SimFixture {
     // The dialog on screen, connected, recording every progress value and status text it shows.
     CPcResSetupDlg& Open(bool connected = true)
     {
-        dialog = std::make_unique<CPcResSetupDlg>(state, ui);
+        dialog = std::make_unique<CPcResSetupDlg>(link, state, ui);
         dialog->linkWasOpen = connected;
         dialog->fixedValues = {2.5f, 12.0f};
         dialog->restartUnit = [this](DeviceLink&) {
@@ -53,7 +54,8 @@ class StandaloneSetupDlgTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::unique_ptr<CPcResSetupDlg> dialog;
     std::vector<int> progress;
     int restarts = 0;

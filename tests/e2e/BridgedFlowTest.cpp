@@ -6,6 +6,8 @@
 #include <memory>
 #include <thread>
 
+#include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StandaloneFlows.h"
 #include "flows/StatusPolling.h"
 #include "model/GeneratorState.h"
@@ -32,7 +34,8 @@ class BridgedFlowTest : public ::testing::Test {
         link = std::make_unique<DeviceLink>(ui);  // after Start: it takes the simulated library
         link->SetPortName(simulation->PortPath());
         ASSERT_TRUE(link->OpenPort());
-        state = std::make_unique<GeneratorState>(*link, app);
+        frames = std::make_unique<LinkFrameSink>(*link);
+        state = std::make_unique<GeneratorState>(app, frames.get());
         // Channel 1 runs a sawtooth on its own once the unit has restarted.
         state->channels[0].range = kRange0_10V;
         state->autoOutput[0].standaloneMode = kStandaloneAuto;
@@ -49,8 +52,9 @@ class BridgedFlowTest : public ::testing::Test {
     // Channel 1's standalone mode and run state as the unit reports them (MS).
     std::pair<int, int> UnitModeOfChannel1()
     {
-        GeneratorState fresh(*link, app);
-        if (!fresh.QueryStandaloneModes()) return {-1, -1};
+        LinkFrameSink freshFrames(*link);
+        GeneratorState fresh(app, &freshFrames);
+        if (!QueryStandaloneModes(*link, fresh)) return {-1, -1};
         return {fresh.unitAutoOutput[0].standaloneMode, fresh.unitAutoOutput[0].runState};
     }
 
@@ -58,6 +62,7 @@ class BridgedFlowTest : public ::testing::Test {
     {
         if (link) link->ClosePort();
         state.reset();
+        frames.reset();
         link.reset();
         simulation.reset();
     }
@@ -66,6 +71,7 @@ class BridgedFlowTest : public ::testing::Test {
     AppValues app;
     std::unique_ptr<sim::Simulation> simulation;
     std::unique_ptr<DeviceLink> link;
+    std::unique_ptr<LinkFrameSink> frames;
     std::unique_ptr<GeneratorState> state;
 };
 
@@ -116,21 +122,22 @@ TEST_F(BridgedFlowTest, SlowStartingUnitKeepsTheAutomaticOutputJustWritten)
     EXPECT_EQ(Write(context), FlowOutcome::Succeeded) << testing::PrintToString(ui.Texts());
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{kWriteDone});
     // What the panel does after the dialog: ask the modes, then take lines on its ticks.
-    ASSERT_TRUE(state->QueryStandaloneModes());
-    EXPECT_FALSE(CheckUnsolicitedLine(*state));
+    ASSERT_TRUE(QueryStandaloneModes(*link, *state));
+    EXPECT_FALSE(CheckUnsolicitedLine(*link, *state));
     EXPECT_EQ(UnitModeOfChannel1(), std::make_pair(2, 1));
 
     // Why the wait matters: a host that takes the request of a unit still starting, knowing only
     // what it knew before the write (no standalone channel), answers with output frames whose run
     // state stops the unit's automatic output.
-    GeneratorState stale(*link, app);
+    LinkFrameSink staleFrames(*link);
+    GeneratorState stale(app, &staleFrames);
     stale.circuitCount = 2;
     simulation->Server().Restart();
     const auto deadline = std::chrono::steady_clock::now() + kSlowStart + 5s;
     bool answered = false;
     while (!answered && std::chrono::steady_clock::now() < deadline) {
         link->WaitForInput(LinkKind::Com, std::chrono::steady_clock::now() + 100ms);
-        answered = CheckUnsolicitedLine(stale);
+        answered = CheckUnsolicitedLine(*link, stale);
     }
     ASSERT_TRUE(answered);
     EXPECT_EQ(UnitModeOfChannel1(), std::make_pair(2, 0));

@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "files/SettingsFile.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StandaloneFlows.h"
 #include "model/GeneratorState.h"
 #include "model/StandaloneImageBuilder.h"
@@ -136,7 +137,8 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
     // A settings file with both channels in automatic mode and points of their own.
     AppValues app;
     app.linkedAutoOutput = true;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     state.circuitCount = 2;
     state.ResetForCircuitCount(2);
     for (int k = 0; k < 2; ++k) {
@@ -197,7 +199,8 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
 TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
 {
     AppValues app;
-    GeneratorState state(link, app);
+    LinkFrameSink frames(link);
+    GeneratorState state(app, &frames);
     state.ResetForCircuitCount(2);
     for (int k = 0; k < 2; ++k) {
         for (int i = 0; i < 128; ++i) state.autoOutput[k].points[i] = {true, 1.0f, 10, false};

@@ -6,6 +6,8 @@
 #include <set>
 #include <thread>
 
+#include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StandaloneFlows.h"
 #include "flows/UnitInformation.h"
 #include "model/CalibrationValues.h"
@@ -80,7 +82,8 @@ class MaintenanceFlowTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::vector<Event> events;
     int restarts = 0;
     StandaloneImage readBack;
@@ -117,8 +120,9 @@ TEST_P(WrittenAndVerified, ThenTheUnitRunsTheImageAfterItsRestart)
 
     // The restarted unit runs both channels itself: MS reports automatic output, running, and
     // the status replies show the output moving.
-    GeneratorState connected(link, app);
-    ASSERT_TRUE(connected.QueryStandaloneModes());
+    LinkFrameSink connectedFrames(link);
+    GeneratorState connected(app, &connectedFrames);
+    ASSERT_TRUE(QueryStandaloneModes(link, connected));
     for (int k = 0; k < 2; ++k) {
         EXPECT_EQ(connected.unitAutoOutput[k].standaloneMode, kStandaloneAuto) << k;
         EXPECT_EQ(connected.unitAutoOutput[k].runState, 1) << k;
@@ -240,7 +244,7 @@ TEST_F(MaintenanceFlowTest, UnitInformationReadsEveryNamedRange)
         unit.Calibration().Set(1, kRange4_20mA, {0x0002, 0x0012, 0x8123, 0xFFFB, 0x7FF6});
     });
     state.firmwareVersion = "020000";
-    const auto text = BuildUnitInformation(state, 2, ui);
+    const auto text = BuildUnitInformation(link, state, 2, ui);
     ASSERT_TRUE(text);
     EXPECT_NE(text->find("チャネル 2\r\n  0～5 V\t\t0\t0\t0\t0\tメーカー\r\n"), std::string::npos);
     EXPECT_NE(text->find("  内 4～20 mA\t18\t291\t-5\t-10\tユーザー\r\n"), std::string::npos);
@@ -252,7 +256,7 @@ TEST_F(MaintenanceFlowTest, UnitInformationReadsEveryNamedRange)
     sim::CommandFaults faults;
     ASSERT_TRUE(sim::ParseCommandFaults("silent-after=25", faults, &error));
     server->WithUnit([&](sim::VirtualUnit& unit) { unit.SetCommandFaults(faults); });
-    EXPECT_FALSE(BuildUnitInformation(state, 2, ui));
+    EXPECT_FALSE(BuildUnitInformation(link, state, 2, ui));
     EXPECT_EQ(ui.Texts(), std::vector<std::string>{"通信エラーが発生しました"});
 }
 

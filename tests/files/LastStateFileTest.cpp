@@ -9,7 +9,6 @@
 
 #include "files/LastStateFile.h"
 #include "files/SettingsFile.h"
-#include "link/DeviceLink.h"
 #include "support/FileContents.h"
 #include "support/RecordingUi.h"
 
@@ -42,9 +41,8 @@ class LastStateFileTest : public ::testing::Test {
     const fs::path root = fs::temp_directory_path() / ("krv-last-" + std::to_string(::getpid()));
     const fs::path folder = root / "home" / "Documents" / "Holvik" / "Bremix2";
     test::RecordingUi ui;
-    DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(LastStateFileTest, FirstRunCreatesTheFoldersAndLoadsNothing)
@@ -67,7 +65,7 @@ TEST_F(LastStateFileTest, StateOfTheLastExitComesBack)
     ASSERT_TRUE(SaveLastState(state, app));
 
     AppValues nextApp;
-    GeneratorState next(link, nextApp);
+    GeneratorState next(nextApp);
     EXPECT_TRUE(LoadLastState(next, nextApp, ui));
     EXPECT_TRUE(ui.Messages().empty());
     EXPECT_EQ(next.channels[1].range, kRange0_24mA);

@@ -13,7 +13,6 @@
 #include <sstream>
 
 #include "files/OutputLog.h"
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "platform/UniqueFd.h"
 #include "support/FileContents.h"
@@ -92,9 +91,8 @@ class OutputLogTest : public ::testing::Test {
     fs::path path;
     int ticks = 0;
     test::RecordingUi ui;
-    DeviceLink link{ui};  // never opened
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST(OutputLogFormatTest, TimeIsLocalWithMillisecondsAndOffset)

@@ -9,7 +9,6 @@
 
 #include "files/LastStateFile.h"
 #include "files/SettingsFile.h"
-#include "link/DeviceLink.h"
 #include "model/ChannelOperations.h"
 #include "model/ValueDisplay.h"
 #include "support/RecordingUi.h"
@@ -70,10 +69,9 @@ class SettingsFileTest : public ::testing::Test {
     }
 
     test::RecordingUi ui;
-    DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
-    GeneratorState other{link, app};
+    GeneratorState state{app};
+    GeneratorState other{app};
 };
 
 TEST_F(SettingsFileTest, FreshOneCircuitSetHasTheKnownSizeAndHeader)
@@ -130,7 +128,7 @@ TEST_F(SettingsFileTest, VersionIsTheLeadingNumberOfItsText)
         return FileBuilder().Raw(saved.substr(0, 20)).Str(version).Raw(saved.substr(25)).bytes;
     };
     for (std::string_view accepted : {"120", "  120", "+120", "120abc"}) {
-        GeneratorState loaded(link, app);
+        GeneratorState loaded(app);
         EXPECT_EQ(Load(loaded, withVersion(accepted)), LoadOutcome::Loaded) << accepted;
         EXPECT_EQ(Save(loaded), saved);
     }
@@ -309,12 +307,12 @@ TEST_F(SettingsFileTest, RangesOutsideTheTableLoadAsRangeZeroOnEveryPath)
             }
         }
         // A file the user opens, and the same file as the last state (loaded, then repaired).
-        GeneratorState opened(link, app);
+        GeneratorState opened(app);
         EXPECT_EQ(Load(opened, bytes), LoadOutcome::Loaded) << range;
         {
             std::ofstream(lastState, std::ios::binary) << bytes;
         }
-        GeneratorState restored(link, app);
+        GeneratorState restored(app);
         ASSERT_TRUE(LoadLastState(restored, app, ui, lastState)) << range;
         restored.NormaliseChannels();
         restored.ValidateAutoOutput();

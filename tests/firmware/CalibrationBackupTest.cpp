@@ -50,9 +50,8 @@ class CalibrationBackupTest : public ::testing::Test {
     }
 
     test::RecordingUi ui;
-    DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
     fs::path folder;
 };
 

@@ -36,8 +36,7 @@ class FirmwareUpdateTest : public test::FirmwareFixture {
     }
 
     AppValues app;
-    DeviceLink offline{ui};  // the document's own link is not the one the update is given
-    GeneratorState state{offline, app};
+    GeneratorState state{app};
 };
 
 // The question before the programming, to a virtual unit that answers VER with its default.

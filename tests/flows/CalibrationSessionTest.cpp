@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "flows/CalibrationSession.h"
+#include "flows/LinkFrameSink.h"
 #include "support/SimFixture.h"
 
 namespace krv {
@@ -24,7 +25,8 @@ class CalibrationSessionTest : public test::SimFixture {
         });
     }
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
 };
 
 TEST_F(CalibrationSessionTest, ReadsTheUserEntryOfEachCurrentRangeIntoTheCopyOnly)

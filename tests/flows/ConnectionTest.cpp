@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "support/AsNobody.h"
 #include "support/SimFixture.h"
 
@@ -15,7 +16,7 @@ class ConnectionTest : public test::SimFixture {
     ConnectOutcome Connect(ConnectOptions options = {})
     {
         options.circuitCountChanged = [this] { ++relayouts; };
-        return ConnectToUnit(state, server->PortPath(), ui, options);
+        return ConnectToUnit(link, state, server->PortPath(), ui, options);
     }
     sim::ChannelRegisters Registers(int ch)
     {
@@ -23,7 +24,8 @@ class ConnectionTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     int relayouts = 0;
 };
 
@@ -88,7 +90,7 @@ TEST_F(ConnectionTest, OldFirmwareIsRefusedAndThePortStaysOpen)
 
     // The next press disconnects without a message.
     ui.Clear();
-    DisconnectFromUnit(state);
+    DisconnectFromUnit(link, state);
     EXPECT_FALSE(link.IsOpen());
     EXPECT_TRUE(ui.Messages().empty());
 }
@@ -109,7 +111,8 @@ TEST_F(ConnectionTest, UnreadableStatusLeavesThePortOpen)
     // Once the unit has identified itself, every reply it sends is corrupted: the status replies
     // then fail their checksum.
     options.circuitCountChanged = [this] { server->SetFaults("corrupt"); };
-    EXPECT_EQ(ConnectToUnit(state, server->PortPath(), ui, options), ConnectOutcome::StatusFailed);
+    EXPECT_EQ(ConnectToUnit(link, state, server->PortPath(), ui, options),
+              ConnectOutcome::StatusFailed);
     EXPECT_TRUE(link.IsOpen());
     EXPECT_EQ(ui.Texts(),
               (std::vector<std::string>{"表示回路数を切替ます。", "状態確認に失敗しました。"}));
@@ -135,7 +138,7 @@ TEST_F(ConnectionTest, DisconnectSwitchesOffOnlyWhatThePcDrives)
     // The unit runs channel 1 on its own.
     state.unitAutoOutput[0].standaloneMode = kStandaloneFixed;
     server->ClearRecords();
-    DisconnectFromUnit(state);
+    DisconnectFromUnit(link, state);
     EXPECT_FALSE(link.IsOpen());
     ASSERT_TRUE(server->WaitForReceived(3, 2000ms));  // channels 2, 3 and 4
     EXPECT_NE(Registers(0).mainControl & 0x1000, 0);
@@ -149,7 +152,7 @@ TEST_F(ConnectionTest, AnOrdinaryUserConnectsAgainAfterEveryDisconnect)
     ASSERT_TRUE(test::OpenToEveryone(server->PortPath()));
     state.circuitCount = 2;
     ASSERT_EQ(Connect(), ConnectOutcome::Connected);
-    DisconnectFromUnit(state);
+    DisconnectFromUnit(link, state);
 
     // 接続 → 切断 → 接続 → 切断 → 接続 by a user whom exclusive mode would keep out. The link's
     // reader is a thread; where a forked child may not start one, krvctl's test run as nobody
@@ -157,10 +160,11 @@ TEST_F(ConnectionTest, AnOrdinaryUserConnectsAgainAfterEveryDisconnect)
     const int failedAt = !test::kForkedChildMayStartThreads ? 0 : test::RunAsNobody([&] {
         test::RecordingUi childUi;
         for (int i = 1; i <= 3; ++i) {
-            if (ConnectToUnit(state, server->PortPath(), childUi) != ConnectOutcome::Connected) {
+            if (ConnectToUnit(link, state, server->PortPath(), childUi) !=
+                ConnectOutcome::Connected) {
                 return i;
             }
-            DisconnectFromUnit(state);
+            DisconnectFromUnit(link, state);
         }
         return 0;
     });
@@ -174,8 +178,10 @@ TEST_F(ConnectionTest, AnOrdinaryUserConnectsAgainAfterEveryDisconnect)
         test::RecordingUi childUi;
         DeviceLink childLink{childUi};
         AppValues childApp;
-        GeneratorState childState{childLink, childApp};
-        const ConnectOutcome outcome = ConnectToUnit(childState, server->PortPath(), childUi);
+        LinkFrameSink childFrames{childLink};
+        GeneratorState childState{childApp, &childFrames};
+        const ConnectOutcome outcome =
+            ConnectToUnit(childLink, childState, server->PortPath(), childUi);
         return outcome == ConnectOutcome::PortUnavailable &&
                        childUi.Texts() == std::vector<std::string>{expected}
                    ? 0

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StatusPolling.h"
 #include "support/SimFixture.h"
 
@@ -42,10 +43,11 @@ TEST_F(DamagedReplyTest, ConnectRefusesDamagedIdentificationAndStatus)
             unit.SetStatusBits(0, sim::StatusWord::Main, sim::kMainWatchdog);
         });
         ui.Clear();
-        GeneratorState state{link, app};
+        LinkFrameSink frames{link};
+        GeneratorState state{app, &frames};
         state.circuitCount = 2;
 
-        EXPECT_EQ(ConnectToUnit(state, server->PortPath(), ui, {}), c.outcome);
+        EXPECT_EQ(ConnectToUnit(link, state, server->PortPath(), ui, {}), c.outcome);
         EXPECT_EQ(ui.Texts(), std::vector<std::string>{c.message});
         // Nothing of the damaged status was taken, and no output frame went out.
         EXPECT_EQ(state.channels[0].mainStatus, 0);
@@ -64,7 +66,7 @@ bool TakeLine(GeneratorState& state, DeviceLink& link)
 {
     const TimePoint deadline = Now() + 2s;
     while (Now() < deadline) {
-        if (CheckUnsolicitedLine(state)) return true;
+        if (CheckUnsolicitedLine(link, state)) return true;
         link.WaitForInput(LinkKind::Com, deadline);
     }
     return false;
@@ -73,22 +75,23 @@ bool TakeLine(GeneratorState& state, DeviceLink& link)
 TEST_F(DamagedReplyTest, PollingTakesNoStatusForAChannelThatCannotExist)
 {
     StartUnit();
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     state.circuitCount = 2;
-    ASSERT_EQ(ConnectToUnit(state, server->PortPath(), ui, {}), ConnectOutcome::Connected);
+    ASSERT_EQ(ConnectToUnit(link, state, server->PortPath(), ui, {}), ConnectOutcome::Connected);
     server->WithUnit([](sim::VirtualUnit& unit) {
         unit.SetStatusBits(0, sim::StatusWord::Main, sim::kMainWatchdog);
     });
 
     ASSERT_TRUE(server->SetFaults("forge=2/39#R"));
-    state.SendStatusRequest(0);
+    WriteStatusRequest(link, 0);
     ASSERT_TRUE(TakeLine(state, link));
     EXPECT_EQ(link.ReplyLine()[2], '9');
     for (const ChannelSettings& channel : state.channels) EXPECT_EQ(channel.mainStatus, 0);
 
     // The same request answered undamaged shows the alarm.
     ASSERT_TRUE(server->SetFaults(""));
-    state.SendStatusRequest(0);
+    WriteStatusRequest(link, 0);
     ASSERT_TRUE(TakeLine(state, link));
     EXPECT_EQ(state.channels[0].mainStatus, sim::kMainWatchdog);
 }

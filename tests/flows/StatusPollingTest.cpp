@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "flows/LinkFrameSink.h"
 #include "flows/StatusPolling.h"
 #include "link/DeviceLink.h"
 #include "support/RecordingUi.h"
@@ -31,14 +32,15 @@ class StatusPollingTest : public ::testing::Test {
     int TicksAt(std::initializer_list<int> times)
     {
         int lost = 0;
-        for (int t : times) lost += polling.Tick(state, start + std::chrono::milliseconds(t));
+        for (int t : times) lost += polling.Tick(link, state, start + std::chrono::milliseconds(t));
         return lost;
     }
     int TicksEvery(int first, int count, int spacing)
     {
         int lost = 0;
         for (int i = 0; i < count; ++i) {
-            lost += polling.Tick(state, start + std::chrono::milliseconds(first + i * spacing));
+            lost +=
+                polling.Tick(link, state, start + std::chrono::milliseconds(first + i * spacing));
         }
         return lost;
     }
@@ -47,7 +49,8 @@ class StatusPollingTest : public ::testing::Test {
     test::RecordingUi ui;
     DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     StatusPolling polling;
     const TimePoint start = Now();
 };

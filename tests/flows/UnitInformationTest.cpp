@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "flows/UnitInformation.h"
-#include "link/DeviceLink.h"
 #include "model/CalibrationValues.h"
 #include "model/GeneratorState.h"
 
@@ -22,9 +21,8 @@ std::vector<std::string> Lines(const std::string& text)
 
 class UnitInformationTest : public ::testing::Test {
   protected:
-    DeviceLink link;
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(UnitInformationTest, TextHasHeadHeaderAndOneLinePerNamedRange)

@@ -1,6 +1,7 @@
 // The automatic-output engine on a clock of the test's own, connected to the virtual unit.
 #include <gtest/gtest.h>
 
+#include "flows/LinkFrameSink.h"
 #include "model/AutoOutputEngine.h"
 #include "support/SimFixture.h"
 
@@ -60,7 +61,8 @@ class AutoOutputEngineTest : public test::SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::uint64_t now = 1000;
 };
 

@@ -1,7 +1,6 @@
 // What a channel's column shows, computed from the model in one call.
 #include <gtest/gtest.h>
 
-#include "link/DeviceLink.h"
 #include "model/ChannelDisplay.h"
 #include "protocol/OutputFrame.h"
 #include "support/RecordingUi.h"
@@ -12,9 +11,8 @@ namespace {
 class ChannelDisplayTest : public ::testing::Test {
   protected:
     test::RecordingUi ui;
-    DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(ChannelDisplayTest, RangeScalingOutputAndFaultsOfOneChannel)

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "link/DeviceLink.h"
 #include "model/ChannelOperations.h"
 
 namespace krv {
@@ -17,9 +16,8 @@ class TypedValueTest : public ::testing::Test {
         return TypedValueForChannel(state, ch, number.value_or(0.0));
     }
 
-    DeviceLink link;
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(TypedValueTest, NumbersAreCutTowardZeroToTheDecimals)

@@ -3,7 +3,6 @@
 
 #include <cmath>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "support/RecordingUi.h"
 #include "support/ScriptedUnit.h"
@@ -18,9 +17,8 @@ using Presets = std::array<double, kPresetsPerRange>;
 class GeneratorStateTest : public ::testing::Test {
   protected:
     test::RecordingUi ui;
-    DeviceLink link{ui};  // never opened: nothing is sent
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
     ChannelSettings& ch0 = state.channels[0];
 };
 

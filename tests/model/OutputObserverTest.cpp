@@ -1,7 +1,6 @@
 // Observers of a GeneratorState hear of status replies taken and frames sent, and only its own.
 #include <gtest/gtest.h>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "support/RecordingUi.h"
 #include "support/ScriptedUnit.h"
@@ -22,12 +21,11 @@ struct Heard : OutputObserver {
 class OutputObserverTest : public ::testing::Test {
   protected:
     test::RecordingUi ui;
-    DeviceLink link{ui};  // never opened
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
-TEST_F(OutputObserverTest, StatusRepliesTakenAreHeardFramesToAClosedPortAreNot)
+TEST_F(OutputObserverTest, StatusRepliesTakenAreHeardFramesNeverSentAreNot)
 {
     Heard heard;
     state.AddObserver(heard);
@@ -36,7 +34,7 @@ TEST_F(OutputObserverTest, StatusRepliesTakenAreHeardFramesToAClosedPortAreNot)
     fields.channel = '2';
     ASSERT_TRUE(state.ParseStatusReply(test::StatusReply(fields)));
     EXPECT_FALSE(state.ParseStatusReply("\x02R2 short\r\n"));
-    state.SendOutputFrame(0);  // nothing leaves a closed port
+    state.SendOutputFrame(0);  // without a frame sink nothing is sent
     EXPECT_EQ(heard.events, (std::vector<std::pair<int, OutputEvent>>{{1, OutputEvent::Status}}));
 
     state.RemoveObserver(heard);
@@ -51,7 +49,7 @@ TEST_F(OutputObserverTest, ObserversBelongToTheObjectNotItsValue)
     GeneratorState copy = state;
     ASSERT_TRUE(copy.ParseStatusReply(test::StatusReply({})));
     EXPECT_TRUE(heard.events.empty());
-    GeneratorState other{link, app};
+    GeneratorState other{app};
     state = other;  // keeps its own observers
     ASSERT_TRUE(state.ParseStatusReply(test::StatusReply({})));
     EXPECT_EQ(heard.events.size(), 1u);

@@ -8,7 +8,6 @@
 #include <functional>
 #include <limits>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "model/StandaloneImageBuilder.h"
 
@@ -38,9 +37,8 @@ class StandaloneImageTest : public ::testing::Test {
         }
     }
 
-    DeviceLink link;
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(StandaloneImageTest, RecordsAndPointsAreLaidOutLittleEndian)

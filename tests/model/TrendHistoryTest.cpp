@@ -1,7 +1,6 @@
 // The trend's history: what it keeps, for how long, and the line it hands to a plot.
 #include <gtest/gtest.h>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "model/TrendHistory.h"
 #include "support/RecordingUi.h"
@@ -96,9 +95,8 @@ TEST_F(TrendHistoryTest, ANewRangeOrFormulaStartsTheChannelAfresh)
 TEST(TrendScaleTest, FollowsTheRangeInEffect)
 {
     test::RecordingUi ui;
-    DeviceLink link(ui);
     AppValues app;
-    GeneratorState state(link, app);
+    GeneratorState state(app);
     state.channels[1].range = kRange4_20mA;
     EXPECT_EQ(ChannelTrendScale(state, 1), (TrendScale{kRange4_20mA, 4.0, 20.0, 3, "mA"}));
     state.channels[1].scalingOn = true;

@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "files/SettingsFile.h"
+#include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "protocol/Exchange.h"
+#include "protocol/StatusReply.h"
 #include "support/RecordingUi.h"
 #include "support/ScriptedUnit.h"
 
@@ -50,7 +53,8 @@ class UnitExchangeTest : public ::testing::Test {
     test::RecordingUi ui;
     DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::unique_ptr<ScriptedUnit> unit;
 };
 
@@ -63,7 +67,7 @@ TEST_F(UnitExchangeTest, PollStatusTakesTheStatusOfEveryChannel)
         return "OK\r\n" + StatusReply(f);  // a line that is not a status reply is passed over
     });
     state.circuitCount = 2;
-    ASSERT_TRUE(state.PollStatus());
+    ASSERT_TRUE(PollStatus(link, state));
     EXPECT_EQ(state.channels[0].mainStatus, 0x0001);
     EXPECT_EQ(state.channels[1].mainStatus, 0x0004);
     EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R2\r\n"}));
@@ -78,7 +82,7 @@ TEST_F(UnitExchangeTest, PollStatusAsksAgainAfterARejectedReply)
         if (index == 0) reply[57] ^= 1;  // spoil the checksum
         return reply;
     });
-    ASSERT_TRUE(state.PollStatus());
+    ASSERT_TRUE(PollStatus(link, state));
     EXPECT_EQ(state.channels[0].mainStatus, 0x0002);
     EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n"}));
 }
@@ -94,7 +98,7 @@ TEST_F(UnitExchangeTest, PollStatusWantsTheReplyOfTheChannelItAsked)
         return StatusReply(f);
     });
     state.circuitCount = 2;
-    ASSERT_TRUE(state.PollStatus());
+    ASSERT_TRUE(PollStatus(link, state));
     EXPECT_EQ(unit->Lines(), (Lines{"\x02R1\r\n", "\x02R1\r\n", "\x02R2\r\n"}));
     EXPECT_EQ(state.channels[0].mainStatus, 0x0001);
     EXPECT_EQ(state.channels[1].mainStatus, 0x0001);
@@ -105,7 +109,7 @@ TEST_F(UnitExchangeTest, PollStatusGivesUpAfterFourSilentTries)
     StartUnit();
     state.circuitCount = 2;
     const TimePoint start = Now();
-    EXPECT_FALSE(state.PollStatus());
+    EXPECT_FALSE(PollStatus(link, state));
     EXPECT_GE(Now() - start, kFourTimeouts);
     EXPECT_EQ(unit->Lines(), Lines(4, "\x02R1\r\n"));  // channel 2 is not asked
 }
@@ -117,21 +121,21 @@ TEST_F(UnitExchangeTest, StandaloneModesOfBothChannelsAreTaken)
         return line == kMsFrame && index < 3 ? answers[index] : std::string();
     });
     state.unitAutoOutput[1].runState = 2;
-    ASSERT_TRUE(state.QueryStandaloneModes());
+    ASSERT_TRUE(QueryStandaloneModes(link, state));
     EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneAuto);
     EXPECT_EQ(state.unitAutoOutput[0].runState, 1);
     EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneFixed);
     EXPECT_EQ(state.unitAutoOutput[1].runState, 2);  // a fixed value keeps the run state
     EXPECT_GE(ui.WaitCursorShown(), 1);
 
-    ASSERT_TRUE(state.QueryStandaloneModes());
+    ASSERT_TRUE(QueryStandaloneModes(link, state));
     EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneOff);
     EXPECT_EQ(state.unitAutoOutput[0].runState, 0);
     EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneAuto);
     EXPECT_EQ(state.unitAutoOutput[1].runState, 0);
 
     state.unitAutoOutput[1].runState = 1;
-    ASSERT_TRUE(state.QueryStandaloneModes());  // too short to carry modes: none
+    ASSERT_TRUE(QueryStandaloneModes(link, state));  // too short to carry modes: none
     EXPECT_EQ(state.unitAutoOutput[1].standaloneMode, kStandaloneOff);
     EXPECT_EQ(state.unitAutoOutput[1].runState, 0);
 }
@@ -142,7 +146,7 @@ TEST_F(UnitExchangeTest, StandaloneModeQueryWithoutAnswerChangesNothing)
     state.unitAutoOutput[0].standaloneMode = kStandaloneFixed;
     state.unitAutoOutput[0].runState = 2;
     const TimePoint start = Now();
-    EXPECT_FALSE(state.QueryStandaloneModes());
+    EXPECT_FALSE(QueryStandaloneModes(link, state));
     EXPECT_GE(Now() - start, kFourTimeouts);
     EXPECT_EQ(Count(kMsFrame), 4u);
     EXPECT_EQ(state.unitAutoOutput[0].standaloneMode, kStandaloneFixed);
@@ -153,7 +157,7 @@ TEST_F(UnitExchangeTest, StandaloneModeQueryWithoutAnswerChangesNothing)
 std::string TwoCircuitFile()
 {
     AppValues app;
-    GeneratorState source(TheDeviceLink(), app);  // only saved, never sends
+    GeneratorState source(app);  // only saved, never sends
     source.circuitCount = 2;
     source.channels[0].range = kRange4_20mA;
     source.channels[1].scalingOn = true;
@@ -169,7 +173,7 @@ TEST_F(UnitExchangeTest, LoadingWhileConnectedLetsTheUnitGoBeforeTakingTheFile)
     for (int ch = 0; ch < kChannelCount; ++ch) expected.push_back(state.BuildOutputFrame(ch));
     state.SetOutputOn(0, true);
     state.SetOutputOn(1, true);
-    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui, &link), LoadOutcome::Loaded);
     EXPECT_FALSE(link.IsOpen());
     ASSERT_TRUE(unit->Settle());
     // Nothing of the file reached the unit: only every channel switched off, in its old range.
@@ -180,7 +184,7 @@ TEST_F(UnitExchangeTest, LoadingWhileConnectedLetsTheUnitGoBeforeTakingTheFile)
 TEST_F(UnitExchangeTest, LoadingWhileDisconnectedSendsNothing)
 {
     StartUnit({}, false);
-    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui), LoadOutcome::Loaded);
+    ASSERT_EQ(LoadSettings(state, app, TwoCircuitFile(), "x.ini", ui, &link), LoadOutcome::Loaded);
     ASSERT_TRUE(unit->Settle());
     EXPECT_TRUE(unit->Lines().empty());
     EXPECT_FALSE(link.IsOpen());
@@ -189,8 +193,8 @@ TEST_F(UnitExchangeTest, LoadingWhileDisconnectedSendsNothing)
 TEST_F(UnitExchangeTest, EveryCircuitMeansAtMostFourChannels)
 {
     StartUnit({}, false);
-    state.SendStatusRequest(2);  // opens the port
-    state.circuitCount = 100;    // as a damaged settings file may say
+    WriteStatusRequest(link, 2);  // opens the port
+    state.circuitCount = 100;     // as a damaged settings file may say
     state.ResendAllOutputs();
     ASSERT_TRUE(unit->Settle());
     const Lines lines = unit->Lines();

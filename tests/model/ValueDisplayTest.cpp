@@ -1,7 +1,6 @@
 // The texts the panel derives from a channel: value field, step buttons, status marks.
 #include <gtest/gtest.h>
 
-#include "link/DeviceLink.h"
 #include "model/ValueDisplay.h"
 #include "support/RecordingUi.h"
 
@@ -11,9 +10,8 @@ namespace {
 class ValueDisplayTest : public ::testing::Test {
   protected:
     test::RecordingUi ui;
-    DeviceLink link{ui};
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
 };
 
 TEST_F(ValueDisplayTest, ValueTextPutsTheSignBeforeTheFormattedMagnitude)

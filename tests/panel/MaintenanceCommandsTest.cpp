@@ -56,7 +56,8 @@ class MaintenanceCommandsTest : public ::testing::Test {
         PanelOptions panel;
         panel.startTimer = false;
         panel.simulatedPort = simulation->Server().PortPath();
-        auto owned = std::make_unique<CBremixView>(doc->generator, ui, panel, frame.get());
+        auto owned =
+            std::make_unique<CBremixView>(doc->Link(), doc->generator, ui, panel, frame.get());
         view = owned.get();
         frame->SetView(std::move(owned), [this] { view->OnInitialUpdate(); });
         ConnectPanelCommands(*frame, *view);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "flows/LinkFrameSink.h"
 #include "model/GeneratorState.h"
 #include "panel/CBremixView.h"
 #include "support/SimFixture.h"
@@ -26,7 +27,7 @@ class PanelFixture : public SimFixture {
         options.clock = [this] { return PanelNow(); };
         if (server) options.simulatedPort = server->PortPath();
         window = std::make_unique<QMainWindow>();
-        view = new CBremixView(state, ui, options, window.get());
+        view = new CBremixView(link, state, ui, options, window.get());
         window->setCentralWidget(view);
         view->OnInitialUpdate();
         window->show();
@@ -79,7 +80,8 @@ class PanelFixture : public SimFixture {
     }
 
     AppValues app;
-    GeneratorState state{link, app};
+    LinkFrameSink frames{link};
+    GeneratorState state{app, &frames};
     std::unique_ptr<QMainWindow> window;
     CBremixView* view = nullptr;
     std::optional<TimePoint> frozenAt;

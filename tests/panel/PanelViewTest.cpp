@@ -138,7 +138,7 @@ TEST_F(PanelConnectionTest, RealTimerPollsAlternately)
     PanelOptions options;
     options.simulatedPort = server->PortPath();
     window = std::make_unique<QMainWindow>();
-    view = new CBremixView(state, ui, options, window.get());
+    view = new CBremixView(link, state, ui, options, window.get());
     window->setCentralWidget(view);
     view->OnInitialUpdate();
     window->show();
@@ -346,7 +346,7 @@ TEST_F(PanelConnectionTest, ConnectSendsNoStatusRequestBeforeItIsDone)
     PanelOptions options;
     options.simulatedPort = server->PortPath();
     window = std::make_unique<QMainWindow>();
-    view = new CBremixView(state, ui, options, window.get());
+    view = new CBremixView(link, state, ui, options, window.get());
     window->setCentralWidget(view);
     view->OnInitialUpdate();
     window->show();

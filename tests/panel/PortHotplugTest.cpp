@@ -51,7 +51,7 @@ class PortHotplugTest : public test::PanelFixture {
             return list;
         };
         window = std::make_unique<QMainWindow>();
-        view = new CBremixView(state, ui, options, window.get());
+        view = new CBremixView(link, state, ui, options, window.get());
         window->setCentralWidget(view);
         view->OnInitialUpdate();
         window->show();

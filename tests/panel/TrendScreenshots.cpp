@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "flows/LinkFrameSink.h"
 #include "link/DeviceLink.h"
 #include "model/AutoOutputEngine.h"
 #include "panel/CBremixView.h"
@@ -46,7 +47,8 @@ int main(int argc, char* argv[])
     krv::DeviceLink link(ui);
     krv::AppValues app;
     app.mainWindowWidth = 482;
-    krv::GeneratorState state(link, app);
+    krv::LinkFrameSink frames(link);
+    krv::GeneratorState state(app, &frames);
     state.circuitCount = 2;
     state.ResetForCircuitCount(2);
     state.channels[0].range = krv::kRange4_20mA;
@@ -65,7 +67,7 @@ int main(int argc, char* argv[])
     options.clock = [&] { return fake; };
     options.simulatedPort = server.PortPath();
     QMainWindow window;
-    auto* view = new krv::CBremixView(state, ui, options, &window);
+    auto* view = new krv::CBremixView(link, state, ui, options, &window);
     window.setCentralWidget(view);
     view->OnInitialUpdate();
     window.show();

@@ -2,7 +2,6 @@
 // by itself after a power-on with a standalone image.
 #include <gtest/gtest.h>
 
-#include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "model/StandaloneImageBuilder.h"
 #include "protocol/Calibration.h"
@@ -226,9 +225,8 @@ class UnitStandaloneTest : public ::testing::Test {
         ASSERT_EQ(unit.HandleLine("\x02PI\x03\r\n"), Ok());
     }
 
-    DeviceLink link;
     AppValues app;
-    GeneratorState state{link, app};
+    GeneratorState state{app};
     std::array<float, 2> fixed{5.0f, 0.0f};
     VirtualUnit unit{UnitConfig{}};
 };

@@ -13,6 +13,7 @@
 #include "firmware/FirmwareUpdate.h"
 #include "firmware/ProgramUnit.h"
 #include "flows/Connection.h"
+#include "flows/LinkFrameSink.h"
 #include "flows/StandaloneFlows.h"
 #include "link/LibFtdiD2xx.h"
 #include "model/AppValues.h"
@@ -203,7 +204,8 @@ TEST_F(FtdiEmulationTest, StandaloneWriteRestartsTheUnitOverTheEmulatedBridge)
     ASSERT_EQ(Ftdi().ListFtdiDevices(), 1);
     ASSERT_TRUE(link->OpenPort());
     AppValues app;
-    GeneratorState state(*link, app);
+    LinkFrameSink frames(*link);
+    GeneratorState state(app, &frames);
     FlowContext context{*link, ui};
     StandaloneImage readBack;
     ASSERT_EQ(RunStandaloneWrite(context, {state, {1.5f, 8.0f}, true}, readBack),
@@ -236,7 +238,8 @@ TEST_F(FtdiEmulationTest, SerialPortThatComesBackLateAfterTheBridgeIsLetGoIsWait
         link->SetPortName(device.Path());
         ui.Reset();
         AppValues app;
-        GeneratorState state(*link, app);
+        LinkFrameSink frames(*link);
+        GeneratorState state(app, &frames);
         if (c.firmwareUpdate) {
             const auto file = WriteFirmware({"020100", 8});
             FirmwareContext context = Context();
@@ -246,7 +249,7 @@ TEST_F(FtdiEmulationTest, SerialPortThatComesBackLateAfterTheBridgeIsLetGoIsWait
             // The user connects at once: the port is not there yet, and is waited for.
             EXPECT_FALSE(device.Present());
             ui.Reset();
-            EXPECT_EQ(ConnectToUnit(state, device.Path(), ui), ConnectOutcome::Connected)
+            EXPECT_EQ(ConnectToUnit(*link, state, device.Path(), ui), ConnectOutcome::Connected)
                 << testing::PrintToString(ui.Texts());
             EXPECT_EQ(state.firmwareVersion, "020100");
         } else {
@@ -271,8 +274,7 @@ TEST_F(FtdiEmulationTest, FirmwareUpdateEntersBootModeAndProgramsAt1MBaud)
 {
     const auto file = WriteFirmware({"020100", 8});
     AppValues app;
-    DeviceLink offline{ui};
-    GeneratorState state{offline, app};
+    GeneratorState state{app};
     FirmwareContext context = Context();
     const FirmwareUpdateResult result = RunFirmwareUpdate(context, state, {file, folder});
     ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
@@ -306,8 +308,7 @@ TEST_F(FtdiEmulationTest, ABridgeThatVanishesMidUpdateEndsInACleanFailure)
     // Pulled out while the program's blocks go over the wire.
     chip->UnplugAfterBulkOut(1500);
     AppValues app;
-    DeviceLink offline{ui};
-    GeneratorState state{offline, app};
+    GeneratorState state{app};
     FirmwareContext context = Context();
     const FirmwareUpdateResult result = RunFirmwareUpdate(context, state, {file, folder});
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Failed);
