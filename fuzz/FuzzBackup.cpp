@@ -9,19 +9,14 @@
 #include <string_view>
 
 #include "firmware/CalibrationBackup.h"
+#include "fuzz/FuzzSupport.h"
 #include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 krv::DeviceLink& Link()
 {

@@ -12,6 +12,7 @@
 
 #include "cli/SettingsReport.h"
 #include "files/SettingsFile.h"
+#include "fuzz/FuzzSupport.h"
 #include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/AutoOutputEngine.h"
@@ -21,13 +22,7 @@
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 // Every text the panel shows for the set.
 void ShowPanelTexts(const krv::GeneratorState& state)
