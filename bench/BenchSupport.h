@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -27,6 +29,17 @@ inline void PrintDistribution(const char* title, std::vector<double> samples)
     };
     std::printf("%s (n=%zu): median %.1f us, p99 %.1f us, max %.1f us\n", title, samples.size(),
                 at(0.5), at(0.99), samples.back());
+}
+
+// Resident memory of this process (VmRSS), in KiB; -1 when it cannot be read.
+inline long ResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
+    }
+    return -1;
 }
 
 inline double Microseconds(std::chrono::steady_clock::duration d)

@@ -1,17 +1,10 @@
 #include "cli/RemoteStatus.h"
 
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-
-#include <arpa/inet.h>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <map>
 #include <optional>
 #include <vector>
@@ -20,7 +13,7 @@
 #include "cli/CliArgs.h"
 #include "model/GeneratorState.h"
 #include "platform/Clock.h"
-#include "platform/UniqueFd.h"
+#include "remote/LineClient.h"
 #include "remote/LineServer.h"
 
 namespace krv::cli {
@@ -30,7 +23,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr auto kReplyTime = 5s;
-constexpr std::size_t kMaxReply = 64 * 1024;
 
 std::atomic<bool> remoteStop{false};
 
@@ -38,63 +30,6 @@ void RequestRemoteStop(int)
 {
     remoteStop = true;
 }
-
-// One connection to the server: a line out, its reply line back, each within kReplyTime.
-class ServerConnection {
-  public:
-    bool Open(const remote::ListenAddress& address, std::string& error)
-    {
-        fd_.Reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_port = htons(address.port);
-        ::inet_pton(AF_INET, address.host.c_str(), &server.sin_addr);
-        if (::connect(fd_.Get(), reinterpret_cast<sockaddr*>(&server), sizeof server) != 0 &&
-            errno != EINPROGRESS) {
-            error = std::strerror(errno);
-            return false;
-        }
-        pollfd fd{fd_.Get(), POLLOUT, 0};
-        int failure = 0;
-        socklen_t length = sizeof failure;
-        if (::poll(&fd, 1, static_cast<int>(std::chrono::milliseconds(kReplyTime).count())) != 1 ||
-            ::getsockopt(fd_.Get(), SOL_SOCKET, SO_ERROR, &failure, &length) != 0 || failure != 0) {
-            error = failure != 0 ? std::strerror(failure) : "no answer";
-            return false;
-        }
-        return true;
-    }
-
-    std::optional<std::string> Query(const std::string& line)
-    {
-        const std::string out = line + "\n";
-        if (::send(fd_.Get(), out.data(), out.size(), MSG_NOSIGNAL) !=
-            static_cast<ssize_t>(out.size())) {
-            return std::nullopt;
-        }
-        const TimePoint deadline = Now() + kReplyTime;
-        for (;;) {
-            if (const std::size_t end = buffer_.find('\n'); end != std::string::npos) {
-                std::string reply = buffer_.substr(0, end);
-                buffer_.erase(0, end + 1);
-                return reply;
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Now());
-            if (left.count() <= 0 || buffer_.size() > kMaxReply) return std::nullopt;
-            pollfd fd{fd_.Get(), POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
-            char chunk[4096];
-            const ssize_t n = ::recv(fd_.Get(), chunk, sizeof chunk, 0);
-            if (n <= 0) return std::nullopt;
-            buffer_.append(chunk, static_cast<std::size_t>(n));
-        }
-    }
-
-  private:
-    UniqueFd fd_;
-    std::string buffer_;
-};
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -142,12 +77,12 @@ std::optional<RawStatus> ParseRaw(int ch, const std::string& text)
 }
 
 // Every channel's raw status, asked in one line.
-std::optional<std::vector<RawStatus>> AskAll(ServerConnection& server, int circuits)
+std::optional<std::vector<RawStatus>> AskAll(remote::LineClient& server, int circuits)
 {
     std::string line;
     for (int ch = 1; ch <= circuits; ++ch)
         line += (ch > 1 ? ";:STAT" : "STAT") + std::to_string(ch) + ":RAW?";
-    const auto reply = server.Query(line);
+    const auto reply = server.Query(line, kReplyTime);
     if (!reply) return std::nullopt;
     const std::vector<std::string> parts = Split(*reply, ';');
     if (parts.size() != static_cast<std::size_t>(circuits)) return std::nullopt;
@@ -172,8 +107,8 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
         return UsageError("--connect takes HOST[:PORT] (an IPv4 address or localhost), not \"" +
                           where + "\"");
     }
-    ServerConnection server;
-    if (!server.Open(*address, error)) {
+    remote::LineClient server;
+    if (!server.Open(address->host, address->port, kReplyTime, error)) {
         std::fprintf(stderr, "krvctl: cannot reach krvctl serve at %s:%u: %s\n",
                      address->host.c_str(), static_cast<unsigned>(address->port), error.c_str());
         return kExitUnitFailed;
@@ -183,7 +118,7 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
         return kExitUnitFailed;
     };
     // Holvik,KRV-2CH,serial,firmware
-    const auto identity = server.Query("*IDN?");
+    const auto identity = server.Query("*IDN?", kReplyTime);
     if (!identity) return silent();
     const std::vector<std::string> fields = Split(*identity, ',');
     int circuits = 0;

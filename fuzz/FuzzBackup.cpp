@@ -9,18 +9,13 @@
 #include <string_view>
 
 #include "firmware/CalibrationBackup.h"
+#include "fuzz/FuzzSupport.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 // The first field of the first line, without the white space around it.
 std::string FirstField(std::string_view bytes)

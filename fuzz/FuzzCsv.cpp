@@ -11,18 +11,13 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "input/AutoOutputChecks.h"
 #include "platform/CCsvFile.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 bool IsValidUtf8(std::string_view text)
 {

@@ -13,16 +13,11 @@
 
 #include "firmware/FirmwareFile.h"
 #include "firmware/FirmwarePacker.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 bool IsUpperHex(const std::string& text)
 {

@@ -11,17 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "input/AutoOutputChecks.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 constexpr krv::RangeLimits kLimits[] = {
     {0.0, 5.0, 3},   {-10.0, 10.0, 3}, {4.0, 20.0, 3},   {0.0, 100.0, 0},

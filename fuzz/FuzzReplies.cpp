@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "flows/StatusPolling.h"
+#include "fuzz/FuzzSupport.h"
 #include "link/DeviceLink.h"
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
@@ -17,13 +18,7 @@
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 }  // namespace
 

@@ -7,19 +7,14 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "fuzz/FuzzSupport.h"
 #include "remote/Scpi.h"
 #include "remote/ScpiCommands.h"
 #include "remote/ScpiStatus.h"
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 }  // namespace
 

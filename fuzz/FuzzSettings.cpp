@@ -12,6 +12,7 @@
 
 #include "cli/SettingsReport.h"
 #include "files/SettingsFile.h"
+#include "fuzz/FuzzSupport.h"
 #include "model/AppValues.h"
 #include "model/AutoOutputEngine.h"
 #include "model/ChannelOperations.h"
@@ -20,13 +21,7 @@
 
 namespace {
 
-void Require(bool condition, const char* what)
-{
-    if (!condition) {
-        std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
+using krv::fuzz::Require;
 
 // Every text the panel shows for the set.
 void ShowPanelTexts(const krv::GeneratorState& state)

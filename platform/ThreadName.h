@@ -14,8 +14,8 @@ namespace krv {
 // debugger show who is busy, and the name is in place before anything else looks (the thread
 // itself may not have run yet). The kernel keeps at most 15 bytes; a longer name is cut there.
 // Names in use: "krv-reader" (serial reader), "krv-tick" (the panel's tick), "krv-unit-work" (the
-// panel's longer exchanges with the unit), "krv-trace" (the wire trace's writer), "krv-sim-…" (the
-// virtual unit). Failing to name a thread
+// panel's longer exchanges with the unit), "krv-trace" (the wire trace's writer), "krv-serve-net"
+// (krvctl serve's network side), "krv-sim-…" (the virtual unit). Failing to name a thread
 // is harmless, so nothing is reported.
 void SetThreadName(std::thread& thread, std::string_view name);
 

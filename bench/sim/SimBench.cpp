@@ -30,16 +30,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-long ResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    }
-    return -1;
-}
-
 std::unique_ptr<sim::SimServer> StartUnit(
     bool instant, std::size_t recordLimit = sim::ServerOptions::kDefaultRecordLimit)
 {

@@ -10,76 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/UniqueFd.h"
 #include "remote/LineServer.h"
+#include "support/ScpiClient.h"
+#include "support/WaitUntil.h"
 
 namespace krv::remote {
 namespace {
 
+using test::ScpiClient;
+using test::WaitUntil;
+
 using namespace std::chrono_literals;
-
-// Polls `done` until it holds or `limit` has passed.
-template <typename Done>
-bool WaitFor(Done done, Duration limit = 5s)
-{
-    const TimePoint deadline = Now() + limit;
-    while (!done()) {
-        if (Now() > deadline) return false;
-        std::this_thread::yield();
-        ::poll(nullptr, 0, 1);
-    }
-    return true;
-}
-
-// A client on the loopback network, from `from` (another 127.x address to look like a second
-// machine).
-class TestClient {
-  public:
-    TestClient(std::uint16_t port, const char* from = "127.0.0.1")
-        : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        ::inet_pton(AF_INET, from, &local.sin_addr);
-        ::bind(fd_.Get(), reinterpret_cast<sockaddr*>(&local), sizeof local);
-        sockaddr_in server{};
-        server.sin_family = AF_INET;
-        server.sin_port = htons(port);
-        ::inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
-        connected_ = ::connect(fd_.Get(), reinterpret_cast<sockaddr*>(&server), sizeof server) == 0;
-    }
-    bool Connected() const { return connected_; }
-    int Fd() const { return fd_.Get(); }
-    void Send(const std::string& text)
-    {
-        ASSERT_EQ(::send(fd_.Get(), text.data(), text.size(), MSG_NOSIGNAL),
-                  static_cast<ssize_t>(text.size()));
-    }
-    // Everything received until `count` bytes came, the peer closed or the deadline passed.
-    std::string Receive(std::size_t count, Duration limit = 5s)
-    {
-        std::string text;
-        const TimePoint deadline = Now() + limit;
-        while (text.size() < count && Now() < deadline) {
-            pollfd fd{fd_.Get(), POLLIN, 0};
-            if (::poll(&fd, 1, 20) <= 0) continue;
-            char buffer[4096];
-            const ssize_t n = ::recv(fd_.Get(), buffer, sizeof buffer, 0);
-            if (n <= 0) {
-                closed_ = true;
-                break;
-            }
-            text.append(buffer, static_cast<std::size_t>(n));
-        }
-        return text;
-    }
-    bool Closed() const { return closed_; }
-
-  private:
-    UniqueFd fd_;
-    bool connected_ = false;
-    bool closed_ = false;
-};
 
 class LineServerTest : public ::testing::Test {
   protected:
@@ -118,14 +59,14 @@ class LineServerTest : public ::testing::Test {
 TEST_F(LineServerTest, ClientsTakeTurnsAndEachGetsItsRepliesInOrder)
 {
     Start();
-    TestClient a(server->Port());
-    TestClient b(server->Port());
+    ScpiClient a(server->Port());
+    ScpiClient b(server->Port());
     ASSERT_TRUE(a.Connected() && b.Connected());
-    ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 2; }));
-    a.Send("a1\na2\r\na3\n");
-    ASSERT_TRUE(WaitFor([&] { return server->PendingLines() == 3; }));
-    b.Send("b1\n");
-    ASSERT_TRUE(WaitFor([&] { return server->PendingLines() == 4; }));
+    ASSERT_TRUE(WaitUntil([&] { return server->ClientCount() == 2; }));
+    ASSERT_TRUE(a.SendRaw("a1\na2\r\na3\n"));
+    ASSERT_TRUE(WaitUntil([&] { return server->PendingLines() == 3; }));
+    ASSERT_TRUE(b.Send("b1"));
+    ASSERT_TRUE(WaitUntil([&] { return server->PendingLines() == 4; }));
     EXPECT_EQ(Take(), "1:a1");
     EXPECT_EQ(Take(), "2:b1");
     EXPECT_EQ(Take(), "1:a2\r");
@@ -136,12 +77,13 @@ TEST_F(LineServerTest, ClientsTakeTurnsAndEachGetsItsRepliesInOrder)
     server->Reply(2, "rb");
     server->Reply(1, "r2");
     server->Reply(7, "to nobody");
-    EXPECT_EQ(a.Receive(6), "r1\nr2\n");
-    EXPECT_EQ(b.Receive(3), "rb\n");
+    EXPECT_EQ(a.ReadLine(), "r1");
+    EXPECT_EQ(a.ReadLine(), "r2");
+    EXPECT_EQ(b.ReadLine(), "rb");
 
     // A client that leaves is named once, for its state to be dropped.
-    a = TestClient(0);
-    ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 1; }));
+    a.Close();
+    ASSERT_TRUE(WaitUntil([&] { return server->ClientCount() == 1; }));
     EXPECT_EQ(server->TakeClosed(), std::vector<LineServer::ClientId>{1});
     EXPECT_TRUE(server->TakeClosed().empty());
 }
@@ -152,8 +94,8 @@ TEST_F(LineServerTest, LongLinesAndFloodsStayBounded)
     options.maxLine = 4096;
     options.maxPendingLines = 8;
     Start(options);
-    TestClient client(server->Port());
-    client.Send(std::string(10000, 'x') + "\nok\n");
+    ScpiClient client(server->Port());
+    ASSERT_TRUE(client.SendRaw(std::string(10000, 'x') + "\nok\n"));
     EXPECT_EQ(Take(), "1:(overrun)");
     EXPECT_EQ(Take(), "1:ok");
 
@@ -169,7 +111,7 @@ TEST_F(LineServerTest, LongLinesAndFloodsStayBounded)
         sent += static_cast<std::size_t>(n);
     }
     EXPECT_GT(sent, 100000u);
-    ASSERT_TRUE(WaitFor([&] { return server->PendingLines() >= 8; }));
+    ASSERT_TRUE(WaitUntil([&] { return server->PendingLines() >= 8; }));
     EXPECT_LE(server->PendingLines(), 8u + 4096u / 9u + 1u);
 }
 
@@ -178,17 +120,17 @@ TEST_F(LineServerTest, AClientThatDoesNotReadIsDroppedWhileOthersAreServed)
     LineServer::Options options;
     options.maxOutput = 64 * 1024;
     Start(options);
-    TestClient sleeper(server->Port());
-    TestClient reader(server->Port());
-    ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 2; }));
+    ScpiClient sleeper(server->Port());
+    ScpiClient reader(server->Port());
+    ASSERT_TRUE(WaitUntil([&] { return server->ClientCount() == 2; }));
     const std::string reply(1000, 'r');
     for (int i = 0; i < 50000 && server->ClientCount() == 2; ++i) server->Reply(1, reply);
-    ASSERT_TRUE(WaitFor([&] { return server->ClientCount() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return server->ClientCount() == 1; }));
     EXPECT_TRUE(Logged("does not read its replies"));
-    reader.Send("*IDN?\n");
+    ASSERT_TRUE(reader.Send("*IDN?"));
     EXPECT_EQ(Take(), "2:*IDN?");
     server->Reply(2, "ok");
-    EXPECT_EQ(reader.Receive(3), "ok\n");
+    EXPECT_EQ(reader.ReadLine(), "ok");
 }
 
 TEST_F(LineServerTest, OnlyAllowedNetworksAreServed)
@@ -196,14 +138,13 @@ TEST_F(LineServerTest, OnlyAllowedNetworksAreServed)
     LineServer::Options options;
     options.allow = {*ParseCidr("127.0.0.1/32")};
     Start(options);
-    TestClient stranger(server->Port(), "127.0.0.2");
+    ScpiClient stranger(server->Port(), "127.0.0.2");
     ASSERT_TRUE(stranger.Connected());  // the system accepts, the server closes at once
-    stranger.Send("*IDN?\n");
-    EXPECT_EQ(stranger.Receive(1), "");
-    EXPECT_TRUE(stranger.Closed());
+    stranger.Send("*IDN?");
+    EXPECT_EQ(stranger.ReadLine(), "(closed)");
     EXPECT_TRUE(Logged("refused 127.0.0.2:"));
-    TestClient friendClient(server->Port(), "127.0.0.1");
-    friendClient.Send("*IDN?\n");
+    ScpiClient friendClient(server->Port(), "127.0.0.1");
+    ASSERT_TRUE(friendClient.Send("*IDN?"));
     EXPECT_EQ(Take(), "1:*IDN?");  // the refused one got no number
 }
 

@@ -12,22 +12,12 @@
 #include "support/ScpiClient.h"
 #include "support/SimFixture.h"
 #include "support/TempFolder.h"
+#include "support/WaitUntil.h"
 
 namespace krv::test {
 namespace {
 
 using namespace std::chrono_literals;
-
-template <typename Done>
-bool WaitFor(Done done, Duration limit = 10s)
-{
-    const TimePoint deadline = Now() + limit;
-    while (!done()) {
-        if (Now() > deadline) return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 // `krvctl serve` in this process, in front of a two-circuit virtual unit on its pseudo-terminal.
 class UnitServerTest : public SimFixture {
@@ -49,7 +39,7 @@ class UnitServerTest : public SimFixture {
         ASSERT_TRUE(unit->Listen(&error)) << error;
         serving = std::thread([this] { unit->Serve(stop); });
         SetThreadName(serving, "test-serve");
-        ASSERT_TRUE(WaitFor([&] { return unit->UnitConnected(); }));
+        ASSERT_TRUE(WaitUntil([&] { return unit->UnitConnected(); }));
     }
 
     void StopServing()
@@ -160,7 +150,7 @@ TEST_F(UnitServerTest, EveryCommandAndQueryAndTheErrorsOfBadOnes)
     // Nothing answered that should not have been.
     EXPECT_EQ(client.ReadLine(100ms), "(none)");
     // The unit itself followed: after *RST channel 1 is off in its first range again.
-    ASSERT_TRUE(WaitFor([&] { return Registers(0).range == 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return Registers(0).range == 0; }));
     EXPECT_EQ(Registers(0).mainControl & 0x1000, 0);
 }
 
@@ -184,7 +174,7 @@ TEST_F(UnitServerTest, InterleavedClientsReachTheUnitInTheirOwnOrder)
     EXPECT_EQ(b.ReadLine(), "1");
     for (int ch = 0; ch < 2; ++ch) {
         std::vector<sim::OutputRecord> history;
-        ASSERT_TRUE(WaitFor([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             history = server->WithUnit([ch](sim::VirtualUnit& u) { return u.OutputHistory(ch); });
             return history.size() >= kSteps;
         })) << ch;
@@ -207,7 +197,7 @@ TEST_F(UnitServerTest, AClientThatLeavesMidLineCostsOthersNothing)
     ScpiClient staying(unit->Port());
     EXPECT_EQ(staying.Query("*IDN?"), "Holvik,KRV-2CH,KR2A0001,020000");
     // The line it left was carried out to its end.
-    ASSERT_TRUE(WaitFor([&] { return staying.Query("SOUR1:VAL?") == "4.000"; }));
+    ASSERT_TRUE(WaitUntil([&] { return staying.Query("SOUR1:VAL?") == "4.000"; }));
 }
 
 TEST_F(UnitServerTest, ALostUnitGivesErrorsNotHangsAndIsTakenBackWithItsOutputsOff)
@@ -216,13 +206,13 @@ TEST_F(UnitServerTest, ALostUnitGivesErrorsNotHangsAndIsTakenBackWithItsOutputsO
     ScpiClient client(unit->Port());
     EXPECT_EQ(client.Query("OUTP1 ON;:OUTP1?"), "1");
     server->SetFaults("silent");
-    ASSERT_TRUE(WaitFor([&] { return !unit->UnitConnected(); }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return !unit->UnitConnected(); }, 15s));
     EXPECT_TRUE(Logged("the unit is lost"));
     // Queries answer from what is known; what must reach the unit fails at once.
     EXPECT_EQ(client.Query("STAT1?"), "0,0.000,0_5V,LOST,STOPPED");
     EXPECT_EQ(client.Query("OUTP1 ON;:SYST:ERR?"), "-240,\"Hardware error;unit not connected\"");
     server->SetFaults("");
-    ASSERT_TRUE(WaitFor([&] { return unit->UnitConnected(); }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return unit->UnitConnected(); }, 15s));
     EXPECT_EQ(client.Query("OUTP1?;:STAT1?"), "0;0,0.000,0_5V,NONE,STOPPED");
 }
 
@@ -231,10 +221,10 @@ TEST_F(UnitServerTest, StoppingSwitchesTheOutputsOff)
     StartServing();
     ScpiClient client(unit->Port());
     EXPECT_EQ(client.Query("OUTP1 ON;OUTP2 ON;:*OPC?"), "1");
-    ASSERT_TRUE(WaitFor([&] { return (Registers(1).mainControl & 0x1000) != 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return (Registers(1).mainControl & 0x1000) != 0; }));
     StopServing();
     EXPECT_TRUE(Logged("outputs switched off"));
-    ASSERT_TRUE(WaitFor([&] {
+    ASSERT_TRUE(WaitUntil([&] {
         return (Registers(0).mainControl & 0x1000) == 0 && (Registers(1).mainControl & 0x1000) == 0;
     }));
     EXPECT_EQ(client.ReadLine(1s), "(closed)");
