@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,14 @@ namespace krv {
 inline constexpr std::int32_t kStandaloneOff = 0;
 inline constexpr std::int32_t kStandaloneFixed = 1;
 inline constexpr std::int32_t kStandaloneAuto = 2;
+
+// A fault the unit reports for a channel's output stage.
+inline constexpr int kMainAlarmBits = 5;
+inline constexpr int kExternalAlarmBits = 4;
+struct AlarmBit {
+    bool external = false;  // the external-supply stage's status word, else the unit's own
+    int bit = 0;
+};
 
 // Main-window widths for one and two circuits.
 inline constexpr std::int32_t kOneCircuitWidth = 300;
@@ -105,6 +114,9 @@ class GeneratorState {
 
     // Text of the lowest fault bit the unit reports for the channel's output stage, or empty.
     std::string StatusText(int ch) const;
+    // That lowest fault bit: of the external-supply stage's word (bits 0 to 3) or of the unit's
+    // own stage's (bits 0 to 4); nothing while neither reports a fault.
+    std::optional<AlarmBit> LowestAlarm(int ch) const;
     bool OutputOn(int ch) const;
     // Switches the channel's output bits on or off (the caller sends the frame).
     void SetOutputOn(int ch, bool on);

@@ -183,20 +183,28 @@ void GeneratorState::ResendAllOutputs()
     SendAllCircuits();
 }
 
-std::string GeneratorState::StatusText(int ch) const
+std::optional<AlarmBit> GeneratorState::LowestAlarm(int ch) const
 {
-    if (!IsChannel(ch)) return {};
+    if (!IsChannel(ch)) return std::nullopt;
     const ChannelSettings& c = channels[ch];
-    static constexpr const char* kMainTexts[] = {"出力部高温", "Slewing", "出力不足", "WDOG",
-                                                 "CRC1"};
-    static constexpr const char* kExtTexts[] = {"出力不足", "出力異常", "SPI2", "CRC2"};
     const bool external = IsExternalSupplyRange(c.range);
     const unsigned word = external ? c.extStatus : c.mainStatus;
-    const int count = external ? 4 : 5;
+    const int count = external ? kExternalAlarmBits : kMainAlarmBits;
     for (int bit = 0; bit < count; ++bit) {
-        if (word & (1u << bit)) return external ? kExtTexts[bit] : kMainTexts[bit];
+        if (word & (1u << bit)) return AlarmBit{external, bit};
     }
-    return {};
+    return std::nullopt;
+}
+
+std::string GeneratorState::StatusText(int ch) const
+{
+    static constexpr const char* kMainTexts[kMainAlarmBits] = {"出力部高温", "Slewing", "出力不足",
+                                                               "WDOG", "CRC1"};
+    static constexpr const char* kExtTexts[kExternalAlarmBits] = {"出力不足", "出力異常", "SPI2",
+                                                                  "CRC2"};
+    const std::optional<AlarmBit> alarm = LowestAlarm(ch);
+    if (!alarm) return {};
+    return alarm->external ? kExtTexts[alarm->bit] : kMainTexts[alarm->bit];
 }
 
 bool GeneratorState::OutputOn(int ch) const

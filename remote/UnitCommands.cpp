@@ -88,18 +88,15 @@ std::optional<OutputRange> RangeOfKey(const std::string& key)
 
 // The alarms the unit reports, as words a script can compare: the lowest fault bit of the stage
 // the range uses, as the panel shows it.
-std::string AlarmWord(const ChannelSettings& c)
+std::string AlarmWord(const GeneratorState& state, int ch)
 {
-    static constexpr const char* kMain[] = {"OVERTEMP", "SLEWING", "COMPLIANCE", "WATCHDOG",
-                                            "CRC1"};
-    static constexpr const char* kExternal[] = {"COMPLIANCE", "FAULT", "SPI2", "CRC2"};
-    const bool external = IsExternalSupplyRange(c.range);
-    const unsigned word = external ? c.extStatus : c.mainStatus;
-    const int count = external ? 4 : 5;
-    for (int bit = 0; bit < count; ++bit) {
-        if ((word & (1u << bit)) != 0) return external ? kExternal[bit] : kMain[bit];
-    }
-    return "NONE";
+    static constexpr const char* kMain[kMainAlarmBits] = {"OVERTEMP", "SLEWING", "COMPLIANCE",
+                                                          "WATCHDOG", "CRC1"};
+    static constexpr const char* kExternal[kExternalAlarmBits] = {"COMPLIANCE", "FAULT", "SPI2",
+                                                                  "CRC2"};
+    const std::optional<AlarmBit> alarm = state.LowestAlarm(ch);
+    if (!alarm) return "NONE";
+    return alarm->external ? kExternal[alarm->bit] : kMain[alarm->bit];
 }
 
 const char* RunStateWord(std::int32_t runState)
@@ -413,7 +410,7 @@ std::string UnitServer::StatusLine(int ch) const
     const std::int32_t run = RunStateOf(ch);
     return std::string(state_.OutputOn(ch) ? "1" : "0") + "," +
            Fixed(limits.decimals, c.outputValue) + "," + RangeKey(c.range) + "," +
-           (connected_.load() ? AlarmWord(c) : "LOST") + "," + RunStateWord(run);
+           (connected_.load() ? AlarmWord(state_, ch) : "LOST") + "," + RunStateWord(run);
 }
 
 }  // namespace krv::remote

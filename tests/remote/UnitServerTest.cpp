@@ -259,5 +259,41 @@ TEST_F(UnitServerTest, KrvctlWatchesAndLogsThroughTheServerWhileAnotherClientDri
     EXPECT_EQ(RunCommand({KRVCTL_PATH, "--connect", where, "info"}).status, 2);
 }
 
+TEST_F(UnitServerTest, AlarmsReadAsWordsOfTheStageTheRangeUses)
+{
+    StartServing();
+    ScpiClient client(unit->Port());
+    struct Case {
+        const char* range;
+        sim::StatusWord word;
+        std::uint16_t bits;
+        const char* alarm;
+    };
+    const Case cases[] = {
+        {"0_5V", sim::StatusWord::Main, 0x0001, "OVERTEMP"},
+        {"0_5V", sim::StatusWord::Main, 0x0006, "SLEWING"},  // the lowest bit wins
+        {"4_20mA", sim::StatusWord::Main, 0x0010, "CRC1"},
+        {"E4_20mA", sim::StatusWord::External, 0x0002, "FAULT"},
+        {"E4_20mA", sim::StatusWord::Main, 0x0001, "NONE"},  // not the stage that range uses
+        {"E0_24mA", sim::StatusWord::External, 0x0008, "CRC2"},
+    };
+    for (const Case& c : cases) {
+        server->WithUnit([&](sim::VirtualUnit& u) {
+            u.ClearStatusBits(1, sim::StatusWord::Main, 0xFFFF);
+            u.ClearStatusBits(1, sim::StatusWord::External, 0xFFFF);
+            u.SetStatusBits(1, c.word, c.bits);
+        });
+        EXPECT_EQ(client.Query(std::string("SOUR2:RANG ") + c.range + ";:*OPC?"), "1");
+        // The alarm is what the next polls of channel 2 bring.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                return client.Query("STAT2?").find(std::string(",") + c.alarm + ",") !=
+                       std::string::npos;
+            },
+            5s))
+            << c.range << " " << c.alarm << ": " << client.Query("STAT2?");
+    }
+}
+
 }  // namespace
 }  // namespace krv::test
