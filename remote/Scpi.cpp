@@ -376,10 +376,18 @@ std::string FormatScpiError(ScpiError error, std::string_view detail)
     std::string text = std::to_string(static_cast<int>(error)) + ",\"" + ScpiErrorText(error);
     if (!detail.empty()) {
         text += ';';
-        for (const char c : Printable(detail)) {
-            text += c;
-            if (c == '"') text += c;
+        // Bounded as it is shown: a quote counts twice, since it is doubled.
+        std::string quoted;
+        for (const char c : detail) {
+            const char shown = c >= ' ' && c <= '~' ? c : '?';
+            const std::size_t width = shown == '"' ? 2 : 1;
+            if (quoted.size() + width > kMaxDetail) {
+                quoted += "...";
+                break;
+            }
+            quoted.append(width, shown);
         }
+        text += quoted;
     }
     return text + "\"";
 }

@@ -122,9 +122,11 @@ TEST(ScpiErrorTest, EntriesAreQuotedPrintableAndShort)
               "-113,\"Undefined header;FOO\"\"X\"");
     EXPECT_EQ(FormatScpiError(ScpiError::DataOutOfRange, std::string("a\x01\xff", 3)),
               "-222,\"Data out of range;a??\"");
-    const std::string entry = FormatScpiError(ScpiError::SyntaxError, std::string(500, 'x'));
-    EXPECT_LT(entry.size(), 100u);
-    EXPECT_TRUE(entry.ends_with("...\"")) << entry;
+    for (const char c : {'x', '"'}) {
+        const std::string entry = FormatScpiError(ScpiError::SyntaxError, std::string(500, c));
+        EXPECT_LT(entry.size(), 100u) << entry;
+        EXPECT_TRUE(entry.ends_with("...\"")) << entry;
+    }
 }
 
 TEST(ScpiParameterTest, BooleansAndKeywords)
