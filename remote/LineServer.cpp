@@ -159,15 +159,6 @@ void LineServer::Log(const std::string& text) const
     if (options_.log) options_.log(text);
 }
 
-void LineServer::Interrupt()
-{
-    {
-        std::lock_guard lock(mutex_);
-        interrupted_ = true;
-    }
-    lineArrived_.notify_all();
-}
-
 std::size_t LineServer::ClientCount() const
 {
     std::lock_guard lock(mutex_);
@@ -193,7 +184,7 @@ std::optional<LineServer::Request> LineServer::NextLine(TimePoint deadline)
     std::unique_lock lock(mutex_);
     std::optional<Request> request;
     const auto take = [&] {
-        if (stop_ || std::exchange(interrupted_, false)) return true;
+        if (stop_) return true;
         // The first client after the one served last that has a line, wrapping around.
         auto it = clients_.upper_bound(lastServed_);
         for (std::size_t n = 0; n < clients_.size(); ++n, ++it) {

@@ -93,8 +93,6 @@ class LineServer {
     std::size_t ClientCount() const;
     // Lines received and not yet taken, over all clients.
     std::size_t PendingLines() const;
-    // Wakes a NextLine() that is waiting.
-    void Interrupt();
 
   private:
     struct Client {
@@ -129,7 +127,6 @@ class LineServer {
     ClientId nextId_ = 1;
     ClientId lastServed_ = 0;
     bool stop_ = false;
-    bool interrupted_ = false;
 };
 
 }  // namespace krv::remote
