@@ -99,7 +99,7 @@ void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
     };
     for (const auto& [id, command] : commands) {
         QObject::connect(frame.Action(id), &QAction::triggered, panel,
-                         [panel, command] { (panel->*command)(); });
+                         [panel, command = command] { (panel->*command)(); });
     }
     frame.SetCalibrationAvailability([panel] { return panel->CalibrationAvailable(); });
     QObject::connect(panel, &CBremixView::ConnectionShown, &frame,

@@ -15,8 +15,6 @@ namespace krv {
 
 namespace {
 
-constexpr int kFieldCount = 5;
-
 constexpr const char* kWaveformNames[] = {"のこぎり波", "三角波", "任意波"};
 constexpr const char* kRampHint = "変化量は絶対値にて入力、繰返しは「0」にて連続動作";
 constexpr const char* kArbitraryHint = "繰返しは「0」にて連続動作";

@@ -350,8 +350,9 @@ TEST_P(DiagnosisTest, FindsWhatTheSetUpGetsWrong)
             << f.id << ": " << f.advice;
     }
     for (const auto& [id, text] : setup.says) {
+        const std::string& wanted = id;  // a lambda cannot capture a structured binding in clang 14
         const auto f = std::find_if(report.findings.begin(), report.findings.end(),
-                                    [&](const Finding& f) { return f.id == id; });
+                                    [&](const Finding& f) { return f.id == wanted; });
         ASSERT_NE(f, report.findings.end());
         EXPECT_NE((f->detail + " " + f->advice).find(text), std::string::npos)
             << id << " does not say \"" << text << "\": " << f->detail << " / " << f->advice;
