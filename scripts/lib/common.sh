@@ -15,8 +15,16 @@ BUILD_PACKAGES+=(qt6-translations-l10n)
 PANEL_PACKAGES=(fonts-noto-cjk qt6-translations-l10n)
 # What cpack needs to build the Debian package (dpkg-shlibdeps finds its dependencies).
 DEB_PACKAGES=(dpkg-dev file)
-# What the libFuzzer targets need: clang and its sanitizer runtimes (only recommended by clang).
+# The sanitizer trees and the libFuzzer targets: clang and its sanitizer runtimes (only
+# recommended by clang).
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
+# The sanitizer trees are built with clang: it compiles an unoptimised, instrumented build in
+# about half the time g++ takes, and libFuzzer comes only with clang. The AddressSanitizer tree
+# (scripts/test's asan leg) is also the fuzz targets' tree (scripts/fuzz): everything in it is
+# instrumented for libFuzzer as well, so the fuzzer sees inside every library.
+ASAN_TREE="$KRV_ROOT/build-asan"
+ASAN_TREE_OPTIONS=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DKRV_SANITIZE=ON
+                   -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF)
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {
@@ -44,11 +52,28 @@ compiler_launcher() {
     fi
 }
 export CCACHE_BASEDIR="$KRV_ROOT" CCACHE_NOHASHDIR=true
+# The test programs and the panel's library are compiled with precompiled headers, which ccache
+# caches only when told that their time stamps and macros may be trusted.
+export CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime
 
-# build_tree DIR [cmake options...]: configures (warnings as errors) and builds DIR.
-build_tree() {
+# configure_tree DIR [cmake options...]: configures DIR, warnings as errors. A tree that was
+# configured for another compiler is configured afresh (CMake cannot switch one in place).
+configure_tree() {
     local dir=$1
     shift
+    local wanted=c++ option
+    for option in "$@"; do
+        [[ $option == -DCMAKE_CXX_COMPILER=* ]] && wanted=${option#-DCMAKE_CXX_COMPILER=}
+    done
+    if [ -f "$dir/CMakeCache.txt" ] &&
+        ! grep -q "^CMAKE_CXX_COMPILER:[A-Z]*=.*$(basename "$wanted")\$" "$dir/CMakeCache.txt"; then
+        rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+    fi
     cmake -S "$KRV_ROOT" -B "$dir" -G Ninja -DKRV_WERROR=ON $(compiler_launcher) "$@"
-    cmake --build "$dir" --parallel "$(nproc)"
+}
+
+# build_tree DIR [cmake options...]: configures and builds DIR.
+build_tree() {
+    configure_tree "$@"
+    cmake --build "$1" --parallel "$(nproc)"
 }
