@@ -52,4 +52,4 @@ if ((failures > 0)); then
     exit 1
 fi
 echo "$deb: lintian has no error and no warning"
-cat "$work/lintian.out"
+grep -E "^[A-Z]: " "$work/lintian.out" || true  # the notes that stay
