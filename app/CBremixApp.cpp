@@ -34,7 +34,7 @@ void SetApplicationIdentity()
     QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
     QCoreApplication::setApplicationVersion(QStringLiteral(KRV_VERSION));
     // Ties the windows to the installed desktop entry (its name and icon in the task bar).
-    QGuiApplication::setDesktopFileName(QStringLiteral("bremix2"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("example.holvik.bremix2"));
 }
 
 QStringList InstallFontFallbacks()

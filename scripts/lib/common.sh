@@ -15,6 +15,8 @@ BUILD_PACKAGES+=(qt6-translations-l10n)
 PANEL_PACKAGES=(fonts-noto-cjk qt6-translations-l10n)
 # What cpack needs to build the Debian package (dpkg-shlibdeps finds its dependencies).
 DEB_PACKAGES=(dpkg-dev file)
+# The packaging tests make the Debian package and check it and its AppStream metadata as Debian does.
+BUILD_PACKAGES+=(lintian appstream "${DEB_PACKAGES[@]}")
 # The sanitizer trees and the libFuzzer targets: clang and its sanitizer runtimes (only
 # recommended by clang).
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs into a temporary prefix and checks the installed files with the tools the desktop and
-# the system read them with: the desktop entry, the settings file type, the udev rule, the icon
-# sizes, the man pages and krvctl's bash completion.
+# the system read them with: the desktop entry, the AppStream metadata, the settings file type, the
+# udev rule, the icon sizes, the man pages and krvctl's bash completion.
 #
 #   install_test.sh BUILD_DIR [MIME_PROBE]
 # MIME_PROBE (tests/packaging/MimeProbe.cpp) is given when the panel is built.
@@ -20,7 +20,8 @@ fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
 }
-for tool in desktop-file-validate xmllint man update-mime-database; do
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+for tool in desktop-file-validate xmllint man update-mime-database appstreamcli strings; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/lib/common.sh installs it)" >&2; exit 1; }
 done
 
@@ -205,9 +206,64 @@ else
     fail "the bash completion does not parse"
 fi
 
+# --- The panel's AppStream metadata: what software centres list and offer ----------------------
+app_id=
+if $gui; then
+    metainfos=("$prefix"/share/metainfo/*.metainfo.xml)
+    if [[ ${#metainfos[@]} != 1 || ! -f ${metainfos[0]} ]]; then
+        fail "share/metainfo should hold one AppStream file: ${metainfos[*]}"
+    else
+        metainfo=${metainfos[0]}
+        query() { xmllint --xpath "$1" "$metainfo" 2>/dev/null; }
+        # Notes (I:) may stay; errors and warnings may not.
+        if ! appstreamcli validate --no-net "$metainfo" >"$work/appstream.out" 2>&1 ||
+            grep -qE '^[EW]:' "$work/appstream.out"; then
+            fail "appstreamcli validate: $(cat "$work/appstream.out")"
+        fi
+        app_id=$(query 'string(/component/id)')
+        [[ $(basename "$metainfo") == "$app_id.metainfo.xml" ]] ||
+            fail "$(basename "$metainfo") is not named after its component $app_id"
+        [[ $(query 'string(/component/launchable[@type="desktop-id"])') == "$app_id.desktop" ]] ||
+            fail "the metadata does not launch the desktop entry $app_id.desktop"
+        # Wayland and the task bar find the entry by the name the panel gives Qt.
+        strings -el "$prefix/bin/bremix2" | grep -qxF "$app_id" ||
+            fail "bremix2 does not name its desktop entry $app_id"
+        # Every English text has its Japanese one.
+        for text in /component/name /component/summary /component/description/p \
+            /component/description/ul/li //screenshot/caption; do
+            english=$(query "count($text[not(@xml:lang)])")
+            japanese=$(query "count($text[@xml:lang='ja'])")
+            [[ $english -gt 0 && $english == "$japanese" ]] ||
+                fail "the metadata has $english English and $japanese Japanese $text"
+        done
+        for program in bremix2 krvctl; do
+            [[ $(query "count(/component/provides/binary[.='$program'])") == 1 ]] ||
+                fail "the metadata does not provide $program"
+        done
+        [[ $(query 'string(/component/provides/mediatype)') == application/x-krv-settings ]] ||
+            fail "the metadata does not provide the settings file type"
+        # Offered when the unit's bridge is plugged in: the same device as the udev rule's.
+        vendor=$(grep -o 'ATTRS{idVendor}=="[0-9a-fA-F]*"' "$prefix/lib/udev/rules.d/70-krv-generator.rules" | head -n 1 | cut -d'"' -f2)
+        product=$(grep -o 'ATTRS{idProduct}=="[0-9a-fA-F]*"' "$prefix/lib/udev/rules.d/70-krv-generator.rules" | head -n 1 | cut -d'"' -f2)
+        [[ $(query 'string(/component/provides/modalias)') == "usb:v${vendor^^}p${product^^}d*" ]] ||
+            fail "the metadata's modalias is not the bridge's usb:v${vendor^^}p${product^^}d*"
+        [[ $(query 'string(/component/releases/release[1]/@version)') == "$("$krvctl" --version | cut -d' ' -f2)" ]] ||
+            fail "the metadata's latest release is not the programs' version"
+        homepage=$(query 'string(/component/url[@type="homepage"])')
+        [[ $homepage == https://* ]] || fail "the metadata's home page '$homepage' is not https"
+        screenshots=$(query 'count(//screenshot/image)')
+        [[ $screenshots -gt 0 ]] || fail "the metadata shows no screenshot"
+        for ((i = 1; i <= screenshots; i++)); do
+            url=$(query "string((//screenshot/image)[$i])")
+            [[ $url == "$homepage/docs/"* && -f $source_dir/docs/${url#"$homepage/docs/"} ]] ||
+                fail "screenshot $url is not one of docs/ on the home page"
+        done
+    fi
+fi
+
 # --- The panel's desktop entry, icon and settings file type -------------------------------------
 if $gui; then
-    desktop=$prefix/share/applications/bremix2.desktop
+    desktop=$prefix/share/applications/${app_id:-bremix2}.desktop
     if [[ ! -f $desktop ]]; then
         fail "the desktop entry is not installed as $desktop"
     else
