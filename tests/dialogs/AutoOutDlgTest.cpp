@@ -12,85 +12,14 @@
 #include "dialogs/CAutoOutDlg.h"
 #include "dialogs/DialogLayout.h"
 #include "support/ModalAnswer.h"
+#include "support/QtText.h"
 #include "support/RecordingUi.h"
 #include "support/TempFolder.h"
 
+#include "AutoOutDlgFixture.h"
+
 namespace krv {
 namespace {
-
-using test::ExecWith;
-
-std::string S(const QString& text)
-{
-    return text.toStdString();
-}
-
-QString Q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-constexpr OutputRange kRange = kRange4_20mA;
-
-// A double click as the window system delivers it: press, release, double click, release.
-void DoubleClick(QWidget* widget, QPoint pos)
-{
-    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, pos);
-    QTest::mouseDClick(widget, Qt::LeftButton, Qt::NoModifier, pos);
-    QTest::mouseRelease(widget, Qt::LeftButton, Qt::NoModifier, pos);
-}
-constexpr int kChannel = 1;
-
-// Channel 2 in the 4 to 20 mA range with a stored sawtooth and a three-point list.
-class CAutoOutDlgTest : public ::testing::Test {
-  protected:
-    CAutoOutDlgTest()
-    {
-        state.circuitCount = 2;
-        state.channels[kChannel].range = kRange;
-        RampSettings& ramp = Ramp(kRange);
-        ramp = {kSawtooth, 2, 4.0f, 20.0f, 1.0f, 150, false};
-        auto& points = state.autoOutput[kChannel].points;
-        points[0] = {true, 5.0f, 100, false};
-        points[1] = {true, 6.5f, 57, true};
-        points[2] = {true, 20.0f, 1000, false};
-        dialog.channel = kChannel;
-        dialog.rangeInEffect = kRange;
-    }
-
-    RampSettings& Ramp(OutputRange slot) { return state.autoOutput[kChannel].ramps[slot]; }
-
-    void Show()
-    {
-        dialog.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-        QApplication::setActiveWindow(&dialog);
-    }
-
-    void SelectWaveform(int waveform) { dialog.WaveformBox().setCurrentIndex(waveform); }
-
-    // Types into a field as the user does and leaves it for the next control.
-    void Type(AutoField field, const char* text)
-    {
-        QLineEdit& edit = dialog.Field(field);
-        edit.setFocus();
-        edit.selectAll();
-        QTest::keyClicks(&edit, Q(text));
-        dialog.WaveformBox().setFocus();
-    }
-
-    void SetPoint(int row, const char* value, const char* interval, const char* pause = "")
-    {
-        dialog.PointList().SetCellText(row, 2, Q(value));
-        dialog.PointList().SetCellText(row, 3, Q(interval));
-        dialog.PointList().SetCellText(row, 4, Q(pause));
-    }
-
-    test::RecordingUi ui;
-    AppValues app;
-    GeneratorState state{app};
-    CAutoOutDlg dialog{state, ui};
-};
 
 TEST_F(CAutoOutDlgTest, LooksAsLaidOut)
 {
@@ -530,83 +459,6 @@ TEST_F(CAutoOutDlgTest, DoubleClickEditsACellInPlace)
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(state.autoOutput[kChannel].points[3].value, 12.5f);
     EXPECT_EQ(state.autoOutput[kChannel].points[3].interval, 200);
-}
-
-class CsvImportTest : public CAutoOutDlgTest {
-  protected:
-    void Import(const std::string& path)
-    {
-        dialog.chooseCsvFile = [path] { return QString::fromStdString(path); };
-        dialog.CsvButton().click();
-    }
-
-    test::TempFolder folder;
-};
-
-TEST_F(CsvImportTest, FillsTheList)
-{
-    ASSERT_TRUE(folder.Valid());
-    Show();
-    SelectWaveform(kArbitrary);
-    std::string text = "\"4.5\",0.5,1\r\n";
-    for (int i = 1; i < 1200; ++i) text += "5," + std::to_string(i % 7 + 1) + "\r\n";
-    Import(folder.Write("points.csv", text));
-    EXPECT_TRUE(ui.Messages().empty()) << ui.Texts()[0];
-    const CEditListCtrl& list = dialog.PointList();
-    EXPECT_EQ(S(list.CellText(0, 2)), "4.5");
-    EXPECT_EQ(S(list.CellText(0, 3)), "0.5");
-    EXPECT_EQ(S(list.CellText(0, 4)), "1");
-    EXPECT_EQ(S(list.CellText(1, 4)), "");  // the old pause mark of row 2 is gone
-    EXPECT_EQ(S(list.CellText(999, 2)), "5");
-
-    dialog.OkButton().click();
-    ASSERT_EQ(dialog.result(), QDialog::Accepted);
-    const auto& points = state.autoOutput[kChannel].points;
-    EXPECT_TRUE(points[999].used);
-    EXPECT_EQ(points[0].interval, 50);
-    EXPECT_TRUE(points[0].pause);
-    EXPECT_FALSE(points[1].pause);
-}
-
-TEST_F(CsvImportTest, ChecksWhatItRead)
-{
-    ASSERT_TRUE(folder.Valid());
-    Show();
-    SelectWaveform(kArbitrary);
-    Import(folder.Write("header.csv", "\x92\x6c,\x8a\xd4\x8a\x75\r\n5,1\r\n"));  // 値,間隔
-    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"数値以外のデータがあります"});
-    EXPECT_EQ(S(dialog.PointList().CellText(0, 2)), "値");
-    EXPECT_EQ(S(dialog.PointList().CellText(2, 2)), "");
-
-    ui.Clear();
-    Import(folder.Write("short.csv", "5,1\n6,1\n\n7,1\n"));
-    EXPECT_TRUE(ui.Messages().empty());
-    EXPECT_EQ(S(dialog.PointList().CellText(1, 2)), "6");
-    EXPECT_EQ(S(dialog.PointList().CellText(2, 2)), "");
-
-    ui.Clear();
-    Import(folder.Write("long.csv", "5,1\n" + std::string(100000, '1') + "\n7,1\n"));
-    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"長すぎる行があります"});
-    EXPECT_EQ(S(dialog.PointList().CellText(0, 2)), "5");
-    EXPECT_EQ(S(dialog.PointList().CellText(1, 2)), "");
-}
-
-TEST_F(CsvImportTest, AFileThatCannotBeOpenedLeavesTheListAlone)
-{
-    ASSERT_TRUE(folder.Valid());
-    Show();
-    SelectWaveform(kArbitrary);
-    Import(folder.Path("missing.csv"));
-    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"ファイルが開けません"});
-    EXPECT_EQ(ui.Messages()[0].caption, "確認");
-    EXPECT_EQ(S(dialog.PointList().CellText(1, 2)), " 6.500");
-
-    // No file chosen: the list as it stands is still checked.
-    ui.Clear();
-    SetPoint(5, "x", "1");
-    Import("");
-    EXPECT_EQ(ui.Texts(), std::vector<std::string>{"未入力データがあります"});
-    EXPECT_EQ(S(dialog.PointList().CellText(5, 2)), "x");
 }
 
 }  // namespace

@@ -9,15 +9,13 @@
 #include <QTest>
 
 #include "dialogs/CEditListCtrl.h"
+#include "support/QtText.h"
 #include "support/TempFolder.h"
 
 namespace krv {
 namespace {
 
-std::string S(const QString& text)
-{
-    return text.toStdString();
-}
+using test::S;
 
 class CEditListCtrlTest : public ::testing::Test {
   protected:

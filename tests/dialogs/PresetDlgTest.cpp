@@ -8,6 +8,7 @@
 
 #include "DialogTestSupport.h"
 #include "dialogs/CPresetDlg.h"
+#include "support/QtText.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -16,10 +17,7 @@ namespace {
 using test::ExecWith;
 using test::Retype;
 
-std::string S(const QString& text)
-{
-    return text.toStdString();
-}
+using test::S;
 
 constexpr std::array<double, kPresetCount> kPresets{4.0, 20.0, 12.5, 4.0, 5.25, 6.0, 7.125, 19.999};
 

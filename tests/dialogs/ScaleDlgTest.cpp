@@ -8,6 +8,7 @@
 
 #include "DialogTestSupport.h"
 #include "dialogs/CScaleDlg.h"
+#include "support/QtText.h"
 #include "support/RecordingUi.h"
 
 namespace krv {
@@ -16,10 +17,7 @@ namespace {
 using test::ExecWith;
 using test::Retype;
 
-std::string S(const QString& text)
-{
-    return text.toStdString();
-}
+using test::S;
 
 class CScaleDlgTest : public ::testing::Test {
   protected:

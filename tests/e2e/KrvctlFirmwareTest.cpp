@@ -15,6 +15,7 @@
 #include "support/HostileFirmware.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
+#include "support/Text.h"
 
 namespace krv {
 namespace {
@@ -23,10 +24,7 @@ namespace fs = std::filesystem;
 using test::kKrvctl;
 using test::RunCommand;
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
 
 std::string FileBytes(const fs::path& path)
 {

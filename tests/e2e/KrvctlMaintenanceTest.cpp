@@ -13,6 +13,7 @@
 #include "support/Process.h"
 #include "support/SimFixture.h"
 #include "support/SimProcess.h"
+#include "support/Text.h"
 
 namespace krv {
 namespace {
@@ -20,20 +21,13 @@ namespace {
 using test::kKrvctl;
 using test::RunCommand;
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
+using test::ProcessTempPath;
 
 bool EndsWith(const std::string& text, const std::string& end)
 {
     return text.size() >= end.size() &&
            text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + "krvctl-maint-" + std::to_string(::getpid()) + "-" + name;
 }
 
 std::string FileBytes(const std::string& path)
@@ -148,10 +142,10 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
                                              i == 5};
         }
     }
-    const std::string settings = TempPath("standalone.ini");
+    const std::string settings = ProcessTempPath("standalone.ini");
     ASSERT_TRUE(SaveSettingsFile(state, app, settings));
 
-    const std::string image = TempPath("image.bin");
+    const std::string image = ProcessTempPath("image.bin");
     auto made =
         RunCommand({kKrvctl, "standalone", "image", settings, "--fixed2", "3.5", "-o", image});
     ASSERT_EQ(made.status, 0) << made.err;
@@ -176,7 +170,7 @@ TEST_F(KrvctlMaintenanceTest, StandaloneImageWriteVerifyAndRead)
     EXPECT_EQ(differs.status, 1);
     EXPECT_EQ(differs.err, "照合エラー PCレス\n");
 
-    const std::string back = TempPath("back.bin");
+    const std::string back = ProcessTempPath("back.bin");
     const auto read = Krvctl({"standalone", "read", "-o", back});
     ASSERT_EQ(read.status, 0) << read.err;
     EXPECT_EQ(FileBytes(back), FileBytes(image));
@@ -205,7 +199,7 @@ TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
     for (int k = 0; k < 2; ++k) {
         for (int i = 0; i < 128; ++i) state.autoOutput[k].points[i] = {true, 1.0f, 10, false};
     }
-    const std::string settings = TempPath("many.ini");
+    const std::string settings = ProcessTempPath("many.ini");
     ASSERT_TRUE(SaveSettingsFile(state, app, settings));
     StartUnit();
 
@@ -253,7 +247,7 @@ TEST(KrvctlSimTest, UnitFaultsRefuseTheErase)
 {
     EXPECT_EQ(RunCommand({kKrvctl, "sim", "--unit-fault", "pe=xyz"}).status, 2);
 
-    const std::string settings = TempPath("fault.ini");
+    const std::string settings = ProcessTempPath("fault.ini");
     ASSERT_EQ(RunCommand({kKrvctl, "settings", "new", "--circuits", "2", settings}).status, 0);
     test::SimProcess sim({"--instant", "--unit-fault", "pe=3A"});
     ASSERT_FALSE(sim.Path().empty());

@@ -47,7 +47,7 @@ std::vector<std::string> LinesOf(const std::string& path)
     return lines;
 }
 
-struct Event {
+struct TraceEvent {
     std::string stamp;
     std::string kind;
     std::string port;
@@ -55,12 +55,12 @@ struct Event {
 };
 
 // Every line after the header is "YYYY-MM-DD HH:MM:SS.uuuuuu KIND PORT TEXT", in time order.
-std::vector<Event> EventsOf(const std::string& path)
+std::vector<TraceEvent> EventsOf(const std::string& path)
 {
     static const std::regex kLine(
         R"(^(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{6}) (TX|RX|PORT|USB|EXCH|LOST|END) (\S+) (.*)$)");
     const std::vector<std::string> lines = LinesOf(path);
-    std::vector<Event> events;
+    std::vector<TraceEvent> events;
     EXPECT_FALSE(lines.empty()) << path;
     if (lines.empty()) return events;
     EXPECT_EQ(lines[0].rfind("# KRV wire trace of krvctl ", 0), 0u) << lines[0];
@@ -80,11 +80,11 @@ std::vector<Event> EventsOf(const std::string& path)
 }
 
 // The frames of one direction, in order, as the trace writes them (escaped, in quotes).
-std::string FramesOf(const std::vector<Event>& events, const std::string& kind,
+std::string FramesOf(const std::vector<TraceEvent>& events, const std::string& kind,
                      const std::string& port)
 {
     std::string frames;
-    for (const Event& e : events) {
+    for (const TraceEvent& e : events) {
         if (e.kind != kind || e.port != port) continue;
         const auto quote = e.text.find('"');
         if (quote != std::string::npos)
@@ -166,7 +166,7 @@ TEST(KrvctlTraceTest, TimeOutsAndGivingUpAreTraced)
     EXPECT_EQ(info.status, 1);
 
     std::vector<std::string> outcomes;
-    for (const Event& e : EventsOf(trace)) {
+    for (const TraceEvent& e : EventsOf(trace)) {
         if (e.kind == "EXCH") outcomes.push_back(e.port + " " + e.text);
     }
     const std::string port = PortOf(unit);
@@ -189,7 +189,7 @@ TEST(KrvctlTraceTest, BridgeCallsOfARestartAreTracedWithTheirResults)
     const auto restart = RunCommand({kKrvctl, "--simulate=2", "--trace", trace, "restart"});
     ASSERT_EQ(restart.status, 0) << restart.err;
     std::vector<std::string> calls;
-    for (const Event& e : EventsOf(trace)) {
+    for (const TraceEvent& e : EventsOf(trace)) {
         if (e.kind == "USB") calls.push_back(e.port + " " + e.text);
     }
     const std::vector<std::string> expected = {

@@ -9,6 +9,7 @@
 #include "support/AsNobody.h"
 #include "support/Process.h"
 #include "support/SimProcess.h"
+#include "support/Text.h"
 #include "support/WaitUntil.h"
 
 namespace krv {
@@ -20,19 +21,13 @@ using test::Process;
 using test::RunCommand;
 using test::SimProcess;
 
-bool Contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using test::Contains;
 
-std::string TempPath(const std::string& name)
-{
-    return ::testing::TempDir() + "krvctl-" + std::to_string(::getpid()) + "-" + name;
-}
+using test::ProcessTempPath;
 
 TEST(KrvctlSettingsTest, NewFileDecodesWithEveryField)
 {
-    const std::string path = TempPath("new.ini");
+    const std::string path = ProcessTempPath("new.ini");
     auto made = RunCommand({kKrvctl, "settings", "new", "--circuits", "2", path});
     ASSERT_EQ(made.status, 0) << made.err;
     EXPECT_EQ(std::filesystem::file_size(path), 45865u);
@@ -72,14 +67,14 @@ TEST(KrvctlSettingsTest, NewFileDecodesWithEveryField)
 
 TEST(KrvctlSettingsTest, RefusedAndShortFilesPrintThePanelsMessages)
 {
-    const std::string wrong = TempPath("wrong.ini");
+    const std::string wrong = ProcessTempPath("wrong.ini");
     std::ofstream(wrong) << "\x13<<## KRV Stop  ##>>";
     auto result = RunCommand({kKrvctl, "settings", "show", wrong});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.err, "ファイル形式が違います。\n");
     EXPECT_EQ(result.out, "");
 
-    const std::string empty = TempPath("empty.ini");
+    const std::string empty = ProcessTempPath("empty.ini");
     std::ofstream(empty).flush();
     result = RunCommand({kKrvctl, "settings", "show", empty, "--json"});
     EXPECT_EQ(result.status, 1);
@@ -96,7 +91,7 @@ TEST(KrvctlSettingsTest, RefusedAndShortFilesPrintThePanelsMessages)
 TEST(KrvctlSettingsTest, RangesOutsideTheTableShowAsRangeZero)
 {
     // Such a file used to crash `settings show` or print values from outside the data.
-    const std::string path = TempPath("hostile.ini");
+    const std::string path = ProcessTempPath("hostile.ini");
     ASSERT_EQ(RunCommand({kKrvctl, "settings", "new", "--circuits", "1", path}).status, 0);
     std::string bytes;
     {
@@ -253,7 +248,7 @@ std::size_t StatusRepliesTraced(const std::string& trace)
 TEST(KrvctlUnitTest, WatchPrintsTheChannelsUntilInterrupted)
 {
     SimProcess unit({"--instant", "--circuits", "2"});
-    const std::string trace = TempPath("watch.log");
+    const std::string trace = ProcessTempPath("watch.log");
     std::filesystem::remove(trace);
     Process watch({kKrvctl, "--port", unit.Path(), "--trace", trace, "status", "--watch"});
     EXPECT_EQ(watch.ReadLine(5000ms), "firmware 020000");
@@ -276,7 +271,7 @@ TEST(KrvctlUnitTest, APortHeldByOneProgramIsRefusedToTheNextAndTheFirstCarriesOn
     // Run as root here: exclusive mode alone would let every one of them in.
     const std::string refusal = unit.Path().substr(std::string("/dev/").size()) +
                                 "は使えません\n別のプログラムがこのポートを使用しています\n";
-    const std::string image = TempPath("held.bin");
+    const std::string image = ProcessTempPath("held.bin");
     for (const std::vector<std::string>& words : std::vector<std::vector<std::string>>{
              {"set", "1", "--on"},
              {"info"},
@@ -331,7 +326,7 @@ TEST(KrvctlUnitTest, CsvLogIsContinuedNeverOverwritten)
 {
     SimProcess unit(
         {"--instant", "--circuits", "2", "--alarm", "1:main:0", "--standalone", "10,00"});
-    const std::string path = TempPath("log.csv");
+    const std::string path = ProcessTempPath("log.csv");
     std::filesystem::remove(path);
     const auto once = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--csv", path});
     ASSERT_EQ(once.status, 0) << once.err;
@@ -344,7 +339,7 @@ TEST(KrvctlUnitTest, CsvLogIsContinuedNeverOverwritten)
     EXPECT_EQ(LogRows(path), first);
 
     // Watching: status replies that change nothing add nothing; the file is continued.
-    const std::string trace = TempPath("log.trace");
+    const std::string trace = ProcessTempPath("log.trace");
     std::filesystem::remove(trace);
     Process watch(
         {kKrvctl, "--port", unit.Path(), "--trace", trace, "status", "--watch", "--csv", path});
@@ -358,7 +353,7 @@ TEST(KrvctlUnitTest, CsvLogIsContinuedNeverOverwritten)
 
     // A file that is not an output log is left alone; a full disk is reported. Neither reaches
     // the unit.
-    const std::string other = TempPath("other.csv");
+    const std::string other = ProcessTempPath("other.csv");
     std::ofstream(other) << "a,b\n1,2\n";
     const auto refused = RunCommand({kKrvctl, "--port", unit.Path(), "status", "--csv", other});
     EXPECT_EQ(refused.status, 1);

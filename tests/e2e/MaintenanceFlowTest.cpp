@@ -21,10 +21,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Event {
+struct ProgressEvent {
     std::string status;
     int progress;
-    bool operator==(const Event&) const = default;
+    bool operator==(const ProgressEvent&) const = default;
 };
 
 class MaintenanceFlowTest : public test::SimFixture {
@@ -75,7 +75,7 @@ class MaintenanceFlowTest : public test::SimFixture {
     std::vector<std::string> Statuses() const
     {
         std::vector<std::string> texts;
-        for (const Event& e : events) {
+        for (const ProgressEvent& e : events) {
             if (texts.empty() || texts.back() != e.status) texts.push_back(e.status);
         }
         return texts;
@@ -84,7 +84,7 @@ class MaintenanceFlowTest : public test::SimFixture {
     AppValues app;
     LinkFrameSink frames{link};
     GeneratorState state{app, &frames};
-    std::vector<Event> events;
+    std::vector<ProgressEvent> events;
     int restarts = 0;
     StandaloneImage readBack;
 };

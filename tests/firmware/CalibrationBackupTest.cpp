@@ -18,6 +18,7 @@
 #include "model/GeneratorState.h"
 #include "support/FileContents.h"
 #include "support/RecordingUi.h"
+#include "support/Text.h"
 
 namespace krv {
 namespace {
@@ -55,16 +56,7 @@ class CalibrationBackupTest : public ::testing::Test {
     fs::path folder;
 };
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t at = 0;
-    for (std::size_t end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-        lines.push_back(text.substr(at, end - at));
-    }
-    EXPECT_EQ(at, text.size()) << "every line ends in CR LF";
-    return lines;
-}
+using test::CrLfLines;
 
 TEST_F(CalibrationBackupTest, OneCircuitUnitGivesElevenLines)
 {
@@ -72,7 +64,7 @@ TEST_F(CalibrationBackupTest, OneCircuitUnitGivesElevenLines)
     state.channels[0].makerCalibration[0] = {0xFFFE, 0x8003};
     state.channels[0].userCalibration[0] = {0x0006, 0x0010, 0x7FFF};
     state.channels[0].userCalibration[12] = {0x0002, 0x8000, 0x0000};
-    const auto lines = Lines(CalibrationBackupText(state, "KR1A0001"));
+    const auto lines = CrLfLines(CalibrationBackupText(state, "KR1A0001"));
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[0], "KR1A0001,");
     // Maker zero and gain, user zero and gain as signed numbers, the mode's bits 0-1.

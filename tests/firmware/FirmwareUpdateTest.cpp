@@ -40,7 +40,7 @@ class FirmwareUpdateTest : public test::FirmwareFixture {
 };
 
 // The question before the programming, to a virtual unit that answers VER with its default.
-std::string Question()
+std::string DefaultQuestion()
 {
     return UpdateQuestion("020000", "020100");
 }
@@ -88,7 +88,7 @@ TEST_F(FirmwareUpdateTest, PackedFileUpdatesTheUnitAndItsCalibrationSurvives)
     const FirmwareUpdateResult result = Update(file, folder / "backups");
     ASSERT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded)
         << testing::PrintToString(ui.Texts());
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{DefaultQuestion(), kUpdateDone}));
     EXPECT_EQ(
         Statuses(),
         (std::vector<std::string>{
@@ -201,7 +201,7 @@ TEST_F(FirmwareUpdateTest, ErasedCalibrationIsTakenFromAnEarlierBackup)
     const FirmwareUpdateResult result = Update(WriteFirmware({}), folder);
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
     EXPECT_EQ(ui.Texts(),
-              (std::vector<std::string>{kAskUseFileAfterBadData, Question(), kUpdateDone}));
+              (std::vector<std::string>{kAskUseFileAfterBadData, DefaultQuestion(), kUpdateDone}));
     for (const OutputRange code : kBackupRangeList) {
         EXPECT_EQ(UnitEntry(0, code), Changed(0, code)) << "code " << code;
     }
@@ -287,8 +287,8 @@ TEST_F(FirmwareUpdateTest, StartValuesOfAWipedUnitDoNotReplaceItsBackup)
             EXPECT_EQ(simulation->Bridge().Restarts(), 0u);
         } else {
             EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
-            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues, Question(),
-                                                            kUpdateDone}));
+            EXPECT_EQ(ui.Texts(), (std::vector<std::string>{kAskUseFileAfterStartValues,
+                                                            DefaultQuestion(), kUpdateDone}));
             EXPECT_EQ(UnitEntry(0, 7), (sim::CalibrationValues{1, 5, 0x8000 - 3, 2, 0x8001}));
         }
         Restart();
@@ -345,8 +345,8 @@ TEST_F(FirmwareUpdateTest, UnitThatDoesNotTakeItsCalibrationBackIsReported)
     const fs::path backup = folder / "KR1A0001_R.txt";
     EXPECT_EQ(ui.Texts(),
               (std::vector<std::string>{
-                  Question(), std::string(kCalibrationNotRestored) + backup.string() +
-                                  "\nメーカーに連絡してください\nシリアル番号:KR1A0001"}));
+                  DefaultQuestion(), std::string(kCalibrationNotRestored) + backup.string() +
+                                         "\nメーカーに連絡してください\nシリアル番号:KR1A0001"}));
     EXPECT_EQ(events.back().first, kStatusCalibrationNotRestored);
     EXPECT_TRUE(fs::exists(backup));
     EXPECT_EQ(simulation->Bridge().Restarts(), 4u) << "into boot mode, out of it, and twice after";
@@ -398,8 +398,8 @@ TEST_F(FirmwareUpdateTest, FailureAfterTheErasureNamesTheBackupAndACancelAfterTh
     EXPECT_TRUE(result.unitErased);
     const fs::path backup = folder / "KR2A0001_R.txt";
     EXPECT_EQ(ui.Texts(),
-              (std::vector<std::string>{
-                  Question(), std::string(kMemoryReadError) + "\n" + ErasedUnitNote(backup)}));
+              (std::vector<std::string>{DefaultQuestion(), std::string(kMemoryReadError) + "\n" +
+                                                               ErasedUnitNote(backup)}));
     EXPECT_NE(ErasedUnitNote(backup).find(backup.string()), std::string::npos);
     EXPECT_TRUE(fs::exists(backup));
     Restart();
@@ -416,7 +416,7 @@ TEST_F(FirmwareUpdateTest, FailureAfterTheErasureNamesTheBackupAndACancelAfterTh
         &cancel);
     result = RunFirmwareUpdate(context, state, {WriteFirmware({}), folder});
     EXPECT_EQ(result.outcome, FirmwareUpdateOutcome::Succeeded);
-    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{Question(), kUpdateDone}));
+    EXPECT_EQ(ui.Texts(), (std::vector<std::string>{DefaultQuestion(), kUpdateDone}));
 }
 
 }  // namespace

@@ -4,20 +4,12 @@
 #include "flows/UnitInformation.h"
 #include "model/CalibrationValues.h"
 #include "model/GeneratorState.h"
+#include "support/Text.h"
 
 namespace krv {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    EXPECT_EQ(start, text.size()) << "text does not end in CR LF";
-    return lines;
-}
+using test::CrLfLines;
 
 class UnitInformationTest : public ::testing::Test {
   protected:
@@ -35,7 +27,7 @@ TEST_F(UnitInformationTest, TextHasHeadHeaderAndOneLinePerNamedRange)
     c.userCalibration[kRange4_20mA] = {0x0005, 0x0000, 0x8000};  // bits 0-1: maker
     c.userCalibration[kRangeE0_24mA] = {0x0003, 0x0000, 0x8000};
 
-    const auto lines = Lines(FormatUnitInformation(state, 1));
+    const auto lines = CrLfLines(FormatUnitInformation(state, 1));
     const std::string w = "\u3000";
     const std::vector<std::string> head = {
         "Version\t2.000",
@@ -74,10 +66,10 @@ TEST_F(UnitInformationTest, VersionLineTakesWhatCharactersExist)
                  {"02000", "Version\t2.00"}};
     for (const auto& c : cases) {
         state.firmwareVersion = c.firmware;
-        EXPECT_EQ(Lines(FormatUnitInformation(state, 0)).front(), c.line);
+        EXPECT_EQ(CrLfLines(FormatUnitInformation(state, 0)).front(), c.line);
     }
     state.firmwareVersion = "020000";
-    EXPECT_EQ(Lines(FormatUnitInformation(state, 2)).size(), 6u + 2 * 11);
+    EXPECT_EQ(CrLfLines(FormatUnitInformation(state, 2)).size(), 6u + 2 * 11);
 }
 
 TEST(CalibrationValuesTest, NumbersAndBounds)

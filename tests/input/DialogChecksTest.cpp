@@ -100,12 +100,12 @@ std::array<std::string, kPresetCount> Presets(
     return texts;
 }
 
-const RangeLimits k4To20mA{4.0, 20.0, 3};
+const RangeLimits kPreset4To20mA{4.0, 20.0, 3};
 
 TEST(PresetCheckTest, CutsToTheDecimalsTowardZero)
 {
-    const PresetCheckResult r =
-        CheckPresets(Presets({{0, "12.34567"}, {1, "20"}, {2, " 4.0159 "}, {7, "1e1"}}), k4To20mA);
+    const PresetCheckResult r = CheckPresets(
+        Presets({{0, "12.34567"}, {1, "20"}, {2, " 4.0159 "}, {7, "1e1"}}), kPreset4To20mA);
     ASSERT_TRUE(r.Accepted()) << r.message;
     EXPECT_DOUBLE_EQ(r.values[0], 12.345);
     EXPECT_DOUBLE_EQ(r.values[1], 20.0);
@@ -141,21 +141,21 @@ TEST(PresetCheckTest, TypedDecimalsKeepTheirLastDigit)
 
 TEST(PresetCheckTest, FirstFailingFieldWins)
 {
-    PresetCheckResult r = CheckPresets(Presets({{3, "3.999"}}), k4To20mA);
+    PresetCheckResult r = CheckPresets(Presets({{3, "3.999"}}), kPreset4To20mA);
     EXPECT_EQ(r.message, "範囲外データがあります");
     EXPECT_EQ(r.failedIndex, 3);
 
-    r = CheckPresets(Presets({{5, "5V"}}), k4To20mA);
+    r = CheckPresets(Presets({{5, "5V"}}), kPreset4To20mA);
     EXPECT_EQ(r.message, "入力データに誤りがあります");
     EXPECT_EQ(r.failedIndex, 5);
 
-    r = CheckPresets(Presets({{2, "5V"}, {1, "20.0001"}}), k4To20mA);
+    r = CheckPresets(Presets({{2, "5V"}, {1, "20.0001"}}), kPreset4To20mA);
     EXPECT_EQ(r.message, "範囲外データがあります");
     EXPECT_EQ(r.failedIndex, 1);
 
     for (const char* text : {"0x5", "inf", "nan", "1e999", "1,5", "五", "1e", "+"}) {
         SCOPED_TRACE(text);
-        EXPECT_EQ(CheckPresets(Presets({{7, text}}), k4To20mA).message,
+        EXPECT_EQ(CheckPresets(Presets({{7, text}}), kPreset4To20mA).message,
                   "入力データに誤りがあります");
     }
 }
@@ -167,7 +167,7 @@ TEST(PresetCheckTest, EmptyFieldIsZero)
     EXPECT_EQ(r.values[4], 0.0);
     EXPECT_EQ(r.values[6], 0.0);
 
-    r = CheckPresets(Presets({{4, ""}}), k4To20mA);
+    r = CheckPresets(Presets({{4, ""}}), kPreset4To20mA);
     EXPECT_EQ(r.message, "範囲外データがあります");
     EXPECT_EQ(r.failedIndex, 4);
 }

@@ -320,9 +320,9 @@ TEST_F(PanelConnectionTest, ClosingThePanelSwitchesTheOutputsOff)
 }
 
 // Counts the ticks the panel's timer delivers to the view.
-class TickCounter : public QObject {
+class ViewTickCounter : public QObject {
   public:
-    explicit TickCounter(QObject& view) { view.installEventFilter(this); }
+    explicit ViewTickCounter(QObject& view) { view.installEventFilter(this); }
     int count = 0;
 
   protected:
@@ -357,7 +357,7 @@ TEST_F(PanelConnectionTest, ConnectSendsNoStatusRequestBeforeItIsDone)
     EXPECT_EQ(state.channels[0].outputValue, 1.0);
     EXPECT_FALSE(view->Polling().pollingEnabled);
     // A few of the timer's ticks, handled while disconnected.
-    TickCounter ticks(*view);
+    ViewTickCounter ticks(*view);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ticks.count >= 2; }, 5000));
 
     ClickConnect();

@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Framed(const std::string& body)
+std::string Checked(const std::string& body)
 {
     return CommandFrame::Framed(body).WithEtxAndChecksum();
 }
@@ -88,14 +88,14 @@ TEST(MemoryFrameTest, FramesAreByteExact)
         {EraseMemoryFrame(0),
          "\x02PE0\x03"
          "C8\r\n"},
-        {EraseMemoryFrame(2), Framed("PE2")},
-        {EraseMemoryFrame(7), Framed("PE0")},
-        {WriteMemoryFrame(1), Framed("PW1")},
-        {LoadMemoryFrame(-1), Framed("PM0")},
-        {ReadMemoryFrame(2272), Framed("PR000008E0")},
+        {EraseMemoryFrame(2), Checked("PE2")},
+        {EraseMemoryFrame(7), Checked("PE0")},
+        {WriteMemoryFrame(1), Checked("PW1")},
+        {LoadMemoryFrame(-1), Checked("PM0")},
+        {ReadMemoryFrame(2272), Checked("PR000008E0")},
         {MoveMemoryFrame(), "\x02PI\x03\r\n"},
-        {StoreMemoryFrame(1024, image), Framed(block)},
-        {StoreMemoryFrame(2272, image), Framed(tail)},
+        {StoreMemoryFrame(1024, image), Checked(block)},
+        {StoreMemoryFrame(2272, image), Checked(tail)},
     };
     for (const auto& c : cases) EXPECT_EQ(c.frame, c.expected);
     EXPECT_EQ(StoreMemoryFrame(0, image).size(), 76u);
@@ -117,10 +117,10 @@ class MemoryExchangeTest : public ::testing::Test {
 TEST_F(MemoryExchangeTest, EraseAndWriteReturnTheUnitsCode)
 {
     test::ScriptedUnit unit([](const std::string& line, int) {
-        if (line == Framed("PE0")) return std::string("NG3A\r\n");
-        if (line == Framed("PE1")) return std::string("OK\r\n");
-        if (line == Framed("PW2")) return std::string("NG4 1\r\n");
-        if (line == Framed("PW1")) return std::string("NG\r\n");
+        if (line == Checked("PE0")) return std::string("NG3A\r\n");
+        if (line == Checked("PE1")) return std::string("OK\r\n");
+        if (line == Checked("PW2")) return std::string("NG4 1\r\n");
+        if (line == Checked("PW1")) return std::string("NG\r\n");
         return std::string();
     });
     Connect(unit);
@@ -174,7 +174,7 @@ TEST_F(MemoryExchangeTest, UnansweredWriteGoesOutOnceAndTimesOutAfterFourPeriods
     EXPECT_EQ(WriteMemoryArea(link, 0), kDeviceTimeout);
     EXPECT_GE(Now() - start, 4 * 3001ms);
     EXPECT_EQ(timeouts.Count(), 4);
-    EXPECT_EQ(unit.Lines(), std::vector<std::string>{Framed("PW0")});
+    EXPECT_EQ(unit.Lines(), std::vector<std::string>{Checked("PW0")});
 }
 
 TEST_F(MemoryExchangeTest, StoreSendsBlocksUntilTheDataHasEnded)
@@ -248,7 +248,7 @@ TEST_F(MemoryExchangeTest, ReadBackFillsTheImageBlockByBlock)
     EXPECT_EQ(image, source);
     const auto lines = unit.Lines();
     ASSERT_EQ(lines.size(), 72u);
-    EXPECT_EQ(lines.back(), Framed("PR000008E0"));
+    EXPECT_EQ(lines.back(), Checked("PR000008E0"));
 }
 
 TEST_F(MemoryExchangeTest, EarlyEndLeavesTheRestOfTheImage)
@@ -318,8 +318,8 @@ TEST_F(MemoryExchangeTest, MoveAndLoad)
 {
     test::ScriptedUnit unit([](const std::string& line, int index) {
         if (line == "\x02PI\x03\r\n") return std::string(index == 0 ? "OK\r\n" : "NG\r\n");
-        if (line == Framed("PM2")) return std::string("NG01\r\n");
-        return line == Framed("PM1") ? std::string("OK\r\n") : std::string();
+        if (line == Checked("PM2")) return std::string("NG01\r\n");
+        return line == Checked("PM1") ? std::string("OK\r\n") : std::string();
     });
     Connect(unit);
     test::TracedTimeouts timeouts;

@@ -38,7 +38,7 @@ class EchoTarget : public BridgeTarget {
 };
 
 // The output frame that sets channel 1 to range 1 and output code 0x1234.
-std::string OutputFrame()
+std::string Range1OutputFrame()
 {
     return CommandFrame::Framed("W")
         .Hex1(1)
@@ -132,7 +132,7 @@ TEST_F(SimBridgeTest, PtyAndBridgeReachTheSameUnit)
 {
     Start();
     ASSERT_TRUE(link->OpenPort());
-    link->WriteText(LinkKind::Com, OutputFrame());
+    link->WriteText(LinkKind::Com, Range1OutputFrame());
     ASSERT_TRUE(simulation->Server().WaitForReceived(1, 5000ms));
     link->ClosePort();
 
@@ -151,7 +151,7 @@ TEST_F(SimBridgeTest, PtyAndBridgeReachTheSameUnit)
     // And the other way round: a frame written on the bridge reaches the unit the pty serves,
     // also when the bridge is closed right after.
     simulation->Server().WithUnit([](VirtualUnit& u) { u.PowerCycle(); });
-    link->WriteText(LinkKind::Ftdi, OutputFrame());
+    link->WriteText(LinkKind::Ftdi, Range1OutputFrame());
     Ftdi().CloseFtdiDevice();
     EXPECT_EQ(Channel1().outputCode, 0x1234);
     EXPECT_EQ(Channel1().framesAccepted, 1u);
@@ -161,7 +161,7 @@ TEST_F(SimBridgeTest, RestartPulseDropsTheUnitsRunTimeState)
 {
     Start();
     simulation->Server().WithUnit([](VirtualUnit& u) {
-        u.HandleLine(OutputFrame());
+        u.HandleLine(Range1OutputFrame());
         u.SetStatusBits(0, StatusWord::Main, kMainWatchdog);
     });
     ASSERT_EQ(Channel1().outputCode, 0x1234);

@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 using Replies = std::vector<std::string>;
 using Time = std::chrono::steady_clock::time_point;
 
-std::string Framed(const std::string& body)
+std::string Checked(const std::string& body)
 {
     return CommandFrame::Framed(body).WithEtxAndChecksum();
 }
@@ -48,27 +48,27 @@ StatusReport StatusOf(VirtualUnit& unit, int index, Time now)
 TEST(UnitCalibrationTest, WorkingCopyChangesAndOnlyStoredValuesSurviveARestart)
 {
     VirtualUnit unit(UnitConfig{});
-    EXPECT_EQ(unit.HandleLine(Framed("CRM205")), Replies{Framed("CRM205000100008000")});
-    EXPECT_EQ(unit.HandleLine(Framed("CMU205000200107FF6")), Ok());
-    EXPECT_EQ(unit.HandleLine(Framed("CMM205000200208010")), Ok());
-    EXPECT_EQ(unit.HandleLine(Framed("CRU205")), Replies{Framed("CRU205000200107FF6")});
+    EXPECT_EQ(unit.HandleLine(Checked("CRM205")), Replies{Checked("CRM205000100008000")});
+    EXPECT_EQ(unit.HandleLine(Checked("CMU205000200107FF6")), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CMM205000200208010")), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CRU205")), Replies{Checked("CRU205000200107FF6")});
     EXPECT_EQ(unit.CalibrationMode(1, 5), 0x0002);
 
     // The maker table is stored, the user table is not: a restart keeps only the maker's values
     // (and the mode, which travels with every store).
-    EXPECT_EQ(unit.HandleLine(Framed("CWM")), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CWM")), Ok());
     unit.PowerCycle();
-    EXPECT_EQ(unit.HandleLine(Framed("CRM205")), Replies{Framed("CRM205000200208010")});
-    EXPECT_EQ(unit.HandleLine(Framed("CRU205")), Replies{Framed("CRU205000200008000")});
+    EXPECT_EQ(unit.HandleLine(Checked("CRM205")), Replies{Checked("CRM205000200208010")});
+    EXPECT_EQ(unit.HandleLine(Checked("CRU205")), Replies{Checked("CRU205000200008000")});
 
     // CINIU resets every user correction, stored ones too.
-    EXPECT_EQ(unit.HandleLine(Framed("CMU10000020005800A")), Ok());
-    EXPECT_EQ(unit.HandleLine(Framed("CWU")), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CMU10000020005800A")), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CWU")), Ok());
     EXPECT_EQ(unit.HandleLine("\x02"
                               "CINIU\x03\r\n"),
               Ok());
     unit.PowerCycle();
-    EXPECT_EQ(unit.HandleLine(Framed("CRU100")), Replies{Framed("CRU100000200008000")});
+    EXPECT_EQ(unit.HandleLine(Checked("CRU100")), Replies{Checked("CRU100000200008000")});
 }
 
 TEST(UnitCalibrationTest, MalformedCommandsAreRefusedWithTheirCode)
@@ -78,16 +78,16 @@ TEST(UnitCalibrationTest, MalformedCommandsAreRefusedWithTheirCode)
         std::string line;
         Replies reply;
     } cases[] = {
-        {Framed("CRM305"), {"NG02\r\n"}},                      // channel 3 of a two-circuit unit
-        {Framed("CRM010"), {"NG02\r\n"}},                      // channel 0
-        {Framed("CRM110"), {"NG03\r\n"}},                      // range 0x10
-        {Framed("CRX105"), {"NG01\r\n"}},                      // table letter
-        {Framed("CRM1G5"), {"NG01\r\n"}},                      // not hexadecimal
-        {Framed("CMM1000001001"), {"NG01\r\n"}},               // short
-        {Framed("CW"), {"NG01\r\n"}},                          // no table
-        {Framed("CTU10712340002000000008000"), {"NG01\r\n"}},  // long
-        {Framed("CTU107123400020000800"), {"NG01\r\n"}},       // short
-        {Framed("CTU1071234000200008000"), {"NG04\r\n"}},      // unknown trial pair
+        {Checked("CRM305"), {"NG02\r\n"}},                      // channel 3 of a two-circuit unit
+        {Checked("CRM010"), {"NG02\r\n"}},                      // channel 0
+        {Checked("CRM110"), {"NG03\r\n"}},                      // range 0x10
+        {Checked("CRX105"), {"NG01\r\n"}},                      // table letter
+        {Checked("CRM1G5"), {"NG01\r\n"}},                      // not hexadecimal
+        {Checked("CMM1000001001"), {"NG01\r\n"}},               // short
+        {Checked("CW"), {"NG01\r\n"}},                          // no table
+        {Checked("CTU10712340002000000008000"), {"NG01\r\n"}},  // long
+        {Checked("CTU107123400020000800"), {"NG01\r\n"}},       // short
+        {Checked("CTU1071234000200008000"), {"NG04\r\n"}},      // unknown trial pair
         {std::string("\x02"
                      "CRM205\x03"
                      "00\r\n"),
@@ -104,10 +104,10 @@ TEST(UnitCalibrationTest, TrialOutputShowsInTheOutputHistory)
 {
     VirtualUnit unit(UnitConfig{});
     const Time t0 = std::chrono::steady_clock::now();
-    EXPECT_EQ(unit.HandleLine(Framed("CTU107FFFF000200058001"), t0), Ok());
-    EXPECT_EQ(unit.HandleLine(Framed("CTU10700000002FFFB7FF0"), t0 + 1s), Ok());
-    EXPECT_EQ(unit.HandleLine(Framed("CTU107000000000000"
-                                     "8000"),
+    EXPECT_EQ(unit.HandleLine(Checked("CTU107FFFF000200058001"), t0), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CTU10700000002FFFB7FF0"), t0 + 1s), Ok());
+    EXPECT_EQ(unit.HandleLine(Checked("CTU107000000000000"
+                                      "8000"),
                               t0 + 2s),
               Ok());
     const auto history = unit.OutputHistory(0);
@@ -147,7 +147,7 @@ TEST(UnitMemoryTest, BufferStorageAndReadBack)
     EXPECT_EQ(last[0].size(), kMemoryReadReplyLength);
     EXPECT_EQ(last[0].substr(0, 13), "\x02PR000008E0" + std::string("0D"));  // 2272 % 251 = 13
     EXPECT_TRUE(IsValidFramedReply(last[0], kMemoryReadReplyLength));
-    EXPECT_EQ(unit.HandleLine(ReadMemoryFrame(2296)), Replies{Framed("PREND")});
+    EXPECT_EQ(unit.HandleLine(ReadMemoryFrame(2296)), Replies{Checked("PREND")});
 
     // Erasing clears the area in storage and buffer alike.
     EXPECT_EQ(unit.HandleLine(EraseMemoryFrame(1)), Ok());
@@ -159,11 +159,11 @@ TEST(UnitMemoryTest, BufferStorageAndReadBack)
         std::string line;
         Replies reply;
     } refused[] = {
-        {Framed("PE3"), {"NG01\r\n"}},
-        {Framed("PW"), {"NG01\r\n"}},
-        {Framed("PS0BF0" + std::string(64, '0')), {"NG01\r\n"}},  // 3056 + 32 > 3072
-        {Framed("PS0000" + std::string(62, '0')), {"NG01\r\n"}},
-        {Framed("PR0000000"), {"NG01\r\n"}},
+        {Checked("PE3"), {"NG01\r\n"}},
+        {Checked("PW"), {"NG01\r\n"}},
+        {Checked("PS0BF0" + std::string(64, '0')), {"NG01\r\n"}},  // 3056 + 32 > 3072
+        {Checked("PS0000" + std::string(62, '0')), {"NG01\r\n"}},
+        {Checked("PR0000000"), {"NG01\r\n"}},
     };
     for (const auto& c : refused) EXPECT_EQ(unit.HandleLine(c.line), c.reply) << c.line;
 }
