@@ -109,9 +109,10 @@ void UnitServer::LoseUnit(const char* why)
     for (int ch = 0; ch < kChannelCount; ++ch) StopAutoOutput(state_, ch);
     polling_.Stop();
     DisconnectFromUnit(link_, state_);
-    connected_ = false;
     nextConnect_ = Now() + options_.reconnectPause;
     Log(std::string("the unit is lost: ") + why);
+    // Last, so whoever sees the unit lost also finds the reason in the log.
+    connected_ = false;
 }
 
 void UnitServer::Handle(const LineServer::Request& request)
