@@ -9,6 +9,7 @@
 #include "model/GeneratorState.h"
 #include "protocol/Calibration.h"
 #include "protocol/Identification.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -207,7 +208,7 @@ Command CalibrationCommand()
 {
     return {
         "calibration",
-        "show the unit's calibration, change a user entry, reset the user entries",
+        KRV_TRANSLATE_NOOP("krvctl", "発生器の調整値を表示、ユーザー値を変更、ユーザー値をリセットする"),
         "Usage: krvctl [--port NAME] calibration show [--json]\n"
         "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
         "                                           [--zero N] [--gain N] [--save]\n"

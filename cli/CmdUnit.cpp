@@ -19,6 +19,7 @@
 #include "model/GeneratorState.h"
 #include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -242,7 +243,7 @@ Command StatusCommand()
 {
     return {
         "status",
-        "connect as the panel does and show every channel's status",
+        KRV_TRANSLATE_NOOP("krvctl", "パネルと同じように接続し、全チャンネルの状態を表示する"),
         "Usage: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] [--csv "
         "FILE]\n"
         "\n"
@@ -274,7 +275,7 @@ Command SetCommand()
 {
     return {
         "set",
-        "change one channel's range, value or on/off state",
+        KRV_TRANSLATE_NOOP("krvctl", "1 チャンネルのレンジ、値、出力のオン／オフを変更する"),
         "Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
         "\n"
         "Connects as the panel does, takes channel CH's (1 to 4) range, output code and on/off\n"
