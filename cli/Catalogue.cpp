@@ -32,9 +32,10 @@ void UseLanguage(Language language)
     auto* catalogue = new QTranslator;
     if (file.empty() || !catalogue->load(QFile::decodeName(QByteArray::fromStdString(file)))) {
         delete catalogue;
-        std::fputs("krvctl: the English catalogue (krv_en.qm) is not installed; texts stay "
-                   "Japanese\n",
-                   stderr);
+        std::fputs(
+            "krvctl: the English catalogue (krv_en.qm) is not installed; texts stay "
+            "Japanese\n",
+            stderr);
         return;
     }
     theCatalogue = catalogue;

@@ -91,7 +91,8 @@ int RunRestart(const Args& args)
 Command BridgesCommand()
 {
     return {"bridges",
-            KRV_TRANSLATE_NOOP("krvctl", "D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する"),
+            KRV_TRANSLATE_NOOP("krvctl",
+                               "D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する"),
             "Usage: krvctl bridges [--json]\n"
             "\n"
             "Lists every device the D2XX library reports, by index: serial number, description\n"

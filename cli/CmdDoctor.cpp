@@ -52,7 +52,9 @@ Command DoctorCommand()
 {
     return {
         "doctor",
-        KRV_TRANSLATE_NOOP("krvctl", "発生器が接続できない理由を調べる: USB、ドライバ、権限、udev、EEPROM、ファームウェア"),
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "発生器が接続できない理由を調べる: USB、ドライバ、権限、udev、EEPROM、ファームウェア"),
         "Usage: krvctl [--port NAME] doctor [--json]\n"
         "\n"
         "Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what\n"

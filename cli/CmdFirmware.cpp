@@ -24,8 +24,8 @@
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
-#include "platform/UniqueFd.h"
 #include "platform/Translate.h"
+#include "platform/UniqueFd.h"
 
 namespace krv::cli {
 
@@ -390,7 +390,8 @@ Command FirmwareCommand()
 {
     return {
         "firmware",
-        KRV_TRANSLATE_NOOP("krvctl", "ファームウェアイメージの作成・確認・展開、発生器のファームウェア更新"),
+        KRV_TRANSLATE_NOOP("krvctl",
+                           "ファームウェアイメージの作成・確認・展開、発生器のファームウェア更新"),
         "Usage: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
         "       krvctl firmware info FILE.cya [--json]\n"
         "       krvctl firmware unpack FILE.cya -o IMAGE\n"

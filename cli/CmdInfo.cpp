@@ -2,8 +2,8 @@
 
 #include "cli/Commands.h"
 #include "link/DeviceLink.h"
-#include "protocol/Identification.h"
 #include "platform/Translate.h"
+#include "protocol/Identification.h"
 
 namespace krv::cli {
 

@@ -10,8 +10,8 @@
 #include "cli/Simulate.h"
 #include "link/PortEnumeration.h"
 #include "platform/SerialDeviceMonitor.h"
-#include "platform/UniqueFd.h"
 #include "platform/Translate.h"
+#include "platform/UniqueFd.h"
 
 namespace krv::cli {
 

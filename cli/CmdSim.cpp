@@ -10,9 +10,9 @@
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "platform/Translate.h"
 #include "sim/BridgeSocket.h"
 #include "sim/Simulation.h"
-#include "platform/Translate.h"
 
 namespace krv::cli {
 

@@ -12,8 +12,8 @@
 #include "model/ChannelOperations.h"
 #include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
-#include "protocol/Ranges.h"
 #include "platform/Translate.h"
+#include "protocol/Ranges.h"
 
 namespace krv::cli {
 

@@ -17,9 +17,9 @@
 #include "link/DeviceLink.h"
 #include "model/ChannelOperations.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 #include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
-#include "platform/Translate.h"
 
 namespace krv::cli {
 

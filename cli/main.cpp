@@ -42,7 +42,8 @@ void PrintMainHelp(std::FILE* out)
            "                持つ唯一のポートを使います。\n"
            "  --simulate[=N]\n"
            "                N 回路 (1、2、4。既定は 2) の仮想の発生器をこのプロセスで動かし、その\n"
-           "                疑似端末をシリアルポートとして、また模擬 USB ブリッジ (bridges、restart)\n"
+           "                疑似端末をシリアルポートとして、また模擬 USB ブリッジ "
+           "(bridges、restart)\n"
            "                を通して操作します。併せて使えるもの:\n"
            "                --bridge-serial TEXT     発生器のブリッジのシリアル番号 (既定は KR、\n"
            "                                         回路数の数字、A0001)\n"
@@ -54,10 +55,12 @@ void PrintMainHelp(std::FILE* out)
            "                                         指定)\n"
            "  --connect HOST[:PORT]\n"
            "                status 専用: ポートの代わりに HOST (IPv4 アドレスまたは localhost。\n"
-           "                既定のポートは 5025) の krvctl serve に問い合わせます。他の人がサーバー\n"
+           "                既定のポートは 5025) の krvctl serve "
+           "に問い合わせます。他の人がサーバー\n"
            "                経由で発生器を操作している間も記録できます\n"
            "  --sim-bridge SOCKET\n"
-           "                'krvctl sim --bridge-socket SOCKET' が提供する仮想の発生器のブリッジに\n"
+           "                'krvctl sim --bridge-socket SOCKET' "
+           "が提供する仮想の発生器のブリッジに\n"
            "                接続します (pty は 'krvctl sim' が表示します。--port で指定します)\n"
            "  --help        この説明。'krvctl COMMAND --help' で各コマンドを説明します。\n"
            "  --lang LANG   表示の言語: en (英語) または ja (日本語)。省略時は LANGUAGE、\n"
@@ -68,7 +71,8 @@ void PrintMainHelp(std::FILE* out)
            "  --trace FILE  通信トレースを FILE に記録します: 送受信したすべてのフレーム、USB\n"
            "                ブリッジの呼び出し、やり取りの再試行とタイムアウトを、1 行に 1 件、\n"
            "                マイクロ秒単位のタイムスタンプ (UTC) 付きで。4 MB で FILE.1 に名前を\n"
-           "                変えて新しいファイルを始めます。環境変数 KRV_TRACE=FILE でも同じです。\n"
+           "                変えて新しいファイルを始めます。環境変数 KRV_TRACE=FILE "
+           "でも同じです。\n"
            "                --trace が優先します。\n")
             .c_str(),
         out);
@@ -82,7 +86,8 @@ void PrintMainHelp(std::FILE* out)
     std::fputs(
         Tr("krvctl",
            "\n"
-           "ポートは一度に一つのプログラムだけが、すべてのユーザー (root を含む) に対して使えます。\n"
+           "ポートは一度に一つのプログラムだけが、すべてのユーザー (root を含む) "
+           "に対して使えます。\n"
            "二つ目のプログラムはポートのメッセージと、2 行目の\n"
            "別のプログラムがこのポートを使用しています で拒否され、一つ目はそのまま動き続けます。\n"
            "-o FILE (と settings new の FILE): 通常のファイル (シンボリックリンクの指す先も。"

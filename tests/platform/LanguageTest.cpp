@@ -2,9 +2,9 @@
 // English locale leaves the Japanese default.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <fstream>
 #include <map>
-#include <unistd.h>
 #include <string>
 
 #include "platform/Language.h"
