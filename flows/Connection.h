@@ -60,6 +60,6 @@ inline constexpr const char* kCannotConnect = "接続できません。";
 inline constexpr const char* kUpdateFirmware = "KRVのファームウェアを最新版に更新してください。";
 inline constexpr const char* kCircuitCountChanged = "表示回路数を切替ます。";
 inline constexpr const char* kStatusCheckFailed = "状態確認に失敗しました。";
-inline constexpr const char* kCaptionWarning = "警告";
+inline constexpr const char* kCaptionWarning = KRV_TRANSLATE_NOOP("Caption", "警告");
 
 }  // namespace krv

@@ -1,6 +1,231 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
-<TS version="2.1" language="en_US">
+<TS version="2.1" language="en_US" sourcelanguage="ja">
+<context>
+    <name>Caption</name>
+    <message>
+        <source>確認</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+</context>
+<context>
+    <name>ChannelDisplay</name>
+    <message>
+        <source>出力部高温</source>
+        <translation>Overheat</translation>
+    </message>
+    <message>
+        <source>出力不足</source>
+        <translation>Low output</translation>
+    </message>
+    <message>
+        <source>出力異常</source>
+        <translation>Output fault</translation>
+    </message>
+    <message>
+        <source>ＯＮ</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>ＯＦＦ</source>
+        <translation>OFF</translation>
+    </message>
+    <message>
+        <source>PCレス 固定値出力</source>
+        <translation>Standalone: fixed</translation>
+    </message>
+    <message>
+        <source> PCレス 自動出力 </source>
+        <translation> Standalone: auto </translation>
+    </message>
+    <message>
+        <source>のこぎり波</source>
+        <translation>Sawtooth</translation>
+    </message>
+    <message>
+        <source>三角波</source>
+        <translation>Triangle</translation>
+    </message>
+    <message>
+        <source>任意波</source>
+        <translation>Arbitrary</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CBremixDoc</name>
+    <message>
+        <source>%1 に保存できませんでした。</source>
+        <translation>Could not save to %1.</translation>
+    </message>
+    <message>
+        <source>保存できない文字があったため、「?」に置き換えて保存しました。</source>
+        <translation>Some characters could not be stored and were saved as &quot;?&quot;.</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CBremixView</name>
+    <message>
+        <source>接続</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>指定接続ポートが存在しません</source>
+        <translation>The port to connect to does not exist</translation>
+    </message>
+    <message>
+        <source>選択されていません。</source>
+        <translation>No port is selected.</translation>
+    </message>
+    <message>
+        <source>接続が解除されました。</source>
+        <translation>The connection was lost.</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CMainFrame</name>
+    <message>
+        <source>最近使った設定</source>
+        <translation>Recent Settings</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新規設定(&amp;N)	Ctrl+N</source>
+        <translation>&amp;New Settings	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)...	Ctrl+O</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>上書き保存(&amp;S)	Ctrl+S</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>自動出力&#x3000;連動動作</source>
+        <translation>Linked Automatic Output</translation>
+    </message>
+    <message>
+        <source>PCレス設定</source>
+        <translation>Standalone Setup</translation>
+    </message>
+    <message>
+        <source>アナログ出力調整</source>
+        <translation>Analog Output Calibration</translation>
+    </message>
+    <message>
+        <source>記録</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>出力記録を開始...</source>
+        <translation>Start Output Log...</translation>
+    </message>
+    <message>
+        <source>出力記録を停止</source>
+        <translation>Stop Output Log</translation>
+    </message>
+    <message>
+        <source>トレンド表示</source>
+        <translation>Show Trend</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>発生器&#x3000;情報</source>
+        <translation>Generator Information</translation>
+    </message>
+    <message>
+        <source>発生器&#x3000;ファームウェア更新</source>
+        <translation>Generator Firmware Update</translation>
+    </message>
+    <message>
+        <source>診断...</source>
+        <translation>Diagnosis...</translation>
+    </message>
+    <message>
+        <source>バージョン情報 Bremix(&amp;A)...</source>
+        <translation>&amp;About Bremix...</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+</context>
+<context>
+    <name>krv::ChannelColumn</name>
+    <message>
+        <source>温度異常</source>
+        <translation>Overheat</translation>
+    </message>
+    <message>
+        <source>ノーマル</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>換算</source>
+        <translation>Scal.</translation>
+    </message>
+    <message>
+        <source>式</source>
+        <translation>f(x)</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>回</source>
+        <translation>times</translation>
+    </message>
+    <message>
+        <source>換算</source>
+        <comment>full text</comment>
+        <translation>Scaled</translation>
+    </message>
+    <message>
+        <source>式</source>
+        <comment>full text</comment>
+        <translation>Formula</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <comment>full text</comment>
+        <translation>Settings</translation>
+    </message>
+</context>
 <context>
     <name>krvctl</name>
     <message>
