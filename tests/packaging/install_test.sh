@@ -41,10 +41,11 @@ done
 commands=$("$krvctl" --lang en --help | sed -n '/^Commands:$/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
 [[ -n $commands ]] || fail "krvctl --help lists no commands"
 # The installed catalogue is found: English under an English locale, Japanese under C.
-LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$krvctl" --help 2>&1 | grep -qx 'Commands:' ||
-    fail "the installed krvctl does not speak English under LANG=en_US.UTF-8"
-LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C "$krvctl" --help 2>&1 | grep -qx 'コマンド:' ||
-    fail "the installed krvctl does not speak Japanese under LANG=C"
+help_en=$(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$krvctl" --help 2>&1)
+grep -qx 'Commands:' <<<"$help_en" ||
+    fail "the installed krvctl does not speak English under LANG=en_US.UTF-8: $help_en"
+help_ja=$(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C "$krvctl" --help 2>&1)
+grep -qx 'コマンド:' <<<"$help_ja" || fail "the installed krvctl does not speak Japanese under LANG=C"
 
 # --- Man pages: they render without warnings, and say what the programs say ----------------------
 render_man() {  # page name -> rendered text on stdout
