@@ -139,7 +139,7 @@ int RunStatus(const Args& args)
         const auto report = ExchangeStatus(link, ch);
         if (!report) {
             link.ClosePort();
-            std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+            std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
             return kExitUnitFailed;
         }
         views[ch + 1] = ViewOf(state, *report);
@@ -192,7 +192,7 @@ int RunSet(const Args& args)
     const auto report = ExchangeStatus(link, ch);
     if (!report) {
         link.ClosePort();
-        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
         return kExitUnitFailed;
     }
     AdoptReport(state, *report);
@@ -230,7 +230,7 @@ int RunSet(const Args& args)
     const auto after = ExchangeStatus(link, ch);
     link.ClosePort();
     if (!after) {
-        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
         return kExitUnitFailed;
     }
     PrintView(ViewOf(state, *after));

@@ -23,6 +23,12 @@ std::string TrMarked(const char* context, const char* source)
     return Tr(context, source);
 }
 
+std::string WithArg(std::string text, const std::string& value)
+{
+    if (const auto at = text.find("%1"); at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
+
 void SetTranslateFunction(TranslateFunction translate)
 {
     theTranslateFunction.store(translate, std::memory_order_release);

@@ -17,6 +17,9 @@ std::string Tr(const char* context, const char* source);
 #define KRV_TRANSLATE_NOOP(context, source) source
 std::string TrMarked(const char* context, const char* source);
 
+// `text` with its "%1" replaced by `value`, for translated texts that name something.
+std::string WithArg(std::string text, const std::string& value);
+
 // What Tr asks. It is given the context and the source text and returns the translation, or
 // nothing (a null function) to keep the source.
 using TranslateFunction = std::string (*)(const char* context, const char* source);

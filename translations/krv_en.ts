@@ -56,6 +56,36 @@
     </message>
 </context>
 <context>
+    <name>CommPort</name>
+    <message>
+        <source>%1は使えません</source>
+        <translation>%1 cannot be used</translation>
+    </message>
+    <message>
+        <source>別のプログラムがこのポートを使用しています</source>
+        <translation>Another program is using this port</translation>
+    </message>
+</context>
+<context>
+    <name>Connection</name>
+    <message>
+        <source>接続できません。</source>
+        <translation>Cannot connect.</translation>
+    </message>
+    <message>
+        <source>KRVのファームウェアを最新版に更新してください。</source>
+        <translation>Please update the KRV firmware to the latest version.</translation>
+    </message>
+    <message>
+        <source>表示回路数を切替ます。</source>
+        <translation>Switching the number of circuits shown.</translation>
+    </message>
+    <message>
+        <source>状態確認に失敗しました。</source>
+        <translation>The status check failed.</translation>
+    </message>
+</context>
+<context>
     <name>krv::CBremixDoc</name>
     <message>
         <source>%1 に保存できませんでした。</source>
@@ -390,8 +420,8 @@ through but the unit was not restarted (see &apos;krvctl standalone --help&apos;
 </source>
         <translation>
 The port belongs to one program at a time, for every user (root included). A second
-program is refused with the port&apos;s message and, on a second line,
-別のプログラムがこのポートを使用しています; the first carries on undisturbed.
+program is refused with the port&apos;s message and, on a second line, &quot;Another program is
+using this port&quot;; the first carries on undisturbed.
 -o FILE (and the FILE of settings new): a regular file (also one a symbolic link points
 to; the link stays) is replaced whole, or created, so it is never left half written; a
 FIFO, device or /dev/stdout is written into as it is; -o - is standard output (the

@@ -147,5 +147,20 @@ TEST(KrvctlCommandsTest, MainHelpInTheLocalesLanguage)
     }
 }
 
+// The core's messages follow the same choice: the refusal of a port that cannot be opened.
+TEST(KrvctlCommandsTest, PortRefusalInTheLocalesLanguage)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"en_US.UTF-8", "krv-no-such-port cannot be used"},
+        {"C", "krv-no-such-portは使えません"},
+    };
+    for (const auto& [lang, refusal] : cases) {
+        ::setenv("LANG", lang, 1);
+        const auto result = test::RunCommand({kKrvctl, "--port", "/dev/krv-no-such-port", "info"});
+        EXPECT_NE(result.status, 0) << lang;
+        EXPECT_NE(result.err.find(refusal), std::string::npos) << lang << ": " << result.err;
+    }
+}
+
 }  // namespace
 }  // namespace krv::cli

@@ -26,6 +26,7 @@
 #include "app/CMainFrame.h"
 #include "app/PanelLanguage.h"
 #include "dialogs/CDacSelect.h"
+#include "link/CommPort.h"
 #include "model/AppValues.h"
 #include "panel/CBremixView.h"
 #include "panel/ChannelColumn.h"
@@ -123,6 +124,7 @@ TEST_F(PanelLanguageTest, EnglishWhenAsked)
     EXPECT_EQ(Text(ChannelControlId(0, 6)), "OFF");
     // The core's texts follow, and Qt's own buttons speak English.
     EXPECT_EQ(Tr("Caption", "確認"), "Notice");
+    EXPECT_EQ(PortRefusal("ttyUSB9"), "ttyUSB9 cannot be used");
     QMessageBox box(QMessageBox::Information, QString(), QString(), QMessageBox::Cancel);
     EXPECT_EQ(box.button(QMessageBox::Cancel)->text().toStdString(), "Cancel");
 }
@@ -140,6 +142,7 @@ TEST_F(PanelLanguageTest, JapaneseByDefault)
     EXPECT_EQ(Text(ChannelControlId(1, 24)), "式");
     EXPECT_EQ(Text(ChannelControlId(0, 6)), "ＯＦＦ");
     EXPECT_EQ(Tr("Caption", "確認"), "確認");
+    EXPECT_EQ(PortRefusal("ttyUSB9"), "ttyUSB9は使えません");
 }
 
 // The menu item keeps the answer for the next start; --lang still wins over it.
