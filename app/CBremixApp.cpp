@@ -5,14 +5,13 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
-#include <QLibraryInfo>
-#include <QTranslator>
 #include <clocale>
 #include <cstdio>
 
 #include "app/AppIcon.h"
 #include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
+#include "app/PanelLanguage.h"
 #include "app/Version.h"
 #include "link/DeviceLink.h"
 #include "link/PortEnumeration.h"
@@ -64,26 +63,6 @@ QStringList InstallFontFallbacks()
         }
     }
     return fixed;
-}
-
-bool InstallQtTranslations()
-{
-    static bool installed = false;
-    if (installed) return true;
-    // The program speaks Japanese whatever the user's locale is, and so do Qt's own texts.
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    auto* translator = new QTranslator(qApp);  // lives as long as the application
-    if (!translator->load(QStringLiteral("qtbase_ja"), folder) ||
-        !QCoreApplication::installTranslator(translator)) {
-        delete translator;
-        std::fprintf(stderr,
-                     "bremix2: Qt's Japanese translations (qtbase_ja.qm in %s) are not installed; "
-                     "standard dialogs show English\n",
-                     folder.toLocal8Bit().constData());
-        return false;
-    }
-    installed = true;
-    return true;
 }
 
 void ConnectPanelCommands(CMainFrame& frame, CBremixView& view)
@@ -141,7 +120,7 @@ bool CBremixApp::StartSimulator(std::string* error)
 CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
 {
     InstallFontFallbacks();
-    InstallQtTranslations();
+    InstallTranslations(PanelLanguage(options_.language));
     QApplication::setWindowIcon(AppIcon());
     if (options_.simulateCircuits != 0 && !StartSimulator(error)) return StartResult::Failed;
 

@@ -27,12 +27,6 @@ void SetApplicationIdentity();
 // Returns the fonts used for the fixed-pitch face, best first (empty when none is installed).
 QStringList InstallFontFallbacks();
 
-// Qt's own texts (the standard buttons of message boxes, the file chooser) in Japanese like the
-// rest of the program, from the distribution's translations of Qt (qtbase_ja.qm in Qt's
-// translations folder). Once per process; false, with a notice on standard error, when they are
-// not installed (then those texts stay in English).
-bool InstallQtTranslations();
-
 // Hands the panel's menu commands (linked operation, standalone setup, calibration, unit
 // information) from the frame's menu to the panel, and keeps the calibration item greyed while the
 // panel is not connected.

@@ -12,10 +12,11 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kSaveFailedMessage = "%1 に保存できませんでした。";
+constexpr const char* kSaveFailedMessage =
+    QT_TRANSLATE_NOOP("krv::CBremixDoc", "%1 に保存できませんでした。");
 // Texts go to the file in the Windows code page; what has no form there is stored as "?".
-constexpr const char* kTextsReplacedMessage =
-    "保存できない文字があったため、「?」に置き換えて保存しました。";
+constexpr const char* kTextsReplacedMessage = QT_TRANSLATE_NOOP(
+    "krv::CBremixDoc", "保存できない文字があったため、「?」に置き換えて保存しました。");
 
 }  // namespace
 
@@ -81,7 +82,7 @@ bool CBremixDoc::OnSaveDocument(const QString& path, QString* error)
     std::string reason;
     bool textsReplaced = false;
     if (!SaveSettingsFile(generator, *app_, LocalPath(path), &reason, &textsReplaced)) {
-        QString text = QString::fromUtf8(kSaveFailedMessage).arg(path);
+        QString text = tr(kSaveFailedMessage).arg(path);
         if (!reason.empty()) text += QLatin1Char('\n') + QString::fromStdString(reason);
         if (error) *error = QString::fromStdString(reason);
         Ui().ShowMessage(text.toStdString(), kApplicationTitle, MessageIcon::Warning,
@@ -90,15 +91,15 @@ bool CBremixDoc::OnSaveDocument(const QString& path, QString* error)
     }
     SetPathName(QFileInfo(path).absoluteFilePath());
     if (textsReplaced) {
-        Ui().ShowMessage(kTextsReplacedMessage, kCaptionNotice, MessageIcon::Information,
-                         MessageButtons::Ok);
+        Ui().ShowMessage(tr(kTextsReplacedMessage).toStdString(), kCaptionNotice,
+                         MessageIcon::Information, MessageButtons::Ok);
     }
     return true;
 }
 
 QString CBremixDoc::Title() const
 {
-    if (pathName_.isEmpty()) return QString::fromUtf8(kUntitledName);
+    if (pathName_.isEmpty()) return tr(kUntitledName);
     return QFileInfo(pathName_).fileName();
 }
 

@@ -90,7 +90,7 @@ class CBremixDoc : public QObject {
 };
 
 // The name shown for a settings set that has no file yet.
-inline constexpr const char* kUntitledName = "無題";
+inline constexpr const char* kUntitledName = QT_TRANSLATE_NOOP("krv::CBremixDoc", "無題");
 
 // A file path as the operating system takes it.
 std::filesystem::path LocalPath(const QString& path);

@@ -15,6 +15,7 @@
 
 #include "app/CAboutDlg.h"
 #include "app/CBremixDoc.h"
+#include "app/PanelLanguage.h"
 #include "dialogs/CDacSelect.h"
 #include "model/GeneratorState.h"
 
@@ -23,7 +24,7 @@ namespace krv {
 namespace {
 
 constexpr const char* kFileFilter = "Bremix Files (*.ini)";
-constexpr const char* kRecentPlaceholder = "最近使った設定";
+constexpr const char* kRecentPlaceholder = QT_TRANSLATE_NOOP("krv::CMainFrame", "最近使った設定");
 
 // The first local file among dropped URLs, or empty.
 QString DroppedFile(const QMimeData* mime)
@@ -46,7 +47,10 @@ QString MenuText(int index, const QString& path)
 }  // namespace
 
 CMainFrame::CMainFrame(CBremixDoc& doc, QWidget* parent)
-    : QMainWindow(parent), doc_(doc), askCircuitCount_([this] { return CDacSelect::Ask(this); })
+    : QMainWindow(parent),
+      doc_(doc),
+      askLanguage_([this] { return AskLanguage(this, InstalledLanguage()); }),
+      askCircuitCount_([this] { return CDacSelect::Ask(this); })
 {
     AppValues& app = doc_.App();
     if (app.mainWindowWidth != kOneCircuitWidth && app.mainWindowWidth != kTwoCircuitWidth) {
@@ -98,7 +102,7 @@ QAction* CMainFrame::Action(int id) const
 
 QAction* CMainFrame::AddCommand(QMenu* menu, int id, const char* caption)
 {
-    QAction* action = menu->addAction(QString::fromUtf8(caption));
+    QAction* action = menu->addAction(tr(caption));
     action->setObjectName(QStringLiteral("id%1").arg(id));
     action->setData(id);
     actions_[id] = action;
@@ -109,22 +113,21 @@ void CMainFrame::BuildMenus()
 {
     // The text after the tab is what the menu shows in its shortcut column; the shortcut set on
     // the action is what makes the key work.
-    QMenu* file = menuBar()->addMenu(QString::fromUtf8("ファイル(&F)"));
-    QAction* fileNew = AddCommand(file, kIdFileNew, "新規設定(&N)\tCtrl+N");
+    QMenu* file = menuBar()->addMenu(tr("ファイル(&F)"));
+    QAction* fileNew = AddCommand(file, kIdFileNew, QT_TR_NOOP("新規設定(&N)\tCtrl+N"));
     fileNew->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
     connect(fileNew, &QAction::triggered, this, [this] { NewDocument(); });
-    QAction* fileOpen = AddCommand(file, kIdFileOpen, "開く(&O)...\tCtrl+O");
+    QAction* fileOpen = AddCommand(file, kIdFileOpen, QT_TR_NOOP("開く(&O)...\tCtrl+O"));
     fileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     connect(fileOpen, &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, QString::fromUtf8("開く"),
-                                                          QFileInfo(doc_.PathName()).path(),
-                                                          QString::fromUtf8(kFileFilter));
+        const QString path = QFileDialog::getOpenFileName(
+            this, tr("開く"), QFileInfo(doc_.PathName()).path(), QString::fromUtf8(kFileFilter));
         if (!path.isEmpty()) OpenDocument(path);
     });
-    QAction* fileSave = AddCommand(file, kIdFileSave, "上書き保存(&S)\tCtrl+S");
+    QAction* fileSave = AddCommand(file, kIdFileSave, QT_TR_NOOP("上書き保存(&S)\tCtrl+S"));
     fileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     connect(fileSave, &QAction::triggered, this, [this] { SaveDocument(); });
-    QAction* fileSaveAs = AddCommand(file, kIdFileSaveAs, "名前を付けて保存(&A)...");
+    QAction* fileSaveAs = AddCommand(file, kIdFileSaveAs, QT_TR_NOOP("名前を付けて保存(&A)..."));
     connect(fileSaveAs, &QAction::triggered, this, [this] { SaveDocumentAs(); });
     file->addSeparator();
     for (int i = 0; i < RecentFileList::kSize; ++i) {
@@ -133,37 +136,44 @@ void CMainFrame::BuildMenus()
         recentItems_[static_cast<std::size_t>(i)] = item;
     }
     file->addSeparator();
-    QAction* exit = AddCommand(file, kIdAppExit, "アプリケーションの終了(&X)");
+    QAction* exit = AddCommand(file, kIdAppExit, QT_TR_NOOP("アプリケーションの終了(&X)"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
     // Another instance may have changed the list meanwhile.
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::UpdateRecentFileItems);
     UpdateRecentFileItems();
 
     // The unit's commands belong to the panel (ConnectPanelCommands).
-    QMenu* settings = menuBar()->addMenu(QString::fromUtf8("設定"));
-    QAction* linked = AddCommand(settings, kIdLinkedAutoOutput, "自動出力　連動動作");
+    QMenu* settings = menuBar()->addMenu(tr("設定"));
+    QAction* linked = AddCommand(settings, kIdLinkedAutoOutput, QT_TR_NOOP("自動出力　連動動作"));
     linked->setCheckable(true);
-    AddCommand(settings, kIdStandaloneSetup, "PCレス設定");
+    AddCommand(settings, kIdStandaloneSetup, QT_TR_NOOP("PCレス設定"));
     settings->addSeparator();
-    AddCommand(settings, kIdCalibration, "アナログ出力調整");
+    AddCommand(settings, kIdCalibration, QT_TR_NOOP("アナログ出力調整"));
+    settings->addSeparator();
+    // Not translated: it has to be found whatever language the panel speaks.
+    QAction* language = settings->addAction(QString::fromUtf8(kLanguageCaption));
+    language->setObjectName(QStringLiteral("id%1").arg(kIdLanguage));
+    language->setData(kIdLanguage);
+    actions_[kIdLanguage] = language;
+    connect(language, &QAction::triggered, this, &CMainFrame::ChooseLanguage);
     connect(settings, &QMenu::aboutToShow, this, [this, linked] {
         linked->setChecked(doc_.App().linkedAutoOutput);
         UpdateCommandStates();
     });
 
     // Records of the outputs; the application connects them to the panel's recording.
-    QMenu* record = menuBar()->addMenu(QString::fromUtf8("記録"));
-    AddCommand(record, kIdStartOutputLog, "出力記録を開始...");
-    AddCommand(record, kIdStopOutputLog, "出力記録を停止")->setEnabled(false);
+    QMenu* record = menuBar()->addMenu(tr("記録"));
+    AddCommand(record, kIdStartOutputLog, QT_TR_NOOP("出力記録を開始..."));
+    AddCommand(record, kIdStopOutputLog, QT_TR_NOOP("出力記録を停止"))->setEnabled(false);
     record->addSeparator();
-    AddCommand(record, kIdShowTrend, "トレンド表示");
+    AddCommand(record, kIdShowTrend, QT_TR_NOOP("トレンド表示"));
 
-    QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
-    AddCommand(help, kIdUnitInfo, "発生器　情報");
-    AddCommand(help, kIdFirmwareUpdate, "発生器　ファームウェア更新");
-    AddCommand(help, kIdDiagnosis, "診断...");
+    QMenu* help = menuBar()->addMenu(tr("ヘルプ(&H)"));
+    AddCommand(help, kIdUnitInfo, QT_TR_NOOP("発生器　情報"));
+    AddCommand(help, kIdFirmwareUpdate, QT_TR_NOOP("発生器　ファームウェア更新"));
+    AddCommand(help, kIdDiagnosis, QT_TR_NOOP("診断..."));
     help->addSeparator();
-    QAction* about = AddCommand(help, kIdAppAbout, "バージョン情報 Bremix(&A)...");
+    QAction* about = AddCommand(help, kIdAppAbout, QT_TR_NOOP("バージョン情報 Bremix(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
 
     UpdateCommandStates();
@@ -190,7 +200,7 @@ void CMainFrame::UpdateRecentFileItems()
             item->setEnabled(true);
             item->setVisible(true);
         } else if (i == 0) {
-            item->setText(QString::fromUtf8(kRecentPlaceholder));
+            item->setText(tr(kRecentPlaceholder));
             item->setEnabled(false);
             item->setVisible(true);
         } else {
@@ -254,8 +264,7 @@ bool CMainFrame::SaveDocumentAs()
 {
     QString proposal = doc_.PathName();
     if (proposal.isEmpty()) proposal = doc_.Title() + QStringLiteral(".ini");
-    QFileDialog dialog(this, QString::fromUtf8("名前を付けて保存"), proposal,
-                       QString::fromUtf8(kFileFilter));
+    QFileDialog dialog(this, tr("名前を付けて保存"), proposal, QString::fromUtf8(kFileFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("ini"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
@@ -266,6 +275,16 @@ bool CMainFrame::SaveDocumentAs()
     recent_.Add(doc_.PathName());
     UpdateRecentFileItems();
     return true;
+}
+
+void CMainFrame::SetLanguageQuestion(std::function<std::optional<Language>()> ask)
+{
+    askLanguage_ = std::move(ask);
+}
+
+void CMainFrame::ChooseLanguage()
+{
+    if (const std::optional<Language> chosen = askLanguage_()) StoreLanguage(*chosen);
 }
 
 void CMainFrame::ShowAbout()

@@ -8,8 +8,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/RecentFileList.h"
+#include "platform/Language.h"
 
 class QAction;
 class QMenu;
@@ -36,6 +38,7 @@ inline constexpr int kIdAppAbout = 57664;
 inline constexpr int kIdStartOutputLog = 32900;
 inline constexpr int kIdStopOutputLog = 32901;
 inline constexpr int kIdShowTrend = 32902;
+inline constexpr int kIdLanguage = 32904;
 
 inline constexpr int kMainWindowHeight = 560;
 
@@ -54,6 +57,8 @@ class CMainFrame : public QMainWindow {
     void SetView(std::unique_ptr<QWidget> view, std::function<void()> initialUpdate);
     // Replaces the circuit-count dialog (tests answer the question themselves).
     void SetCircuitCountQuestion(std::function<int()> ask);
+    // Replaces the question of the language item (tests answer it themselves).
+    void SetLanguageQuestion(std::function<std::optional<Language>()> ask);
     // Tells the frame when the calibration command may run (while connected); until then its
     // menu item is greyed.
     void SetCalibrationAvailability(std::function<bool()> available);
@@ -77,6 +82,8 @@ class CMainFrame : public QMainWindow {
     // Opens recent file `index` (0 = most recent); a file that cannot be opened leaves the list.
     bool OpenRecentFile(int index);
     void ShowAbout();
+    // "Language / 言語": asks for the panel's language and keeps it for the next start.
+    void ChooseLanguage();
 
     QStringList RecentFiles() const { return recent_.Files(); }
 
@@ -98,6 +105,7 @@ class CMainFrame : public QMainWindow {
 
     CBremixDoc& doc_;
     RecentFileList recent_;
+    std::function<std::optional<Language>()> askLanguage_;
     std::map<int, QAction*> actions_;
     std::array<QAction*, RecentFileList::kSize> recentItems_{};
     std::function<void()> initialUpdate_;

@@ -28,6 +28,8 @@ const char* CommandLineUsage()
            "  --port PATH            list the serial port PATH as well (may be repeated)\n"
            "  --trace FILE           record a wire trace of the unit's link in FILE (also\n"
            "                         KRV_TRACE=FILE); at 4 MB it becomes FILE.1\n"
+           "  --lang LANG            the language of the panel: en (English) or ja (Japanese);\n"
+           "                         else the one chosen in the panel, else the locale's\n"
            "  --help                 show this text\n";
 }
 
@@ -68,6 +70,17 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
                 result.traceFile = arg.substr(8);
             }
             if (result.traceFile.empty()) return Fail(error, "--trace needs a FILE");
+        } else if (!optionsEnded && (arg == "--lang" || arg.rfind("--lang=", 0) == 0)) {
+            std::string value;
+            if (arg == "--lang") {
+                if (i + 1 >= args.size()) return Fail(error, "--lang needs en or ja");
+                value = args[++i];
+            } else {
+                value = arg.substr(7);
+            }
+            result.language = ParseLanguage(value);
+            if (!result.language)
+                return Fail(error, "--lang takes en or ja, not \"" + value + "\"");
         } else if (!optionsEnded && arg.rfind("--", 0) == 0) {
             return Fail(error, "unknown option " + arg);
         } else if (!strict) {

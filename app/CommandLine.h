@@ -4,14 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/Language.h"
+
 namespace krv {
 
 // What the panel was started with.
 struct CommandLine {
     std::string settingsFile;  // opened instead of asking for a new settings set; may be empty
     int simulateCircuits = 0;  // 1, 2 or 4: serve a virtual unit with that many circuits; 0: none
-    std::vector<std::string> ports;  // --port PATH, in order
-    std::string traceFile;           // --trace FILE: where the wire trace goes; empty: none
+    std::vector<std::string> ports;    // --port PATH, in order
+    std::string traceFile;             // --trace FILE: where the wire trace goes; empty: none
+    std::optional<Language> language;  // --lang en|ja
     bool help = false;
 };
 

@@ -4,6 +4,7 @@
 #include "cli/Commands.h"
 #include "cli/Json.h"
 #include "link/DeviceLink.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -90,7 +91,8 @@ int RunRestart(const Args& args)
 Command BridgesCommand()
 {
     return {"bridges",
-            "list the USB bridges the D2XX calls see, and which are units",
+            KRV_TRANSLATE_NOOP("krvctl",
+                               "D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する"),
             "Usage: krvctl bridges [--json]\n"
             "\n"
             "Lists every device the D2XX library reports, by index: serial number, description\n"
@@ -108,7 +110,7 @@ Command RestartCommand()
 {
     return {
         "restart",
-        "restart the unit through its USB bridge",
+        KRV_TRANSLATE_NOOP("krvctl", "USB ブリッジ経由で発生器を再起動する"),
         "Usage: krvctl restart\n"
         "\n"
         "Finds the one unit among the USB bridges, opens its bridge and restarts the unit with\n"

@@ -7,6 +7,7 @@
 #include "link/DeviceLink.h"
 #include "model/CalibrationValues.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 #include "protocol/Calibration.h"
 #include "protocol/Identification.h"
 
@@ -207,7 +208,8 @@ Command CalibrationCommand()
 {
     return {
         "calibration",
-        "show the unit's calibration, change a user entry, reset the user entries",
+        KRV_TRANSLATE_NOOP("krvctl",
+                           "発生器の調整値を表示、ユーザー値を変更、ユーザー値をリセットする"),
         "Usage: krvctl [--port NAME] calibration show [--json]\n"
         "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
         "                                           [--zero N] [--gain N] [--save]\n"

@@ -6,6 +6,7 @@
 #include "cli/Simulate.h"
 #include "diagnosis/Diagnosis.h"
 #include "link/DeviceLink.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -51,7 +52,9 @@ Command DoctorCommand()
 {
     return {
         "doctor",
-        "check why the unit does not connect: USB, driver, access, udev, EEPROM, firmware",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "発生器が接続できない理由を調べる: USB、ドライバ、権限、udev、EEPROM、ファームウェア"),
         "Usage: krvctl [--port NAME] doctor [--json]\n"
         "\n"
         "Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what\n"

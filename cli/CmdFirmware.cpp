@@ -24,6 +24,7 @@
 #include "model/AppValues.h"
 #include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
+#include "platform/Translate.h"
 #include "platform/UniqueFd.h"
 
 namespace krv::cli {
@@ -389,7 +390,8 @@ Command FirmwareCommand()
 {
     return {
         "firmware",
-        "pack, inspect or unpack a firmware image file; update the unit's firmware",
+        KRV_TRANSLATE_NOOP("krvctl",
+                           "ファームウェアイメージの作成・確認・展開、発生器のファームウェア更新"),
         "Usage: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
         "       krvctl firmware info FILE.cya [--json]\n"
         "       krvctl firmware unpack FILE.cya -o IMAGE\n"

@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "link/DeviceLink.h"
+#include "platform/Translate.h"
 #include "protocol/Identification.h"
 
 namespace krv::cli {
@@ -43,7 +44,7 @@ Command InfoCommand()
 {
     return {
         "info",
-        "ask the unit for its firmware version and circuit count",
+        KRV_TRANSLATE_NOOP("krvctl", "発生器にファームウェアのバージョンと回路数を問い合わせる"),
         "Usage: krvctl [--port NAME] info [--json]\n"
         "\n"
         "Asks the unit for its firmware version (VER) and its number of circuits (CH) and prints\n"

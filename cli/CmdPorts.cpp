@@ -10,6 +10,7 @@
 #include "cli/Simulate.h"
 #include "link/PortEnumeration.h"
 #include "platform/SerialDeviceMonitor.h"
+#include "platform/Translate.h"
 #include "platform/UniqueFd.h"
 
 namespace krv::cli {
@@ -113,7 +114,7 @@ Command PortsCommand()
 {
     return {
         "ports",
-        "list the serial ports as the panel shows them",
+        KRV_TRANSLATE_NOOP("krvctl", "パネルと同じ形でシリアルポートの一覧を表示する"),
         "Usage: krvctl ports [--json] [--watch] [--port PATH]...\n"
         "\n"
         "Lists the serial ports in the order of the panel's port list, one entry text per line:\n"

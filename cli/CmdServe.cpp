@@ -12,6 +12,7 @@
 #include "cli/Simulate.h"
 #include "link/FtdiPort.h"
 #include "platform/SerialDevices.h"
+#include "platform/Translate.h"
 #include "remote/UnitServer.h"
 
 namespace krv::cli {
@@ -105,7 +106,9 @@ Command ServeCommand()
 {
     return {
         "serve",
-        "serve the unit to network clients as a SCPI instrument (PyVISA, LabVIEW, nc)",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "発生器を SCPI 計測器としてネットワークのクライアントに提供する (PyVISA、LabVIEW、nc)"),
         "Usage: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...\n"
         "\n"
         "--port may name the unit by its bridge's serial number (KR...): the port is then looked\n"

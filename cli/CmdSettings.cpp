@@ -6,6 +6,7 @@
 #include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -71,7 +72,7 @@ Command SettingsCommand()
 {
     return {
         "settings",
-        "show a settings file, or write a new one",
+        KRV_TRANSLATE_NOOP("krvctl", "設定ファイルを表示する、または新しく書く"),
         "Usage: krvctl settings show FILE [--json]\n"
         "       krvctl settings new --circuits 1|2|4 FILE\n"
         "\n"

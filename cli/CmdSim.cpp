@@ -10,6 +10,7 @@
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
+#include "platform/Translate.h"
 #include "sim/BridgeSocket.h"
 #include "sim/Simulation.h"
 
@@ -178,7 +179,7 @@ Command SimCommand()
 {
     return {
         "sim",
-        "serve a virtual unit on a new pseudo-terminal",
+        KRV_TRANSLATE_NOOP("krvctl", "新しい疑似端末で仮想の発生器を提供する"),
         "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
         "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
         "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"

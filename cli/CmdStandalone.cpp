@@ -12,6 +12,7 @@
 #include "model/ChannelOperations.h"
 #include "model/GeneratorState.h"
 #include "platform/OutputFile.h"
+#include "platform/Translate.h"
 #include "protocol/Ranges.h"
 
 namespace krv::cli {
@@ -238,7 +239,7 @@ Command StandaloneCommand()
 {
     return {
         "standalone",
-        "build, write, verify or read the unit's standalone settings",
+        KRV_TRANSLATE_NOOP("krvctl", "発生器の PCレス設定を作成、書き込み、照合、読み出しする"),
         "Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
         "       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
         "       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"

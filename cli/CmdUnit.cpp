@@ -17,6 +17,7 @@
 #include "link/DeviceLink.h"
 #include "model/ChannelOperations.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 #include "protocol/Ranges.h"
 #include "protocol/StatusReply.h"
 
@@ -138,7 +139,7 @@ int RunStatus(const Args& args)
         const auto report = ExchangeStatus(link, ch);
         if (!report) {
             link.ClosePort();
-            std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+            std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
             return kExitUnitFailed;
         }
         views[ch + 1] = ViewOf(state, *report);
@@ -191,7 +192,7 @@ int RunSet(const Args& args)
     const auto report = ExchangeStatus(link, ch);
     if (!report) {
         link.ClosePort();
-        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
         return kExitUnitFailed;
     }
     AdoptReport(state, *report);
@@ -229,7 +230,7 @@ int RunSet(const Args& args)
     const auto after = ExchangeStatus(link, ch);
     link.ClosePort();
     if (!after) {
-        std::fprintf(stderr, "%s\n", kStatusCheckFailed);
+        std::fprintf(stderr, "%s\n", TrMarked("Connection", kStatusCheckFailed).c_str());
         return kExitUnitFailed;
     }
     PrintView(ViewOf(state, *after));
@@ -242,7 +243,7 @@ Command StatusCommand()
 {
     return {
         "status",
-        "connect as the panel does and show every channel's status",
+        KRV_TRANSLATE_NOOP("krvctl", "パネルと同じように接続し、全チャンネルの状態を表示する"),
         "Usage: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] [--csv "
         "FILE]\n"
         "\n"
@@ -274,7 +275,7 @@ Command SetCommand()
 {
     return {
         "set",
-        "change one channel's range, value or on/off state",
+        KRV_TRANSLATE_NOOP("krvctl", "1 チャンネルのレンジ、値、出力のオン／オフを変更する"),
         "Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
         "\n"
         "Connects as the panel does, takes channel CH's (1 to 4) range, output code and on/off\n"

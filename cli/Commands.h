@@ -30,7 +30,7 @@ inline const std::vector<OptionSpec> kGlobalOptions = {
     {"--port", true},          {"--help", false},        {"--simulate", false, true},
     {"--bridge-serial", true}, {"--extra-bridge", true}, {"--unit-fault", true},
     {"--bridge-fault", true},  {"--sim-bridge", true},   {"--verbose", false},
-    {"--trace", true},         {"--connect", true},
+    {"--trace", true},         {"--connect", true},      {"--lang", true},
 };
 
 // Picks the port to talk to the unit on: --port when given, else the virtual unit's of

@@ -1,75 +1,123 @@
 // krvctl: the unit from the command line, for test rigs, scripts and our own end-to-end tests.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/Catalogue.h"
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
 #include "link/D2xxLibraries.h"
+#include "platform/Language.h"
 #include "platform/Trace.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 namespace {
 
-constexpr const char* kMainHelp =
-    "Usage: krvctl [--port NAME | --simulate[=1|2|4]] [--trace FILE] COMMAND [OPTIONS]\n"
-    "\n"
-    "Drives a KRV analog output generator over its serial port, or serves a virtual one.\n"
-    "\n"
-    "Commands:\n";
-
-constexpr const char* kMainHelpTail =
-    "\n"
-    "Options:\n"
-    "  --port NAME   serial port of the unit: a name under /dev (ttyUSB0, pts/3) or a path.\n"
-    "                Without it, the one port whose description names the unit's bridge\n"
-    "                (\"Holvik KRV FT230X\") is used.\n"
-    "  --simulate[=N]\n"
-    "                run a virtual unit with N circuits (1, 2 or 4; default 2) in this process\n"
-    "                and talk to it: through its pseudo-terminal as the serial port, and through\n"
-    "                its simulated USB bridge (bridges, restart). With it:\n"
-    "                --bridge-serial TEXT     serial number of the unit's bridge (default\n"
-    "                                         KR, the circuit digit, A0001)\n"
-    "                --extra-bridge SERIAL[:DESCRIPTION]\n"
-    "                                         one more bridge with a unit of its own\n"
-    "                --unit-fault SPEC        faults of the unit and its boot loader, as for\n"
-    "                                         'krvctl sim'\n"
-    "                --bridge-fault SPEC      faults of its replies on the bridge, as for\n"
-    "                                         'krvctl sim'\n"
-    "  --connect HOST[:PORT]\n"
-    "                status only: ask the krvctl serve at HOST (an IPv4 address or\n"
-    "                localhost; port 5025 unless given) instead of a port, so it can log\n"
-    "                while others drive the unit through the server\n"
-    "  --sim-bridge SOCKET\n"
-    "                reach the bridge of the virtual unit 'krvctl sim --bridge-socket SOCKET'\n"
-    "                serves (its pty is printed by 'krvctl sim'; give it with --port)\n"
-    "  --help        this text; 'krvctl COMMAND --help' describes a command.\n"
-    "  -v, --verbose also say on standard error which library serves the USB bridge calls\n"
-    "                (D2XX)\n"
-    "  --version     print krvctl's version and exit\n"
-    "  --trace FILE  record a wire trace in FILE: every frame sent and received, the USB\n"
-    "                bridge's calls and the exchanges' retries and time-outs, one event a\n"
-    "                line with a microsecond time stamp (UTC). At 4 MB the file becomes\n"
-    "                FILE.1 and a new one begins. KRV_TRACE=FILE in the environment does\n"
-    "                the same; --trace wins.\n"
-    "\n"
-    "Exit status: 0 success, 1 the unit failed, 2 usage error, 3 a standalone write went\n"
-    "through but the unit was not restarted (see 'krvctl standalone --help').\n"
-    "\n"
-    "The port belongs to one program at a time, for every user (root included). A second\n"
-    "program is refused with the port's message and, on a second line,\n"
-    "別のプログラムがこのポートを使用しています; the first carries on undisturbed.\n"
-    "-o FILE (and the FILE of settings new): a regular file (also one a symbolic link points\n"
-    "to; the link stays) is replaced whole, or created, so it is never left half written; a\n"
-    "FIFO, device or /dev/stdout is written into as it is; -o - is standard output (the\n"
-    "command's report then goes to standard error).\n";
-
+// The main help, in the language krvctl speaks: the tools that read it (the man page, the bash
+// completion) ask for it with --lang en. Each block keeps its line count in both languages.
 void PrintMainHelp(std::FILE* out)
 {
-    std::fputs(kMainHelp, out);
-    for (const Command& c : AllCommands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-    std::fputs(kMainHelpTail, out);
+    std::fputs(Tr("krvctl",
+                  "使い方: krvctl [--port NAME | --simulate[=1|2|4]] [--lang LANG] [--trace FILE] "
+                  "COMMAND [OPTIONS]\n"
+                  "\n"
+                  "KRV アナログ出力発生器をシリアルポートから操作します。仮想の発生器を提供する"
+                  "こともできます。\n"
+                  "\n"
+                  "コマンド:\n")
+                   .c_str(),
+               out);
+    for (const Command& c : AllCommands()) {
+        std::fprintf(out, "  %-10s %s\n", c.name, TrMarked("krvctl", c.summary).c_str());
+    }
+    std::fputs(
+        Tr("krvctl",
+           "\n"
+           "オプション:\n"
+           "  --port NAME   発生器のシリアルポート: /dev の下の名前 (ttyUSB0、pts/3) またはパス。\n"
+           "                省略すると、説明に発生器のブリッジの名前 (\"Holvik KRV FT230X\") を\n"
+           "                持つ唯一のポートを使います。\n"
+           "  --simulate[=N]\n"
+           "                N 回路 (1、2、4。既定は 2) の仮想の発生器をこのプロセスで動かし、その\n"
+           "                疑似端末をシリアルポートとして、また模擬 USB ブリッジ "
+           "(bridges、restart)\n"
+           "                を通して操作します。併せて使えるもの:\n"
+           "                --bridge-serial TEXT     発生器のブリッジのシリアル番号 (既定は KR、\n"
+           "                                         回路数の数字、A0001)\n"
+           "                --extra-bridge SERIAL[:DESCRIPTION]\n"
+           "                                         自分の発生器を持つもう一つのブリッジ\n"
+           "                --unit-fault SPEC        発生器とブートローダーの障害 ('krvctl sim'\n"
+           "                                         と同じ指定)\n"
+           "                --bridge-fault SPEC      ブリッジ上の応答の障害 ('krvctl sim' と同じ\n"
+           "                                         指定)\n"
+           "  --connect HOST[:PORT]\n"
+           "                status 専用: ポートの代わりに HOST (IPv4 アドレスまたは localhost。\n"
+           "                既定のポートは 5025) の krvctl serve "
+           "に問い合わせます。他の人がサーバー\n"
+           "                経由で発生器を操作している間も記録できます\n"
+           "  --sim-bridge SOCKET\n"
+           "                'krvctl sim --bridge-socket SOCKET' "
+           "が提供する仮想の発生器のブリッジに\n"
+           "                接続します (pty は 'krvctl sim' が表示します。--port で指定します)\n"
+           "  --help        この説明。'krvctl COMMAND --help' で各コマンドを説明します。\n"
+           "  --lang LANG   表示の言語: en (英語) または ja (日本語)。省略時は LANGUAGE、\n"
+           "                LC_ALL、LC_MESSAGES、LANG が en で始まれば英語、それ以外は日本語\n"
+           "  -v, --verbose USB ブリッジの呼び出しを受け持つライブラリ (D2XX) も標準エラー\n"
+           "                出力に表示します\n"
+           "  --version     krvctl のバージョンを表示して終了します\n"
+           "  --trace FILE  通信トレースを FILE に記録します: 送受信したすべてのフレーム、USB\n"
+           "                ブリッジの呼び出し、やり取りの再試行とタイムアウトを、1 行に 1 件、\n"
+           "                マイクロ秒単位のタイムスタンプ (UTC) 付きで。4 MB で FILE.1 に名前を\n"
+           "                変えて新しいファイルを始めます。環境変数 KRV_TRACE=FILE "
+           "でも同じです。\n"
+           "                --trace が優先します。\n")
+            .c_str(),
+        out);
+    std::fputs(Tr("krvctl",
+                  "\n"
+                  "終了ステータス: 0 成功、1 発生器の失敗、2 使い方の誤り、3 PCレス設定の書き込み"
+                  "は\n"
+                  "済んだが発生器が再起動されなかった ('krvctl standalone --help' を参照)。\n")
+                   .c_str(),
+               out);
+    std::fputs(
+        Tr("krvctl",
+           "\n"
+           "ポートは一度に一つのプログラムだけが、すべてのユーザー (root を含む) "
+           "に対して使えます。\n"
+           "二つ目のプログラムはポートのメッセージと、2 行目の\n"
+           "別のプログラムがこのポートを使用しています で拒否され、一つ目はそのまま動き続けます。\n"
+           "-o FILE (と settings new の FILE): 通常のファイル (シンボリックリンクの指す先も。"
+           "リンクは\n"
+           "残ります) は丸ごと置き換えるか新しく作るので、書きかけで残ることはありません。FIFO、\n"
+           "デバイス、/dev/stdout にはそのまま書き込みます。-o - は標準出力です (コマンドの報告は\n"
+           "そのとき標準エラー出力に出ます)。\n")
+            .c_str(),
+        out);
+}
+
+// The language of --lang (the first one given, before or after the command), else the locale's.
+// A --lang without en or ja is answered in the locale's language.
+std::optional<Language> LanguageOption(const std::vector<std::string>& words, std::string& error)
+{
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        std::string value;
+        if (words[i] == "--lang") {
+            if (i + 1 == words.size()) break;  // the parser names the missing value
+            value = words[i + 1];
+        } else if (words[i].rfind("--lang=", 0) == 0) {
+            value = words[i].substr(7);
+        } else {
+            continue;
+        }
+        const auto language = ParseLanguage(value);
+        if (!language) error = "--lang takes en or ja, not '" + value + "'";
+        return language;
+    }
+    return std::nullopt;
 }
 
 int Main(int argc, char** argv)
@@ -82,6 +130,10 @@ int Main(int argc, char** argv)
     // Which library serves the bridge calls is said only when asked for; decided before anything
     // (the virtual unit of --simulate included) asks for the library.
     ShowD2xxNotice(std::find(words.begin(), words.end(), "--verbose") != words.end());
+    std::string languageError;
+    const auto language = LanguageOption(words, languageError);
+    UseLanguage(ChooseLanguage(language, std::nullopt, ProcessEnvironment()));
+    if (!languageError.empty()) return UsageError(languageError);
 
     // The command is the first word that is neither an option nor the value of a global one.
     std::size_t commandAt = words.size();

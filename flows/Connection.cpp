@@ -11,7 +11,8 @@ namespace {
 
 void Warn(UserInterface& ui, const char* text)
 {
-    ui.ShowMessage(text, kCaptionWarning, MessageIcon::Warning, MessageButtons::Ok);
+    ui.ShowMessage(TrMarked("Connection", text), kCaptionWarning, MessageIcon::Warning,
+                   MessageButtons::Ok);
 }
 
 ConnectOutcome Fail(DeviceLink& link, UserInterface& ui)

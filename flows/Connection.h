@@ -56,10 +56,14 @@ void DisconnectFromUnit(DeviceLink& link, GeneratorState& state);
 void ReleaseUnitForFirmwareUpdate(DeviceLink& link, GeneratorState& state);
 
 // Messages of the connection.
-inline constexpr const char* kCannotConnect = "接続できません。";
-inline constexpr const char* kUpdateFirmware = "KRVのファームウェアを最新版に更新してください。";
-inline constexpr const char* kCircuitCountChanged = "表示回路数を切替ます。";
-inline constexpr const char* kStatusCheckFailed = "状態確認に失敗しました。";
-inline constexpr const char* kCaptionWarning = "警告";
+// Shown translated (krv::TrMarked, context "Connection").
+inline constexpr const char* kCannotConnect = KRV_TRANSLATE_NOOP("Connection", "接続できません。");
+inline constexpr const char* kUpdateFirmware =
+    KRV_TRANSLATE_NOOP("Connection", "KRVのファームウェアを最新版に更新してください。");
+inline constexpr const char* kCircuitCountChanged =
+    KRV_TRANSLATE_NOOP("Connection", "表示回路数を切替ます。");
+inline constexpr const char* kStatusCheckFailed =
+    KRV_TRANSLATE_NOOP("Connection", "状態確認に失敗しました。");
+inline constexpr const char* kCaptionWarning = KRV_TRANSLATE_NOOP("Caption", "警告");
 
 }  // namespace krv

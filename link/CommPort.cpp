@@ -8,6 +8,7 @@
 #include "platform/DebugTrace.h"
 #include "platform/ThreadName.h"
 #include "platform/Trace.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -18,6 +19,11 @@ namespace {
 constexpr std::chrono::milliseconds kWriteBudget{100};
 
 }  // namespace
+
+std::string PortRefusal(const std::string& name)
+{
+    return WithArg(Tr("CommPort", "%1は使えません"), name);
+}
 
 CCommPort::~CCommPort()
 {
@@ -43,8 +49,10 @@ bool CCommPort::OpenPort(UserInterface& ui)
                        " at 19200 baud: " + kResults[static_cast<int>(result)]);
     }
     if (result == SerialPort::OpenResult::Failed || result == SerialPort::OpenResult::Busy) {
-        std::string text = portName_ + "は使えません";
-        if (result == SerialPort::OpenResult::Busy) text += std::string("\n") + kPortInUseText;
+        std::string text = PortRefusal(portName_);
+        if (result == SerialPort::OpenResult::Busy) {
+            text += "\n" + TrMarked("CommPort", kPortInUseText);
+        }
         ui.ShowMessage(text, kApplicationTitle, MessageIcon::None, MessageButtons::Ok);
         return false;
     }
@@ -55,7 +63,7 @@ bool CCommPort::OpenPort(UserInterface& ui)
     stopEvent_.Reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     if (!stopEvent_.Valid()) {
         port_.Close();
-        ui.ShowMessage(portName_ + "は使えません", kApplicationTitle, MessageIcon::None,
+        ui.ShowMessage(PortRefusal(portName_), kApplicationTitle, MessageIcon::None,
                        MessageButtons::Ok);
         return false;
     }

@@ -22,8 +22,11 @@ inline constexpr std::uint8_t kFramingError = 0x02;
 inline constexpr std::uint8_t kParityError = 0x04;
 inline constexpr std::uint8_t kBreakError = 0x08;
 
+// "<name>は使えません": the port `name` cannot be opened, in the program's language.
+std::string PortRefusal(const std::string& name);
 // Second line of the "は使えません" message when the port belongs to another program.
-inline constexpr const char* kPortInUseText = "別のプログラムがこのポートを使用しています";
+inline constexpr const char* kPortInUseText =
+    KRV_TRANSLATE_NOOP("CommPort", "別のプログラムがこのポートを使用しています");
 
 // The serial link to the unit: the port, its reader thread and the 512-byte receive ring.
 class CCommPort : public Transport {

@@ -67,7 +67,7 @@ bool DeviceLink::OpenPort()
     if (comm_.IsOpen()) return true;
     // The bridge's serial port is gone while the bridge is driven directly.
     if (ftdi_.IsFtdiOpen()) {
-        ui_->ShowMessage(comm_.PortName() + "は使えません", kApplicationTitle, MessageIcon::None,
+        ui_->ShowMessage(PortRefusal(comm_.PortName()), kApplicationTitle, MessageIcon::None,
                          MessageButtons::Ok);
         return false;
     }

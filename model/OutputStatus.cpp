@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -198,10 +199,13 @@ std::optional<AlarmBit> GeneratorState::LowestAlarm(int ch) const
 
 std::string GeneratorState::StatusText(int ch) const
 {
-    static constexpr const char* kMainTexts[kMainAlarmBits] = {"出力部高温", "Slewing", "出力不足",
-                                                               "WDOG", "CRC1"};
-    static constexpr const char* kExtTexts[kExternalAlarmBits] = {"出力不足", "出力異常", "SPI2",
-                                                                  "CRC2"};
+    // The panel shows the Japanese names translated; the other names are the unit's own.
+    static constexpr const char* kMainTexts[kMainAlarmBits] = {
+        KRV_TRANSLATE_NOOP("ChannelDisplay", "出力部高温"), "Slewing",
+        KRV_TRANSLATE_NOOP("ChannelDisplay", "出力不足"), "WDOG", "CRC1"};
+    static constexpr const char* kExtTexts[kExternalAlarmBits] = {
+        KRV_TRANSLATE_NOOP("ChannelDisplay", "出力不足"),
+        KRV_TRANSLATE_NOOP("ChannelDisplay", "出力異常"), "SPI2", "CRC2"};
     const std::optional<AlarmBit> alarm = LowestAlarm(ch);
     if (!alarm) return {};
     return alarm->external ? kExtTexts[alarm->bit] : kMainTexts[alarm->bit];

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "model/ChannelOperations.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -58,7 +59,9 @@ OutputRange PresetSlot(const GeneratorState& state, int ch)
 
 std::string OnOffText(bool on)
 {
-    return on ? "ＯＮ" : "ＯＦＦ";
+    // The panel shows these texts translated; krvctl prints them as they are.
+    return on ? KRV_TRANSLATE_NOOP("ChannelDisplay", "ＯＮ")
+              : KRV_TRANSLATE_NOOP("ChannelDisplay", "ＯＦＦ");
 }
 
 bool CalibrationMarkText(std::uint16_t mode, std::string& text)
@@ -82,9 +85,9 @@ std::string StandaloneModeText(std::int32_t mode)
 {
     switch (mode) {
         case kStandaloneFixed:
-            return "PCレス 固定値出力";
+            return KRV_TRANSLATE_NOOP("ChannelDisplay", "PCレス 固定値出力");
         case kStandaloneAuto:
-            return " PCレス 自動出力 ";
+            return KRV_TRANSLATE_NOOP("ChannelDisplay", " PCレス 自動出力 ");
         default:
             return "";
     }
@@ -94,11 +97,11 @@ std::string WaveformName(std::int32_t waveform)
 {
     switch (waveform) {
         case kSawtooth:
-            return "のこぎり波";
+            return KRV_TRANSLATE_NOOP("ChannelDisplay", "のこぎり波");
         case kTriangle:
-            return "三角波";
+            return KRV_TRANSLATE_NOOP("ChannelDisplay", "三角波");
         case kArbitrary:
-            return "任意波";
+            return KRV_TRANSLATE_NOOP("ChannelDisplay", "任意波");
         default:
             return "";
     }

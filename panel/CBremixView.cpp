@@ -103,7 +103,7 @@ void CBremixView::CreateControls()
         bitmaps_[b] = DrawPanelBitmap(b);
     }
 
-    connectButton_ = new ColourButton(QStringLiteral("接続"), this);
+    connectButton_ = new ColourButton(tr("接続"), this);
     connectButton_->setGeometry(6, 8, 50, 23);
     connectButton_->setDefault(true);
     connectButton_->setObjectName(QStringLiteral("id%1").arg(kConnectButtonId));
@@ -154,8 +154,8 @@ void CBremixView::OnInitialUpdate()
     Disconnect();
     if (!controlsCreated_) CreateControls();
     if (!FillPortList()) {
-        ui_.ShowMessage("指定接続ポートが存在しません", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(tr("指定接続ポートが存在しません").toStdString(), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
     }
     LayoutChannels();
     if (firstUpdate_) {
@@ -289,8 +289,8 @@ void CBremixView::Connect()
     const std::string text = portList_->currentText().toStdString();
     if (text.empty()) {
         if (link_.IsOpen()) link_.ClosePort();
-        ui_.ShowMessage("選択されていません。", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(tr("選択されていません。").toStdString(), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         connecting_ = false;
         return;
     }
@@ -348,7 +348,7 @@ void CBremixView::OnTick(TimePoint due)
             // The panel shows the outputs switched off before the box says why; the ticks that
             // come while the box is open keep refreshing it.
             RefreshPanel();
-            ShowTickMessage("接続が解除されました。");
+            ShowTickMessage(tr("接続が解除されました。").toStdString());
         }
     }
     if (++refreshTicks_ > 4) {
@@ -358,7 +358,7 @@ void CBremixView::OnTick(TimePoint due)
     RepeatHeldStep();
 }
 
-void CBremixView::ShowTickMessage(const char* text)
+void CBremixView::ShowTickMessage(const std::string& text)
 {
     // Ticks go on while the box is open (it runs its own event loop); none of them opens a
     // second one.

@@ -148,7 +148,7 @@ class CBremixView : public QWidget {
     void UpdateValueFields();
     void UpdateAutoOutputPanel(int ch);
     void RepeatHeldStep();
-    void ShowTickMessage(const char* text);
+    void ShowTickMessage(const std::string& text);
     // Output on in any channel of the unit (maintenance is refused then).
     bool AnyOutputOn() const;
     void ShowConnection();

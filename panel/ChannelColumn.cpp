@@ -4,6 +4,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "platform/Translate.h"
+
 namespace krv {
 
 namespace {
@@ -14,6 +16,20 @@ const QColor kAlarmTextBackground(255, 0, 0);
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
+}
+
+// A word of the model's display (on/off, standalone mode, waveform, alarm) in the panel's
+// language; the model marks them in context "ChannelDisplay".
+QString Shown(const std::string& word)
+{
+    return QString::fromStdString(TrMarked("ChannelDisplay", word.c_str()));
+}
+
+// A translation too long for its control is shortened; the full text is then the tooltip. The
+// Japanese texts are whole, so they get none.
+void FullTextAsToolTip(QAbstractButton* control, const QString& full)
+{
+    if (control->text() != full) control->setToolTip(full);
 }
 
 QColor ToColour(const Rgb& rgb)
@@ -72,7 +88,7 @@ void ChannelColumn::CreateStatusRow()
 {
     calibrationMark_ = Label(1, QStringLiteral("---"), {12, 62, 18, 12}, false);
     standaloneLabel_ = Label(0, QStringLiteral("-----"), {30, 62, 120, 12}, false);
-    alarmLabel_ = Label(2, QStringLiteral("温度異常"), {144, 62, 74, 12}, false);
+    alarmLabel_ = Label(2, tr("温度異常"), {144, 62, 74, 12}, false);
     calibrationMark_->SetTextColours(Qt::black, kStandaloneTextBackground);
     standaloneLabel_->SetTextColours(Qt::black, kStandaloneTextBackground);
     alarmLabel_->SetTextColours(Qt::white, kAlarmTextBackground);
@@ -82,13 +98,14 @@ void ChannelColumn::CreateModeRow()
 {
     rangeButton_ = Button(23, QStringLiteral("xxx"), {24, 80, 80, 26});
     onOffButton_ = Place(6, new ColourButton(QStringLiteral(" "), panel_), {134, 80, 80, 26});
-    normalMode_ =
-        Place(25, new QRadioButton(QStringLiteral("ノーマル"), panel_), {19, 124, 68, 24});
-    scaledMode_ = Place(26, new QRadioButton(QStringLiteral("換算"), panel_), {103, 124, 50, 24});
+    normalMode_ = Place(25, new QRadioButton(tr("ノーマル"), panel_), {19, 124, 68, 24});
+    scaledMode_ = Place(26, new QRadioButton(tr("換算"), panel_), {103, 124, 50, 24});
     // The panel sets the checks itself.
     normalMode_->setAutoExclusive(false);
     scaledMode_->setAutoExclusive(false);
-    formulaButton_ = Button(24, QStringLiteral("式"), {153, 124, 40, 20});
+    formulaButton_ = Button(24, tr("式"), {153, 124, 40, 20});
+    FullTextAsToolTip(scaledMode_, tr("換算", "full text"));
+    FullTextAsToolTip(formulaButton_, tr("式", "full text"));
 }
 
 void ChannelColumn::CreateValueControls()
@@ -122,7 +139,8 @@ void ChannelColumn::CreatePresetButtons()
             presets_[static_cast<std::size_t>(n)] = preset;
         }
     }
-    presetSettings_ = Button(38, QStringLiteral("設定"), {179, 349, 40, 20});
+    presetSettings_ = Button(38, tr("設定"), {179, 349, 40, 20});
+    FullTextAsToolTip(presetSettings_, tr("設定", "full text"));
 }
 
 void ChannelColumn::CreateAutoOutputControls()
@@ -141,7 +159,8 @@ void ChannelColumn::CreateAutoOutputControls()
     pauseButton_ = Button(41, QString(), {65, 447, 40, 20});
     stopButton_ = Button(42, QString(), {115, 447, 40, 20});
     for (QPushButton* b : {startButton_, pauseButton_, stopButton_}) b->setIconSize(QSize(14, 14));
-    autoSettingsButton_ = Button(39, QStringLiteral("設定"), {179, 447, 40, 20});
+    autoSettingsButton_ = Button(39, tr("設定"), {179, 447, 40, 20});
+    FullTextAsToolTip(autoSettingsButton_, tr("設定", "full text"));
     autoSettingsButton_->setEnabled(true);
 }
 
@@ -217,24 +236,24 @@ void ChannelColumn::Paint(QPainter& painter, const QFont& font, const QPalette& 
         qDrawShadeRect(&painter, box, palette, true, 1, 0);
     }
     text(x + 77, 406, QStringLiteral("→"));
-    text(x + 77, 426, QStringLiteral("秒"));
-    text(x + 153, 426, QStringLiteral("回"));
+    text(x + 77, 426, tr("秒"));
+    text(x + 153, 426, tr("回"));
 }
 
 // --- Display ----------------------------------------------------------------------------------
 
 void ChannelColumn::ShowStatus(const ChannelDisplay& d)
 {
-    const QString onText = Q(d.onOffText);
+    const QString onText = Shown(d.onOffText);
     if (onOffButton_->text() != onText) onOffButton_->setText(onText);
     onOffButton_->SetFaceColour(ToColour(d.onOffFace));
 
     if (d.calibrationMark) calibrationMark_->setText(Q(*d.calibrationMark));
     calibrationMark_->show();
-    standaloneLabel_->setText(Q(d.standaloneText));
+    standaloneLabel_->setText(Shown(d.standaloneText));
     standaloneLabel_->show();
 
-    const QString alarm = Q(d.alarmText);
+    const QString alarm = Shown(d.alarmText);
     if (alarmLabel_->text() != alarm) alarmLabel_->setText(alarm);
     alarmLabel_->setVisible(!alarm.isEmpty());
 }
@@ -299,7 +318,7 @@ void ChannelColumn::ShowAutoOutput(const ChannelDisplay& d)
     const std::string* values[5] = {&texts.start, &texts.end, &texts.step, &texts.interval,
                                     &texts.repeat};
     for (std::size_t i = 0; i < autoLabels_.size(); ++i) autoLabels_[i]->setText(Q(*values[i]));
-    waveformLabel_->setText(Q(texts.waveform));
+    waveformLabel_->setText(Shown(texts.waveform));
     ShowRunFaces(d);
     for (QPushButton* b : {startButton_, pauseButton_, stopButton_})
         b->setVisible(d.runButtonsShown);

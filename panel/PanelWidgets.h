@@ -23,6 +23,7 @@ class PanelLabel : public QWidget {
     PanelLabel(const QString& text, Qt::Alignment alignment, bool sunken, QWidget* parent);
 
     QString text() const { return text_; }
+    bool Sunken() const { return sunken_; }
     void setText(const QString& text);
     // Colours of the text and of the cell behind it.
     void SetTextColours(const QColor& foreground, const QColor& background);

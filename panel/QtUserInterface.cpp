@@ -40,8 +40,9 @@ MessageAnswer QtUserInterface::ShowMessage(const std::string& text, const std::s
             set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
             break;
     }
-    const QString title =
-        caption.empty() ? QString(kApplicationTitle) : QString::fromStdString(caption);
+    const QString title = caption.empty()
+                              ? QString(kApplicationTitle)
+                              : QString::fromStdString(TrMarked("Caption", caption.c_str()));
     QMessageBox box(boxIcon, title, QString::fromStdString(text), set, parent_.data());
     // A message must be readable under the wait cursor of an operation that is still running.
     if (waitDepth_ > 0) QApplication::setOverrideCursor(Qt::ArrowCursor);

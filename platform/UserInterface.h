@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/Translate.h"
+
 namespace krv {
 
 enum class MessageIcon { None, Information, Warning, Error, Question };
@@ -71,6 +73,8 @@ MessageAnswer UnansweredAnswer(MessageButtons buttons);
 // Caption of messages that carry no caption of their own.
 inline constexpr const char* kApplicationTitle = "Bremix2";
 // Caption of the notices, refusals and questions of the panel, its dialogs and its flows.
-inline constexpr const char* kCaptionNotice = "確認";
+// Captions are marked for translation where they are defined; the panel translates them when it
+// shows a message.
+inline constexpr const char* kCaptionNotice = KRV_TRANSLATE_NOOP("Caption", "確認");
 
 }  // namespace krv

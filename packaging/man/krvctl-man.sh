@@ -14,7 +14,8 @@ roff() {
     sed -e 's/\\/\\e/g' -e 's/-/\\-/g' -e "s/^\([.']\)/\\\\\&\1/"
 }
 
-main_help=$("$krvctl" --help)
+# In English, the language of the page and of the headings looked for below.
+main_help=$("$krvctl" --lang en --help)
 commands=$(printf '%s\n' "$main_help" | sed -n '/^Commands:$/,/^$/{/^  [a-z]/s/^  \([a-z][a-z0-9-]*\) .*/\1/p}')
 [ -n "$commands" ] || { echo "krvctl-man.sh: no commands in '$krvctl --help'" >&2; exit 1; }
 
@@ -29,7 +30,7 @@ for command in $commands; do
         printf '.SS %s\n' "$command"
         printf '%s\n' "$summary" | roff
         printf '.PP\n.RS 4\n.nf\n'
-        "$krvctl" "$command" --help | roff
+        "$krvctl" --lang en "$command" --help | roff
         printf '.fi\n.RE\n'
     } >>"$tmp_commands"
 done

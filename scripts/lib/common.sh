@@ -10,6 +10,9 @@ BUILD_PACKAGES+=(qt6-svg-dev desktop-file-utils libxml2-utils man-db shared-mime
 BUILD_PACKAGES+=(python3-pyvisa python3-pyvisa-py)
 # Qt's Japanese translations: the tests check that Qt's own buttons and labels speak Japanese.
 BUILD_PACKAGES+=(qt6-translations-l10n)
+# Qt Linguist for the English catalogue: the CMake package (qt6-tools-dev) and lupdate/lrelease
+# (qt6-l10n-tools), which the build and the catalogue's test run.
+BUILD_PACKAGES+=(qt6-tools-dev qt6-l10n-tools)
 # What the panel needs on the desktop besides: a Japanese font for its texts, and Qt's Japanese
 # translations for the standard buttons and the file chooser.
 PANEL_PACKAGES=(fonts-noto-cjk qt6-translations-l10n)

@@ -34,6 +34,9 @@ TEST(CommandLineTest, OptionsAndFile)
         EXPECT_EQ(sim->simulateCircuits, n[0] - '0');
     }
     EXPECT_TRUE(Parse({"--help"})->help);
+    EXPECT_EQ(Parse({})->language, std::nullopt);
+    EXPECT_EQ(Parse({"--lang", "en"})->language, Language::English);
+    EXPECT_EQ(Parse({"--lang=ja", "a.ini"})->language, Language::Japanese);
     // After "--" a name that looks like an option is a file.
     EXPECT_EQ(Parse({"--", "--odd.ini"})->settingsFile, "--odd.ini");
 }
@@ -48,6 +51,9 @@ TEST(CommandLineTest, MistakesAreRefusedWithAReason)
                                                                   {"--port="},
                                                                   {"--trace"},
                                                                   {"--trace="},
+                                                                  {"--lang"},
+                                                                  {"--lang=de"},
+                                                                  {"--lang", "EN"},
                                                                   {"--bogus"},
                                                                   {"-x"},
                                                                   {"a.ini", "b.ini"},

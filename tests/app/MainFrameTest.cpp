@@ -155,6 +155,8 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
                                   "32791 PCレス設定",
                                   "-",
                                   "32779 アナログ出力調整",
+                                  "-",
+                                  "32904 Language / 言語",
                               }));
     EXPECT_EQ(Items(Menu(2)), (std::vector<std::string>{
                                   "32900 出力記録を開始...",

@@ -63,6 +63,7 @@ plant(diagnosis/Fine.cpp "#include \"protocol/Identification.h\"\n#include <ftdi
 plant(protocol/Bracketed.cpp "#include <link/LinkKind.h>\n#include <sys/stat.h>")
 plant(dialogs/Diagnosis.cpp "#include \"diagnosis/Diagnosis.h\"")
 plant(cli/Doctor.cpp "#include \"diagnosis/Diagnosis.h\"")
+plant(cli/Catalogue.cpp "#include <QTranslator>")
 plant(tests/Anything.cpp "#include \"app/CMainFrame.h\"\n#include <QTest>")
 
 execute_process(COMMAND ${CMAKE_COMMAND} -DKRV_ROOT=${tree} -P ${CHECK}

@@ -39,8 +39,14 @@ for program in "${programs[@]}"; do
     [[ -x $prefix/bin/$program ]] || fail "bin/$program is not installed"
 done
 "$krvctl" --help >/dev/null || fail "the installed krvctl does not run"
-commands=$("$krvctl" --help | sed -n '/^Commands:$/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
+commands=$("$krvctl" --lang en --help | sed -n '/^Commands:$/,/^$/s/^  \([a-z][a-z0-9-]*\) .*/\1/p')
 [[ -n $commands ]] || fail "krvctl --help lists no commands"
+# The installed catalogue is found: English under an English locale, Japanese under C.
+help_en=$(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=en_US.UTF-8 "$krvctl" --help 2>&1)
+grep -qx 'Commands:' <<<"$help_en" ||
+    fail "the installed krvctl does not speak English under LANG=en_US.UTF-8: $help_en"
+help_ja=$(LANGUAGE= LC_ALL= LC_MESSAGES= LANG=C "$krvctl" --help 2>&1)
+grep -qx 'コマンド:' <<<"$help_ja" || fail "the installed krvctl does not speak Japanese under LANG=C"
 
 # --- Man pages: they render without warnings, and say what the programs say ----------------------
 render_man() {  # page name -> rendered text on stdout
@@ -190,7 +196,7 @@ elif bash -n "$completion"; then
     expect_completion "serve set settings" krvctl se
     expect_completion "new show" krvctl settings ''
     expect_completion \
-        "--bridge-fault --bridge-serial --bridge-socket --connect --csv --extra-bridge --help --json --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \
+        "--bridge-fault --bridge-serial --bridge-socket --connect --csv --extra-bridge --help --json --lang --port --sim-bridge --simulate --trace --unit-fault --verbose --version --watch" \
         krvctl --port pts/3 status --
     expect_completion "1 2 4" krvctl sim --circuits ''
     expect_completion "E0_24mA E4_20mA" krvctl set 1 --range E

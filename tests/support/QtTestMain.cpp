@@ -12,6 +12,10 @@
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The panel's texts (Japanese) and the system's (English) as the tests expect them, whatever
+    // the locale of the one running them; a test of another language asks for it.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) qunsetenv(name);
+    qputenv("LANG", "C.UTF-8");
     QTemporaryDir home;
     if (!home.isValid()) return 1;
     // Nothing a test does may reach the real user's settings or last-state file.

@@ -1,0 +1,432 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US" sourcelanguage="ja">
+<context>
+    <name>Caption</name>
+    <message>
+        <source>確認</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+</context>
+<context>
+    <name>ChannelDisplay</name>
+    <message>
+        <source>出力部高温</source>
+        <translation>Overheat</translation>
+    </message>
+    <message>
+        <source>出力不足</source>
+        <translation>Low output</translation>
+    </message>
+    <message>
+        <source>出力異常</source>
+        <translation>Output fault</translation>
+    </message>
+    <message>
+        <source>ＯＮ</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>ＯＦＦ</source>
+        <translation>OFF</translation>
+    </message>
+    <message>
+        <source>PCレス 固定値出力</source>
+        <translation>Standalone: fixed</translation>
+    </message>
+    <message>
+        <source> PCレス 自動出力 </source>
+        <translation> Standalone: auto </translation>
+    </message>
+    <message>
+        <source>のこぎり波</source>
+        <translation>Sawtooth</translation>
+    </message>
+    <message>
+        <source>三角波</source>
+        <translation>Triangle</translation>
+    </message>
+    <message>
+        <source>任意波</source>
+        <translation>Arbitrary</translation>
+    </message>
+</context>
+<context>
+    <name>CommPort</name>
+    <message>
+        <source>%1は使えません</source>
+        <translation>%1 cannot be used</translation>
+    </message>
+    <message>
+        <source>別のプログラムがこのポートを使用しています</source>
+        <translation>Another program is using this port</translation>
+    </message>
+</context>
+<context>
+    <name>Connection</name>
+    <message>
+        <source>接続できません。</source>
+        <translation>Cannot connect.</translation>
+    </message>
+    <message>
+        <source>KRVのファームウェアを最新版に更新してください。</source>
+        <translation>Please update the KRV firmware to the latest version.</translation>
+    </message>
+    <message>
+        <source>表示回路数を切替ます。</source>
+        <translation>Switching the number of circuits shown.</translation>
+    </message>
+    <message>
+        <source>状態確認に失敗しました。</source>
+        <translation>The status check failed.</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CBremixDoc</name>
+    <message>
+        <source>%1 に保存できませんでした。</source>
+        <translation>Could not save to %1.</translation>
+    </message>
+    <message>
+        <source>保存できない文字があったため、「?」に置き換えて保存しました。</source>
+        <translation>Some characters could not be stored and were saved as &quot;?&quot;.</translation>
+    </message>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CBremixView</name>
+    <message>
+        <source>接続</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>指定接続ポートが存在しません</source>
+        <translation>The port to connect to does not exist</translation>
+    </message>
+    <message>
+        <source>選択されていません。</source>
+        <translation>No port is selected.</translation>
+    </message>
+    <message>
+        <source>接続が解除されました。</source>
+        <translation>The connection was lost.</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CMainFrame</name>
+    <message>
+        <source>最近使った設定</source>
+        <translation>Recent Settings</translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>新規設定(&amp;N)	Ctrl+N</source>
+        <translation>&amp;New Settings	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>開く(&amp;O)...	Ctrl+O</source>
+        <translation>&amp;Open...	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>上書き保存(&amp;S)	Ctrl+S</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存(&amp;A)...</source>
+        <translation>Save &amp;As...</translation>
+    </message>
+    <message>
+        <source>アプリケーションの終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>自動出力&#x3000;連動動作</source>
+        <translation>Linked Automatic Output</translation>
+    </message>
+    <message>
+        <source>PCレス設定</source>
+        <translation>Standalone Setup</translation>
+    </message>
+    <message>
+        <source>アナログ出力調整</source>
+        <translation>Analog Output Calibration</translation>
+    </message>
+    <message>
+        <source>記録</source>
+        <translation>Record</translation>
+    </message>
+    <message>
+        <source>出力記録を開始...</source>
+        <translation>Start Output Log...</translation>
+    </message>
+    <message>
+        <source>出力記録を停止</source>
+        <translation>Stop Output Log</translation>
+    </message>
+    <message>
+        <source>トレンド表示</source>
+        <translation>Show Trend</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>発生器&#x3000;情報</source>
+        <translation>Generator Information</translation>
+    </message>
+    <message>
+        <source>発生器&#x3000;ファームウェア更新</source>
+        <translation>Generator Firmware Update</translation>
+    </message>
+    <message>
+        <source>診断...</source>
+        <translation>Diagnosis...</translation>
+    </message>
+    <message>
+        <source>バージョン情報 Bremix(&amp;A)...</source>
+        <translation>&amp;About Bremix...</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+</context>
+<context>
+    <name>krv::ChannelColumn</name>
+    <message>
+        <source>温度異常</source>
+        <translation>Overheat</translation>
+    </message>
+    <message>
+        <source>ノーマル</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>換算</source>
+        <translation>Scal.</translation>
+    </message>
+    <message>
+        <source>式</source>
+        <translation>f(x)</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <translation>Set</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>回</source>
+        <translation>times</translation>
+    </message>
+    <message>
+        <source>換算</source>
+        <comment>full text</comment>
+        <translation>Scaled</translation>
+    </message>
+    <message>
+        <source>式</source>
+        <comment>full text</comment>
+        <translation>Formula</translation>
+    </message>
+    <message>
+        <source>設定</source>
+        <comment>full text</comment>
+        <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>krvctl</name>
+    <message>
+        <source>D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する</source>
+        <translation>list the USB bridges the D2XX calls see, and which are units</translation>
+    </message>
+    <message>
+        <source>USB ブリッジ経由で発生器を再起動する</source>
+        <translation>restart the unit through its USB bridge</translation>
+    </message>
+    <message>
+        <source>発生器の調整値を表示、ユーザー値を変更、ユーザー値をリセットする</source>
+        <translation>show the unit&apos;s calibration, change a user entry, reset the user entries</translation>
+    </message>
+    <message>
+        <source>発生器が接続できない理由を調べる: USB、ドライバ、権限、udev、EEPROM、ファームウェア</source>
+        <translation>check why the unit does not connect: USB, driver, access, udev, EEPROM, firmware</translation>
+    </message>
+    <message>
+        <source>ファームウェアイメージの作成・確認・展開、発生器のファームウェア更新</source>
+        <translation>pack, inspect or unpack a firmware image file; update the unit&apos;s firmware</translation>
+    </message>
+    <message>
+        <source>発生器にファームウェアのバージョンと回路数を問い合わせる</source>
+        <translation>ask the unit for its firmware version and circuit count</translation>
+    </message>
+    <message>
+        <source>パネルと同じ形でシリアルポートの一覧を表示する</source>
+        <translation>list the serial ports as the panel shows them</translation>
+    </message>
+    <message>
+        <source>発生器を SCPI 計測器としてネットワークのクライアントに提供する (PyVISA、LabVIEW、nc)</source>
+        <translation>serve the unit to network clients as a SCPI instrument (PyVISA, LabVIEW, nc)</translation>
+    </message>
+    <message>
+        <source>設定ファイルを表示する、または新しく書く</source>
+        <translation>show a settings file, or write a new one</translation>
+    </message>
+    <message>
+        <source>新しい疑似端末で仮想の発生器を提供する</source>
+        <translation>serve a virtual unit on a new pseudo-terminal</translation>
+    </message>
+    <message>
+        <source>発生器の PCレス設定を作成、書き込み、照合、読み出しする</source>
+        <translation>build, write, verify or read the unit&apos;s standalone settings</translation>
+    </message>
+    <message>
+        <source>パネルと同じように接続し、全チャンネルの状態を表示する</source>
+        <translation>connect as the panel does and show every channel&apos;s status</translation>
+    </message>
+    <message>
+        <source>1 チャンネルのレンジ、値、出力のオン／オフを変更する</source>
+        <translation>change one channel&apos;s range, value or on/off state</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl [--port NAME | --simulate[=1|2|4]] [--lang LANG] [--trace FILE] COMMAND [OPTIONS]
+
+KRV アナログ出力発生器をシリアルポートから操作します。仮想の発生器を提供することもできます。
+
+コマンド:
+</source>
+        <translation>Usage: krvctl [--port NAME | --simulate[=1|2|4]] [--lang LANG] [--trace FILE] COMMAND [OPTIONS]
+
+Drives a KRV analog output generator over its serial port, or serves a virtual one.
+
+Commands:
+</translation>
+    </message>
+    <message>
+        <source>
+オプション:
+  --port NAME   発生器のシリアルポート: /dev の下の名前 (ttyUSB0、pts/3) またはパス。
+                省略すると、説明に発生器のブリッジの名前 (&quot;Holvik KRV FT230X&quot;) を
+                持つ唯一のポートを使います。
+  --simulate[=N]
+                N 回路 (1、2、4。既定は 2) の仮想の発生器をこのプロセスで動かし、その
+                疑似端末をシリアルポートとして、また模擬 USB ブリッジ (bridges、restart)
+                を通して操作します。併せて使えるもの:
+                --bridge-serial TEXT     発生器のブリッジのシリアル番号 (既定は KR、
+                                         回路数の数字、A0001)
+                --extra-bridge SERIAL[:DESCRIPTION]
+                                         自分の発生器を持つもう一つのブリッジ
+                --unit-fault SPEC        発生器とブートローダーの障害 (&apos;krvctl sim&apos;
+                                         と同じ指定)
+                --bridge-fault SPEC      ブリッジ上の応答の障害 (&apos;krvctl sim&apos; と同じ
+                                         指定)
+  --connect HOST[:PORT]
+                status 専用: ポートの代わりに HOST (IPv4 アドレスまたは localhost。
+                既定のポートは 5025) の krvctl serve に問い合わせます。他の人がサーバー
+                経由で発生器を操作している間も記録できます
+  --sim-bridge SOCKET
+                &apos;krvctl sim --bridge-socket SOCKET&apos; が提供する仮想の発生器のブリッジに
+                接続します (pty は &apos;krvctl sim&apos; が表示します。--port で指定します)
+  --help        この説明。&apos;krvctl COMMAND --help&apos; で各コマンドを説明します。
+  --lang LANG   表示の言語: en (英語) または ja (日本語)。省略時は LANGUAGE、
+                LC_ALL、LC_MESSAGES、LANG が en で始まれば英語、それ以外は日本語
+  -v, --verbose USB ブリッジの呼び出しを受け持つライブラリ (D2XX) も標準エラー
+                出力に表示します
+  --version     krvctl のバージョンを表示して終了します
+  --trace FILE  通信トレースを FILE に記録します: 送受信したすべてのフレーム、USB
+                ブリッジの呼び出し、やり取りの再試行とタイムアウトを、1 行に 1 件、
+                マイクロ秒単位のタイムスタンプ (UTC) 付きで。4 MB で FILE.1 に名前を
+                変えて新しいファイルを始めます。環境変数 KRV_TRACE=FILE でも同じです。
+                --trace が優先します。
+</source>
+        <translation>
+Options:
+  --port NAME   serial port of the unit: a name under /dev (ttyUSB0, pts/3) or a path.
+                Without it, the one port whose description names the unit&apos;s bridge
+                (&quot;Holvik KRV FT230X&quot;) is used.
+  --simulate[=N]
+                run a virtual unit with N circuits (1, 2 or 4; default 2) in this process
+                and talk to it: through its pseudo-terminal as the serial port, and through
+                its simulated USB bridge (bridges, restart). With it:
+                --bridge-serial TEXT     serial number of the unit&apos;s bridge (default
+                                         KR, the circuit digit, A0001)
+                --extra-bridge SERIAL[:DESCRIPTION]
+                                         one more bridge with a unit of its own
+                --unit-fault SPEC        faults of the unit and its boot loader, as for
+                                         &apos;krvctl sim&apos;
+                --bridge-fault SPEC      faults of its replies on the bridge, as for
+                                         &apos;krvctl sim&apos;
+  --connect HOST[:PORT]
+                status only: ask the krvctl serve at HOST (an IPv4 address or
+                localhost; port 5025 unless given) instead of a port, so it can log
+                while others drive the unit through the server
+  --sim-bridge SOCKET
+                reach the bridge of the virtual unit &apos;krvctl sim --bridge-socket SOCKET&apos;
+                serves (its pty is printed by &apos;krvctl sim&apos;; give it with --port)
+  --help        this text; &apos;krvctl COMMAND --help&apos; describes a command.
+  --lang LANG   the language of the texts: en (English) or ja (Japanese). Without it,
+                English when LANGUAGE, LC_ALL, LC_MESSAGES or LANG starts with en
+  -v, --verbose also say on standard error which library serves the USB bridge calls
+                (D2XX)
+  --version     print krvctl&apos;s version and exit
+  --trace FILE  record a wire trace in FILE: every frame sent and received, the USB
+                bridge&apos;s calls and the exchanges&apos; retries and time-outs, one event a
+                line with a microsecond time stamp (UTC). At 4 MB the file becomes
+                FILE.1 and a new one begins. KRV_TRACE=FILE in the environment does
+                the same; --trace wins.
+</translation>
+    </message>
+    <message>
+        <source>
+終了ステータス: 0 成功、1 発生器の失敗、2 使い方の誤り、3 PCレス設定の書き込みは
+済んだが発生器が再起動されなかった (&apos;krvctl standalone --help&apos; を参照)。
+</source>
+        <translation>
+Exit status: 0 success, 1 the unit failed, 2 usage error, 3 a standalone write went
+through but the unit was not restarted (see &apos;krvctl standalone --help&apos;).
+</translation>
+    </message>
+    <message>
+        <source>
+ポートは一度に一つのプログラムだけが、すべてのユーザー (root を含む) に対して使えます。
+二つ目のプログラムはポートのメッセージと、2 行目の
+別のプログラムがこのポートを使用しています で拒否され、一つ目はそのまま動き続けます。
+-o FILE (と settings new の FILE): 通常のファイル (シンボリックリンクの指す先も。リンクは
+残ります) は丸ごと置き換えるか新しく作るので、書きかけで残ることはありません。FIFO、
+デバイス、/dev/stdout にはそのまま書き込みます。-o - は標準出力です (コマンドの報告は
+そのとき標準エラー出力に出ます)。
+</source>
+        <translation>
+The port belongs to one program at a time, for every user (root included). A second
+program is refused with the port&apos;s message and, on a second line, &quot;Another program is
+using this port&quot;; the first carries on undisturbed.
+-o FILE (and the FILE of settings new): a regular file (also one a symbolic link points
+to; the link stays) is replaced whole, or created, so it is never left half written; a
+FIFO, device or /dev/stdout is written into as it is; -o - is standard output (the
+command&apos;s report then goes to standard error).
+</translation>
+    </message>
+</context>
+</TS>
