@@ -24,7 +24,7 @@ QByteArray Catalogue(const std::string& messages)
         messages + "</context>\n</TS>\n");
 }
 
-std::string Message(const std::string& source, const std::string& translation)
+std::string MessageXml(const std::string& source, const std::string& translation)
 {
     return "<message><source>" + source + "</source>" + translation + "</message>\n";
 }
@@ -37,35 +37,35 @@ TEST(CatalogueTest, CheckFindsEveryKindOfFault)
         const char* problem;  // the start of the one problem expected; null: none
     };
     const Case cases[] = {
-        {"finished", Message("接続", "<translation>Connect</translation>"), nullptr},
+        {"finished", MessageXml("接続", "<translation>Connect</translation>"), nullptr},
         {"vanished text is not in use",
-         Message("旧", "<translation type=\"vanished\">Old</translation>"), nullptr},
+         MessageXml("旧", "<translation type=\"vanished\">Old</translation>"), nullptr},
         {"obsolete text is not in use",
-         Message("旧", "<translation type=\"obsolete\">Old</translation>"), nullptr},
-        {"unfinished", Message("接続", "<translation type=\"unfinished\">Connect</translation>"),
+         MessageXml("旧", "<translation type=\"obsolete\">Old</translation>"), nullptr},
+        {"unfinished", MessageXml("接続", "<translation type=\"unfinished\">Connect</translation>"),
          "unfinished"},
-        {"empty", Message("接続", "<translation></translation>"), "empty translation"},
-        {"none at all", Message("接続", ""), "no translation"},
+        {"empty", MessageXml("接続", "<translation></translation>"), "empty translation"},
+        {"none at all", MessageXml("接続", ""), "no translation"},
         {"Qt placeholders kept in another order",
-         Message("%1 の %2", "<translation>%2 of %1</translation>"), nullptr},
+         MessageXml("%1 の %2", "<translation>%2 of %1</translation>"), nullptr},
         {"Qt placeholder dropped",
-         Message("%1 に保存できません", "<translation>Cannot save</translation>"),
+         MessageXml("%1 に保存できません", "<translation>Cannot save</translation>"),
          "placeholders differ"},
-        {"Qt placeholder changed", Message("%1 件", "<translation>%2 items</translation>"),
+        {"Qt placeholder changed", MessageXml("%1 件", "<translation>%2 items</translation>"),
          "placeholders differ"},
-        {"%n dropped", Message("%n 個", "<translation>items</translation>"), "placeholders differ"},
+        {"%n dropped", MessageXml("%n 個", "<translation>items</translation>"), "placeholders differ"},
         {"printf placeholder dropped",
-         Message("%d 以上です", "<translation>is too many</translation>"), "placeholders differ"},
+         MessageXml("%d 以上です", "<translation>is too many</translation>"), "placeholders differ"},
         {"printf placeholders swapped",
-         Message("%s: %d 回", "<translation>%d times: %s</translation>"), "placeholders differ"},
-        {"%% is no placeholder", Message("100%%", "<translation>100 percent</translation>"),
+         MessageXml("%s: %d 回", "<translation>%d times: %s</translation>"), "placeholders differ"},
+        {"%% is no placeholder", MessageXml("100%%", "<translation>100 percent</translation>"),
          nullptr},
-        {"line break dropped", Message("一行目\n二行目", "<translation>One line</translation>"),
+        {"line break dropped", MessageXml("一行目\n二行目", "<translation>One line</translation>"),
          "line breaks differ"},
         {"line breaks kept",
-         Message("一行目\n二行目", "<translation>Line one\nline two</translation>"), nullptr},
+         MessageXml("一行目\n二行目", "<translation>Line one\nline two</translation>"), nullptr},
         {"plural forms each checked",
-         Message("%n 個",
+         MessageXml("%n 個",
                  "<translation><numerusform>%n item</numerusform>"
                  "<numerusform>items</numerusform></translation>"),
          "placeholders differ"},
