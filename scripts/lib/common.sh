@@ -25,11 +25,11 @@ BUILD_PACKAGES+=(lintian appstream "${DEB_PACKAGES[@]}")
 FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # The sanitizer trees are built with clang: it compiles an unoptimised, instrumented build in
 # about half the time g++ takes, and libFuzzer comes only with clang. The AddressSanitizer tree
-# (scripts/test's asan leg) is also the fuzz targets' tree (scripts/fuzz): everything in it is
-# instrumented for libFuzzer as well, so the fuzzer sees inside every library.
+# (scripts/test's asan leg) is also the fuzz targets' tree (scripts/fuzz): the libraries they
+# reach are instrumented for libFuzzer as well, so the fuzzer sees inside them.
 ASAN_TREE="$KRV_ROOT/build-asan"
-ASAN_TREE_OPTIONS=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DKRV_SANITIZE=ON
-                   -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF)
+ASAN_TREE_OPTIONS=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1
+                   -DKRV_SANITIZE=ON -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF)
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {
