@@ -159,6 +159,12 @@ TEST_F(UnitServerTest, InterleavedClientsReachTheUnitInTheirOwnOrder)
     StartServing();
     ScpiClient a(unit->Port());
     ScpiClient b(unit->Port());
+    // The connection sends each circuit one frame; the unit may still be reading them.
+    ASSERT_TRUE(WaitUntil([&] {
+        return server->WithUnit([](sim::VirtualUnit& u) {
+            return !u.OutputHistory(0).empty() && !u.OutputHistory(1).empty();
+        });
+    }));
     server->WithUnit([](sim::VirtualUnit& u) { u.ClearOutputHistory(); });
     // Each client floods its channel with a rising value, all lines at once.
     std::string linesA;
