@@ -1,23 +1,30 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
 
 #include "app/CAboutDlg.h"
 #include "app/CBremixDoc.h"
+#include "app/ManualFile.h"
 #include "app/PanelLanguage.h"
 #include "dialogs/CDacSelect.h"
+#include "flows/Connection.h"
 #include "model/GeneratorState.h"
+#include "platform/Language.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -173,6 +180,8 @@ void CMainFrame::BuildMenus()
     AddCommand(help, kIdFirmwareUpdate, QT_TR_NOOP("発生器　ファームウェア更新"));
     AddCommand(help, kIdDiagnosis, QT_TR_NOOP("診断..."));
     help->addSeparator();
+    QAction* manual = AddCommand(help, kIdManual, QT_TR_NOOP("マニュアル(&M)"));
+    connect(manual, &QAction::triggered, this, &CMainFrame::ShowManual);
     QAction* about = AddCommand(help, kIdAppAbout, QT_TR_NOOP("バージョン情報 Bremix(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::ShowAbout);
 
@@ -291,6 +300,39 @@ void CMainFrame::ShowAbout()
 {
     CAboutDlg dialog(this);
     dialog.exec();
+}
+
+void CMainFrame::SetManualFinder(std::function<std::filesystem::path()> find)
+{
+    findManual_ = std::move(find);
+}
+
+void CMainFrame::SetManualOpener(std::function<bool(const QUrl&)> open)
+{
+    openManual_ = std::move(open);
+}
+
+void CMainFrame::ShowManual()
+{
+    const std::filesystem::path file = findManual_ ? findManual_() : FindManual(ProgramFolder());
+    if (file.empty()) {
+        // Where the installation puts it, so that a missing documentation folder (a system that
+        // leaves out /usr/share/doc) can be recognised.
+        const std::vector<std::filesystem::path> candidates = ManualCandidates(ProgramFolder());
+        const QString expected = candidates.empty()
+                                     ? QStringLiteral("share/doc/bremix2/manual.html")
+                                     : QFile::decodeName(candidates.front().c_str());
+        QMessageBox::warning(
+            this, QString::fromStdString(TrMarked("Caption", kCaptionWarning)),
+            tr("マニュアルが見つかりません。次の場所にあるはずです。\n%1").arg(expected));
+        return;
+    }
+    const QUrl url = QUrl::fromLocalFile(QFile::decodeName(file.c_str()));
+    const bool opened = openManual_ ? openManual_(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
+        QMessageBox::warning(this, QString::fromStdString(TrMarked("Caption", kCaptionWarning)),
+                             tr("マニュアルを開けません。\n%1").arg(url.toLocalFile()));
+    }
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)

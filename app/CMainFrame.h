@@ -5,6 +5,7 @@
 #include <QRect>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -15,6 +16,7 @@
 
 class QAction;
 class QMenu;
+class QUrl;
 
 namespace krv {
 
@@ -39,6 +41,7 @@ inline constexpr int kIdStartOutputLog = 32900;
 inline constexpr int kIdStopOutputLog = 32901;
 inline constexpr int kIdShowTrend = 32902;
 inline constexpr int kIdLanguage = 32904;
+inline constexpr int kIdManual = 32905;
 
 inline constexpr int kMainWindowHeight = 560;
 
@@ -59,6 +62,10 @@ class CMainFrame : public QMainWindow {
     void SetCircuitCountQuestion(std::function<int()> ask);
     // Replaces the question of the language item (tests answer it themselves).
     void SetLanguageQuestion(std::function<std::optional<Language>()> ask);
+    // Replaces how the manual is found (the installed one beside the program by default) and how
+    // it is opened (the desktop's browser by default; true when it could be handed over).
+    void SetManualFinder(std::function<std::filesystem::path()> find);
+    void SetManualOpener(std::function<bool(const QUrl&)> open);
     // Tells the frame when the calibration command may run (while connected); until then its
     // menu item is greyed.
     void SetCalibrationAvailability(std::function<bool()> available);
@@ -82,6 +89,8 @@ class CMainFrame : public QMainWindow {
     // Opens recent file `index` (0 = most recent); a file that cannot be opened leaves the list.
     bool OpenRecentFile(int index);
     void ShowAbout();
+    // "マニュアル": opens the installed manual; says where it was expected when it is missing.
+    void ShowManual();
     // "Language / 言語": asks for the panel's language and keeps it for the next start.
     void ChooseLanguage();
 
@@ -111,6 +120,8 @@ class CMainFrame : public QMainWindow {
     std::function<void()> initialUpdate_;
     std::function<int()> askCircuitCount_;
     std::function<bool()> calibrationAvailable_;
+    std::function<std::filesystem::path()> findManual_;
+    std::function<bool(const QUrl&)> openManual_;
 };
 
 }  // namespace krv

@@ -1,5 +1,9 @@
 #include "app/CommandLine.h"
 
+#include <initializer_list>
+
+#include "platform/Translate.h"
+
 namespace krv {
 
 namespace {
@@ -12,25 +16,63 @@ std::optional<CommandLine> Fail(std::string* error, std::string text)
     return std::nullopt;
 }
 
+// `text` with %1, %2… replaced by `values`, in one pass: a value that itself holds "%2" stays
+// as it is.
+std::string WithArgs(const std::string& text, std::initializer_list<std::string> values)
+{
+    const std::vector<std::string> list(values);
+    std::string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        const std::size_t n = static_cast<std::size_t>(next - '1');
+        if (text[i] == '%' && next >= '1' && next <= '9' && n < list.size()) {
+            result += list[n];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
 }  // namespace
 
-const char* CommandLineUsage()
+std::string CommandLineUsage()
 {
-    return "Usage: bremix2 [options] [SETTINGS-FILE]\n"
-           "\n"
-           "The KRV control panel. SETTINGS-FILE is a settings file (*.ini) opened at start-up\n"
-           "instead of starting a new settings set.\n"
-           "\n"
-           "Options:\n"
-           "  --simulate[=CIRCUITS]  serve a virtual unit with 1, 2 or 4 circuits (default 2) on "
-           "a\n"
-           "                         pseudo-terminal and put it first in the port list\n"
-           "  --port PATH            list the serial port PATH as well (may be repeated)\n"
-           "  --trace FILE           record a wire trace of the unit's link in FILE (also\n"
-           "                         KRV_TRACE=FILE); at 4 MB it becomes FILE.1\n"
-           "  --lang LANG            the language of the panel: en (English) or ja (Japanese);\n"
-           "                         else the one chosen in the panel, else the locale's\n"
-           "  --help                 show this text\n";
+    // Options and metavariables stay as they are typed, in both languages.
+    return Tr(
+        "CommandLine",
+        "使い方: bremix2 [オプション] [SETTINGS-FILE]\n"
+        "\n"
+        "KRVの操作パネルです。SETTINGS-FILE は設定ファイル(*.ini)で、起動時に新規設定の\n"
+        "代わりに開きます。\n"
+        "\n"
+        "オプション:\n"
+        "  --simulate[=CIRCUITS]  回路数 1、2、4 (既定 2) の仮想ユニットを疑似端末で動かし、\n"
+        "                         ポート一覧の先頭に置きます\n"
+        "  --port PATH            シリアルポート PATH も一覧に加えます (繰り返し指定可)\n"
+        "  --trace FILE           ユニットとの通信の記録を FILE に書きます (KRV_TRACE=FILE\n"
+        "                         でも同じ)。4 MB に達すると FILE.1 になります\n"
+        "  --lang LANG            パネルの言語: en (英語) または ja (日本語)。指定がなければ\n"
+        "                         パネルで選んだ言語、それもなければロケールの言語\n"
+        "  --help                 この説明を表示します\n");
+}
+
+std::optional<Language> LanguageArgument(const std::vector<std::string>& args)
+{
+    std::optional<Language> found;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") break;
+        std::optional<Language> language;
+        if (arg == "--lang" && i + 1 < args.size()) {
+            language = ParseLanguage(args[++i]);
+        } else if (arg.rfind("--lang=", 0) == 0) {
+            language = ParseLanguage(arg.substr(7));
+        }
+        if (language) found = language;
+    }
+    return found;
 }
 
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, bool strict,
@@ -49,49 +91,59 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
         } else if (!optionsEnded && arg.rfind("--simulate=", 0) == 0) {
             const std::string value = arg.substr(11);
             if (value != "1" && value != "2" && value != "4") {
-                return Fail(error, "--simulate takes 1, 2 or 4 circuits, not \"" + value + "\"");
+                return Fail(error,
+                            WithArg(Tr("CommandLine",
+                                       "--simulate の回路数は 1、2、4 のいずれかです (「%1」)"),
+                                    value));
             }
             result.simulateCircuits = value[0] - '0';
         } else if (!optionsEnded && (arg == "--port" || arg.rfind("--port=", 0) == 0)) {
             std::string value;
             if (arg == "--port") {
-                if (i + 1 >= args.size()) return Fail(error, "--port needs a PATH");
+                if (i + 1 >= args.size())
+                    return Fail(error, Tr("CommandLine", "--port にはパス PATH が要ります"));
                 value = args[++i];
             } else {
                 value = arg.substr(7);
             }
-            if (value.empty()) return Fail(error, "--port needs a PATH");
+            if (value.empty())
+                return Fail(error, Tr("CommandLine", "--port にはパス PATH が要ります"));
             result.ports.push_back(value);
         } else if (!optionsEnded && (arg == "--trace" || arg.rfind("--trace=", 0) == 0)) {
             if (arg == "--trace") {
-                if (i + 1 >= args.size()) return Fail(error, "--trace needs a FILE");
+                if (i + 1 >= args.size())
+                    return Fail(error, Tr("CommandLine", "--trace にはファイル FILE が要ります"));
                 result.traceFile = args[++i];
             } else {
                 result.traceFile = arg.substr(8);
             }
-            if (result.traceFile.empty()) return Fail(error, "--trace needs a FILE");
+            if (result.traceFile.empty())
+                return Fail(error, Tr("CommandLine", "--trace にはファイル FILE が要ります"));
         } else if (!optionsEnded && (arg == "--lang" || arg.rfind("--lang=", 0) == 0)) {
             std::string value;
             if (arg == "--lang") {
-                if (i + 1 >= args.size()) return Fail(error, "--lang needs en or ja");
+                if (i + 1 >= args.size())
+                    return Fail(error, Tr("CommandLine", "--lang には en か ja が要ります"));
                 value = args[++i];
             } else {
                 value = arg.substr(7);
             }
             result.language = ParseLanguage(value);
             if (!result.language)
-                return Fail(error, "--lang takes en or ja, not \"" + value + "\"");
+                return Fail(error,
+                            WithArg(Tr("CommandLine", "--lang は en か ja です (「%1」)"), value));
         } else if (!optionsEnded && arg.rfind("--", 0) == 0) {
-            return Fail(error, "unknown option " + arg);
+            return Fail(error, WithArg(Tr("CommandLine", "不明なオプション %1"), arg));
         } else if (!strict) {
             // Left for the toolkit, or checked in the strict pass.
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return Fail(error, "unknown option " + arg);
+            return Fail(error, WithArg(Tr("CommandLine", "不明なオプション %1"), arg));
         } else if (!result.settingsFile.empty()) {
-            return Fail(error, "only one settings file can be opened (\"" + result.settingsFile +
-                                   "\" and \"" + arg + "\")");
+            return Fail(error, WithArgs(Tr("CommandLine",
+                                           "開ける設定ファイルは１つだけです (「%1」と「%2」)"),
+                                        {result.settingsFile, arg}));
         } else if (arg.empty()) {
-            return Fail(error, "the settings file name is empty");
+            return Fail(error, Tr("CommandLine", "設定ファイル名が空です"));
         } else {
             result.settingsFile = arg;
         }

@@ -25,7 +25,11 @@ struct CommandLine {
 std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, bool strict,
                                             std::string* error);
 
-// The text --help prints.
-const char* CommandLineUsage();
+// The text --help prints, in the language installed for krv::Tr.
+std::string CommandLineUsage();
+
+// The language --lang asks for (the last valid one), found before the arguments are parsed, so that
+// the parser's own complaints are in that language; nothing when none is given.
+std::optional<Language> LanguageArgument(const std::vector<std::string>& args);
 
 }  // namespace krv

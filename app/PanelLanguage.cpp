@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QTranslator>
 #include <cstdio>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "platform/Translate.h"
@@ -83,6 +85,34 @@ bool InstallTranslations(Language language, const QString& catalogue)
     if (theInstallComplete && language == theInstalledLanguage) return true;
     theInstallComplete = InstallParts(language, catalogue);
     return theInstallComplete;
+}
+
+namespace {
+
+QTranslator* theTerminalTexts = nullptr;  // lives until the process ends
+
+std::string FromTerminalTexts(const char* context, const char* source)
+{
+    const QString translated = theTerminalTexts->translate(context, source);
+    return translated.isEmpty() ? std::string(source) : translated.toStdString();
+}
+
+}  // namespace
+
+bool InstallTerminalTranslations(Language language)
+{
+    if (language == Language::Japanese) {
+        SetTranslateFunction(nullptr);
+        return true;
+    }
+    if (!theTerminalTexts) {
+        const std::filesystem::path file = EnglishCatalogue(ProgramFolder());
+        auto translator = std::make_unique<QTranslator>();
+        if (file.empty() || !translator->load(QFile::decodeName(file.c_str()))) return false;
+        theTerminalTexts = translator.release();
+    }
+    SetTranslateFunction(FromTerminalTexts);
+    return true;
 }
 
 namespace {

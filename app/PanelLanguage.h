@@ -34,6 +34,12 @@ Language InstalledLanguage();
 // when a part is missing: its texts then stay in the language they are written in.
 bool InstallTranslations(Language language, const QString& catalogue = QString());
 
+// Makes the core's texts (krv::Tr) speak `language` before the application exists: what the
+// program prints on the terminal (--help, a wrong command line) comes first. Reads the
+// catalogue found beside the program; InstallTranslations later replaces it. False when English
+// was asked for and the catalogue is missing (the texts stay Japanese).
+bool InstallTerminalTranslations(Language language);
+
 // Asks which language the panel shall speak from its next start; nothing when cancelled. The
 // question says in both languages that the choice takes effect at the next start.
 std::optional<Language> AskLanguage(QWidget* parent, Language current);

@@ -8,14 +8,17 @@
 
 #include "app/CBremixApp.h"
 #include "app/CommandLine.h"
+#include "app/PanelLanguage.h"
 #include "app/ShutdownSignals.h"
 #include "platform/Trace.h"
+#include "platform/Translate.h"
 
 namespace {
 
 int UsageError(const std::string& error)
 {
-    std::fprintf(stderr, "bremix2: %s\nTry 'bremix2 --help'.\n", error.c_str());
+    std::fprintf(stderr, "bremix2: %s\n%s\n", error.c_str(),
+                 krv::Tr("CommandLine", "詳しくは 'bremix2 --help' を見てください。").c_str());
     return 2;
 }
 
@@ -25,12 +28,15 @@ int main(int argc, char* argv[])
 {
     // The program's own options are checked before Qt needs a display, so that --help and
     // mistakes are answered on any terminal.
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The stored choice of the panel is read without the application: QSettings is given the
+    // organisation and application names itself.
+    krv::InstallTerminalTranslations(krv::PanelLanguage(krv::LanguageArgument(args)));
     std::string error;
-    const auto early =
-        krv::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), false, &error);
+    const auto early = krv::ParseCommandLine(args, false, &error);
     if (!early) return UsageError(error);
     if (early->help) {
-        std::fputs(krv::CommandLineUsage(), stdout);
+        std::fputs(krv::CommandLineUsage().c_str(), stdout);
         return 0;
     }
 

@@ -107,6 +107,7 @@ void CBremixView::CreateControls()
     connectButton_->setGeometry(6, 8, 50, 23);
     connectButton_->setDefault(true);
     connectButton_->setObjectName(QStringLiteral("id%1").arg(kConnectButtonId));
+    connectButton_->setToolTip(tr("選んだポートのユニットに接続します。接続中は切断します"));
     byId_[kConnectButtonId] = connectButton_;
     connect(connectButton_, &QPushButton::clicked, this, [this] { OnConnectButton(); });
 
@@ -114,6 +115,7 @@ void CBremixView::CreateControls()
     portList_->setGeometry(58, 8, 220, 23);
     portList_->setMaxVisibleItems(300 / 18);
     portList_->setObjectName(QStringLiteral("id%1").arg(kPortListId));
+    portList_->setToolTip(tr("ユニットをつなぐシリアルポート"));
     byId_[kPortListId] = portList_;
     connect(portList_, &QComboBox::currentIndexChanged, this, [this] {
         if (!fillingPorts_)

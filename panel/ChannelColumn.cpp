@@ -25,11 +25,13 @@ QString Shown(const std::string& word)
     return QString::fromStdString(TrMarked("ChannelDisplay", word.c_str()));
 }
 
-// A translation too long for its control is shortened; the full text is then the tooltip. The
-// Japanese texts are whole, so they get none.
-void FullTextAsToolTip(QAbstractButton* control, const QString& full)
+// What a control does, as its tooltip. A translation too long for its control is shortened; its
+// full text then leads the tooltip. The Japanese texts are whole, so they show the help alone.
+void Explain(QWidget* control, const QString& help, const QString& full = QString())
 {
-    if (control->text() != full) control->setToolTip(full);
+    const auto* button = qobject_cast<QAbstractButton*>(control);
+    const bool shortened = button && !full.isEmpty() && button->text() != full;
+    control->setToolTip(shortened ? full + QLatin1Char('\n') + help : help);
 }
 
 QColor ToColour(const Rgb& rgb)
@@ -92,6 +94,9 @@ void ChannelColumn::CreateStatusRow()
     calibrationMark_->SetTextColours(Qt::black, kStandaloneTextBackground);
     standaloneLabel_->SetTextColours(Qt::black, kStandaloneTextBackground);
     alarmLabel_->SetTextColours(Qt::white, kAlarmTextBackground);
+    Explain(calibrationMark_, tr("ユーザー校正値で出力しているとき印が出ます"));
+    Explain(standaloneLabel_, tr("PCレス設定で変換器に書き込まれている動作"));
+    Explain(alarmLabel_, tr("出力部が知らせている異常"));
 }
 
 void ChannelColumn::CreateModeRow()
@@ -104,8 +109,11 @@ void ChannelColumn::CreateModeRow()
     normalMode_->setAutoExclusive(false);
     scaledMode_->setAutoExclusive(false);
     formulaButton_ = Button(24, tr("式"), {153, 124, 40, 20});
-    FullTextAsToolTip(scaledMode_, tr("換算", "full text"));
-    FullTextAsToolTip(formulaButton_, tr("式", "full text"));
+    Explain(rangeButton_, tr("出力レンジを選びます"));
+    Explain(onOffButton_, tr("出力をオン・オフします"));
+    Explain(normalMode_, tr("出力値をレンジの単位で表示・設定します"));
+    Explain(scaledMode_, tr("換算式で換算した値で表示・設定します"), tr("換算", "full text"));
+    Explain(formulaButton_, tr("換算式と単位を設定します"), tr("式", "full text"));
 }
 
 void ChannelColumn::CreateValueControls()
@@ -123,6 +131,12 @@ void ChannelColumn::CreateValueControls()
     valueField_->setFont(look_.value);
     unitLabel_ = Label(49, QStringLiteral("---"), {192, 222, 28, 24}, true);
     unitLabel_->setFont(look_.unit);
+    for (QPushButton* up : up_) Explain(up, tr("この桁を１つ上げます"));
+    for (QPushButton* down : down_) Explain(down, tr("この桁を１つ下げます"));
+    Explain(plus_, tr("値を正にします"));
+    Explain(minus_, tr("値を負にします"));
+    Explain(valueField_, tr("出力値。数値を入力してEnterで出力します"));
+    Explain(unitLabel_, tr("表示している値の単位"));
 }
 
 void ChannelColumn::CreatePresetButtons()
@@ -140,7 +154,8 @@ void ChannelColumn::CreatePresetButtons()
         }
     }
     presetSettings_ = Button(38, tr("設定"), {179, 349, 40, 20});
-    FullTextAsToolTip(presetSettings_, tr("設定", "full text"));
+    for (QPushButton* preset : presets_) Explain(preset, tr("このプリセット値を出力します"));
+    Explain(presetSettings_, tr("このレンジのプリセット値を設定します"), tr("設定", "full text"));
 }
 
 void ChannelColumn::CreateAutoOutputControls()
@@ -160,7 +175,13 @@ void ChannelColumn::CreateAutoOutputControls()
     stopButton_ = Button(42, QString(), {115, 447, 40, 20});
     for (QPushButton* b : {startButton_, pauseButton_, stopButton_}) b->setIconSize(QSize(14, 14));
     autoSettingsButton_ = Button(39, tr("設定"), {179, 447, 40, 20});
-    FullTextAsToolTip(autoSettingsButton_, tr("設定", "full text"));
+    Explain(autoSettingsButton_, tr("自動出力の波形・値・時間を設定します"),
+            tr("設定", "full text"));
+    Explain(waveformLabel_, tr("自動出力の波形"));
+    for (PanelLabel* label : autoLabels_) Explain(label, tr("自動出力の設定値"));
+    Explain(startButton_, tr("自動出力を開始します"));
+    Explain(pauseButton_, tr("自動出力を一時停止します"));
+    Explain(stopButton_, tr("自動出力を停止します"));
     autoSettingsButton_->setEnabled(true);
 }
 

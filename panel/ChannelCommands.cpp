@@ -11,6 +11,7 @@
 #include "model/ChannelOperations.h"
 #include "model/ValueDisplay.h"
 #include "panel/CBremixView.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -26,8 +27,8 @@ void CBremixView::WithPollingHeld(F&& change)
 void CBremixView::OnToggleOutput(int ch)
 {
     if (!link_.IsOpen()) {
-        ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(Tr("ChannelCommands", "接続されていません"), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     WithPollingHeld([&] { ToggleOutput(state_, ch); });
@@ -81,8 +82,8 @@ void CBremixView::OnRangeButton(int ch)
     // A running or paused automatic output keeps its range.
     if (state_.autoOutput[static_cast<std::size_t>(ch)].runState != 0) return;
     if (state_.OutputOn(ch)) {
-        ui_.ShowMessage("ＯＮ状態では切替できません。", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(Tr("ChannelCommands", "ＯＮ状態では切替できません。"), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     WithPollingHeld([&] {
@@ -90,8 +91,8 @@ void CBremixView::OnRangeButton(int ch)
         dialog.range = state_.channels[static_cast<std::size_t>(ch)].range;
         if (dialog.exec() != QDialog::Accepted) return;
         if (state_.unitAutoOutput[static_cast<std::size_t>(ch)].standaloneMode != kStandaloneOff) {
-            ui_.ShowMessage("変換器にPCレス設定を書込後、有効となります", kCaptionNotice,
-                            MessageIcon::Information, MessageButtons::Ok);
+            ui_.ShowMessage(Tr("ChannelCommands", "変換器にPCレス設定を書込後、有効となります"),
+                            kCaptionNotice, MessageIcon::Information, MessageButtons::Ok);
         }
         ApplyRange(state_, ch, dialog.range);
         const ChannelDisplay shown = Display(ch);
@@ -164,8 +165,8 @@ void CBremixView::OnRunButton(int ch, RunCommand command)
         return false;
     };
     if (!run(ch)) {
-        ui_.ShowMessage("接続されていません", kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(Tr("ChannelCommands", "接続されていません"), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         UpdateAutoOutputPanel(ch);
         return;
     }

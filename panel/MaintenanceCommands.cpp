@@ -14,14 +14,17 @@
 #include "link/DeviceLink.h"
 #include "panel/CBremixView.h"
 #include "panel/TickRest.h"
+#include "platform/Translate.h"
 #include "protocol/StandaloneModes.h"
 
 namespace krv {
 
 namespace {
 
-constexpr const char* kOutputOnRefusal = "ＯＮ状態では設定できません。";
-constexpr const char* kNotConnected = "接続されていません";
+constexpr const char* kOutputOnRefusal =
+    KRV_TRANSLATE_NOOP("MaintenanceCommands", "ＯＮ状態では設定できません。");
+constexpr const char* kNotConnected =
+    KRV_TRANSLATE_NOOP("MaintenanceCommands", "接続されていません");
 
 }  // namespace
 
@@ -42,13 +45,13 @@ void CBremixView::CalibrationCommand()
 {
     if (UnitWork::Busy()) return;
     if (AnyOutputOn()) {
-        ui_.ShowMessage(kOutputOnRefusal, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("MaintenanceCommands", kOutputOnRefusal), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     if (!link_.IsOpen()) {
-        ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("MaintenanceCommands", kNotConnected), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     TickRest rest(tickProcessing_, &polling_.pollingEnabled);
@@ -127,8 +130,8 @@ void CBremixView::UnitInfoCommand()
         dialog.circuits = state_.circuitCount;
         dialog.exec();
     } else {
-        ui_.ShowMessage(kNotConnected, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("MaintenanceCommands", kNotConnected), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
     }
 }
 
@@ -151,8 +154,8 @@ void CBremixView::StandaloneSetupCommand()
 {
     if (UnitWork::Busy()) return;
     if (AnyOutputOn()) {
-        ui_.ShowMessage(kOutputOnRefusal, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("MaintenanceCommands", kOutputOnRefusal), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     TickRest rest(tickProcessing_, &polling_.pollingEnabled);

@@ -46,9 +46,8 @@ QString OutputRecording::AskLogFile()
     const QString name =
         QStringLiteral("output_%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    QFileDialog dialog(window_, QStringLiteral("出力記録を開始"),
-                       folder + QStringLiteral("/") + name,
-                       QStringLiteral("CSVファイル (*.csv);;全てのファイル (*)"));
+    QFileDialog dialog(window_, tr("出力記録を開始"), folder + QStringLiteral("/") + name,
+                       tr("CSVファイル (*.csv);;全てのファイル (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     // An output log chosen again is continued, never overwritten: there is nothing to confirm.

@@ -14,7 +14,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "flows/Connection.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -37,10 +39,19 @@ QString Q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// The channel's number as the titles write it: a full-width digit in Japanese.
+QString ChannelNumber(int ch)
+{
+    static const char* const numbers[kChannelCount] = {
+        QT_TRANSLATE_NOOP("krv::TrendWindow", "１"), QT_TRANSLATE_NOOP("krv::TrendWindow", "２"),
+        QT_TRANSLATE_NOOP("krv::TrendWindow", "３"), QT_TRANSLATE_NOOP("krv::TrendWindow", "４")};
+    return TrendWindow::tr(numbers[std::clamp(ch, 0, kChannelCount - 1)]);
+}
+
 QString PlotTitle(int ch, const TrendScale& scale)
 {
-    return QStringLiteral("チャンネル%1　%2")
-        .arg(QChar(0xFF11 + ch))  // "１" … "４"
+    return TrendWindow::tr("チャンネル%1　%2")
+        .arg(ChannelNumber(ch))
         .arg(Q(RangeDisplayName(scale.range)));
 }
 
@@ -55,21 +66,26 @@ TrendWindow::TrendWindow(const GeneratorState& state, const TrendHistory& histor
       legend_(this),
       span_(this)
 {
-    setWindowTitle(QStringLiteral("トレンド表示"));
+    setWindowTitle(tr("トレンド表示"));
     setObjectName(QStringLiteral("trendWindow"));
 
-    pause_.setText(QStringLiteral("一時停止"));
+    pause_.setText(tr("一時停止"));
+    pause_.setToolTip(tr("グラフの更新を止めます。記録は続きます"));
     pause_.setObjectName(QStringLiteral("trendPause"));
-    export_.setText(QStringLiteral("PNG保存..."));
+    export_.setText(tr("PNG保存..."));
+    export_.setToolTip(tr("表示中のグラフをPNGファイルに保存します"));
     export_.setObjectName(QStringLiteral("trendExport"));
-    span_.setText(QStringLiteral("直近10分"));
+    span_.setText(tr("直近10分"));
+    span_.setObjectName(QStringLiteral("trendSpan"));
+    span_.setToolTip(tr("グラフは直近10分間の出力値を示します"));
     legend_.setObjectName(QStringLiteral("trendLegend"));
     legend_.setTextFormat(Qt::RichText);
-    legend_.setText(QStringLiteral("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;"
-                                   "</span>&nbsp;出力オフ&nbsp;&nbsp;"
-                                   "<span style=\"background-color:%2\">&nbsp;&nbsp;&nbsp;&nbsp;"
-                                   "</span>&nbsp;未接続")
-                        .arg(kOffColour.name(), kAwayColour.name()));
+    const QString swatch = QStringLiteral(
+        "<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span>&nbsp;%2");
+    legend_.setText(swatch.arg(kOffColour.name(), tr("出力オフ").toHtmlEscaped()) +
+                    QStringLiteral("&nbsp;&nbsp;") +
+                    swatch.arg(kAwayColour.name(), tr("未接続").toHtmlEscaped()));
+    legend_.setToolTip(tr("灰色: 出力がオフの間　黄色: ユニットが接続されていない間"));
     connect(&pause_, &QPushButton::clicked, this, [this] { SetPaused(!paused_); });
     connect(&export_, &QPushButton::clicked, this, [this] { ExportCommand(); });
 
@@ -288,7 +304,9 @@ void TrendWindow::UpdatePlots()
 void TrendWindow::SetPaused(bool paused)
 {
     paused_ = paused;
-    pause_.setText(paused ? QStringLiteral("再開") : QStringLiteral("一時停止"));
+    pause_.setText(paused ? tr("再開") : tr("一時停止"));
+    pause_.setToolTip(paused ? tr("グラフの更新を再開します")
+                             : tr("グラフの更新を止めます。記録は続きます"));
     UpdateTimer();
     if (!paused_ && isVisible()) UpdatePlots();
 }
@@ -327,19 +345,20 @@ void TrendWindow::ExportCommand()
         path = choosePngFile();
     } else {
         path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("PNG保存"),
+            this, tr("PNG保存"),
             QStringLiteral("trend_%1.png")
                 .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"))),
-            QStringLiteral("PNGファイル (*.png)"));
+            tr("PNGファイル (*.png)"));
     }
     if (path.isEmpty()) return;
     if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) path += QStringLiteral(".png");
     if (ExportPng(path)) return;
-    const QString text = QStringLiteral("PNGファイルを保存できません。\n") + path;
+    const QString text = tr("PNGファイルを保存できません。\n") + path;
     if (showError) {
         showError(text);
     } else {
-        QMessageBox::warning(this, QStringLiteral("警告"), text);
+        QMessageBox::warning(this, QString::fromStdString(TrMarked("Caption", kCaptionWarning)),
+                             text);
     }
 }
 

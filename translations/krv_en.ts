@@ -13,6 +13,21 @@
     </message>
 </context>
 <context>
+    <name>ChannelCommands</name>
+    <message>
+        <source>接続されていません</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>ＯＮ状態では切替できません。</source>
+        <translation>Cannot switch while the output is ON.</translation>
+    </message>
+    <message>
+        <source>変換器にPCレス設定を書込後、有効となります</source>
+        <translation>Takes effect once the standalone settings are written to the unit</translation>
+    </message>
+</context>
+<context>
     <name>ChannelDisplay</name>
     <message>
         <source>出力部高温</source>
@@ -67,6 +82,77 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>使い方: bremix2 [オプション] [SETTINGS-FILE]
+
+KRVの操作パネルです。SETTINGS-FILE は設定ファイル(*.ini)で、起動時に新規設定の
+代わりに開きます。
+
+オプション:
+  --simulate[=CIRCUITS]  回路数 1、2、4 (既定 2) の仮想ユニットを疑似端末で動かし、
+                         ポート一覧の先頭に置きます
+  --port PATH            シリアルポート PATH も一覧に加えます (繰り返し指定可)
+  --trace FILE           ユニットとの通信の記録を FILE に書きます (KRV_TRACE=FILE
+                         でも同じ)。4 MB に達すると FILE.1 になります
+  --lang LANG            パネルの言語: en (英語) または ja (日本語)。指定がなければ
+                         パネルで選んだ言語、それもなければロケールの言語
+  --help                 この説明を表示します
+</source>
+        <translation>Usage: bremix2 [options] [SETTINGS-FILE]
+
+The KRV control panel. SETTINGS-FILE is a settings file (*.ini) opened at start-up
+instead of starting a new settings set.
+
+Options:
+  --simulate[=CIRCUITS]  serve a virtual unit with 1, 2 or 4 circuits (default 2) on a
+                         pseudo-terminal and put it first in the port list
+  --port PATH            list the serial port PATH as well (may be repeated)
+  --trace FILE           record a wire trace of the unit&apos;s link in FILE (also
+                         KRV_TRACE=FILE); at 4 MB it becomes FILE.1
+  --lang LANG            the language of the panel: en (English) or ja (Japanese);
+                         else the one chosen in the panel, else the locale&apos;s
+  --help                 show this text
+</translation>
+    </message>
+    <message>
+        <source>--simulate の回路数は 1、2、4 のいずれかです (「%1」)</source>
+        <translation>--simulate takes 1, 2 or 4 circuits, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--port にはパス PATH が要ります</source>
+        <translation>--port needs a PATH</translation>
+    </message>
+    <message>
+        <source>--trace にはファイル FILE が要ります</source>
+        <translation>--trace needs a FILE</translation>
+    </message>
+    <message>
+        <source>--lang には en か ja が要ります</source>
+        <translation>--lang needs en or ja</translation>
+    </message>
+    <message>
+        <source>--lang は en か ja です (「%1」)</source>
+        <translation>--lang takes en or ja, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>不明なオプション %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>開ける設定ファイルは１つだけです (「%1」と「%2」)</source>
+        <translation>only one settings file can be opened (&quot;%1&quot; and &quot;%2&quot;)</translation>
+    </message>
+    <message>
+        <source>設定ファイル名が空です</source>
+        <translation>the settings file name is empty</translation>
+    </message>
+    <message>
+        <source>詳しくは &apos;bremix2 --help&apos; を見てください。</source>
+        <translation>Try &apos;bremix2 --help&apos;.</translation>
+    </message>
+</context>
+<context>
     <name>Connection</name>
     <message>
         <source>接続できません。</source>
@@ -83,6 +169,17 @@
     <message>
         <source>状態確認に失敗しました。</source>
         <translation>The status check failed.</translation>
+    </message>
+</context>
+<context>
+    <name>MaintenanceCommands</name>
+    <message>
+        <source>ＯＮ状態では設定できません。</source>
+        <translation>Cannot be set while an output is ON.</translation>
+    </message>
+    <message>
+        <source>接続されていません</source>
+        <translation>Not connected</translation>
     </message>
 </context>
 <context>
@@ -117,6 +214,14 @@
     <message>
         <source>接続が解除されました。</source>
         <translation>The connection was lost.</translation>
+    </message>
+    <message>
+        <source>選んだポートのユニットに接続します。接続中は切断します</source>
+        <translation>Connect to the unit on the selected port; disconnect while connected</translation>
+    </message>
+    <message>
+        <source>ユニットをつなぐシリアルポート</source>
+        <translation>Serial port of the unit</translation>
     </message>
 </context>
 <context>
@@ -209,6 +314,22 @@
         <source>名前を付けて保存</source>
         <translation>Save As</translation>
     </message>
+    <message>
+        <source>マニュアル(&amp;M)</source>
+        <translation>&amp;Manual</translation>
+    </message>
+    <message>
+        <source>マニュアルが見つかりません。次の場所にあるはずです。
+%1</source>
+        <translation>The manual is not installed. It was expected at:
+%1</translation>
+    </message>
+    <message>
+        <source>マニュアルを開けません。
+%1</source>
+        <translation>Cannot open the manual.
+%1</translation>
+    </message>
 </context>
 <context>
     <name>krv::ChannelColumn</name>
@@ -254,6 +375,190 @@
         <source>設定</source>
         <comment>full text</comment>
         <translation>Settings</translation>
+    </message>
+    <message>
+        <source>ユーザー校正値で出力しているとき印が出ます</source>
+        <translation>Marked while the output uses the user calibration</translation>
+    </message>
+    <message>
+        <source>PCレス設定で変換器に書き込まれている動作</source>
+        <translation>Standalone mode written to the unit</translation>
+    </message>
+    <message>
+        <source>出力部が知らせている異常</source>
+        <translation>Alarm reported by the output stage</translation>
+    </message>
+    <message>
+        <source>出力レンジを選びます</source>
+        <translation>Choose the output range</translation>
+    </message>
+    <message>
+        <source>出力をオン・オフします</source>
+        <translation>Switch the output on or off</translation>
+    </message>
+    <message>
+        <source>出力値をレンジの単位で表示・設定します</source>
+        <translation>Show and set the output in the units of the range</translation>
+    </message>
+    <message>
+        <source>換算式で換算した値で表示・設定します</source>
+        <translation>Show and set the output as a scaled value (conversion formula)</translation>
+    </message>
+    <message>
+        <source>換算式と単位を設定します</source>
+        <translation>Set the conversion formula and its unit</translation>
+    </message>
+    <message>
+        <source>この桁を１つ上げます</source>
+        <translation>Raise this digit by one</translation>
+    </message>
+    <message>
+        <source>この桁を１つ下げます</source>
+        <translation>Lower this digit by one</translation>
+    </message>
+    <message>
+        <source>値を正にします</source>
+        <translation>Make the value positive</translation>
+    </message>
+    <message>
+        <source>値を負にします</source>
+        <translation>Make the value negative</translation>
+    </message>
+    <message>
+        <source>出力値。数値を入力してEnterで出力します</source>
+        <translation>Output value. Type a number and press Enter to output it</translation>
+    </message>
+    <message>
+        <source>表示している値の単位</source>
+        <translation>Unit of the value shown</translation>
+    </message>
+    <message>
+        <source>このプリセット値を出力します</source>
+        <translation>Output this preset value</translation>
+    </message>
+    <message>
+        <source>このレンジのプリセット値を設定します</source>
+        <translation>Set the preset values of this range</translation>
+    </message>
+    <message>
+        <source>自動出力の波形・値・時間を設定します</source>
+        <translation>Set the automatic output: waveform, values, timing</translation>
+    </message>
+    <message>
+        <source>自動出力の波形</source>
+        <translation>Waveform of the automatic output</translation>
+    </message>
+    <message>
+        <source>自動出力の設定値</source>
+        <translation>Setting of the automatic output</translation>
+    </message>
+    <message>
+        <source>自動出力を開始します</source>
+        <translation>Start the automatic output</translation>
+    </message>
+    <message>
+        <source>自動出力を一時停止します</source>
+        <translation>Pause the automatic output</translation>
+    </message>
+    <message>
+        <source>自動出力を停止します</source>
+        <translation>Stop the automatic output</translation>
+    </message>
+</context>
+<context>
+    <name>krv::OutputRecording</name>
+    <message>
+        <source>出力記録を開始</source>
+        <translation>Start Output Log</translation>
+    </message>
+    <message>
+        <source>CSVファイル (*.csv);;全てのファイル (*)</source>
+        <translation>CSV files (*.csv);;All files (*)</translation>
+    </message>
+</context>
+<context>
+    <name>krv::TrendWindow</name>
+    <message>
+        <source>１</source>
+        <translation>1</translation>
+    </message>
+    <message>
+        <source>２</source>
+        <translation>2</translation>
+    </message>
+    <message>
+        <source>３</source>
+        <translation>3</translation>
+    </message>
+    <message>
+        <source>４</source>
+        <translation>4</translation>
+    </message>
+    <message>
+        <source>チャンネル%1&#x3000;%2</source>
+        <translation>Channel %1  %2</translation>
+    </message>
+    <message>
+        <source>トレンド表示</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>一時停止</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>グラフの更新を止めます。記録は続きます</source>
+        <translation>Stop updating the plots; recording goes on</translation>
+    </message>
+    <message>
+        <source>PNG保存...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>表示中のグラフをPNGファイルに保存します</source>
+        <translation>Save the plots shown as a PNG file</translation>
+    </message>
+    <message>
+        <source>直近10分</source>
+        <translation>Last 10 min</translation>
+    </message>
+    <message>
+        <source>グラフは直近10分間の出力値を示します</source>
+        <translation>The plots show the outputs of the last 10 minutes</translation>
+    </message>
+    <message>
+        <source>出力オフ</source>
+        <translation>Output off</translation>
+    </message>
+    <message>
+        <source>未接続</source>
+        <translation>Not connected</translation>
+    </message>
+    <message>
+        <source>灰色: 出力がオフの間&#x3000;黄色: ユニットが接続されていない間</source>
+        <translation>Grey: output switched off   Yellow: unit not connected</translation>
+    </message>
+    <message>
+        <source>再開</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>グラフの更新を再開します</source>
+        <translation>Resume updating the plots</translation>
+    </message>
+    <message>
+        <source>PNG保存</source>
+        <translation>Save PNG</translation>
+    </message>
+    <message>
+        <source>PNGファイル (*.png)</source>
+        <translation>PNG files (*.png)</translation>
+    </message>
+    <message>
+        <source>PNGファイルを保存できません。
+</source>
+        <translation>Cannot save the PNG file.
+</translation>
     </message>
 </context>
 <context>

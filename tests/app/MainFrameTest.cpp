@@ -170,6 +170,7 @@ TEST_F(MainFrameTest, MenusHoldEveryItemInOrder)
                                   "32772 発生器\u3000ファームウェア更新",
                                   "32903 診断...",
                                   "-",
+                                  "32905 マニュアル(&M)",
                                   "57664 バージョン情報 Bremix(&A)...",
                               }));
 

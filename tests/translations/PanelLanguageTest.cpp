@@ -15,9 +15,13 @@
 #include <QSettings>
 #include <QStyle>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
+#include <QtCharts/QChart>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -31,8 +35,10 @@
 #include "panel/CBremixView.h"
 #include "panel/ChannelColumn.h"
 #include "panel/PanelWidgets.h"
+#include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
 #include "platform/Translate.h"
+#include "support/TempFolder.h"
 
 namespace krv {
 namespace {
@@ -96,6 +102,17 @@ class PanelLanguageTest : public ::testing::Test {
         if (auto* l = qobject_cast<PanelLabel*>(control)) return l->text().toStdString();
         return "?";
     }
+    // The trend window as the record menu opens it, shown and laid out.
+    TrendWindow* OpenTrend() const
+    {
+        app->MainFrame()->Action(kIdShowTrend)->trigger();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* trend = qobject_cast<TrendWindow*>(w); trend && trend->isVisible()) {
+                return trend;
+            }
+        }
+        return nullptr;
+    }
     CBremixView& View() const
     {
         return *static_cast<CBremixView*>(app->MainFrame()->centralWidget());
@@ -120,7 +137,8 @@ TEST_F(PanelLanguageTest, EnglishWhenAsked)
     EXPECT_EQ(Text(kConnectButtonId), "Connect");
     EXPECT_EQ(Text(ChannelControlId(0, 25)), "Normal");
     EXPECT_EQ(Text(ChannelControlId(1, 24)), "f(x)");
-    EXPECT_EQ(View().Control(ChannelControlId(1, 24))->toolTip().toStdString(), "Formula");
+    EXPECT_EQ(View().Control(ChannelControlId(1, 24))->toolTip().toStdString(),
+              "Formula\nSet the conversion formula and its unit");
     EXPECT_EQ(Text(ChannelControlId(0, 6)), "OFF");
     // The core's texts follow, and Qt's own buttons speak English.
     EXPECT_EQ(Tr("Caption", "確認"), "Notice");
@@ -203,7 +221,12 @@ int Room(QWidget* w)
 QString TextOf(QWidget* w)
 {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-    if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+        if (l->textFormat() != Qt::RichText) return l->text();
+        QTextDocument shown;  // what the label shows of its markup
+        shown.setHtml(l->text());
+        return shown.toPlainText();
+    }
     if (auto* l = qobject_cast<PanelLabel*>(w)) return l->text();
     return QString();
 }
@@ -212,6 +235,169 @@ void SetTextOf(QWidget* w, const QString& text)
 {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) b->setText(text);
     if (auto* l = qobject_cast<PanelLabel*>(w)) l->setText(text);
+}
+
+// The trend window in both languages: its title, buttons (also paused), labels, the plots'
+// titles, the tooltip of every control and the message of a PNG that cannot be saved.
+TEST_F(PanelLanguageTest, TrendWindowInBothLanguages)
+{
+    struct Expected {
+        Language language;
+        const char* title;
+        const char* pause;
+        const char* resume;
+        const char* exportButton;
+        const char* span;
+        std::vector<const char*> legend;
+        const char* plotTitle;  // how the first plot's title starts
+        const char* cannotSave;
+    };
+    const Expected table[] = {
+        {Language::Japanese,
+         "トレンド表示",
+         "一時停止",
+         "再開",
+         "PNG保存...",
+         "直近10分",
+         {"出力オフ", "未接続"},
+         "チャンネル１　",
+         "PNGファイルを保存できません。\n"},
+        {Language::English,
+         "Trend",
+         "Pause",
+         "Resume",
+         "Save PNG...",
+         "Last 10 min",
+         {"Output off", "Not connected"},
+         "Channel 1  ",
+         "Cannot save the PNG file.\n"},
+    };
+    for (const Expected& e : table) {
+        const char* name = LanguageWord(e.language);
+        app.reset();
+        ASSERT_TRUE(InstallTranslations(e.language, kCatalogue));
+        Start(e.language);
+        TrendWindow* trend = OpenTrend();
+        ASSERT_NE(trend, nullptr) << name;
+        EXPECT_EQ(trend->windowTitle().toStdString(), e.title) << name;
+        EXPECT_EQ(trend->PauseButton().text().toStdString(), e.pause) << name;
+        const QString runningTip = trend->PauseButton().toolTip();
+        trend->SetPaused(true);
+        EXPECT_EQ(trend->PauseButton().text().toStdString(), e.resume) << name;
+        EXPECT_NE(trend->PauseButton().toolTip(), runningTip) << name;
+        trend->SetPaused(false);
+        EXPECT_EQ(trend->ExportButton().text().toStdString(), e.exportButton) << name;
+        auto* span = trend->findChild<QLabel*>(QStringLiteral("trendSpan"));
+        ASSERT_NE(span, nullptr);
+        EXPECT_EQ(span->text().toStdString(), e.span) << name;
+        const QString legend = TextOf(trend->findChild<QLabel*>(QStringLiteral("trendLegend")));
+        for (const char* word : e.legend) {
+            EXPECT_TRUE(legend.contains(QString::fromUtf8(word))) << name << ": " << word;
+        }
+        EXPECT_TRUE(trend->Chart(0)->title().startsWith(QString::fromUtf8(e.plotTitle)))
+            << name << ": " << trend->Chart(0)->title().toStdString();
+        for (QWidget* w : trend->findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) {
+                EXPECT_FALSE(w->toolTip().isEmpty())
+                    << name << ": " << w->objectName().toStdString();
+            }
+        }
+        std::vector<std::string> errors;
+        trend->choosePngFile = [] { return QStringLiteral("/nonexistent-folder/trend.png"); };
+        trend->showError = [&](const QString& text) { errors.push_back(text.toStdString()); };
+        trend->ExportButton().click();
+        EXPECT_EQ(errors, std::vector<std::string>{std::string(e.cannotSave) +
+                                                   "/nonexistent-folder/trend.png"})
+            << name;
+    }
+}
+
+// Every control of the main window explains itself in both languages.
+TEST_F(PanelLanguageTest, EveryPanelControlHasATooltip)
+{
+    for (const Language language : {Language::Japanese, Language::English}) {
+        app.reset();
+        ASSERT_TRUE(InstallTranslations(language, kCatalogue));
+        Start(language);
+        int controls = 0;
+        for (QWidget* w : View().findChildren<QWidget*>()) {
+            if (!w->objectName().startsWith(QStringLiteral("id"))) continue;
+            ++controls;
+            EXPECT_FALSE(w->toolTip().isEmpty())
+                << LanguageWord(language) << ": " << w->objectName().toStdString() << " ("
+                << w->metaObject()->className() << ")";
+        }
+        EXPECT_GT(controls, 2 * 40) << LanguageWord(language);
+        // The connect button's tooltip is in the panel's language.
+        const QString tip = View().Control(kConnectButtonId)->toolTip();
+        EXPECT_EQ(tip.contains(QStringLiteral("Connect")), language == Language::English);
+    }
+}
+
+// The manual item: in the help menu in both languages, it hands the manual found to the opener,
+// and says where the manual was expected when it is missing or cannot be opened.
+TEST_F(PanelLanguageTest, ManualItemOpensTheInstalledManual)
+{
+    test::TempFolder folder;
+    const std::string manual = folder.Write("manual.html", "<html></html>");
+    struct Case {
+        Language language;
+        const char* item;
+        const char* missing;  // how the message of a missing manual starts
+        const char* unopened;
+    };
+    const Case table[] = {
+        {Language::Japanese, "マニュアル(&M)", "マニュアルが見つかりません。",
+         "マニュアルを開けません。"},
+        {Language::English, "&Manual", "The manual is not installed.", "Cannot open the manual."},
+    };
+    for (const Case& c : table) {
+        const char* name = LanguageWord(c.language);
+        app.reset();
+        ASSERT_TRUE(InstallTranslations(c.language, kCatalogue));
+        Start(c.language);
+        CMainFrame& frame = *app->MainFrame();
+        QAction* item = frame.Action(kIdManual);
+        ASSERT_NE(item, nullptr) << name;
+        EXPECT_EQ(item->text().toStdString(), c.item) << name;
+        EXPECT_TRUE(
+            app->MainFrame()->menuBar()->actions().back()->menu()->actions().contains(item));
+
+        std::vector<QUrl> opened;
+        bool opens = true;
+        std::filesystem::path found = manual;
+        frame.SetManualFinder([&] { return found; });
+        frame.SetManualOpener([&](const QUrl& url) {
+            opened.push_back(url);
+            return opens;
+        });
+        item->trigger();
+        ASSERT_EQ(opened.size(), 1u) << name;
+        EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString(manual))) << name;
+
+        // Missing, then refused by the desktop: a warning each time, nothing more opened.
+        const auto warning = [&](std::function<void()> act) {
+            QString text;
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    text = box->text();
+                    box->accept();
+                }
+            });
+            act();
+            return text.toStdString();
+        };
+        found.clear();
+        const std::string missing = warning([&] { item->trigger(); });
+        EXPECT_EQ(missing.rfind(c.missing, 0), 0u) << name << ": " << missing;
+        EXPECT_NE(missing.find("manual.html"), std::string::npos) << missing;
+        found = manual;
+        opens = false;
+        const std::string unopened = warning([&] { item->trigger(); });
+        EXPECT_EQ(unopened.rfind(c.unopened, 0), 0u) << name << ": " << unopened;
+        EXPECT_NE(unopened.find(manual), std::string::npos) << unopened;
+        EXPECT_EQ(opened.size(), 2u) << name;
+    }
 }
 
 // Every text of the main window fits its control in both languages: the fixed ones as built,
@@ -240,13 +426,26 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
                 << name << ": \"" << text.toStdString() << "\" in " << w->objectName().toStdString()
                 << " (" << w->metaObject()->className() << ")";
         };
-        for (QWidget* w : app->MainFrame()->findChildren<QWidget*>()) {
-            if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w) &&
-                !qobject_cast<PanelLabel*>(w)) {
-                continue;
+        // Every window with texts: the main window and the trend window, the latter paused as well
+        // (its button then says how to resume).
+        TrendWindow* trend = OpenTrend();
+        ASSERT_NE(trend, nullptr);
+        const std::vector<std::pair<QWidget*, std::function<void()>>> windows = {
+            {app->MainFrame(), [] {}},
+            {trend, [] {}},
+            {trend, [trend] { trend->SetPaused(true); }},
+        };
+        for (const auto& [window, prepare] : windows) {
+            prepare();
+            for (QWidget* w : window->findChildren<QWidget*>()) {
+                if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QLabel*>(w) &&
+                    !qobject_cast<PanelLabel*>(w)) {
+                    continue;
+                }
+                fits(w, TextOf(w));
             }
-            fits(w, TextOf(w));
         }
+        trend->SetPaused(false);
         for (int ch = 0; ch < 2; ++ch) {
             for (const auto& [offset, list] : words) {
                 QWidget* w = View().Control(ChannelControlId(ch, offset));
@@ -258,13 +457,18 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
                 SetTextOf(w, before);
             }
         }
-        EXPECT_GT(measured, 40) << name;
-        // A shortened English text carries its full one as the tooltip.
+        EXPECT_GT(measured, 50) << name;
+        // A shortened English text leads the tooltip with its full one; the whole Japanese
+        // text is not repeated there.
         QWidget* scaled = View().Control(ChannelControlId(0, 26));
+        const QString help = QCoreApplication::translate("krv::ChannelColumn",
+                                                         "換算式で換算した値で表示・設定します");
         if (language == Language::English) {
-            EXPECT_FALSE(scaled->toolTip().isEmpty());
+            EXPECT_EQ(scaled->toolTip(),
+                      QCoreApplication::translate("krv::ChannelColumn", "換算", "full text") +
+                          QLatin1Char('\n') + help);
         } else {
-            EXPECT_TRUE(scaled->toolTip().isEmpty());
+            EXPECT_EQ(scaled->toolTip(), help);
         }
     }
 }
