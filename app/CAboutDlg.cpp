@@ -12,7 +12,7 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kCaption = "バージョン情報 Bremix";
+constexpr const char* kCaption = QT_TRANSLATE_NOOP("krv::CAboutDlg", "バージョン情報 Bremix");
 constexpr const char* kTemplateVersionText = "Bremix, Version 1.0";
 
 }  // namespace
@@ -25,7 +25,7 @@ QString CAboutDlg::VersionLine(const QString& version)
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QString::fromUtf8(kCaption));
+    setWindowTitle(tr(kCaption));
     setFont(QFont(QStringLiteral("MS UI Gothic"), 9));
     setFixedSize(DialogUnitSize(235, 62));
 

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -75,7 +76,7 @@ void AppendField(std::string& line, const std::string& field)
 
 std::string WithReason(const char* text, const std::filesystem::path& path, int error)
 {
-    std::string message = text;
+    std::string message = TrMarked("OutputLog", text);
     message += "\n";
     message += path.string();
     if (error != 0) {

@@ -10,6 +10,7 @@
 
 #include "model/ChannelSettings.h"
 #include "model/OutputObserver.h"
+#include "platform/Translate.h"
 #include "platform/UniqueFd.h"
 #include "platform/UserInterface.h"
 
@@ -49,12 +50,14 @@ inline constexpr const char* kOutputLogHeader =
 
 // Caption and texts of the log's messages.
 inline constexpr const char* kOutputLogCaption = "警告";
-inline constexpr const char* kOutputLogCannotCreate = "出力記録ファイルを作成できません。";
+inline constexpr const char* kOutputLogCannotCreate =
+    KRV_TRANSLATE_NOOP("OutputLog", "出力記録ファイルを作成できません。");
 inline constexpr const char* kOutputLogNotALog =
-    "出力記録ファイルではないファイルには書き込みません。";
-inline constexpr const char* kOutputLogInUse = "出力記録ファイルは他のプログラムが書込み中です。";
+    KRV_TRANSLATE_NOOP("OutputLog", "出力記録ファイルではないファイルには書き込みません。");
+inline constexpr const char* kOutputLogInUse =
+    KRV_TRANSLATE_NOOP("OutputLog", "出力記録ファイルは他のプログラムが書込み中です。");
 inline constexpr const char* kOutputLogWriteFailed =
-    "出力記録ファイルに書き込めないため、記録を停止しました。";
+    KRV_TRANSLATE_NOOP("OutputLog", "出力記録ファイルに書き込めないため、記録を停止しました。");
 
 // One row, as texts ready for the file.
 struct OutputLogRow {

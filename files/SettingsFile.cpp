@@ -15,17 +15,20 @@
 #include "link/DeviceLink.h"
 #include "platform/AtomicFile.h"
 #include "platform/TextEncoding.h"
+#include "platform/Translate.h"
 #include "platform/UniqueFd.h"
 
 namespace krv {
 
 namespace {
 
-constexpr const char* kWrongMarkerMessage = "ファイル形式が違います。";
-constexpr const char* kWrongVersionMessage =
-    "ファイルバージョンが異なります、最新バージョンをインストールしてください。";
-constexpr const char* kEndOfFileMessage = "%1 の末尾以降にアクセスしようとしました。";
-constexpr const char* kCannotReadMessage = "%1 を開けません。";
+constexpr const char* kWrongMarkerMessage =
+    KRV_TRANSLATE_NOOP("SettingsFile", "ファイル形式が違います。");
+constexpr const char* kWrongVersionMessage = KRV_TRANSLATE_NOOP(
+    "SettingsFile", "ファイルバージョンが異なります、最新バージョンをインストールしてください。");
+constexpr const char* kEndOfFileMessage =
+    KRV_TRANSLATE_NOOP("SettingsFile", "%1 の末尾以降にアクセスしようとしました。");
+constexpr const char* kCannotReadMessage = KRV_TRANSLATE_NOOP("SettingsFile", "%1 を開けません。");
 
 // Settings files are about 46 KB; nothing a settings set holds comes near this. A larger file is
 // read only this far, so opening the wrong file by mistake cannot exhaust the memory.
@@ -38,9 +41,7 @@ constexpr int kOldPointCount = 100;
 
 std::string WithPath(const char* pattern, const std::string& path)
 {
-    std::string text = pattern;
-    text.replace(text.find("%1"), 2, path);
-    return text;
+    return WithArg(TrMarked("SettingsFile", pattern), path);
 }
 
 // Thrown by the reader when the layout runs past the end of the data; caught in LoadSettings.
@@ -315,12 +316,12 @@ LoadOutcome LoadSettings(GeneratorState& state, AppValues& app, std::string_view
     ByteReader in(bytes);
     try {
         if (in.String() != kSettingsStartMarker) {
-            ShowWarning(ui, kWrongMarkerMessage);
+            ShowWarning(ui, TrMarked("SettingsFile", kWrongMarkerMessage));
             return LoadOutcome::WrongMarker;
         }
         const long long version = LeadingDecimal(in.String());
         if (version != kVersion100 && version != kVersion110 && version != kVersion120) {
-            ShowWarning(ui, kWrongVersionMessage);
+            ShowWarning(ui, TrMarked("SettingsFile", kWrongVersionMessage));
             return LoadOutcome::WrongVersion;
         }
         const int v = static_cast<int>(version);

@@ -6,6 +6,7 @@
 
 #include "flows/JobContext.h"
 #include "link/DeviceLink.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -57,6 +58,7 @@ class FirmwareContext : public JobContext {
     bool unitErased_ = false;
 };
 
-inline constexpr const char* kStatusCancelled = "キャンセルしました";
+inline constexpr const char* kStatusCancelled =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "キャンセルしました");
 
 }  // namespace krv

@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "firmware/RecordCipherTable.h"
+#include "platform/Translate.h"
 #include "platform/UniqueFd.h"
 
 namespace krv {
@@ -423,33 +424,47 @@ FirmwareReadResult ReadFirmwareFileHeader(const std::filesystem::path& path, Fir
 
 std::string FirmwareFileCheck::Reason() const
 {
-    const std::string n = std::to_string(record);
+    // The record's number is %1, a count of bytes or an address %2.
+    const auto text = [this](const char* marked, const std::string& second = {}) {
+        std::string reason = WithArg(TrMarked("FirmwareFile", marked), std::to_string(record));
+        if (const auto at = reason.find("%2"); at != std::string::npos) {
+            reason.replace(at, 2, second);
+        }
+        return reason;
+    };
     switch (fault) {
         case FirmwareFault::None:
             return {};
         case FirmwareFault::CannotOpen:
-            return "ファイルを読み込めません";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "ファイルを読み込めません"));
         case FirmwareFault::Empty:
-            return "ファイルが空です";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "ファイルが空です"));
         case FirmwareFault::HeaderCut:
-            return "ヘッダーの途中、" + std::to_string(size) + "バイトで切れています";
+            return text(
+                KRV_TRANSLATE_NOOP("FirmwareFile", "ヘッダーの途中、%2バイトで切れています"),
+                std::to_string(size));
         case FirmwareFault::RecordCut:
-            return "レコード" + n + "の途中、" + std::to_string(size) + "バイトで切れています";
+            return text(
+                KRV_TRANSLATE_NOOP("FirmwareFile", "レコード%1の途中、%2バイトで切れています"),
+                std::to_string(size));
         case FirmwareFault::NotSRecord:
-            return "レコード" + n + "の形式が正しくありません";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "レコード%1の形式が正しくありません"));
         case FirmwareFault::BadChecksum:
-            return "レコード" + n + "のチェックサムが合いません";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "レコード%1のチェックサムが合いません"));
         case FirmwareFault::Outside: {
-            char text[16];
-            std::snprintf(text, sizeof text, "%08X", address);
-            return "レコード" + n + "のデータが範囲外です(アドレス" + text + ")";
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "%08X", address);
+            return text(
+                KRV_TRANSLATE_NOOP("FirmwareFile", "レコード%1のデータが範囲外です(アドレス%2)"),
+                hex);
         }
         case FirmwareFault::NoData:
-            return "データレコードがありません";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "データレコードがありません"));
         case FirmwareFault::NoEnd:
-            return "終了レコードがありません";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile", "終了レコードがありません"));
         case FirmwareFault::AfterEnd:
-            return "終了レコード(レコード" + n + ")の後にレコードがあります";
+            return text(KRV_TRANSLATE_NOOP("FirmwareFile",
+                                           "終了レコード(レコード%1)の後にレコードがあります"));
     }
     return {};
 }

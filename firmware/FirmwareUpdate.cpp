@@ -4,9 +4,20 @@
 #include "firmware/ProgramUnit.h"
 #include "flows/StandaloneFlows.h"
 #include "model/CalibrationValues.h"
+#include "platform/Translate.h"
 #include "protocol/Calibration.h"
 
 namespace krv {
+
+namespace {
+
+// A message or status of the update, in the program's language.
+std::string Text(const char* marked)
+{
+    return TrMarked("FirmwareUpdate", marked);
+}
+
+}  // namespace
 
 namespace {
 
@@ -30,7 +41,7 @@ class Update {
   private:
     FirmwareUpdateResult Finish(FirmwareUpdateOutcome outcome, const std::string& message = {})
     {
-        context_.SetStatus(kStatusCancelled);
+        context_.SetStatus(Text(kStatusCancelled));
         if (!message.empty()) context_.Message(message);
         result_.outcome = outcome;
         return result_;
@@ -69,15 +80,16 @@ FirmwareUpdateResult Update::Run()
     link_.ClosePort();
     CFtdiPort& bridge = link_.FtdiPort();
     const int units = bridge.ListFtdiDevices();
-    if (units == 0) return Refuse(kNoUnit);
-    if (units > 1) return Refuse(kSeveralUnits);
+    if (units == 0) return Refuse(Text(kNoUnit));
+    if (units > 1) return Refuse(Text(kSeveralUnits));
 
     // 2. Its serial number: the circuit count, and the backup file's name.
     const std::string serial = bridge.CurrentUnit().serialNumber;
     result_.unitSerial = serial;
     const SerialCircuits circuits = CircuitsFromSerial(serial);
     if (circuits.messageNumber != 0) {
-        return Refuse((circuits.messageNumber == 1 ? kSerialMessage1 : kSerialMessage2) + serial);
+        return Refuse(Text(circuits.messageNumber == 1 ? kSerialMessage1 : kSerialMessage2) +
+                      serial);
     }
     state_.circuitCount = circuits.circuits;
     const std::filesystem::path folder =
@@ -85,27 +97,27 @@ FirmwareUpdateResult Update::Run()
     result_.backupFile = CalibrationBackupPath(folder, serial);
 
     // 3. A file to program, whole: nothing has been sent to the unit yet.
-    if (request_.firmwareFile.empty()) return Refuse(kNoFileChosen);
+    if (request_.firmwareFile.empty()) return Refuse(Text(kNoFileChosen));
     if (const std::string refusal = CheckFirmwareFileForUpdate(request_.firmwareFile);
         !refusal.empty()) {
         return Refuse(refusal);
     }
 
     // 4. The unit's calibration.
-    context_.SetStatus("本体補正データ受信中");
+    context_.SetStatus(Tr("FirmwareUpdate", "本体補正データ受信中"));
     ClearCalibrationTables(state_);
     const int channels = state_.circuitCount;
     bool fromUnit = true;
     if (ReceiveUnitCalibration(link_, state_, channels, context_.Ui()) != 0) {
-        if (!context_.AskOk(kAskUseFileAfterReadFailure, MessageIcon::Warning)) return Fail();
+        if (!context_.AskOk(Text(kAskUseFileAfterReadFailure), MessageIcon::Warning)) return Fail();
         fromUnit = false;
     }
 
     // 5. Checked, 6. saved.
     if (fromUnit) {
-        context_.SetStatus("補正データチェック中");
+        context_.SetStatus(Tr("FirmwareUpdate", "補正データチェック中"));
         if (CheckCalibrationModes(state_, channels) != 0) {
-            if (!context_.AskOk(kAskUseFileAfterBadData, MessageIcon::Warning)) return Fail();
+            if (!context_.AskOk(Text(kAskUseFileAfterBadData), MessageIcon::Warning)) return Fail();
             fromUnit = false;
         }
     }
@@ -113,30 +125,30 @@ FirmwareUpdateResult Update::Run()
     // with valid modes. Saved, they would take the place of the backup that holds the unit's
     // real calibration, and go back into the unit for good.
     if (fromUnit && HoldsOnlyStartValues(state_, channels) && BackupHoldsCalibration(folder)) {
-        if (!context_.AskOk(kAskUseFileAfterStartValues, MessageIcon::Warning)) return Fail();
+        if (!context_.AskOk(Text(kAskUseFileAfterStartValues), MessageIcon::Warning)) return Fail();
         fromUnit = false;
     }
     const GeneratorState fromTheUnit = state_;
     if (fromUnit && !SaveCalibrationBackup(state_, folder, serial, nullptr, &result_.keptBackup)) {
-        return Fail(kCannotSaveBackup);
+        return Fail(Text(kCannotSaveBackup));
     }
 
     // 7. The backup file is what goes back into the unit.
-    context_.SetStatus("補正ファイル読込み中");
+    context_.SetStatus(Tr("FirmwareUpdate", "補正ファイル読込み中"));
     ClearCalibrationTables(state_);
     const int loaded = LoadCalibrationBackup(state_, folder, serial, channels);
-    if (loaded == kBackupCannotOpen) return Fail(kCannotReadBackup + serial);
-    if (loaded != kBackupRead) return Fail(kBadBackup + serial);
+    if (loaded == kBackupCannotOpen) return Fail(Text(kCannotReadBackup) + serial);
+    if (loaded != kBackupRead) return Fail(Text(kBadBackup) + serial);
     // What the file gives back must be what the unit gave: the file is the copy the unit's
     // calibration is restored from.
     if (fromUnit && !SameBackedUpCalibration(fromTheUnit, state_, channels)) {
-        return Fail(kBackupDiffersFromUnit + serial);
+        return Fail(Text(kBackupDiffersFromUnit) + serial);
     }
 
     // 8.
-    context_.SetStatus("補正ファイル検証中");
+    context_.SetStatus(Tr("FirmwareUpdate", "補正ファイル検証中"));
     if (CheckCalibrationModes(state_, channels) != 0) {
-        return Fail(kBadBackupData + serial);
+        return Fail(Text(kBadBackupData) + serial);
     }
 
     // 9. A failure from the erasure on names the backup the next run will need.
@@ -146,16 +158,17 @@ FirmwareUpdateResult Update::Run()
     if (!programmed) return Fail();
 
     if (!RestoreCalibration()) {
-        context_.SetStatus(kStatusCalibrationNotRestored);
-        context_.Message(kCalibrationNotRestored + result_.backupFile.string() +
-                         "\nメーカーに連絡してください\nシリアル番号:" + serial);
+        context_.SetStatus(Text(kStatusCalibrationNotRestored));
+        context_.Message(Text(kCalibrationNotRestored) + result_.backupFile.string() +
+                         Tr("FirmwareUpdate", "\nメーカーに連絡してください\nシリアル番号:") +
+                         serial);
         result_.outcome = FirmwareUpdateOutcome::CalibrationNotRestored;
         return result_;
     }
 
     // 14.
-    context_.Message(kUpdateDone);
-    context_.SetStatus(kStatusUpdateDone);
+    context_.Message(Text(kUpdateDone));
+    context_.SetStatus(Text(kStatusUpdateDone));
     result_.outcome = FirmwareUpdateOutcome::Succeeded;
     return result_;
 }
@@ -163,12 +176,12 @@ FirmwareUpdateResult Update::Run()
 bool Update::RestoreCalibration()
 {
     // 10.
-    context_.SetStatus("更新後リセット中");
+    context_.SetStatus(Tr("FirmwareUpdate", "更新後リセット中"));
     RestartUnitOverBridge(link_);
 
     // 11. Each write must be acknowledged: a unit that stays silent would otherwise lose its
     // calibration while the update reported success.
-    context_.SetStatus("補正データ転送中");
+    context_.SetStatus(Tr("FirmwareUpdate", "補正データ転送中"));
     const CalibrationTables tables = CalibrationTablesOf(state_);
     bool restored = true;
     for (int ch = 0; restored && ch < state_.circuitCount; ++ch) {
@@ -180,13 +193,13 @@ bool Update::RestoreCalibration()
 
     // 12.
     if (restored) {
-        context_.SetStatus("補正データ書込中");
+        context_.SetStatus(Tr("FirmwareUpdate", "補正データ書込中"));
         restored = SaveCalibration(link_, LinkKind::Ftdi, kMakerTable) &&
                    SaveCalibration(link_, LinkKind::Ftdi, kUserTable);
     }
 
     // 13. Also after a failure: the unit then starts from what it has stored.
-    context_.SetStatus("補正データ書込後リセット中");
+    context_.SetStatus(Tr("FirmwareUpdate", "補正データ書込後リセット中"));
     RestartUnitOverBridge(link_);
     return restored;
 }
@@ -207,7 +220,8 @@ std::string CheckFirmwareFileForUpdate(const std::filesystem::path& file)
 {
     const FirmwareFileCheck check = CheckFirmwareFile(file);
     if (check.Usable()) return {};
-    return check.fault == FirmwareFault::CannotOpen ? kCannotOpenFile : FirmwareFileRefusal(check);
+    return check.fault == FirmwareFault::CannotOpen ? TrMarked("ProgramUnit", kCannotOpenFile)
+                                                    : FirmwareFileRefusal(check);
 }
 
 FirmwareUpdateResult RunFirmwareUpdate(FirmwareContext& context, GeneratorState& state,

@@ -5,6 +5,7 @@
 
 #include "firmware/FirmwareContext.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -65,38 +66,50 @@ struct SerialCircuits {
 SerialCircuits CircuitsFromSerial(const std::string& serial);
 
 // Messages and status texts.
-inline constexpr const char* kNoUnit = "アナログユニットが接続されていません";
-inline constexpr const char* kSeveralUnits =
-    "アナログユニットが２台以上接続されています\n１台のみ接続してください";
-inline constexpr const char* kSerialMessage1 = "FTDIシリアル番号が異常です(1)\n";
-inline constexpr const char* kSerialMessage2 = "FTDIシリアル番号が異常です(2)\n";
-inline constexpr const char* kNoFileChosen = "ファイルが選択されていません";
+inline constexpr const char* kNoUnit =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "アナログユニットが接続されていません");
+inline constexpr const char* kSeveralUnits = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate", "アナログユニットが２台以上接続されています\n１台のみ接続してください");
+inline constexpr const char* kSerialMessage1 =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "FTDIシリアル番号が異常です(1)\n");
+inline constexpr const char* kSerialMessage2 =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "FTDIシリアル番号が異常です(2)\n");
+inline constexpr const char* kNoFileChosen =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "ファイルが選択されていません");
 inline constexpr const char* kAskUseFileAfterReadFailure =
-    "接続できません\nパソコン内ファイルを検索しますか。";
-inline constexpr const char* kAskUseFileAfterBadData =
-    "本体補正データが異常です\nパソコン内ファイルを検索しますか。";
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "接続できません\nパソコン内ファイルを検索しますか。");
+inline constexpr const char* kAskUseFileAfterBadData = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate", "本体補正データが異常です\nパソコン内ファイルを検索しますか。");
 // The unit's calibration holds only start values (its flash was erased) while its backup file
 // holds real values.
-inline constexpr const char* kAskUseFileAfterStartValues =
-    "本体補正データが初期値です\nパソコン内ファイルを検索しますか。";
+inline constexpr const char* kAskUseFileAfterStartValues = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate", "本体補正データが初期値です\nパソコン内ファイルを検索しますか。");
 // The backup file just saved does not read back as the values the unit gave.
-inline constexpr const char* kBackupDiffersFromUnit =
-    "保存した補正ファイルが本体補正データと一致しません\n更新できません\nシリアル番号:";
-inline constexpr const char* kCannotSaveBackup = "補正データを保存できません";
-inline constexpr const char* kCannotReadBackup =
+inline constexpr const char* kBackupDiffersFromUnit = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate",
+    "保存した補正ファイルが本体補正データと一致しません\n更新できません\nシリアル番号:");
+inline constexpr const char* kCannotSaveBackup =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "補正データを保存できません");
+inline constexpr const char* kCannotReadBackup = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate",
     "パソコン内補正ファイルの読込みが行えません\n更新できません\nメーカーに連絡してください\n"
-    "シリアル番号:";
-inline constexpr const char* kBadBackup =
+    "シリアル番号:");
+inline constexpr const char* kBadBackup = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate",
     "パソコン内補正ファイル内容が異常です\n更新できません\nメーカーに連絡してください\n"
-    "シリアル番号:";
-inline constexpr const char* kBadBackupData =
-    "補正データが異常です\nメーカーに連絡してください\nシリアル番号:";
-inline constexpr const char* kUpdateDone = "更新が終了しました";
-inline constexpr const char* kStatusUpdateDone = "更新正常終了";
+    "シリアル番号:");
+inline constexpr const char* kBadBackupData = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate", "補正データが異常です\nメーカーに連絡してください\nシリアル番号:");
+inline constexpr const char* kUpdateDone =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "更新が終了しました");
+inline constexpr const char* kStatusUpdateDone =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "更新正常終了");
 // When the unit does not take its calibration back after the programming.
-inline constexpr const char* kCalibrationNotRestored =
+inline constexpr const char* kCalibrationNotRestored = KRV_TRANSLATE_NOOP(
+    "FirmwareUpdate",
     "補正データを発生器に書き戻せませんでした\nファームウェアは更新されています\n"
-    "補正データはパソコン内ファイルに保存されています\n";
-inline constexpr const char* kStatusCalibrationNotRestored = "補正データ書込失敗";
+    "補正データはパソコン内ファイルに保存されています\n");
+inline constexpr const char* kStatusCalibrationNotRestored =
+    KRV_TRANSLATE_NOOP("FirmwareUpdate", "補正データ書込失敗");
 
 }  // namespace krv

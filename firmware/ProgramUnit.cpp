@@ -6,9 +6,20 @@
 
 #include "firmware/BootProtocol.h"
 #include "firmware/FirmwareFile.h"
+#include "platform/Translate.h"
 #include "protocol/Identification.h"
 
 namespace krv {
+
+namespace {
+
+// A message or status of the programming, in the program's language.
+std::string Text(const char* marked)
+{
+    return TrMarked("ProgramUnit", marked);
+}
+
+}  // namespace
 
 namespace {
 
@@ -44,7 +55,7 @@ class Programmer {
     // meanwhile ends the update as a stop does.
     bool BlockFailed()
     {
-        return Fail(port_.BridgeLost() ? kCancelledRestart : BootSession::kReplyFailure);
+        return Fail(port_.BridgeLost() ? Text(kCancelledRestart) : BootSession::kReplyFailure);
     }
     void MarkErased()
     {
@@ -93,19 +104,19 @@ bool Programmer::Cancelled()
     // A bridge that has gone (unplugged mid-update) ends the update as a stop does: the unit
     // stays in boot mode until it is restarted.
     if (port_.BridgeLost()) {
-        Fail(kCancelledRestart);
+        Fail(Text(kCancelledRestart));
         return true;
     }
     if (!context_.CancelRequested()) return false;
     context_.ClearCancelRequest();
-    Fail(kCancelledRestart);
+    Fail(Text(kCancelledRestart));
     return true;
 }
 
 bool Programmer::Fail(const std::string& message)
 {
     port_.CloseFtdiDevice();
-    context_.SetStatus(kStatusCancelled);
+    context_.SetStatus(TrMarked("FirmwareUpdate", kStatusCancelled));
     if (!erased_) {
         context_.Message(message);
     } else {
@@ -119,7 +130,7 @@ bool Programmer::CheckFile()
 {
     const FirmwareFileCheck check = CheckFirmwareFile(file_, &image_);
     if (check.fault == FirmwareFault::CannotOpen) {
-        context_.Message(kCannotOpenFile);
+        context_.Message(Text(kCannotOpenFile));
         return false;
     }
     if (!check.Usable()) return Fail(FirmwareFileRefusal(check));
@@ -173,13 +184,14 @@ bool Programmer::AgreeWithUser()
     if (!context_.AskOk(UpdateQuestion(version, header_.version), MessageIcon::Information)) {
         return false;
     }
-    context_.SetStatus("更新準備中");
+    context_.SetStatus(Tr("ProgramUnit", "更新準備中"));
 
     // The same version again only on purpose.
     if (Cancelled()) return false;
     context_.SetProgress(5);
-    if (version == header_.version && !context_.AskOk(kAskSameVersion, MessageIcon::Information)) {
-        context_.SetStatus(kStatusCancelled);
+    if (version == header_.version &&
+        !context_.AskOk(Text(kAskSameVersion), MessageIcon::Information)) {
+        context_.SetStatus(TrMarked("FirmwareUpdate", kStatusCancelled));
         return false;
     }
     return true;
@@ -191,7 +203,7 @@ bool Programmer::EnterBootLoader()
     // allowed are used up.
     for (int tries = 1;; ++tries) {
         if (Cancelled()) return false;
-        context_.SetStatus("発生器を再起動しています");
+        context_.SetStatus(Tr("ProgramUnit", "発生器を再起動しています"));
         RestartIntoBootMode();
         const TimePoint restarted = Now();
 
@@ -199,13 +211,13 @@ bool Programmer::EnterBootLoader()
         context_.PauseUntil(restarted + kAfterBootPulse);
 
         if (Cancelled()) return false;
-        context_.SetStatus("ビットレート自動調整中");
+        context_.SetStatus(Tr("ProgramUnit", "ビットレート自動調整中"));
         session_.pacedSend = true;
         session_.reportReplyFailure = false;
         session_.DiscardPending();
         if (Exchange(BitRateAdjustment())) break;
         if (context_.BootTries() > 0 && tries >= context_.BootTries()) {
-            return Fail(kBootNotAnswered);
+            return Fail(Text(kBootNotAnswered));
         }
     }
     session_.pacedSend = false;
@@ -218,7 +230,7 @@ bool Programmer::PrepareBootLoader()
 {
     // Which microcontroller.
     if (Cancelled()) return false;
-    context_.SetStatus("ターゲットMCU確定中");
+    context_.SetStatus(Tr("ProgramUnit", "ターゲットMCU確定中"));
     Exchange(DeviceInquiry());
     const DeviceCode code = {session_.Reply()[4], session_.Reply()[5], session_.Reply()[6],
                              session_.Reply()[7]};
@@ -254,7 +266,7 @@ bool Programmer::EraseProgramMemory()
     // From the first erased block on, the unit may hold no program.
     if (Cancelled()) return false;
     context_.SetProgress(10);
-    context_.SetStatus("メモリ消去中");
+    context_.SetStatus(Tr("ProgramUnit", "メモリ消去中"));
     if (!Exchange(ErasureSelection())) return BlockFailed();
     for (std::uint32_t k = 0; k < eraseGroup_.blockCount; ++k) {
         if (Cancelled()) return false;
@@ -272,7 +284,7 @@ bool Programmer::WriteProgram()
 {
     // Every block, also those that hold only 0xFF.
     if (Cancelled()) return false;
-    context_.SetStatus("プログラム転送中");
+    context_.SetStatus(Tr("ProgramUnit", "プログラム転送中"));
     if (!Exchange(StatusInquiry()) || !Exchange(ProgrammingSelection())) return BlockFailed();
     for (int i = 0; i < kProgramBlocks; ++i) {
         if (Cancelled()) return false;
@@ -284,7 +296,7 @@ bool Programmer::WriteProgram()
     }
 
     if (Cancelled()) return false;
-    context_.SetStatus("プログラム書込中");
+    context_.SetStatus(Tr("ProgramUnit", "プログラム書込中"));
     if (!Exchange(EndOfProgramming())) return BlockFailed();
     return true;
 }
@@ -294,7 +306,7 @@ bool Programmer::VerifyProgram()
     // Every block read back. A block whose reply failed counts as different: the reply buffer
     // then holds an earlier block's bytes, which may well look the same.
     if (Cancelled()) return false;
-    context_.SetStatus("プログラム照合中");
+    context_.SetStatus(Tr("ProgramUnit", "プログラム照合中"));
     for (int i = 0; i < kProgramBlocks; ++i) {
         if (Cancelled()) return false;
         context_.SetProgress(60 + i / 14);
@@ -330,20 +342,23 @@ bool ProgramUnit(FirmwareContext& context, const std::filesystem::path& file)
 
 std::string FirmwareFileRefusal(const FirmwareFileCheck& check)
 {
-    return std::string(kFileError) + "\n" + check.Reason();
+    return Text(kFileError) + "\n" + check.Reason();
 }
 
 std::string UpdateQuestion(const std::string& unitVersion, const std::string& fileVersion)
 {
-    return std::string(kAskUpdate) + "\n発生器 " + (unitVersion.empty() ? "不明" : unitVersion) +
-           " → ファイル " + fileVersion;
+    return Text(kAskUpdate) + Tr("ProgramUnit", "\n発生器 ") +
+           (unitVersion.empty() ? Tr("ProgramUnit", "不明") : unitVersion) +
+           Tr("ProgramUnit", " → ファイル ") + fileVersion;
 }
 
 std::string ErasedUnitNote(const std::filesystem::path& backupFile)
 {
-    std::string note = "発生器のプログラムは消去されています\n";
-    if (!backupFile.empty()) note += "補正データの保存先: " + backupFile.string() + "\n";
-    return note + "もう一度更新を実行してください";
+    std::string note = Tr("ProgramUnit", "発生器のプログラムは消去されています\n");
+    if (!backupFile.empty()) {
+        note += Tr("ProgramUnit", "補正データの保存先: ") + backupFile.string() + "\n";
+    }
+    return note + Tr("ProgramUnit", "もう一度更新を実行してください");
 }
 
 }  // namespace krv

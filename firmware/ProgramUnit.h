@@ -7,6 +7,7 @@
 
 #include "firmware/FirmwareContext.h"
 #include "firmware/FirmwareFile.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -48,16 +49,19 @@ inline constexpr int kProgramBlocks = 512;
 inline constexpr std::uint32_t kMaxEraseBlocks = 256;
 
 // Messages.
-inline constexpr const char* kCannotOpenFile = "ファイルが開けません";
-inline constexpr const char* kFileError = "転送ファイルに誤りがあります ";
-inline constexpr const char* kAskUpdate = "更新しますか？";
+inline constexpr const char* kCannotOpenFile =
+    KRV_TRANSLATE_NOOP("ProgramUnit", "ファイルが開けません");
+inline constexpr const char* kFileError =
+    KRV_TRANSLATE_NOOP("ProgramUnit", "転送ファイルに誤りがあります ");
+inline constexpr const char* kAskUpdate = KRV_TRANSLATE_NOOP("ProgramUnit", "更新しますか？");
 inline constexpr const char* kAskSameVersion =
-    "発生器とプログラムバージョンが同じです\n再更新しますか？";
+    KRV_TRANSLATE_NOOP("ProgramUnit", "発生器とプログラムバージョンが同じです\n再更新しますか？");
 inline constexpr const char* kTransitionError = "Program/Erase status transition Error";
 inline constexpr const char* kMemoryReadError = "Memory read Error";
-inline constexpr const char* kCancelledRestart = "キャンセルしました\n発生器を再起動してください";
+inline constexpr const char* kCancelledRestart =
+    KRV_TRANSLATE_NOOP("ProgramUnit", "キャンセルしました\n発生器を再起動してください");
 // A boot loader that never answered the bit-rate adjustment, after BootTries() restarts.
-inline constexpr const char* kBootNotAnswered =
-    "発生器がブートモードで応答しません\n発生器を再起動してください";
+inline constexpr const char* kBootNotAnswered = KRV_TRANSLATE_NOOP(
+    "ProgramUnit", "発生器がブートモードで応答しません\n発生器を再起動してください");
 
 }  // namespace krv

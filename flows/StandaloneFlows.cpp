@@ -1,11 +1,18 @@
 #include "flows/StandaloneFlows.h"
 
+#include "platform/Translate.h"
 #include "protocol/StandaloneMemory.h"
 #include "protocol/StandaloneModes.h"
 
 namespace krv {
 
 namespace {
+
+// A message or status of the flows, in the program's language.
+std::string Text(const char* marked)
+{
+    return TrMarked("StandaloneFlows", marked);
+}
 
 // The job a standalone flow runs as: its reports, messages and cancel request are the flow
 // context's.
@@ -18,24 +25,27 @@ JobContext JobOf(FlowContext& context)
 // cleared first).
 FlowOutcome LoadAndReadBack(JobContext& steps, StandaloneImage& readBack)
 {
-    static constexpr const char* kLoading[] = {"データ読出中1", "データ読出中2", "データ読出中3"};
+    static constexpr const char* kLoading[] = {
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ読出中1"),
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ読出中2"),
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ読出中3")};
     static constexpr int kLoaded[] = {60, 65, 70};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.SetStatus(kLoading[area]);
+        steps.SetStatus(Text(kLoading[area]));
         // The buffer of an area that did not load still holds what was stored into it last, which
         // after a write is the very image to compare with: reading it back would prove nothing.
         if (!LoadMemoryArea(steps.Link(), area)) {
-            steps.Message(kReadBackError);
+            steps.Message(Text(kReadBackError));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kLoaded[area]);
     }
     if (!steps.GoOn()) return FlowOutcome::Cancelled;
-    steps.SetStatus("データ読出中4");
+    steps.SetStatus(Tr("StandaloneFlows", "データ読出中4"));
     readBack.ClearPoints();
     if (!ReadBackMemory(steps.Link(), readBack.bytes)) {
-        steps.Message(kReadBackError);
+        steps.Message(Text(kReadBackError));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(90);
@@ -47,7 +57,7 @@ FlowOutcome Compare(JobContext& steps, const StandaloneImage& image,
 {
     const int code = CompareStandaloneImage(image, readBack);
     if (code != kImageSame) {
-        steps.Message(kCompareError + ImageItemName(code));
+        steps.Message(Text(kCompareError) + ImageItemName(code));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(90);
@@ -72,42 +82,45 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     const StandaloneImage image = ImageOf(source);
     DeviceLink& link = context.link;
 
-    steps.SetStatus("消去中");
+    steps.SetStatus(Tr("StandaloneFlows", "消去中"));
     static constexpr int kErased[] = {5, 10, 15};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         if (const int code = EraseMemoryArea(link, area); code != kDeviceNoError) {
-            steps.Message(MemoryRefusalText(code) + kEndsHere);
+            steps.Message(MemoryRefusalText(code) + Text(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kErased[area]);
     }
 
-    steps.SetStatus("データ転送中");
+    steps.SetStatus(Tr("StandaloneFlows", "データ転送中"));
     static constexpr int kStored[] = {20, 30, 40};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         const StoreOutcome outcome = StoreMemoryBlock(link, area, image.bytes);
         if (outcome == StoreOutcome::Failed) {
             // The unit stopped acknowledging: writing a half-filled buffer would only fail later.
-            steps.Message(DeviceErrorText(kDeviceTimeout) + kEndsHere);
+            steps.Message(DeviceErrorText(kDeviceTimeout) + Text(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kStored[area]);
         if (outcome == StoreOutcome::DataEnded) break;
     }
 
-    static constexpr const char* kWriting[] = {"データ書込中1", "データ書込中2", "データ書込中3"};
+    static constexpr const char* kWriting[] = {
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ書込中1"),
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ書込中2"),
+        KRV_TRANSLATE_NOOP("StandaloneFlows", "データ書込中3")};
     static constexpr int kWritten[] = {45, 50, 55};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.SetStatus(kWriting[area]);
+        steps.SetStatus(Text(kWriting[area]));
         // A refusal ends the write here. An unanswered write is left to the read-back: the unit
         // may have written the area all the same, and a load from an area it did not write fails
         // the comparison.
         if (const int code = WriteMemoryArea(link, area);
             code != kDeviceNoError && code != kDeviceTimeout) {
-            steps.Message(MemoryRefusalText(code) + kEndsHere);
+            steps.Message(MemoryRefusalText(code) + Text(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kWritten[area]);
@@ -121,19 +134,19 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     }
     if (!steps.GoOn()) return FlowOutcome::Cancelled;
     if (!MoveMemoryImage(link)) {
-        steps.Message(kImageMoveError);
+        steps.Message(Text(kImageMoveError));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(100);
 
     // The unit has the new image in use; what follows only restarts it, so it always runs on.
-    steps.SetStatus("書込完了");
+    steps.SetStatus(Tr("StandaloneFlows", "書込完了"));
     steps.Message(kWriteDone);
     if (link.IsOpen()) link.ClosePort();
-    steps.SetStatus("再起動中");
+    steps.SetStatus(Tr("StandaloneFlows", "再起動中"));
     const bool restarted =
         context.restartUnit ? context.restartUnit(link) : RestartUnitOverBridge(link);
-    if (!restarted) steps.Message(kRestartByHand);
+    if (!restarted) steps.Message(Text(kRestartByHand));
     if (link.FtdiPort().IsFtdiOpen()) link.FtdiPort().CloseFtdiDevice();
     // The port's own message says when it did not come back.
     const bool reopened = link.OpenPortWithin(context.portReturnBudget);
@@ -143,11 +156,11 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     // automatic output just written; so the flow ends only once the unit has answered, the
     // request having been passed over on the way.
     if (!AwaitUnitStart(link, context.unitStartBudget)) {
-        steps.Message(kUnitSilentAfterRestart);
+        steps.Message(Text(kUnitSilentAfterRestart));
         return FlowOutcome::RestartFailed;
     }
     // Only now: the status stays at the restart while the unit is not back.
-    steps.SetStatus("正常終了");
+    steps.SetStatus(Tr("StandaloneFlows", "正常終了"));
     return FlowOutcome::Succeeded;
 }
 
@@ -162,8 +175,8 @@ FlowOutcome RunStandaloneVerify(FlowContext& context, const StandaloneSource& so
     if (const FlowOutcome same = Compare(steps, image, readBack); same != FlowOutcome::Succeeded) {
         return same;
     }
-    steps.SetStatus("照合完了");
-    steps.Message(kVerifyDone);
+    steps.SetStatus(Tr("StandaloneFlows", "照合完了"));
+    steps.Message(Text(kVerifyDone));
     return FlowOutcome::Succeeded;
 }
 

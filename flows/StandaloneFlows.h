@@ -10,6 +10,7 @@
 #include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
 #include "model/StandaloneImageBuilder.h"
+#include "platform/Translate.h"
 #include "platform/UserInterface.h"
 
 namespace krv {
@@ -77,15 +78,20 @@ bool AwaitUnitStart(DeviceLink& link, std::chrono::milliseconds budget);
 bool RestartUnitOverBridge(DeviceLink& link);
 
 // Messages of the flows.
-inline constexpr const char* kEndsHere = "、終了します";
-inline constexpr const char* kReadBackError = "データ読出エラー";
-inline constexpr const char* kCompareError = "照合エラー ";
-inline constexpr const char* kImageMoveError = "ImageMoveエラー";
-inline constexpr const char* kWriteDone = "書込み正常終了、再起動します";
-inline constexpr const char* kVerifyDone = "照合結果：一致";
-inline constexpr const char* kUnitSilentAfterRestart =
-    "発生器が再起動後に応答しません。発生器の電源を入れ直してください。";
-inline constexpr const char* kRestartByHand =
-    "発生器を自動で再起動できませんでした。発生器の電源を入れ直してください。";
+inline constexpr const char* kEndsHere = KRV_TRANSLATE_NOOP("StandaloneFlows", "、終了します");
+inline constexpr const char* kReadBackError =
+    KRV_TRANSLATE_NOOP("StandaloneFlows", "データ読出エラー");
+inline constexpr const char* kCompareError = KRV_TRANSLATE_NOOP("StandaloneFlows", "照合エラー ");
+inline constexpr const char* kImageMoveError =
+    KRV_TRANSLATE_NOOP("StandaloneFlows", "ImageMoveエラー");
+// Printed by krvctl to standard output after a successful write, compared as it is written here:
+// shown untranslated until krvctl compares the translated text.
+inline constexpr const char* kWriteDone =
+    KRV_TRANSLATE_NOOP("StandaloneFlows", "書込み正常終了、再起動します");
+inline constexpr const char* kVerifyDone = KRV_TRANSLATE_NOOP("StandaloneFlows", "照合結果：一致");
+inline constexpr const char* kUnitSilentAfterRestart = KRV_TRANSLATE_NOOP(
+    "StandaloneFlows", "発生器が再起動後に応答しません。発生器の電源を入れ直してください。");
+inline constexpr const char* kRestartByHand = KRV_TRANSLATE_NOOP(
+    "StandaloneFlows", "発生器を自動で再起動できませんでした。発生器の電源を入れ直してください。");
 
 }  // namespace krv

@@ -4,6 +4,7 @@
 
 #include "model/CalibrationValues.h"
 #include "platform/TextEncoding.h"
+#include "platform/Translate.h"
 #include "protocol/Calibration.h"
 
 namespace krv {
@@ -28,17 +29,17 @@ std::string VersionLine(const std::string& firmware)
     return line + "\r\n";
 }
 
-const char* ModeText(int mode)
+std::string ModeText(int mode)
 {
     switch (mode & 0x3) {
         case kCalibrationOff:
-            return "無効";
+            return Tr("UnitInformation", "無効");
         case kCalibrationMaker:
-            return "メーカー";
+            return Tr("UnitInformation", "メーカー");
         case kCalibrationUser:
-            return "ユーザー";
+            return Tr("UnitInformation", "ユーザー");
         default:
-            return "不明";  // the unit never reports it
+            return Tr("UnitInformation", "不明");  // the unit never reports it
     }
 }
 
@@ -80,17 +81,18 @@ bool ReadUnitCalibration(DeviceLink& link, const CalibrationTables& tables, int 
 std::string FormatUnitInformation(const GeneratorState& state, int circuits)
 {
     std::string text = VersionLine(state.firmwareVersion);
-    char count[64];
-    std::snprintf(count, sizeof count, "回路数\t%d\r\n\r\n", circuits);
-    text += count;
-    text += "アナログ出力調整値\r\n";
-    text += WideSpaces(14) + "メーカー" + WideSpaces(7) + "ユーザー\r\n";
+    text += WithArg(Tr("UnitInformation", "回路数\t%1"), std::to_string(circuits)) + "\r\n\r\n";
+    text += Tr("UnitInformation", "アナログ出力調整値") + "\r\n";
+    // The columns' heading, placed over the numbers by the width of its spaces: the translation
+    // keeps that width.
+    text += Tr("UnitInformation",
+               "　　　　　　　　　　　　　　メーカー"
+               "　　　　　　　ユーザー") +
+            "\r\n";
     text += WideSpaces(11) + "ZERO" + WideSpaces(3) + "GAIN" + WideSpaces(3) + "ZERO" +
             WideSpaces(2) + "GAIN" + WideSpaces(4) + "MODE\r\n";
     for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
-        char head[32];
-        std::snprintf(head, sizeof head, "チャネル %d\r\n", ch + 1);
-        text += head;
+        text += WithArg(Tr("UnitInformation", "チャネル %1"), std::to_string(ch + 1)) + "\r\n";
         for (const OutputRange range : NamedCalibrationRanges()) {
             text += RangeLine(state.channels[static_cast<std::size_t>(ch)], range);
         }
@@ -104,8 +106,8 @@ std::optional<std::string> BuildUnitInformation(DeviceLink& link, GeneratorState
     const bool read = ReadUnitCalibration(link, state, circuits, &ui);
     ui.ProcessPendingEvents();
     if (!read) {
-        ui.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Warning,
-                       MessageButtons::Ok);
+        ui.ShowMessage(TrMarked("UnitInformation", kCommunicationError), kCaptionNotice,
+                       MessageIcon::Warning, MessageButtons::Ok);
         return std::nullopt;
     }
     return FormatUnitInformation(state, circuits);

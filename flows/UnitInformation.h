@@ -5,6 +5,7 @@
 
 #include "link/DeviceLink.h"
 #include "model/GeneratorState.h"
+#include "platform/Translate.h"
 #include "platform/UserInterface.h"
 #include "protocol/Calibration.h"
 
@@ -29,6 +30,7 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits);
 std::optional<std::string> BuildUnitInformation(DeviceLink& link, GeneratorState& state,
                                                 int circuits, UserInterface& ui);
 
-inline constexpr const char* kCommunicationError = "通信エラーが発生しました";
+inline constexpr const char* kCommunicationError =
+    KRV_TRANSLATE_NOOP("UnitInformation", "通信エラーが発生しました");
 
 }  // namespace krv

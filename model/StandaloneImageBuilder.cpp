@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "model/ChannelOperations.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -89,9 +90,8 @@ int StandaloneAutoPointCount(const GeneratorState& state)
 std::optional<std::string> StandalonePointCountRefusal(const GeneratorState& state)
 {
     if (StandaloneAutoPointCount(state) < kStandalonePointEntries) return std::nullopt;
-    char text[96];
-    std::snprintf(text, sizeof text, "任意波データの合計数が %d 以上です", kStandalonePointEntries);
-    return std::string(text);
+    return WithArg(Tr("StandaloneImageBuilder", "任意波データの合計数が %1 以上です"),
+                   std::to_string(kStandalonePointEntries));
 }
 
 bool FixedValueFits(const GeneratorState& state, int k, double value)

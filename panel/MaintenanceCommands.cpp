@@ -67,8 +67,8 @@ void CBremixView::CalibrationCommand()
              {window()});
     tables.ApplyTo(state_);
     if (!read) {
-        ui_.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("UnitInformation", kCommunicationError), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         return;
     }
     const CalibrationValuesSet noted = NoteCalibration(state_, count);

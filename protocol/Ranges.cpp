@@ -1,4 +1,5 @@
 #include "protocol/Ranges.h"
+#include "platform/Translate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,16 +24,16 @@ struct RangeRow {
 };
 
 constexpr RangeRow kRows[] = {
-    {0, "0～5 V", "0_5V", " V ", 0, 5, 3, 0, 0, 13107.0},
-    {1, "0～10 V", "0_10V", " V ", 0, 10, 3, 1, 0, 6553.5},
-    {2, "-5～5 V", "-5_5V", " V ", -5, 5, 3, 2, 0, 6553.5},
-    {3, "-10～10 V", "-10_10V", " V ", -10, 10, 3, 3, 0, 3276.75},
-    {5, "内 4～20 mA", "4_20mA", "mA", 4, 20, 3, 5, 4, 4095.9375},
-    {6, "内 0～20 mA", "0_20mA", "mA", 0, 20, 3, 6, 0, 3276.75},
-    {7, "内 0～24 mA", "0_24mA", "mA", 0, 24, 3, 7, 0, 2730.625},
-    {10, "1～5 V", "1_5V", " V ", 1, 5, 3, 0, 1, 16383.75},
-    {11, "外 4～20 mA", "E4_20mA", "mA", 4, 20, 3, -1, 4, 4095.9375},
-    {12, "外 0～24 mA", "E0_24mA", "mA", 0, 24, 3, -1, 0, 2730.625},
+    {0, KRV_TRANSLATE_NOOP("Ranges", "0～5 V"), "0_5V", " V ", 0, 5, 3, 0, 0, 13107.0},
+    {1, KRV_TRANSLATE_NOOP("Ranges", "0～10 V"), "0_10V", " V ", 0, 10, 3, 1, 0, 6553.5},
+    {2, KRV_TRANSLATE_NOOP("Ranges", "-5～5 V"), "-5_5V", " V ", -5, 5, 3, 2, 0, 6553.5},
+    {3, KRV_TRANSLATE_NOOP("Ranges", "-10～10 V"), "-10_10V", " V ", -10, 10, 3, 3, 0, 3276.75},
+    {5, KRV_TRANSLATE_NOOP("Ranges", "内 4～20 mA"), "4_20mA", "mA", 4, 20, 3, 5, 4, 4095.9375},
+    {6, KRV_TRANSLATE_NOOP("Ranges", "内 0～20 mA"), "0_20mA", "mA", 0, 20, 3, 6, 0, 3276.75},
+    {7, KRV_TRANSLATE_NOOP("Ranges", "内 0～24 mA"), "0_24mA", "mA", 0, 24, 3, 7, 0, 2730.625},
+    {10, KRV_TRANSLATE_NOOP("Ranges", "1～5 V"), "1_5V", " V ", 1, 5, 3, 0, 1, 16383.75},
+    {11, KRV_TRANSLATE_NOOP("Ranges", "外 4～20 mA"), "E4_20mA", "mA", 4, 20, 3, -1, 4, 4095.9375},
+    {12, KRV_TRANSLATE_NOOP("Ranges", "外 0～24 mA"), "E0_24mA", "mA", 0, 24, 3, -1, 0, 2730.625},
 };
 
 const RangeRow* Find(OutputRange range)
@@ -57,9 +58,9 @@ bool IsExternalSupplyRange(OutputRange range)
 
 std::string RangeDisplayName(OutputRange range)
 {
-    if (range == kScaledRange) return "換算式";
+    if (range == kScaledRange) return Tr("Ranges", "換算式");
     const RangeRow* row = Find(range);
-    return row ? row->displayName : "";
+    return row ? TrMarked("Ranges", row->displayName) : "";
 }
 
 std::string RangeKey(OutputRange range)

@@ -1,4 +1,5 @@
 #include "protocol/StandaloneImage.h"
+#include "platform/Translate.h"
 
 #include <bit>
 
@@ -188,41 +189,41 @@ std::string ImageItemName(int code)
 {
     switch (code) {
         case kImageSame:
-            return "エラー無し";
+            return Tr("StandaloneImage", "エラー無し");
         case kImageLinked:
-            return "連動動作";
+            return Tr("StandaloneImage", "連動動作");
         case kImageMode:
-            return "PCレス";
+            return Tr("StandaloneImage", "PCレス");
         case kImageWaveform:
-            return "自動出力モード";
+            return Tr("StandaloneImage", "自動出力モード");
         case kImageScalingOn:
-            return "換算モード";
+            return Tr("StandaloneImage", "換算モード");
         case kImageRange:
-            return "出力レンジ";
+            return Tr("StandaloneImage", "出力レンジ");
         case kImageScaling:
-            return "換算式";
+            return Tr("StandaloneImage", "換算式");
         case kImageFixedValue:
-            return "固定出力値";
+            return Tr("StandaloneImage", "固定出力値");
         case kImageRepeat:
-            return "繰返し値";
+            return Tr("StandaloneImage", "繰返し値");
         case kImageStart:
-            return "開始値";
+            return Tr("StandaloneImage", "開始値");
         case kImageEnd:
-            return "終了値";
+            return Tr("StandaloneImage", "終了値");
         case kImageStep:
-            return "変化量";
+            return Tr("StandaloneImage", "変化量");
         case kImageInterval:
-            return "更新間隔";
+            return Tr("StandaloneImage", "更新間隔");
         case kImagePointUsed:
-            return "任意波　データ有無";
+            return Tr("StandaloneImage", "任意波　データ有無");
         case kImagePointPause:
-            return "任意波　一時停止";
+            return Tr("StandaloneImage", "任意波　一時停止");
         case kImagePointChannel:
-            return "任意波　チャネル";
+            return Tr("StandaloneImage", "任意波　チャネル");
         case kImagePointInterval:
-            return "任意波　更新間隔";
+            return Tr("StandaloneImage", "任意波　更新間隔");
         case kImagePointValue:
-            return "任意波　値";
+            return Tr("StandaloneImage", "任意波　値");
         default:
             return {};
     }

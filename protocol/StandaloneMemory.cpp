@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "link/DeviceLink.h"
+#include "platform/Translate.h"
 #include "protocol/CommandFrame.h"
 #include "protocol/Exchange.h"
 #include "protocol/HexText.h"
@@ -114,34 +115,39 @@ std::string DeviceErrorText(int code)
 {
     switch (code) {
         case 0x00:
-            return "エラー無し";
+            return Tr("StandaloneMemory", "エラー無し");
         case 0x01:
-            return "書式異常";
+            return Tr("StandaloneMemory", "書式異常");
         case 0x02:
-            return "チャネル番号異常";
+            return Tr("StandaloneMemory", "チャネル番号異常");
         case 0x03:
-            return "出力レンジ異常";
+            return Tr("StandaloneMemory", "出力レンジ異常");
         case 0x04:
-            return "出力状態異常";
+            return Tr("StandaloneMemory", "出力状態異常");
         case 0x05:
-            return "出力値異常";
+            return Tr("StandaloneMemory", "出力値異常");
         case kDeviceTimeout:
-            return "タイムアウト";
+            return Tr("StandaloneMemory", "タイムアウト");
         default:
             break;
     }
     if (code >= 0x30 && code <= 0x4F) {
-        static constexpr const char* kKinds[] = {"イレーズ異常", "ブランク異常", "書込異常",
-                                                 "照合異常"};
+        static constexpr const char* kKinds[] = {
+            KRV_TRANSLATE_NOOP("StandaloneMemory", "イレーズ異常"),
+            KRV_TRANSLATE_NOOP("StandaloneMemory", "ブランク異常"),
+            KRV_TRANSLATE_NOOP("StandaloneMemory", "書込異常"),
+            KRV_TRANSLATE_NOOP("StandaloneMemory", "照合異常")};
         const int n = code & 0x07;
-        return "E2-" + std::to_string(n) + " " + kKinds[(code - 0x30) / 8];
+        return "E2-" + std::to_string(n) + " " +
+               TrMarked("StandaloneMemory", kKinds[(code - 0x30) / 8]);
     }
     return {};
 }
 
 std::string MemoryRefusalText(int code)
 {
-    if (code == kDeviceCodeUnreadable) return kDeviceCodeUnreadableText;
+    if (code == kDeviceCodeUnreadable)
+        return TrMarked("StandaloneMemory", kDeviceCodeUnreadableText);
     const int shown = code == kDeviceRefusedNoError ? 0 : code;
     if (code != kDeviceRefusedNoError) {
         if (std::string text = DeviceErrorText(code); !text.empty()) return text;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -48,7 +49,8 @@ std::string DeviceErrorText(int code);
 // What a refusal of a memory command is reported as: DeviceErrorText where the code has a text
 // of its own, "NG" and the code where it has none, and kDeviceCodeUnreadableText.
 std::string MemoryRefusalText(int code);
-inline constexpr const char* kDeviceCodeUnreadableText = "NG（エラーコード読取不能）";
+inline constexpr const char* kDeviceCodeUnreadableText =
+    KRV_TRANSLATE_NOOP("StandaloneMemory", "NG（エラーコード読取不能）");
 
 // The code of an "NG" reply: two hexadecimal digits right after NG and then the line's end.
 // kDeviceRefusedNoError for 00, kDeviceCodeUnreadable for anything else than two digits.

@@ -172,6 +172,202 @@ Options:
     </message>
 </context>
 <context>
+    <name>FirmwareFile</name>
+    <message>
+        <source>ファイルを読み込めません</source>
+        <translation>Cannot read the file</translation>
+    </message>
+    <message>
+        <source>ファイルが空です</source>
+        <translation>The file is empty</translation>
+    </message>
+    <message>
+        <source>ヘッダーの途中、%2バイトで切れています</source>
+        <translation>The file ends inside its header, after %2 bytes</translation>
+    </message>
+    <message>
+        <source>レコード%1の途中、%2バイトで切れています</source>
+        <translation>The file ends inside record %1, after %2 bytes</translation>
+    </message>
+    <message>
+        <source>レコード%1の形式が正しくありません</source>
+        <translation>Record %1 is not well-formed</translation>
+    </message>
+    <message>
+        <source>レコード%1のチェックサムが合いません</source>
+        <translation>Record %1 has a wrong checksum</translation>
+    </message>
+    <message>
+        <source>レコード%1のデータが範囲外です(アドレス%2)</source>
+        <translation>Record %1 holds data out of range (address %2)</translation>
+    </message>
+    <message>
+        <source>データレコードがありません</source>
+        <translation>There are no data records</translation>
+    </message>
+    <message>
+        <source>終了レコードがありません</source>
+        <translation>There is no end record</translation>
+    </message>
+    <message>
+        <source>終了レコード(レコード%1)の後にレコードがあります</source>
+        <translation>Records follow the end record (record %1)</translation>
+    </message>
+</context>
+<context>
+    <name>FirmwareUpdate</name>
+    <message>
+        <source>キャンセルしました</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>本体補正データ受信中</source>
+        <translation>Reading the unit&apos;s calibration</translation>
+    </message>
+    <message>
+        <source>補正データチェック中</source>
+        <translation>Checking the calibration</translation>
+    </message>
+    <message>
+        <source>補正ファイル読込み中</source>
+        <translation>Reading the calibration file</translation>
+    </message>
+    <message>
+        <source>補正ファイル検証中</source>
+        <translation>Checking the calibration file</translation>
+    </message>
+    <message>
+        <source>
+メーカーに連絡してください
+シリアル番号:</source>
+        <translation>
+Please contact the maker
+Serial number:</translation>
+    </message>
+    <message>
+        <source>更新後リセット中</source>
+        <translation>Resetting after the update</translation>
+    </message>
+    <message>
+        <source>補正データ転送中</source>
+        <translation>Sending the calibration</translation>
+    </message>
+    <message>
+        <source>補正データ書込中</source>
+        <translation>Writing the calibration</translation>
+    </message>
+    <message>
+        <source>補正データ書込後リセット中</source>
+        <translation>Resetting after writing the calibration</translation>
+    </message>
+    <message>
+        <source>アナログユニットが接続されていません</source>
+        <translation>No analog unit is connected</translation>
+    </message>
+    <message>
+        <source>アナログユニットが２台以上接続されています
+１台のみ接続してください</source>
+        <translation>Two or more analog units are connected
+Connect only one</translation>
+    </message>
+    <message>
+        <source>FTDIシリアル番号が異常です(1)
+</source>
+        <translation>Invalid FTDI serial number (1)
+</translation>
+    </message>
+    <message>
+        <source>FTDIシリアル番号が異常です(2)
+</source>
+        <translation>Invalid FTDI serial number (2)
+</translation>
+    </message>
+    <message>
+        <source>ファイルが選択されていません</source>
+        <translation>No file selected</translation>
+    </message>
+    <message>
+        <source>接続できません
+パソコン内ファイルを検索しますか。</source>
+        <translation>Cannot connect
+Use the calibration file saved on this PC?</translation>
+    </message>
+    <message>
+        <source>本体補正データが異常です
+パソコン内ファイルを検索しますか。</source>
+        <translation>The unit&apos;s calibration is invalid
+Use the calibration file saved on this PC?</translation>
+    </message>
+    <message>
+        <source>本体補正データが初期値です
+パソコン内ファイルを検索しますか。</source>
+        <translation>The unit&apos;s calibration holds start values
+Use the calibration file saved on this PC?</translation>
+    </message>
+    <message>
+        <source>保存した補正ファイルが本体補正データと一致しません
+更新できません
+シリアル番号:</source>
+        <translation>The saved calibration file does not match the unit&apos;s calibration
+Cannot update
+Serial number:</translation>
+    </message>
+    <message>
+        <source>補正データを保存できません</source>
+        <translation>Cannot save the calibration</translation>
+    </message>
+    <message>
+        <source>パソコン内補正ファイルの読込みが行えません
+更新できません
+メーカーに連絡してください
+シリアル番号:</source>
+        <translation>Cannot read the calibration file on this PC
+Cannot update
+Please contact the maker
+Serial number:</translation>
+    </message>
+    <message>
+        <source>パソコン内補正ファイル内容が異常です
+更新できません
+メーカーに連絡してください
+シリアル番号:</source>
+        <translation>The calibration file on this PC is invalid
+Cannot update
+Please contact the maker
+Serial number:</translation>
+    </message>
+    <message>
+        <source>補正データが異常です
+メーカーに連絡してください
+シリアル番号:</source>
+        <translation>The calibration is invalid
+Please contact the maker
+Serial number:</translation>
+    </message>
+    <message>
+        <source>更新が終了しました</source>
+        <translation>Update finished</translation>
+    </message>
+    <message>
+        <source>更新正常終了</source>
+        <translation>Update completed</translation>
+    </message>
+    <message>
+        <source>補正データを発生器に書き戻せませんでした
+ファームウェアは更新されています
+補正データはパソコン内ファイルに保存されています
+</source>
+        <translation>Could not write the calibration back to the unit
+The firmware has been updated
+The calibration is saved in a file on this PC
+</translation>
+    </message>
+    <message>
+        <source>補正データ書込失敗</source>
+        <translation>Calibration write failed</translation>
+    </message>
+</context>
+<context>
     <name>MaintenanceCommands</name>
     <message>
         <source>ＯＮ状態では設定できません。</source>
@@ -180,6 +376,450 @@ Options:
     <message>
         <source>接続されていません</source>
         <translation>Not connected</translation>
+    </message>
+</context>
+<context>
+    <name>OutputLog</name>
+    <message>
+        <source>出力記録ファイルを作成できません。</source>
+        <translation>Cannot create the output log file.</translation>
+    </message>
+    <message>
+        <source>出力記録ファイルではないファイルには書き込みません。</source>
+        <translation>This file is not an output log; it is left as it is.</translation>
+    </message>
+    <message>
+        <source>出力記録ファイルは他のプログラムが書込み中です。</source>
+        <translation>Another program is writing this output log file.</translation>
+    </message>
+    <message>
+        <source>出力記録ファイルに書き込めないため、記録を停止しました。</source>
+        <translation>Cannot write to the output log file; logging stopped.</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramUnit</name>
+    <message>
+        <source>更新準備中</source>
+        <translation>Preparing the update</translation>
+    </message>
+    <message>
+        <source>発生器を再起動しています</source>
+        <translation>Restarting the unit</translation>
+    </message>
+    <message>
+        <source>ビットレート自動調整中</source>
+        <translation>Adjusting the bit rate</translation>
+    </message>
+    <message>
+        <source>ターゲットMCU確定中</source>
+        <translation>Identifying the target MCU</translation>
+    </message>
+    <message>
+        <source>メモリ消去中</source>
+        <translation>Erasing memory</translation>
+    </message>
+    <message>
+        <source>プログラム転送中</source>
+        <translation>Sending the program</translation>
+    </message>
+    <message>
+        <source>プログラム書込中</source>
+        <translation>Writing the program</translation>
+    </message>
+    <message>
+        <source>プログラム照合中</source>
+        <translation>Verifying the program</translation>
+    </message>
+    <message>
+        <source>
+発生器 </source>
+        <translation>
+Unit </translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source> → ファイル </source>
+        <translation> → file </translation>
+    </message>
+    <message>
+        <source>発生器のプログラムは消去されています
+</source>
+        <translation>The unit&apos;s program has been erased
+</translation>
+    </message>
+    <message>
+        <source>補正データの保存先: </source>
+        <translation>Calibration saved in: </translation>
+    </message>
+    <message>
+        <source>もう一度更新を実行してください</source>
+        <translation>Run the update again</translation>
+    </message>
+    <message>
+        <source>ファイルが開けません</source>
+        <translation>Cannot open the file</translation>
+    </message>
+    <message>
+        <source>転送ファイルに誤りがあります </source>
+        <translation>The firmware file is not valid </translation>
+    </message>
+    <message>
+        <source>更新しますか？</source>
+        <translation>Update the firmware?</translation>
+    </message>
+    <message>
+        <source>発生器とプログラムバージョンが同じです
+再更新しますか？</source>
+        <translation>The unit already has this program version
+Update again?</translation>
+    </message>
+    <message>
+        <source>キャンセルしました
+発生器を再起動してください</source>
+        <translation>Cancelled
+Restart the unit</translation>
+    </message>
+    <message>
+        <source>発生器がブートモードで応答しません
+発生器を再起動してください</source>
+        <translation>The unit does not answer in boot mode
+Restart the unit</translation>
+    </message>
+</context>
+<context>
+    <name>Ranges</name>
+    <message>
+        <source>0～5 V</source>
+        <translation>0-5 V</translation>
+    </message>
+    <message>
+        <source>0～10 V</source>
+        <translation>0-10 V</translation>
+    </message>
+    <message>
+        <source>-5～5 V</source>
+        <translation>-5-5 V</translation>
+    </message>
+    <message>
+        <source>-10～10 V</source>
+        <translation>-10-10 V</translation>
+    </message>
+    <message>
+        <source>内 4～20 mA</source>
+        <translation>Int 4-20 mA</translation>
+    </message>
+    <message>
+        <source>内 0～20 mA</source>
+        <translation>Int 0-20 mA</translation>
+    </message>
+    <message>
+        <source>内 0～24 mA</source>
+        <translation>Int 0-24 mA</translation>
+    </message>
+    <message>
+        <source>1～5 V</source>
+        <translation>1-5 V</translation>
+    </message>
+    <message>
+        <source>外 4～20 mA</source>
+        <translation>Ext 4-20 mA</translation>
+    </message>
+    <message>
+        <source>外 0～24 mA</source>
+        <translation>Ext 0-24 mA</translation>
+    </message>
+    <message>
+        <source>換算式</source>
+        <translation>Scaled</translation>
+    </message>
+</context>
+<context>
+    <name>SettingsFile</name>
+    <message>
+        <source>ファイル形式が違います。</source>
+        <translation>Not a settings file.</translation>
+    </message>
+    <message>
+        <source>ファイルバージョンが異なります、最新バージョンをインストールしてください。</source>
+        <translation>The file is from another version; please install the latest version.</translation>
+    </message>
+    <message>
+        <source>%1 の末尾以降にアクセスしようとしました。</source>
+        <translation>%1 ends too early.</translation>
+    </message>
+    <message>
+        <source>%1 を開けません。</source>
+        <translation>Cannot open %1.</translation>
+    </message>
+</context>
+<context>
+    <name>StandaloneFlows</name>
+    <message>
+        <source>データ読出中1</source>
+        <translation>Reading data 1</translation>
+    </message>
+    <message>
+        <source>データ読出中2</source>
+        <translation>Reading data 2</translation>
+    </message>
+    <message>
+        <source>データ読出中3</source>
+        <translation>Reading data 3</translation>
+    </message>
+    <message>
+        <source>データ読出中4</source>
+        <translation>Reading data 4</translation>
+    </message>
+    <message>
+        <source>消去中</source>
+        <translation>Erasing</translation>
+    </message>
+    <message>
+        <source>データ転送中</source>
+        <translation>Sending data</translation>
+    </message>
+    <message>
+        <source>データ書込中1</source>
+        <translation>Writing data 1</translation>
+    </message>
+    <message>
+        <source>データ書込中2</source>
+        <translation>Writing data 2</translation>
+    </message>
+    <message>
+        <source>データ書込中3</source>
+        <translation>Writing data 3</translation>
+    </message>
+    <message>
+        <source>書込完了</source>
+        <translation>Written</translation>
+    </message>
+    <message>
+        <source>再起動中</source>
+        <translation>Restarting</translation>
+    </message>
+    <message>
+        <source>正常終了</source>
+        <translation>Completed</translation>
+    </message>
+    <message>
+        <source>照合完了</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>、終了します</source>
+        <translation>; stopped</translation>
+    </message>
+    <message>
+        <source>データ読出エラー</source>
+        <translation>Data read error</translation>
+    </message>
+    <message>
+        <source>照合エラー </source>
+        <translation>Verify error </translation>
+    </message>
+    <message>
+        <source>ImageMoveエラー</source>
+        <translation>ImageMove error</translation>
+    </message>
+    <message>
+        <source>書込み正常終了、再起動します</source>
+        <translation>Written; the unit restarts</translation>
+    </message>
+    <message>
+        <source>照合結果：一致</source>
+        <translation>Verify result: identical</translation>
+    </message>
+    <message>
+        <source>発生器が再起動後に応答しません。発生器の電源を入れ直してください。</source>
+        <translation>The unit does not answer after the restart. Switch the unit off and on again.</translation>
+    </message>
+    <message>
+        <source>発生器を自動で再起動できませんでした。発生器の電源を入れ直してください。</source>
+        <translation>The unit could not be restarted automatically. Switch the unit off and on again.</translation>
+    </message>
+</context>
+<context>
+    <name>StandaloneImage</name>
+    <message>
+        <source>エラー無し</source>
+        <translation>No error</translation>
+    </message>
+    <message>
+        <source>連動動作</source>
+        <translation>Linked operation</translation>
+    </message>
+    <message>
+        <source>PCレス</source>
+        <translation>Standalone</translation>
+    </message>
+    <message>
+        <source>自動出力モード</source>
+        <translation>Automatic output mode</translation>
+    </message>
+    <message>
+        <source>換算モード</source>
+        <translation>Scaled mode</translation>
+    </message>
+    <message>
+        <source>出力レンジ</source>
+        <translation>Output range</translation>
+    </message>
+    <message>
+        <source>換算式</source>
+        <translation>Conversion formula</translation>
+    </message>
+    <message>
+        <source>固定出力値</source>
+        <translation>Fixed output value</translation>
+    </message>
+    <message>
+        <source>繰返し値</source>
+        <translation>Repeat count</translation>
+    </message>
+    <message>
+        <source>開始値</source>
+        <translation>Start value</translation>
+    </message>
+    <message>
+        <source>終了値</source>
+        <translation>End value</translation>
+    </message>
+    <message>
+        <source>変化量</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>更新間隔</source>
+        <translation>Update interval</translation>
+    </message>
+    <message>
+        <source>任意波&#x3000;データ有無</source>
+        <translation>Arbitrary wave: data present</translation>
+    </message>
+    <message>
+        <source>任意波&#x3000;一時停止</source>
+        <translation>Arbitrary wave: pause</translation>
+    </message>
+    <message>
+        <source>任意波&#x3000;チャネル</source>
+        <translation>Arbitrary wave: channel</translation>
+    </message>
+    <message>
+        <source>任意波&#x3000;更新間隔</source>
+        <translation>Arbitrary wave: update interval</translation>
+    </message>
+    <message>
+        <source>任意波&#x3000;値</source>
+        <translation>Arbitrary wave: value</translation>
+    </message>
+</context>
+<context>
+    <name>StandaloneImageBuilder</name>
+    <message>
+        <source>任意波データの合計数が %1 以上です</source>
+        <translation>The arbitrary waves hold %1 points or more in total</translation>
+    </message>
+</context>
+<context>
+    <name>StandaloneMemory</name>
+    <message>
+        <source>エラー無し</source>
+        <translation>No error</translation>
+    </message>
+    <message>
+        <source>書式異常</source>
+        <translation>Format error</translation>
+    </message>
+    <message>
+        <source>チャネル番号異常</source>
+        <translation>Channel number error</translation>
+    </message>
+    <message>
+        <source>出力レンジ異常</source>
+        <translation>Output range error</translation>
+    </message>
+    <message>
+        <source>出力状態異常</source>
+        <translation>Output state error</translation>
+    </message>
+    <message>
+        <source>出力値異常</source>
+        <translation>Output value error</translation>
+    </message>
+    <message>
+        <source>タイムアウト</source>
+        <translation>Timeout</translation>
+    </message>
+    <message>
+        <source>イレーズ異常</source>
+        <translation>erase error</translation>
+    </message>
+    <message>
+        <source>ブランク異常</source>
+        <translation>blank check error</translation>
+    </message>
+    <message>
+        <source>書込異常</source>
+        <translation>write error</translation>
+    </message>
+    <message>
+        <source>照合異常</source>
+        <translation>verify error</translation>
+    </message>
+    <message>
+        <source>NG（エラーコード読取不能）</source>
+        <translation>NG (error code unreadable)</translation>
+    </message>
+</context>
+<context>
+    <name>UnitInformation</name>
+    <message>
+        <source>無効</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>メーカー</source>
+        <translation>Maker</translation>
+    </message>
+    <message>
+        <source>ユーザー</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>回路数	%1</source>
+        <translation>Circuits	%1</translation>
+    </message>
+    <message>
+        <source>アナログ出力調整値</source>
+        <translation>Analog output calibration</translation>
+    </message>
+    <message>
+        <source>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;メーカー&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ユーザー</source>
+        <translation>                            Maker                 User</translation>
+    </message>
+    <message>
+        <source>チャネル %1</source>
+        <translation>Channel %1</translation>
+    </message>
+    <message>
+        <source>通信エラーが発生しました</source>
+        <translation>A communication error occurred</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CAboutDlg</name>
+    <message>
+        <source>バージョン情報 Bremix</source>
+        <translation>About Bremix</translation>
     </message>
 </context>
 <context>

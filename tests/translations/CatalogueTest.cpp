@@ -53,9 +53,11 @@ TEST(CatalogueTest, CheckFindsEveryKindOfFault)
          "placeholders differ"},
         {"Qt placeholder changed", MessageXml("%1 件", "<translation>%2 items</translation>"),
          "placeholders differ"},
-        {"%n dropped", MessageXml("%n 個", "<translation>items</translation>"), "placeholders differ"},
+        {"%n dropped", MessageXml("%n 個", "<translation>items</translation>"),
+         "placeholders differ"},
         {"printf placeholder dropped",
-         MessageXml("%d 以上です", "<translation>is too many</translation>"), "placeholders differ"},
+         MessageXml("%d 以上です", "<translation>is too many</translation>"),
+         "placeholders differ"},
         {"printf placeholders swapped",
          MessageXml("%s: %d 回", "<translation>%d times: %s</translation>"), "placeholders differ"},
         {"%% is no placeholder", MessageXml("100%%", "<translation>100 percent</translation>"),
@@ -66,8 +68,8 @@ TEST(CatalogueTest, CheckFindsEveryKindOfFault)
          MessageXml("一行目\n二行目", "<translation>Line one\nline two</translation>"), nullptr},
         {"plural forms each checked",
          MessageXml("%n 個",
-                 "<translation><numerusform>%n item</numerusform>"
-                 "<numerusform>items</numerusform></translation>"),
+                    "<translation><numerusform>%n item</numerusform>"
+                    "<numerusform>items</numerusform></translation>"),
          "placeholders differ"},
     };
     for (const Case& c : cases) {

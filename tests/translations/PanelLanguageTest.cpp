@@ -25,6 +25,7 @@
 #include <map>
 #include <memory>
 
+#include "app/CAboutDlg.h"
 #include "app/CBremixApp.h"
 #include "app/CBremixDoc.h"
 #include "app/CMainFrame.h"
@@ -38,6 +39,7 @@
 #include "panel/TrendWindow.h"
 #include "platform/DocumentsFolder.h"
 #include "platform/Translate.h"
+#include "protocol/Ranges.h"
 #include "support/TempFolder.h"
 
 namespace krv {
@@ -405,8 +407,9 @@ TEST_F(PanelLanguageTest, ManualItemOpensTheInstalledManual)
 // control that shows it. Where the English word is shortened, its full text is the tooltip.
 TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
 {
-    // Offsets of the column's controls and the model's words they show.
-    const std::map<int, std::vector<const char*>> words = {
+    // Offsets of the column's controls and the model's words they show (the range button shows
+    // every range's name).
+    std::map<int, std::vector<std::string>> words = {
         {6, {"ＯＮ", "ＯＦＦ"}},
         {0, {"PCレス 固定値出力", " PCレス 自動出力 "}},
         {2, {"出力部高温", "Slewing", "出力不足", "WDOG", "CRC1", "出力異常", "SPI2", "CRC2"}},
@@ -417,6 +420,13 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
         app.reset();
         ASSERT_TRUE(InstallTranslations(language, kCatalogue));
         Start(language);
+        // Range names come translated from the core.
+        words[23].clear();
+        for (OutputRange range = 0; range <= kScaledRange; ++range) {
+            if (const std::string shown = RangeDisplayName(range); !shown.empty()) {
+                words[23].push_back(shown);
+            }
+        }
         int measured = 0;
         const auto fits = [&](QWidget* w, const QString& text) {
             if (text.trimmed().isEmpty()) return;
@@ -426,12 +436,14 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
                 << name << ": \"" << text.toStdString() << "\" in " << w->objectName().toStdString()
                 << " (" << w->metaObject()->className() << ")";
         };
-        // Every window with texts: the main window and the trend window, the latter paused as well
-        // (its button then says how to resume).
+        // Every window with texts: the main window, the about box and the trend window, the latter
+        // paused as well (its button then says how to resume).
         TrendWindow* trend = OpenTrend();
         ASSERT_NE(trend, nullptr);
+        CAboutDlg about(app->MainFrame());
         const std::vector<std::pair<QWidget*, std::function<void()>>> windows = {
             {app->MainFrame(), [] {}},
+            {&about, [] {}},
             {trend, [] {}},
             {trend, [trend] { trend->SetPaused(true); }},
         };
@@ -451,8 +463,8 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
                 QWidget* w = View().Control(ChannelControlId(ch, offset));
                 ASSERT_NE(w, nullptr) << offset;
                 const QString before = TextOf(w);
-                for (const char* word : list) {
-                    fits(w, QString::fromStdString(TrMarked("ChannelDisplay", word)));
+                for (const std::string& word : list) {
+                    fits(w, QString::fromStdString(TrMarked("ChannelDisplay", word.c_str())));
                 }
                 SetTextOf(w, before);
             }
