@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "app/PanelLanguage.h"
 #include "flows/LinkFrameSink.h"
 #include "link/DeviceLink.h"
 #include "model/AutoOutputEngine.h"
@@ -30,6 +31,9 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (!krv::test::PrepareScreenshots()) return 1;
+    // The language the panel would speak here (its stored choice, else the locale), from this
+    // build's catalogue: LANG=en_US.UTF-8 gives the English window.
+    krv::InstallTranslations(krv::PanelLanguage(std::nullopt), QStringLiteral(KRV_CATALOGUE));
 
     krv::sim::ServerOptions unit;
     unit.unit.circuits = 2;
