@@ -6,6 +6,8 @@
 #include <QString>
 #include <string>
 
+#include "dialogs/Utf8.h"
+
 class QAbstractButton;
 class QDialog;
 class QGroupBox;
@@ -46,16 +48,6 @@ QFont DialogFont();
 // The fixed-pitch Japanese gothic ("ＭＳ ゴシック") for fields that show numbers in a large size:
 // normal weight, the largest pixel size whose line (ascent plus descent) fits `cellHeight`.
 QFont DialogFixedFont(int cellHeight);
-
-// UTF-8 text for a widget.
-inline QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-inline QString Q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 // Names a control after its dialog id ("id1030"), the name tests and screenshots find it by.
 void SetControlId(QWidget& control, int id);

@@ -5,16 +5,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dialogs/Utf8.h"
 #include "model/StepDecimation.h"
 
 namespace krv {
 
 namespace {
-
-QString Q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 QString Number(double value, int decimals)
 {
