@@ -12,7 +12,7 @@ namespace krv {
 
 namespace {
 
-QString Tr(const char* text)
+QString Translated(const char* text)
 {
     return QCoreApplication::translate("krv::WaveformPreview", text);
 }
@@ -35,7 +35,7 @@ void WaveformPreview::SetRepeat(WaveformRepeat repeat, const RangeLimits& limits
     limits_ = limits;
     note_.clear();
     if (repeat_.stairs.empty())
-        note_ = Tr(QT_TRANSLATE_NOOP("krv::WaveformPreview", "出力する点がありません"));
+        note_ = Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "出力する点がありません"));
     update();
 }
 
@@ -90,7 +90,7 @@ void WaveformPreview::DrawBackground(QPainter& painter, double line) const
     painter.drawRect(whole);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(6, 4, width() - 12, line), Qt::AlignLeft | Qt::AlignVCenter,
-                     Tr(QT_TRANSLATE_NOOP("krv::WaveformPreview", "プレビュー（１回分）")));
+                     Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "プレビュー（１回分）")));
 }
 
 void WaveformPreview::DrawNote(QPainter& painter) const
@@ -131,9 +131,11 @@ void WaveformPreview::DrawAxes(QPainter& painter, const PlotScale& scale, double
                      Qt::AlignLeft | Qt::AlignTop, QStringLiteral("0"));
     painter.drawText(
         QRectF(plot.left(), plot.bottom() + 4, plot.width(), line), Qt::AlignRight | Qt::AlignTop,
-        Number(repeat_.endSeconds, 2) + Tr(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 秒")) +
-            (repeat_.complete ? QString()
-                              : Tr(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 以降省略"))));
+        Number(repeat_.endSeconds, 2) +
+            Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 秒")) +
+            (repeat_.complete
+                 ? QString()
+                 : Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 以降省略"))));
 }
 
 void WaveformPreview::DrawStaircase(QPainter& painter, const PlotScale& scale) const
@@ -177,7 +179,7 @@ void WaveformPreview::DrawPauses(QPainter& painter, const PlotScale& scale) cons
     const QRectF& plot = scale.plot;
     painter.drawText(QRectF(plot.left(), plot.bottom() + 4 + scale.line, plot.width(), scale.line),
                      Qt::AlignLeft | Qt::AlignTop,
-                     Tr(QT_TRANSLATE_NOOP("krv::WaveformPreview", "○ 一時停止")));
+                     Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "○ 一時停止")));
 }
 
 }  // namespace krv

@@ -1062,6 +1062,29 @@ Double-click to edit</translation>
     </message>
 </context>
 <context>
+    <name>krv::WaveformPreview</name>
+    <message>
+        <source>出力する点がありません</source>
+        <translation>No points to output</translation>
+    </message>
+    <message>
+        <source>プレビュー（１回分）</source>
+        <translation>Preview (one repeat)</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source> 以降省略</source>
+        <translation> (rest not shown)</translation>
+    </message>
+    <message>
+        <source>○ 一時停止</source>
+        <translation>○ Pause</translation>
+    </message>
+</context>
+<context>
     <name>krvctl</name>
     <message>
         <source>D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する</source>
