@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dialogs/Utf8.h"
 #include "flows/Connection.h"
 #include "model/GeneratorState.h"
 #include "platform/Translate.h"
@@ -33,11 +34,6 @@ const QColor kAwayColour(246, 226, 178);
 // cover the plot area's grid, the line lies over everything.
 constexpr qreal kBandZ = 0.5;
 constexpr qreal kLineZ = 20.0;
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // The channel's number as the titles write it: a full-width digit in Japanese.
 QString ChannelNumber(int ch)
