@@ -25,8 +25,7 @@ std::vector<ExtraPort> ExtraPortsOf(const Args& args)
         extra.push_back({PortNameFromPath(path), ""});
     }
     const std::string simulated = ActiveSimulation::PortPath();
-    if (!simulated.empty())
-        extra.push_back({PortNameFromPath(simulated), Tr("krvctl", "KRV 仮想発生器")});
+    if (!simulated.empty()) extra.push_back({PortNameFromPath(simulated), "KRV virtual unit"});
     return extra;
 }
 
