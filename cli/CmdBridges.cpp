@@ -102,11 +102,11 @@ Command BridgesCommand()
                 "使い方: krvctl bridges [--json]\n"
                 "\n"
                 "D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、\n"
-                "説明、発生器かどうか (説明が \"Holvik KRV FT230X\" で、シリアル番号が KR で\n"
-                "始まるもの)。1 行目は発生器の台数です。\n"
+                "説明、発生器かどうか (説明が \"Holvik KRV FT230X\"、シリアル番号が KR...)。"
+                "1 行目は発生器の台数です。\n"
                 "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
                 "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
-                "発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、"
+                "発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、\n"
                 "終了ステータス 1 で終わります。\n"),
             {{"--json", false}},
             RunBridges};

@@ -1082,10 +1082,6 @@ error and exits 1.
         <translation>info takes no arguments</translation>
     </message>
     <message>
-        <source>KRV 仮想発生器</source>
-        <translation>KRV virtual unit</translation>
-    </message>
-    <message>
         <source>停止シグナルを待てません</source>
         <translation>cannot wait for the stop signals</translation>
     </message>
@@ -1458,26 +1454,6 @@ then prints the channel as the unit reports it.
         <translation>cannot write the trace: %1</translation>
     </message>
     <message>
-        <source>使い方: krvctl bridges [--json]
-
-D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、
-説明、発生器かどうか (説明が &quot;Holvik KRV FT230X&quot; で、シリアル番号が KR で
-始まるもの)。1 行目は発生器の台数です。
-  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
-           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
-発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、終了ステータス 1 で終わります。
-</source>
-        <translation>Usage: krvctl bridges [--json]
-
-Lists every device the D2XX library reports, by index: serial number, description
-and whether it is a unit (description &quot;Holvik KRV FT230X&quot;, serial number beginning
-with KR). The first line gives the number of units.
-  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
-           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
-Without a unit, prints アナログユニットが接続されていません to standard error and exits 1.
-</translation>
-    </message>
-    <message>
         <source>使い方: krvctl [--port NAME] doctor [--json]
 
 次の順に調べ、それぞれを判定 (正常、注意、異常、-- 未確認)、見つかったこと、すべき
@@ -1659,24 +1635,6 @@ Lists the serial ports in the order of the panel&apos;s port list, one entry tex
            line &quot;- &quot; entry for every port gone and &quot;+ &quot; entry for every port new
            (with --json, the whole array again), until Ctrl-C or SIGTERM (exit 0).
            When udev&apos;s events cannot be received, says why and exits 1.
-</translation>
-    </message>
-    <message>
-        <source>使い方: krvctl settings show FILE [--json]
-        krvctl settings new --circuits 1|2|4 FILE
-
-show は設定ファイル (バージョン 100、110、120) を読み解いて表示します。--json では
-すべての項目を文書の名前で表示します (間隔は 1/100 秒単位)。拒否されたファイルや
-途中で終わるファイルは、パネルのメッセージを標準エラー出力に表示し、終了ステータス 1 で終わります。
-new はその回路数の新しい文書の設定を、ポート名なしで書きます。
-</source>
-        <translation>Usage: krvctl settings show FILE [--json]
-       krvctl settings new --circuits 1|2|4 FILE
-
-show decodes a settings file (versions 100, 110 and 120); --json prints every field with
-the document&apos;s names (intervals in hundredths of a second). A file that is refused or
-ends early prints the panel&apos;s message to standard error and exits 1.
-new writes the settings of a new document for that many circuits, with no port name.
 </translation>
     </message>
     <message>
@@ -1891,6 +1849,44 @@ every channel every 50 ms while watching); watching goes on while the server has
 the unit, and ends with exit 1 when the server stops answering.
 A failed step prints the panel&apos;s message (接続できません。, 状態確認に失敗しました。 ...)
 to standard error and exits 1.
+</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl bridges [--json]
+
+D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、
+説明、発生器かどうか (説明が &quot;Holvik KRV FT230X&quot;、シリアル番号が KR...)。1 行目は発生器の台数です。
+  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
+           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
+発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、
+終了ステータス 1 で終わります。
+</source>
+        <translation>Usage: krvctl bridges [--json]
+
+Lists every device the D2XX library reports, by index: serial number, description
+and whether it is a unit (description &quot;Holvik KRV FT230X&quot;, serial number beginning
+with KR). The first line gives the number of units.
+  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
+           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
+Without a unit, prints アナログユニットが接続されていません to standard error and exits 1.
+</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl settings show FILE [--json]
+        krvctl settings new --circuits 1|2|4 FILE
+
+show は設定ファイル (バージョン 100、110、120) を読み解いて表示します。--json では
+すべての項目を文書の名前で表示します (間隔は 1/100 秒単位)。拒否されたファイルや
+途中で終わるファイルは、パネルのメッセージを標準エラー出力に表示し、ステータス 1 で終了します。
+new はその回路数の新しい文書の設定を、ポート名なしで書きます。
+</source>
+        <translation>Usage: krvctl settings show FILE [--json]
+       krvctl settings new --circuits 1|2|4 FILE
+
+show decodes a settings file (versions 100, 110 and 120); --json prints every field with
+the document&apos;s names (intervals in hundredths of a second). A file that is refused or
+ends early prints the panel&apos;s message to standard error and exits 1.
+new writes the settings of a new document for that many circuits, with no port name.
 </translation>
     </message>
 </context>
