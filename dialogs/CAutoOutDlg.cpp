@@ -15,12 +15,18 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kWaveformNames[] = {"のこぎり波", "三角波", "任意波"};
-constexpr const char* kRampHint = "変化量は絶対値にて入力、繰返しは「0」にて連続動作";
-constexpr const char* kArbitraryHint = "繰返しは「0」にて連続動作";
+constexpr const char* kWaveformNames[] = {QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "のこぎり波"),
+                                          QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "三角波"),
+                                          QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "任意波")};
+constexpr const char* kRampHint =
+    QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "変化量は絶対値にて入力、繰返しは「0」にて連続動作");
+constexpr const char* kArbitraryHint =
+    QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "繰返しは「0」にて連続動作");
 constexpr const char* kRoundingNote =
-    "PCレスモード以外での小数点２桁の時間設定は小数点１桁に切り上げて動作します";
-constexpr const char* kCsvFilter = "CSVﾌｧｲﾙ(*.csv);;全てのﾌｧｲﾙ(*.*)";
+    QT_TRANSLATE_NOOP("krv::CAutoOutDlg",
+                      "PCレスモード以外での小数点２桁の時間設定は小数点１桁に切り上げて動作します");
+constexpr const char* kCsvFilter =
+    QT_TRANSLATE_NOOP("krv::CAutoOutDlg", "CSVﾌｧｲﾙ(*.csv);;全てのﾌｧｲﾙ(*.*)");
 // The preview stands to the right of the form, which keeps its own layout; the dialog grows.
 constexpr int kPreviewWidth = 300;
 constexpr int kPreviewMargin = 10;
@@ -43,22 +49,22 @@ std::size_t Index(AutoField field)
 CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* parent)
     : QDialog(parent), generator_(generator), ui_(ui)
 {
-    setWindowTitle(Q("自動出力設定"));
+    setWindowTitle(tr("自動出力設定"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(339, 189));
 
-    PlaceText(channelCaption_, DialogUnitRect(17, 7, 32, 8), Qt::AlignCenter, "チャンネル");
+    PlaceText(channelCaption_, DialogUnitRect(17, 7, 32, 8), Qt::AlignCenter, tr("チャンネル"));
     channelText_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PlaceValueText(channelText_, DialogUnitRect(7, 17, 52, 11), Qt::AlignCenter, 1050);
-    PlaceText(rangeCaption_, DialogUnitRect(105, 6, 20, 8), Qt::AlignCenter, "レンジ");
+    PlaceText(rangeCaption_, DialogUnitRect(105, 6, 20, 8), Qt::AlignCenter, tr("レンジ"));
     PlaceValueText(rangeText_, DialogUnitRect(75, 17, 77, 11), Qt::AlignCenter, 1043);
-    PlaceText(lowerCaption_, DialogUnitRect(178, 7, 25, 8), Qt::AlignCenter, "最小値");
-    PlaceText(upperCaption_, DialogUnitRect(237, 7, 25, 8), Qt::AlignCenter, "最大値");
+    PlaceText(lowerCaption_, DialogUnitRect(178, 7, 25, 8), Qt::AlignCenter, tr("最小値"));
+    PlaceText(upperCaption_, DialogUnitRect(237, 7, 25, 8), Qt::AlignCenter, tr("最大値"));
     PlaceValueText(lowerText_, DialogUnitRect(171, 17, 40, 11), Qt::AlignCenter, 1044);
     PlaceValueText(upperText_, DialogUnitRect(230, 17, 40, 11), Qt::AlignCenter, 1045);
 
     SetControlId(waveform_, 1015);
-    for (const char* name : kWaveformNames) waveform_.addItem(Q(name));
+    for (const char* name : kWaveformNames) waveform_.addItem(tr(name));
     const QRect comboBox = DialogUnitRect(7, 38, 98, 12);
     waveform_.setGeometry(comboBox.x(), comboBox.y(), comboBox.width(),
                           std::max(comboBox.height(), waveform_.sizeHint().height()));
@@ -71,21 +77,21 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
         QLabel& caption;
         int captionId;
         QRect captionPlace;
-        const char* text;
+        QString text;
         QLineEdit& field;
         QRect fieldPlace;
         int fieldId;
     };
     for (const FieldRow& row : {
-             FieldRow{startCaption_, 1046, DialogUnitRect(15, 58, 35, 8), "開始値", start_,
+             FieldRow{startCaption_, 1046, DialogUnitRect(15, 58, 35, 8), tr("開始値"), start_,
                       DialogUnitRect(51, 56, 42, 14), 1051},
-             FieldRow{endCaption_, 1047, DialogUnitRect(15, 73, 34, 8), "終了値", end_,
+             FieldRow{endCaption_, 1047, DialogUnitRect(15, 73, 34, 8), tr("終了値"), end_,
                       DialogUnitRect(51, 70, 42, 15), 1052},
-             FieldRow{stepCaption_, 1048, DialogUnitRect(15, 88, 34, 8), "変化量", step_,
+             FieldRow{stepCaption_, 1048, DialogUnitRect(15, 88, 34, 8), tr("変化量"), step_,
                       DialogUnitRect(51, 85, 42, 15), 1053},
-             FieldRow{intervalCaption_, 1049, DialogUnitRect(15, 103, 33, 8), "更新間隔", interval_,
-                      DialogUnitRect(51, 100, 42, 15), 1054},
-             FieldRow{repeatCaption_, 0, DialogUnitRect(15, 118, 32, 8), "繰返し", repeat_,
+             FieldRow{intervalCaption_, 1049, DialogUnitRect(15, 103, 33, 8), tr("更新間隔"),
+                      interval_, DialogUnitRect(51, 100, 42, 15), 1054},
+             FieldRow{repeatCaption_, 0, DialogUnitRect(15, 118, 32, 8), tr("繰返し"), repeat_,
                       DialogUnitRect(51, 115, 42, 15), 1055},
          }) {
         if (row.captionId != 0) SetControlId(row.caption, row.captionId);
@@ -93,11 +99,11 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
         PlaceField(row.field, row.fieldPlace, row.fieldId);
     }
     SetControlId(seconds_, 1061);
-    PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), left, "秒");
-    PlaceText(times_, DialogUnitRect(96, 118, 9, 8), left, "回");
+    PlaceText(seconds_, DialogUnitRect(96, 103, 9, 8), left, tr("秒"));
+    PlaceText(times_, DialogUnitRect(96, 118, 9, 8), left, tr("回"));
     SetControlId(hint_, 1062);
-    PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), left, kRampHint);
-    PlaceText(note_, DialogUnitRect(15, 148, 307, 8), left, kRoundingNote);
+    PlaceText(hint_, DialogUnitRect(15, 134, 317, 11), left, tr(kRampHint));
+    PlaceText(note_, DialogUnitRect(15, 148, 307, 8), left, tr(kRoundingNote));
 
     // The point list, 1000 rows of number, value, interval and pause mark.
     SetControlId(points_, 1059);
@@ -106,7 +112,7 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     points_.setColumnCount(5);
     points_.setRowCount(kArbitraryPointCount);
     points_.setHorizontalHeaderLabels(
-        {QString(), Q("順番"), Q("値"), Q("更新間隔 (秒)"), Q("一時停止")});
+        {QString(), tr("順番"), tr("値"), tr("更新間隔 (秒)"), tr("一時停止")});
     const int widths[] = {0, 40, 80, 100, 60};
     for (int column = 0; column < 5; ++column) points_.setColumnWidth(column, widths[column]);
     points_.setColumnHidden(0, true);
@@ -119,8 +125,8 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     }
     connect(&points_, &QTableWidget::cellDoubleClicked, &points_, &CEditListCtrl::OpenEditor);
 
-    PlaceButton(csv_, "CSV読込", DialogUnitRect(6, 168, 50, 14), 1032);
-    PlaceOkCancel(*this, ok_, cancel_, Q("戻る"), 228, 168);
+    PlaceButton(csv_, tr("CSV読込"), DialogUnitRect(6, 168, 50, 14), 1032);
+    PlaceOkCancel(*this, ok_, cancel_, tr("戻る"), 228, 168);
     // Enter belongs to the fields and the point list's editor; only OK may take it otherwise.
     ok_.setAutoDefault(true);
     csv_.setAutoDefault(false);
@@ -136,7 +142,23 @@ CAutoOutDlg::CAutoOutDlg(GeneratorState& generator, UserInterface& ui, QWidget* 
     connect(&waveform_, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (!filling_) ApplyWaveform(index);
     });
+    SetToolTips();
     AttachPreview();
+}
+
+void CAutoOutDlg::SetToolTips()
+{
+    waveform_.setToolTip(tr("出力する波形：のこぎり波、三角波、任意波"));
+    start_.setToolTip(tr("出力を始める値（レンジの最小値～最大値）"));
+    end_.setToolTip(tr("のこぎり波は終わる値、三角波は折り返す値（レンジの最小値～最大値）"));
+    step_.setToolTip(tr("１回の更新で変わる量（絶対値、０以外）"));
+    interval_.setToolTip(tr("値を更新する間隔（秒、０より大きく9999以下）"));
+    repeat_.setToolTip(tr("繰返し回数（0～1000000、0 で連続）"));
+    points_.setToolTip(
+        tr("任意波の点：値、更新間隔（秒）、一時停止は「1」\nダブルクリックで編集します"));
+    csv_.setToolTip(tr("CSVファイル（値,更新間隔,一時停止）から点を読み込みます"));
+    ok_.setToolTip(tr("設定を確定して閉じます"));
+    cancel_.setToolTip(tr("変更を捨てて戻ります"));
 }
 
 CAutoOutDlg::~CAutoOutDlg()
@@ -232,8 +254,8 @@ void CAutoOutDlg::ApplyWaveform(int waveform)
         Field(field).setVisible(!arbitrary);
     }
     seconds_.setVisible(!arbitrary);
-    endCaption_.setText(Q(waveform == kTriangle ? "折返値" : "終了値"));
-    hint_.setText(Q(arbitrary ? kArbitraryHint : kRampHint));
+    endCaption_.setText(waveform == kTriangle ? tr("折返値") : tr("終了値"));
+    hint_.setText(tr(arbitrary ? kArbitraryHint : kRampHint));
     picture_.SetWaveform(waveform);
     picture_.setVisible(!arbitrary);
     points_.setVisible(arbitrary);
@@ -334,7 +356,8 @@ std::vector<PointRowTexts> CAutoOutDlg::PointTexts() const
 
 void CAutoOutDlg::Refuse(const std::string& message)
 {
-    ui_.ShowMessage(message, kCaptionNotice, MessageIcon::Information, MessageButtons::Ok);
+    ui_.ShowMessage(TrMarked("AutoOutputChecks", message.c_str()), kCaptionNotice,
+                    MessageIcon::Information, MessageButtons::Ok);
 }
 
 void CAutoOutDlg::ShowPointListFailure(const PointListCheckResult& result)
@@ -351,7 +374,7 @@ void CAutoOutDlg::ImportCsv()
     if (!InputsValid()) return;
     const QString path =
         chooseCsvFile ? chooseCsvFile()
-                      : QFileDialog::getOpenFileName(this, QString(), QString(), Q(kCsvFilter));
+                      : QFileDialog::getOpenFileName(this, QString(), QString(), tr(kCsvFilter));
     if (!path.isEmpty()) {
         points_.CloseEditor();
         CCsvFile file;
@@ -454,7 +477,7 @@ void CAutoOutDlg::UpdatePreview()
                                repeat_.text().toStdString()};
     const RampCheckResult checked = CheckRampFields(waveform, texts, limits_, stored.interval);
     if (!checked.Accepted()) {
-        preview_.SetNote(Q(checked.message));
+        preview_.SetNote(Q(TrMarked("AutoOutputChecks", checked.message.c_str())));
         return;
     }
     ArbitraryPoints points = automatic.points;
@@ -462,7 +485,8 @@ void CAutoOutDlg::UpdatePreview()
         const std::vector<PointRowTexts> rows = PointTexts();
         const PointListCheckResult list = CheckPointList(rows, limits_);
         if (!list.Accepted()) {
-            preview_.SetNote(Q(list.message) + QStringLiteral("（%1行目）").arg(list.row + 1));
+            preview_.SetNote(Q(TrMarked("AutoOutputChecks", list.message.c_str())) +
+                             tr("（%1行目）").arg(list.row + 1));
             return;
         }
         StorePointList(rows, points);

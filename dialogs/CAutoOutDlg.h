@@ -87,9 +87,11 @@ class CAutoOutDlg : public QDialog {
     void LeaveField(AutoField field);
     void FieldEdited(AutoField field);
     std::vector<PointRowTexts> PointTexts() const;
+    // Shows a check's message (its Japanese source, translated here).
     void Refuse(const std::string& message);
     void ShowPointListFailure(const PointListCheckResult& result);
     void AttachPreview();
+    void SetToolTips();
 
     GeneratorState& generator_;
     UserInterface& ui_;

@@ -1,5 +1,6 @@
 #include "dialogs/CAutoOutPicture.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -106,14 +107,17 @@ void CAutoOutPicture::Draw(QPainter& painter, int waveform)
     painter.setPen(QPen(Qt::black, 1));
     const QFontMetricsF metrics(painter.font());
     const auto label = [&](const QRectF& box, Qt::Alignment alignment, const char* text) {
-        painter.drawText(box, alignment | Qt::AlignVCenter, Q(text));
+        painter.drawText(box, alignment | Qt::AlignVCenter,
+                         QCoreApplication::translate("krv::CAutoOutPicture", text));
     };
     const double textHeight = metrics.height();
 
     // The start value and the end (turning) value: labels on the left, arrows to their levels.
-    label(QRectF(2, level(0) - textHeight / 2, 40, textHeight), Qt::AlignRight, "開始値");
+    label(QRectF(2, level(0) - textHeight / 2, 40, textHeight), Qt::AlignRight,
+          QT_TRANSLATE_NOOP("krv::CAutoOutPicture", "開始値"));
     Arrow(painter, QPointF(45, level(0)), QPointF(kLeft - 3, level(0)));
-    const char* top = waveform == kTriangle ? "折返値" : "終了値";
+    const char* top = waveform == kTriangle ? QT_TRANSLATE_NOOP("krv::CAutoOutPicture", "折返値")
+                                            : QT_TRANSLATE_NOOP("krv::CAutoOutPicture", "終了値");
     label(QRectF(2, level(3) - textHeight / 2, 40, textHeight), Qt::AlignRight, top);
     const double topTread = kLeft + 3 * kTread;
     Guide(painter, QPointF(45, level(3)), QPointF(topTread - 3, level(3)));
@@ -125,7 +129,7 @@ void CAutoOutPicture::Draw(QPainter& painter, int waveform)
     Guide(painter, QPointF(riser, level(1)), QPointF(stepArrowX + 4, level(1)));
     DoubleArrow(painter, QPointF(stepArrowX, level(2) + 2), QPointF(stepArrowX, level(1) - 1));
     label(QRectF(stepArrowX + 5, (level(1) + level(2)) / 2 - textHeight / 2, 60, textHeight),
-          Qt::AlignLeft, "変化量");
+          Qt::AlignLeft, QT_TRANSLATE_NOOP("krv::CAutoOutPicture", "変化量"));
 
     // The update interval: the width of the first tread, measured below it.
     const double intervalY = level(0) + 14;
@@ -133,7 +137,7 @@ void CAutoOutPicture::Draw(QPainter& painter, int waveform)
     Guide(painter, QPointF(kLeft + kTread, level(0) + 2), QPointF(kLeft + kTread, intervalY + 4));
     DoubleArrow(painter, QPointF(kLeft + 1, intervalY), QPointF(kLeft + kTread - 1, intervalY));
     label(QRectF(kLeft + kTread + 6, intervalY - textHeight / 2, 80, textHeight), Qt::AlignLeft,
-          "更新間隔");
+          QT_TRANSLATE_NOOP("krv::CAutoOutPicture", "更新間隔"));
     painter.restore();
 }
 

@@ -51,33 +51,33 @@ void CorrectionEdit::ShowValue(int value)
 CCalDlg::CCalDlg(DeviceLink& link, UserInterface& ui, QWidget* parent)
     : QDialog(parent), link_(link), ui_(ui)
 {
-    setWindowTitle(QString::fromUtf8("アナログ出力調整"));
+    setWindowTitle(tr("アナログ出力調整"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(248, 197));
 
-    PlaceText(channelCaption_, DialogUnitRect(7, 10, 34, 8), Qt::AlignLeft, "チャンネル");
+    PlaceText(channelCaption_, DialogUnitRect(7, 10, 34, 8), Qt::AlignLeft, tr("チャンネル"));
     channelList_.setGeometry(DialogUnitRect(44, 7, 30, 14));
     SetControlId(channelList_, 1015);
-    PlaceText(rangeCaption_, DialogUnitRect(88, 10, 22, 8), Qt::AlignLeft, "レンジ");
+    PlaceText(rangeCaption_, DialogUnitRect(88, 10, 22, 8), Qt::AlignLeft, tr("レンジ"));
     rangeText_.setFrameStyle(QFrame::Panel | QFrame::Sunken);
     PlaceValueText(rangeText_, DialogUnitRect(112, 7, 80, 14), Qt::AlignLeft | Qt::AlignVCenter,
                    1026);
 
-    PlaceGroup(selectorGroup_, "調整値選択", DialogUnitRect(7, 26, 234, 27));
-    PlaceButton(selectorOff_, "調整無効", DialogUnitRect(15, 38, 56, 10), 1066);
-    PlaceButton(selectorMaker_, "メーカー調整有効", DialogUnitRect(75, 38, 76, 10), 1067);
-    PlaceButton(selectorUser_, "ユーザー調整有効", DialogUnitRect(155, 38, 80, 10), 1069);
+    PlaceGroup(selectorGroup_, tr("調整値選択"), DialogUnitRect(7, 26, 234, 27));
+    PlaceButton(selectorOff_, tr("調整無効"), DialogUnitRect(15, 38, 56, 10), 1066);
+    PlaceButton(selectorMaker_, tr("メーカー調整有効"), DialogUnitRect(75, 38, 76, 10), 1067);
+    PlaceButton(selectorUser_, tr("ユーザー調整有効"), DialogUnitRect(155, 38, 80, 10), 1069);
     selector_.addButton(&selectorOff_, kCalibrationOff);
     selector_.addButton(&selectorMaker_, kCalibrationMaker);
     selector_.addButton(&selectorUser_, kCalibrationUser);
 
-    PlaceGroup(userGroup_, "ユーザー出力調整", DialogUnitRect(7, 58, 234, 112));
-    PlaceGroup(minimumGroup_, "最小", DialogUnitRect(13, 70, 108, 94));
-    PlaceGroup(maximumGroup_, "最大", DialogUnitRect(127, 70, 108, 94));
+    PlaceGroup(userGroup_, tr("ユーザー出力調整"), DialogUnitRect(7, 58, 234, 112));
+    PlaceGroup(minimumGroup_, tr("最小"), DialogUnitRect(13, 70, 108, 94));
+    PlaceGroup(maximumGroup_, tr("最大"), DialogUnitRect(127, 70, 108, 94));
     // The two sides share one layout, the maximum's 114 units to the right.
     struct SideControls {
         QCheckBox& check;
-        const char* checkText;
+        QString checkText;
         int checkId;
         QLabel& limit;
         int limitId;
@@ -90,31 +90,32 @@ CCalDlg::CCalDlg(DeviceLink& link, UserInterface& ui, QWidget* parent)
         int downId;
     };
     const SideControls sides[] = {
-        {minimumCheck_, "最小値　出力", 1033, lowerText_, 1028, zeroCaption_, zeroEdit_, 1038,
+        {minimumCheck_, tr("最小値　出力"), 1033, lowerText_, 1028, zeroCaption_, zeroEdit_, 1038,
          zeroUp_, 1041, zeroDown_, 1042},
-        {maximumCheck_, "最大値　出力", 1035, upperText_, 1034, gainCaption_, gainEdit_, 1039,
+        {maximumCheck_, tr("最大値　出力"), 1035, upperText_, 1034, gainCaption_, gainEdit_, 1039,
          gainUp_, 1043, gainDown_, 1044},
     };
     int x = 20;
     for (const SideControls& s : sides) {
         PlaceButton(s.check, s.checkText, DialogUnitRect(x, 83, 80, 10), s.checkId);
         PlaceValueText(s.limit, DialogUnitRect(x, 98, 94, 10), Qt::AlignLeft, s.limitId);
-        PlaceText(s.caption, DialogUnitRect(x, 119, 26, 8), Qt::AlignLeft, "補正値");
+        PlaceText(s.caption, DialogUnitRect(x, 119, 26, 8), Qt::AlignLeft, tr("補正値"));
         s.edit.setGeometry(DialogUnitRect(x + 28, 114, 66, 18));
         SetControlId(s.edit, s.editId);
         s.edit.setFont(DialogFixedFont(kEditLineHeight));
-        PlaceButton(s.up, "▲", DialogUnitRect(x + 28, 139, 31, 14), s.upId);
-        PlaceButton(s.down, "▼", DialogUnitRect(x + 63, 139, 31, 14), s.downId);
+        PlaceButton(s.up, QStringLiteral("▲"), DialogUnitRect(x + 28, 139, 31, 14), s.upId);
+        PlaceButton(s.down, QStringLiteral("▼"), DialogUnitRect(x + 63, 139, 31, 14), s.downId);
         x += 114;
     }
 
-    PlaceButton(reset_, "全ユーザー調整初期化", DialogUnitRect(7, 177, 90, 14), 1037);
-    PlaceButton(ok_, "OK", DialogUnitRect(137, 177, 50, 14), 1036);
-    PlaceButton(cancel_, "キャンセル", DialogUnitRect(191, 177, 50, 14), 2);
+    PlaceButton(reset_, tr("全ユーザー調整初期化"), DialogUnitRect(7, 177, 90, 14), 1037);
+    PlaceButton(ok_, QStringLiteral("OK"), DialogUnitRect(137, 177, 50, 14), 1036);
+    PlaceButton(cancel_, tr("キャンセル"), DialogUnitRect(191, 177, 50, 14), 2);
     // Enter belongs to the correction edits, where it commits the number typed. Anywhere else it
     // presses nothing: not the focused button, and no default button (the first in the focus
     // chain would be "▲" of the zero correction, each press a step and a trial on the unit).
     SetEnterButton(*this, nullptr);
+    SetToolTips();
 
     connect(&channelList_, &QComboBox::currentIndexChanged, this, &CCalDlg::ChannelChanged);
     connect(&selector_, &QButtonGroup::idClicked, this, &CCalDlg::SelectorClicked);
@@ -312,8 +313,8 @@ void CCalDlg::SelectorClicked(int mode)
 
 void CCalDlg::ResetUserCalibration()
 {
-    if (ui_.ShowMessage(kResetUserCalibrationQuestion, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::OkCancel) == MessageAnswer::Ok) {
+    if (ui_.ShowMessage(TrMarked("DialogChecks", kResetUserCalibrationQuestion), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::OkCancel) == MessageAnswer::Ok) {
         InitUserCalibration(link_);
     }
 }
@@ -337,13 +338,35 @@ void CCalDlg::reject()
         SendTrial(ch);
     }
     if (CalibrationChanged(opening_, values, channelCount) &&
-        ui_.ShowMessage(kCalibrationChangedQuestion, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::YesNo) == MessageAnswer::Yes) {
+        ui_.ShowMessage(TrMarked("DialogChecks", kCalibrationChangedQuestion), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::YesNo) == MessageAnswer::Yes) {
         opening_ = values;
         QDialog::accept();
         return;
     }
     QDialog::reject();
+}
+
+void CCalDlg::SetToolTips()
+{
+    channelList_.setToolTip(tr("調整するチャンネル"));
+    rangeText_.setToolTip(tr("チャンネルの出力レンジ"));
+    selectorOff_.setToolTip(tr("調整値を使わずに出力します"));
+    selectorMaker_.setToolTip(tr("メーカー調整値で出力します"));
+    selectorUser_.setToolTip(tr("ユーザー調整値で出力します"));
+    minimumCheck_.setToolTip(tr("レンジの最小値を出力して零点を合わせます"));
+    maximumCheck_.setToolTip(tr("レンジの最大値を出力してスパンを合わせます"));
+    lowerText_.setToolTip(tr("出力中の最小値"));
+    upperText_.setToolTip(tr("出力中の最大値"));
+    zeroEdit_.setToolTip(tr("零点の補正値（Enter で確定）"));
+    gainEdit_.setToolTip(tr("スパンの補正値（-200～200、Enter で確定）"));
+    zeroUp_.setToolTip(tr("零点の補正値を１増やします"));
+    zeroDown_.setToolTip(tr("零点の補正値を１減らします"));
+    gainUp_.setToolTip(tr("スパンの補正値を１増やします"));
+    gainDown_.setToolTip(tr("スパンの補正値を１減らします"));
+    reset_.setToolTip(tr("全チャンネルのユーザー調整値を初期値に戻します"));
+    ok_.setToolTip(tr("調整値を確定して閉じます"));
+    cancel_.setToolTip(tr("調整を終えて閉じます（変更があれば保存を確認します）"));
 }
 
 }  // namespace krv

@@ -93,6 +93,7 @@ class CCalDlg : public QDialog {
     enum class Side { Zero, Gain };
 
     void Initialise();
+    void SetToolTips();
     void ShowChannel();
     void ShowCorrections();
     void TrialReset();

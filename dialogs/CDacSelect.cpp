@@ -9,14 +9,17 @@ namespace krv {
 CDacSelect::CDacSelect(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
-    setWindowTitle(QString::fromUtf8("選択"));
+    setWindowTitle(tr("選択"));
 
-    PlaceButton(one_, "１ 回路用", DialogUnitRect(58, 15, 50, 14), 1024);
-    PlaceButton(two_, "２ 回路用", DialogUnitRect(58, 36, 50, 14), 1023);
-    PlaceButton(cancel_, "キャンセル", DialogUnitRect(57, 58, 50, 14), 3);
+    PlaceButton(one_, tr("１ 回路用"), DialogUnitRect(58, 15, 50, 14), 1024);
+    PlaceButton(two_, tr("２ 回路用"), DialogUnitRect(58, 36, 50, 14), 1023);
+    PlaceButton(cancel_, tr("キャンセル"), DialogUnitRect(57, 58, 50, 14), 3);
 
     QSize size = DialogUnitSize(169, 108);
-    prompt_.setText(QString::fromUtf8("接続ユニットの回路数を選択してください"));
+    prompt_.setText(tr("接続ユニットの回路数を選択してください"));
+    one_.setToolTip(tr("出力が１回路のユニットとして使います"));
+    two_.setToolTip(tr("出力が２回路のユニットとして使います"));
+    cancel_.setToolTip(tr("回路数を選ばずに閉じます"));
     QRect promptRect = DialogUnitRect(22, 84, 126, 8);
     // The text must never be cut off: where the installed font runs wider than the layout
     // allows, the line grows, centred, and the dialog with it.

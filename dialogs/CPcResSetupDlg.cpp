@@ -12,7 +12,13 @@ namespace krv {
 namespace {
 
 constexpr int kRadioIds[kStandaloneChannelCount][3] = {{1080, 1085, 1083}, {1081, 1086, 1084}};
-constexpr const char* kModeTexts[3] = {"無効", "固定値出力", "自動出力"};
+constexpr const char* kModeTexts[3] = {QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "無効"),
+                                       QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "固定値出力"),
+                                       QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "自動出力")};
+constexpr const char* kModeTips[3] = {
+    QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "PCなしでは何も出力しません"),
+    QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "PCなしで固定値を出力します"),
+    QT_TRANSLATE_NOOP("krv::CPcResSetupDlg", "PCなしで自動出力を行います")};
 constexpr int kProgressUnchanged = -1;
 
 }  // namespace
@@ -21,19 +27,20 @@ CPcResSetupDlg::CPcResSetupDlg(DeviceLink& link, GeneratorState& generator, User
                                QWidget* parent)
     : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
-    setWindowTitle(QString::fromUtf8("PCレス設定"));
+    setWindowTitle(tr("PCレス設定"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(200, 134));
 
-    PlaceGroup(group1_, "チャネル1", DialogUnitRect(7, 7, 90, 62), 1082);
-    PlaceGroup(group2_, "チャネル2 ", DialogUnitRect(103, 7, 90, 62), 1087);
+    PlaceGroup(group1_, tr("チャネル1"), DialogUnitRect(7, 7, 90, 62), 1082);
+    PlaceGroup(group2_, tr("チャネル2 "), DialogUnitRect(103, 7, 90, 62), 1087);
     for (int k = 0; k < kStandaloneChannelCount; ++k) {
         for (int mode = 0; mode < 3; ++mode) {
             auto* radio = new QRadioButton(this);
-            PlaceButton(*radio, kModeTexts[mode],
+            PlaceButton(*radio, tr(kModeTexts[mode]),
                         DialogUnitRect(16 + 96 * k, 21 + 15 * mode, 72, 10), kRadioIds[k][mode]);
             // Each radio is a group of its own; the dialog clears a channel's other two itself.
             radio->setAutoExclusive(false);
+            radio->setToolTip(tr(kModeTips[mode]));
             connect(radio, &QRadioButton::clicked, this, [this, k, mode] { ModeClicked(k, mode); });
             radios_[static_cast<std::size_t>(k)][static_cast<std::size_t>(mode)] = radio;
         }
@@ -42,16 +49,23 @@ CPcResSetupDlg::CPcResSetupDlg(DeviceLink& link, GeneratorState& generator, User
     progress_.setGeometry(DialogUnitRect(7, 77, 186, 11));
     SetControlId(progress_, 1012);
     progress_.setTextVisible(false);
-    PlaceText(status_, DialogUnitRect(7, 94, 186, 10), Qt::AlignLeft, "待機中");
+    PlaceText(status_, DialogUnitRect(7, 94, 186, 10), Qt::AlignLeft, tr("待機中"));
     SetControlId(status_, 1071);
 
-    PlaceButton(write_, "書込", DialogUnitRect(7, 113, 50, 14), 1010);
-    PlaceButton(verify_, "照合", DialogUnitRect(61, 113, 50, 14), 1072);
-    PlaceButton(read_, "読出", DialogUnitRect(61, 113, 50, 14), 1073);
+    PlaceButton(write_, tr("書込"), DialogUnitRect(7, 113, 50, 14), 1010);
+    PlaceButton(verify_, tr("照合"), DialogUnitRect(61, 113, 50, 14), 1072);
+    PlaceButton(read_, tr("読出"), DialogUnitRect(61, 113, 50, 14), 1073);
     read_.hide();
-    PlaceButton(ok_, "OK", DialogUnitRect(89, 113, 50, 14), 1);
+    PlaceButton(ok_, QStringLiteral("OK"), DialogUnitRect(89, 113, 50, 14), 1);
     ok_.hide();
-    PlaceButton(close_, "閉じる", DialogUnitRect(143, 113, 50, 14), 2);
+    PlaceButton(close_, tr("閉じる"), DialogUnitRect(143, 113, 50, 14), 2);
+    progress_.setToolTip(tr("書込・照合の進み具合"));
+    status_.setToolTip(tr("ユニットとのやり取りの状況"));
+    write_.setToolTip(tr("選んだ動作と出力の設定をユニットに書き込みます（接続中のみ）"));
+    verify_.setToolTip(tr("ユニットの設定がこの設定と同じか照合します（接続中のみ）"));
+    read_.setToolTip(tr("ユニットの設定を読み出します（接続中のみ）"));
+    ok_.setToolTip(tr("設定を確定して閉じます"));
+    close_.setToolTip(tr("閉じます"));
     // Enter is the hidden "OK"'s (keyPressEvent), not that of whichever button has the focus.
     for (QPushButton* b : {&write_, &verify_, &read_, &ok_, &close_}) b->setAutoDefault(false);
 

@@ -24,23 +24,26 @@ constexpr FieldPlace kFieldPlaces[kPresetCount] = {
 
 CPresetDlg::CPresetDlg(UserInterface& ui, QWidget* parent) : QDialog(parent), ui_(ui)
 {
-    setWindowTitle(QString::fromUtf8("設定値"));
+    setWindowTitle(tr("設定値"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(189, 120));
 
-    PlaceText(channelCaption_, DialogUnitRect(18, 7, 32, 8), Qt::AlignHCenter, "チャンネル");
+    PlaceText(channelCaption_, DialogUnitRect(18, 7, 32, 8), Qt::AlignHCenter, tr("チャンネル"));
     PlaceValueText(channelText_, DialogUnitRect(7, 17, 53, 12), Qt::AlignHCenter, 1030);
-    PlaceText(minimumCaption_, DialogUnitRect(82, 8, 25, 8), Qt::AlignHCenter, "最小値");
-    PlaceText(maximumCaption_, DialogUnitRect(145, 8, 25, 8), Qt::AlignHCenter, "最大値");
+    PlaceText(minimumCaption_, DialogUnitRect(82, 8, 25, 8), Qt::AlignHCenter, tr("最小値"));
+    PlaceText(maximumCaption_, DialogUnitRect(145, 8, 25, 8), Qt::AlignHCenter, tr("最大値"));
     PlaceValueText(lowerText_, DialogUnitRect(67, 17, 53, 12), Qt::AlignRight, 1029);
     PlaceValueText(upperText_, DialogUnitRect(128, 17, 53, 12), Qt::AlignRight, 1031);
 
     for (int i = 0; i < kPresetCount; ++i) {
         const FieldPlace& place = kFieldPlaces[i];
         PlaceField(PresetField(i), DialogUnitRect(place.x, place.y, 53, 14), place.id);
+        PresetField(i).setToolTip(tr("設定値 %1（最小値～最大値の範囲）").arg(i + 1));
     }
 
-    PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("戻る"), 77, 99);
+    PlaceOkCancel(*this, ok_, cancel_, tr("戻る"), 77, 99);
+    ok_.setToolTip(tr("設定値を確定して閉じます"));
+    cancel_.setToolTip(tr("変更を捨てて戻ります"));
 }
 
 void CPresetDlg::showEvent(QShowEvent* event)
@@ -70,8 +73,8 @@ void CPresetDlg::accept()
     }
     const PresetCheckResult result = CheckPresets(texts, RangeLimits{lower, upper, decimals});
     if (!result.Accepted()) {
-        ui_.ShowMessage(result.message, kCaptionNotice, MessageIcon::Information,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("DialogChecks", result.message.c_str()), kCaptionNotice,
+                        MessageIcon::Information, MessageButtons::Ok);
         QLineEdit& field = PresetField(result.failedIndex);
         field.setFocus();
         field.selectAll();

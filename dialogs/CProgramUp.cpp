@@ -18,29 +18,35 @@ CProgramUp::CProgramUp(DeviceLink& link, GeneratorState& generator, UserInterfac
                        QWidget* parent)
     : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
-    setWindowTitle(Q(kFirmwareDialogTitle));
+    setWindowTitle(tr(kFirmwareDialogTitle));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(240, 100));
 
-    PlaceText(caption_, DialogUnitRect(7, 9, 120, 10), Qt::AlignLeft, "更新ファームウェア");
-    PlaceButton(choose_, "ファイル選択", DialogUnitRect(183, 7, 50, 14), kChooseId);
+    PlaceText(caption_, DialogUnitRect(7, 9, 120, 10), Qt::AlignLeft, tr("更新ファームウェア"));
+    PlaceButton(choose_, tr("ファイル選択"), DialogUnitRect(183, 7, 50, 14), kChooseId);
     // A sunken box, as wide as the dialog: a long path is shortened in its middle, and shown
     // whole as the box's tool tip.
     file_.setGeometry(DialogUnitRect(7, 25, 226, 12));
     file_.setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     file_.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    file_.setText(Q(kNoFileText));
+    file_.setText(tr(kNoFileText));
     SetControlId(file_, kFileTextId);
     progress_.setGeometry(DialogUnitRect(7, 46, 226, 11));
     progress_.setRange(0, 100);
     progress_.setValue(0);
     progress_.setTextVisible(false);
     SetControlId(progress_, kProgressId);
-    PlaceText(status_, DialogUnitRect(7, 63, 226, 10), Qt::AlignLeft, kChooseFileStatus);
+    PlaceText(status_, DialogUnitRect(7, 63, 226, 10), Qt::AlignLeft, tr(kChooseFileStatus));
     SetControlId(status_, kStatusId);
-    PlaceButton(update_, "更新", DialogUnitRect(129, 80, 50, 14), kUpdateId);
-    PlaceButton(cancel_, "キャンセル", DialogUnitRect(183, 80, 50, 14), kCancelId);
+    PlaceButton(update_, tr("更新"), DialogUnitRect(129, 80, 50, 14), kUpdateId);
+    PlaceButton(cancel_, tr("キャンセル"), DialogUnitRect(183, 80, 50, 14), kCancelId);
     update_.setEnabled(false);
+    choose_.setToolTip(tr("書き込むファームウェアのファイル（*.cya）を選びます"));
+    file_.setToolTip(tr("選んだファームウェアのファイル"));
+    progress_.setToolTip(tr("更新の進み具合"));
+    status_.setToolTip(tr("更新の状況"));
+    update_.setToolTip(tr("選んだファームウェアをユニットに書き込みます"));
+    cancel_.setToolTip(tr("更新を中止して閉じます"));
     for (QPushButton* b : {&choose_, &update_, &cancel_}) b->setAutoDefault(false);
 
     connect(&choose_, &QPushButton::clicked, this, &CProgramUp::ChooseFile);
@@ -81,7 +87,7 @@ void CProgramUp::SetFirmwareFile(const QString& path)
     if (RefuseFile(path)) return;
     firmwareFile_ = QFileInfo(path).absoluteFilePath();
     ShowFilePath();
-    status_.setText(Q(kFileChosenStatus));
+    status_.setText(tr(kFileChosenStatus));
     update_.setEnabled(true);
 }
 
@@ -153,7 +159,7 @@ void CProgramUp::Finish(FirmwareUpdateOutcome outcome)
     choose_.setEnabled(!started_);
     update_.setEnabled(!started_ && !firmwareFile_.isEmpty());
     cancel_.setEnabled(true);
-    if (outcome == FirmwareUpdateOutcome::Succeeded) cancel_.setText(Q(kBackButtonText));
+    if (outcome == FirmwareUpdateOutcome::Succeeded) cancel_.setText(tr(kBackButtonText));
 }
 
 void CProgramUp::ShowStep(const QString& status, int progress)

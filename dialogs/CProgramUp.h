@@ -114,12 +114,15 @@ class CProgramUp : public QDialog {
     QPushButton cancel_{this};
 };
 
-// Texts of the dialog.
-inline constexpr const char* kFirmwareDialogTitle = "ファームウェア更新";
-inline constexpr const char* kNoFileText = "未選択";
-inline constexpr const char* kChooseFileStatus = "更新ファームウェアを選択してください";
-inline constexpr const char* kFileChosenStatus = "更新してください";
-inline constexpr const char* kBackButtonText = "戻る";
+// Texts of the dialog, in Japanese; the dialog shows them through its tr().
+inline constexpr const char* kFirmwareDialogTitle =
+    QT_TRANSLATE_NOOP("krv::CProgramUp", "ファームウェア更新");
+inline constexpr const char* kNoFileText = QT_TRANSLATE_NOOP("krv::CProgramUp", "未選択");
+inline constexpr const char* kChooseFileStatus =
+    QT_TRANSLATE_NOOP("krv::CProgramUp", "更新ファームウェアを選択してください");
+inline constexpr const char* kFileChosenStatus =
+    QT_TRANSLATE_NOOP("krv::CProgramUp", "更新してください");
+inline constexpr const char* kBackButtonText = QT_TRANSLATE_NOOP("krv::CProgramUp", "戻る");
 inline constexpr const char* kFirmwareFileFilters = "Program Files (*.cya);;All Files (*)";
 
 }  // namespace krv

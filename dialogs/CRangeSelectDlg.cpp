@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
+#include <cstring>
+
 #include "dialogs/DialogLayout.h"
 
 namespace krv {
@@ -82,18 +84,19 @@ void RangeButton::paintEvent(QPaintEvent*)
 
 CRangeSelectDlg::CRangeSelectDlg(UserInterface&, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QString::fromUtf8("出力レンジ選択"));
+    setWindowTitle(tr("出力レンジ選択"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(209, 147));
 
-    currentGroup_.setTitle(QString::fromUtf8("電流"));
+    currentGroup_.setTitle(tr("電流"));
     currentGroup_.setGeometry(DialogUnitRect(7, 7, 119, 112));
-    PlaceText(internalLabel_, DialogUnitRect(24, 27, 33, 8), Qt::AlignLeft, "内部電源");
-    PlaceText(externalLabel_, DialogUnitRect(76, 27, 33, 8), Qt::AlignLeft, "外部電源");
-    voltageGroup_.setTitle(QString::fromUtf8("電圧"));
+    PlaceText(internalLabel_, DialogUnitRect(24, 27, 33, 8), Qt::AlignLeft, tr("内部電源"));
+    PlaceText(externalLabel_, DialogUnitRect(76, 27, 33, 8), Qt::AlignLeft, tr("外部電源"));
+    voltageGroup_.setTitle(tr("電圧"));
     voltageGroup_.setGeometry(DialogUnitRect(137, 7, 65, 112));
 
-    PlaceButton(cancel_, "キャンセル", DialogUnitRect(143, 126, 50, 14), 2);
+    PlaceButton(cancel_, tr("キャンセル"), DialogUnitRect(143, 126, 50, 14), 2);
+    cancel_.setToolTip(tr("レンジを変えずに閉じます"));
     connect(&cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
     const QFont buttonFont = ButtonFont();
@@ -104,6 +107,12 @@ CRangeSelectDlg::CRangeSelectDlg(UserInterface&, QWidget* parent) : QDialog(pare
         button->setGeometry(QRect(QPoint(place.left, place.top),
                                   QSize(place.right - place.left, place.bottom - place.top)));
         button->setFont(buttonFont);
+        const QString name = QString::fromUtf8(place.text);
+        const bool current = place.text[std::strlen(place.text) - 1] == 'A';
+        button->setToolTip(!current ? tr("電圧出力 %1").arg(name)
+                           : IsExternalSupplyRange(place.range)
+                               ? tr("電流出力 %1（外部電源）").arg(name)
+                               : tr("電流出力 %1（内部電源）").arg(name));
         connect(button.get(), &QPushButton::clicked, this, [this, i] { Choose(i); });
         buttons_[static_cast<std::size_t>(i)] = std::move(button);
     }

@@ -19,7 +19,7 @@ ConverterVersionDlg::ConverterVersionDlg(DeviceLink& link, GeneratorState& gener
                                          UserInterface& ui, QWidget* parent)
     : QDialog(parent), link_(link), generator_(generator), ui_(ui)
 {
-    setWindowTitle(QString::fromUtf8("発生器　情報"));
+    setWindowTitle(tr("発生器　情報"));
     setFont(DialogFont());
     setFixedSize(DialogUnitSize(309, 176));
 
@@ -30,7 +30,10 @@ ConverterVersionDlg::ConverterVersionDlg(DeviceLink& link, GeneratorState& gener
     edit_.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     SetTableTabs();
 
-    PlaceOkCancel(*this, ok_, cancel_, QString::fromUtf8("キャンセル"), 198, 155);
+    PlaceOkCancel(*this, ok_, cancel_, tr("キャンセル"), 198, 155);
+    edit_.setToolTip(tr("ユニットの型式、版数と各レンジの調整値"));
+    ok_.setToolTip(tr("閉じます"));
+    cancel_.setToolTip(tr("閉じます"));
 }
 
 ConverterVersionDlg::~ConverterVersionDlg() = default;

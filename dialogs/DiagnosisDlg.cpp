@@ -14,16 +14,16 @@ namespace krv {
 
 namespace {
 
-constexpr const char* kRunning = "診断中：";
-constexpr const char* kFinished = "診断が終わりました。";
-constexpr const char* kStopped = "診断を中止しました。";
+constexpr const char* kRunning = QT_TRANSLATE_NOOP("krv::DiagnosisDlg", "診断中：");
+constexpr const char* kFinished = QT_TRANSLATE_NOOP("krv::DiagnosisDlg", "診断が終わりました。");
+constexpr const char* kStopped = QT_TRANSLATE_NOOP("krv::DiagnosisDlg", "診断を中止しました。");
 
 }  // namespace
 
 DiagnosisDlg::DiagnosisDlg(DeviceLink& link, UserInterface& ui, QWidget* parent)
     : QDialog(parent), link_(link), ui_(ui)
 {
-    setWindowTitle(QString::fromUtf8("診断"));
+    setWindowTitle(tr("診断"));
     setFont(DialogFont());
     resize(720, 480);
 
@@ -32,11 +32,15 @@ DiagnosisDlg::DiagnosisDlg(DeviceLink& link, UserInterface& ui, QWidget* parent)
     report_.setReadOnly(true);
     report_.setLineWrapMode(QPlainTextEdit::WidgetWidth);
     report_.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    status_.setText(QString::fromUtf8(kRunning));
+    status_.setText(tr(kRunning));
 
-    copy_.setText(QString::fromUtf8("コピー"));
+    copy_.setText(tr("コピー"));
+    copy_.setToolTip(tr("診断結果をクリップボードにコピーします"));
     copy_.setEnabled(false);
-    close_.setText(QString::fromUtf8("閉じる"));
+    close_.setText(tr("閉じる"));
+    close_.setToolTip(tr("閉じます（診断中なら中止します）"));
+    report_.setToolTip(tr("診断結果"));
+    status_.setToolTip(tr("診断の状況"));
     close_.setDefault(true);
     connect(&copy_, &QPushButton::clicked, this, &DiagnosisDlg::CopyReport);
     connect(&close_, &QPushButton::clicked, this, &QDialog::reject);
@@ -77,8 +81,7 @@ void DiagnosisDlg::Run()
                 // Shown on the user-interface thread (a call still queued when the label goes
                 // is dropped with it).
                 QMetaObject::invokeMethod(
-                    &status_,
-                    [this, title] { status_.setText(QString::fromUtf8(kRunning) + Q(title)); },
+                    &status_, [this, title] { status_.setText(tr(kRunning) + Q(title)); },
                     Qt::QueuedConnection);
                 return !work.StopRequested();
             });
@@ -93,7 +96,7 @@ void DiagnosisDlg::Run()
         report_.setPlainText(Q(text_));
         copy_.setEnabled(true);
     }
-    status_.setText(QString::fromUtf8(stopped || !ran ? kStopped : kFinished));
+    status_.setText(tr(stopped || !ran ? kStopped : kFinished));
     emit DiagnosisFinished();
     if (closeWith_) QDialog::done(*closeWith_);
 }

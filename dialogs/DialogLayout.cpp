@@ -36,9 +36,9 @@ void SetControlId(QWidget& control, int id)
     control.setObjectName(QStringLiteral("id%1").arg(id));
 }
 
-void PlaceText(QLabel& label, QRect where, Qt::Alignment alignment, const char* text)
+void PlaceText(QLabel& label, QRect where, Qt::Alignment alignment, const QString& text)
 {
-    if (text) label.setText(QString::fromUtf8(text));
+    if (!text.isNull()) label.setText(text);
     if (!(alignment & Qt::AlignVertical_Mask)) alignment |= Qt::AlignTop;
     label.setAlignment(alignment);
     const QSize needed = label.sizeHint();
@@ -74,16 +74,16 @@ void PlaceField(QLineEdit& field, const QRect& where, int id)
     if (id != 0) SetControlId(field, id);
 }
 
-void PlaceButton(QAbstractButton& button, const char* text, const QRect& where, int id)
+void PlaceButton(QAbstractButton& button, const QString& text, const QRect& where, int id)
 {
-    button.setText(QString::fromUtf8(text));
+    button.setText(text);
     button.setGeometry(where);
     SetControlId(button, id);
 }
 
-void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id)
+void PlaceGroup(QGroupBox& group, const QString& text, const QRect& where, int id)
 {
-    group.setTitle(QString::fromUtf8(text));
+    group.setTitle(text);
     group.setGeometry(where);
     if (id != 0) SetControlId(group, id);
 }
@@ -99,7 +99,7 @@ void SetEnterButton(QDialog& dialog, QPushButton* enter)
 void PlaceOkCancel(QDialog& dialog, QPushButton& ok, QPushButton& cancel, const QString& cancelText,
                    int x, int y)
 {
-    PlaceButton(ok, "OK", DialogUnitRect(x, y, 50, 14), 1);
+    PlaceButton(ok, QStringLiteral("OK"), DialogUnitRect(x, y, 50, 14), 1);
     ok.setDefault(true);
     cancel.setText(cancelText);
     cancel.setGeometry(DialogUnitRect(x + 54, y, 50, 14));

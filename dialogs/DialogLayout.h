@@ -6,6 +6,8 @@
 #include <QString>
 #include <string>
 
+#include "dialogs/Utf8.h"
+
 class QAbstractButton;
 class QDialog;
 class QGroupBox;
@@ -47,25 +49,16 @@ QFont DialogFont();
 // normal weight, the largest pixel size whose line (ascent plus descent) fits `cellHeight`.
 QFont DialogFixedFont(int cellHeight);
 
-// UTF-8 text for a widget.
-inline QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
-inline QString Q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Names a control after its dialog id ("id1030"), the name tests and screenshots find it by.
 void SetControlId(QWidget& control, int id);
 
 // A static text at its place in the form, with `text` when one is given (a text the dialog fills
-// later keeps the label's). Where the installed font needs more room than the form gives, the box
-// grows away from the side the text is aligned to (both ways when centred), and taller downwards,
-// or both ways for a vertically centred text, so nothing is cut off. Without a vertical alignment
-// the text sits at the top.
-void PlaceText(QLabel& label, QRect where, Qt::Alignment alignment, const char* text = nullptr);
+// later keeps the label's). Texts come translated, from the dialog's tr(). Where the installed font
+// needs more room than the form gives, the box grows away from the side the text is aligned to
+// (both ways when centred), and taller downwards, or both ways for a vertically centred text, so
+// nothing is cut off. Without a vertical alignment the text sits at the top.
+void PlaceText(QLabel& label, QRect where, Qt::Alignment alignment,
+               const QString& text = QString());
 
 // A static text the dialog fills in later (a channel, a limit), named after its `id`; placed as
 // PlaceText places it.
@@ -75,10 +68,10 @@ void PlaceValueText(QLabel& label, const QRect& where, Qt::Alignment alignment, 
 void PlaceField(QLineEdit& field, const QRect& where, int id = 0);
 
 // A button (push button, radio button, check box) with its text, place and id.
-void PlaceButton(QAbstractButton& button, const char* text, const QRect& where, int id);
+void PlaceButton(QAbstractButton& button, const QString& text, const QRect& where, int id);
 
 // A group box with its caption and place; named after `id` unless it is 0.
-void PlaceGroup(QGroupBox& group, const char* text, const QRect& where, int id = 0);
+void PlaceGroup(QGroupBox& group, const QString& text, const QRect& where, int id = 0);
 
 // What Enter presses in a dialog: `enter` (its OK), or nothing when it is null. A QDialog
 // otherwise lets any push button take Enter while it has the focus, and makes the first one in

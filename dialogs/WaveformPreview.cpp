@@ -1,19 +1,21 @@
 #include "dialogs/WaveformPreview.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
 
+#include "dialogs/Utf8.h"
 #include "model/StepDecimation.h"
 
 namespace krv {
 
 namespace {
 
-QString Q(const char* text)
+QString Translated(const char* text)
 {
-    return QString::fromUtf8(text);
+    return QCoreApplication::translate("krv::WaveformPreview", text);
 }
 
 QString Number(double value, int decimals)
@@ -33,7 +35,8 @@ void WaveformPreview::SetRepeat(WaveformRepeat repeat, const RangeLimits& limits
     repeat_ = std::move(repeat);
     limits_ = limits;
     note_.clear();
-    if (repeat_.stairs.empty()) note_ = Q("出力する点がありません");
+    if (repeat_.stairs.empty())
+        note_ = Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "出力する点がありません"));
     update();
 }
 
@@ -88,7 +91,7 @@ void WaveformPreview::DrawBackground(QPainter& painter, double line) const
     painter.drawRect(whole);
     painter.setPen(Qt::black);
     painter.drawText(QRectF(6, 4, width() - 12, line), Qt::AlignLeft | Qt::AlignVCenter,
-                     Q("プレビュー（１回分）"));
+                     Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "プレビュー（１回分）")));
 }
 
 void WaveformPreview::DrawNote(QPainter& painter) const
@@ -129,7 +132,11 @@ void WaveformPreview::DrawAxes(QPainter& painter, const PlotScale& scale, double
                      Qt::AlignLeft | Qt::AlignTop, QStringLiteral("0"));
     painter.drawText(
         QRectF(plot.left(), plot.bottom() + 4, plot.width(), line), Qt::AlignRight | Qt::AlignTop,
-        Number(repeat_.endSeconds, 2) + Q(" 秒") + (repeat_.complete ? QString() : Q(" 以降省略")));
+        Number(repeat_.endSeconds, 2) +
+            Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 秒")) +
+            (repeat_.complete
+                 ? QString()
+                 : Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", " 以降省略"))));
 }
 
 void WaveformPreview::DrawStaircase(QPainter& painter, const PlotScale& scale) const
@@ -172,7 +179,8 @@ void WaveformPreview::DrawPauses(QPainter& painter, const PlotScale& scale) cons
     for (const QPointF& p : pauses) painter.drawEllipse(p, 3.0, 3.0);
     const QRectF& plot = scale.plot;
     painter.drawText(QRectF(plot.left(), plot.bottom() + 4 + scale.line, plot.width(), scale.line),
-                     Qt::AlignLeft | Qt::AlignTop, Q("○ 一時停止"));
+                     Qt::AlignLeft | Qt::AlignTop,
+                     Translated(QT_TRANSLATE_NOOP("krv::WaveformPreview", "○ 一時停止")));
 }
 
 }  // namespace krv

@@ -15,9 +15,9 @@ namespace krv {
 
 namespace {
 
-constexpr char kUpperHex[] = "0123456789ABCDEF";
+constexpr char kUpperHexDigits[] = "0123456789ABCDEF";
 
-int HexValue(char c)
+int UpperHexValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -102,8 +102,8 @@ FirmwareReadResult ReadHeader(Source& source, FirmwareHeader& header)
         if (!source.Next(byte)) {
             return source.Failed() ? FirmwareReadResult::CannotOpen : FirmwareReadResult::Truncated;
         }
-        version.push_back(kUpperHex[byte >> 4]);
-        version.push_back(kUpperHex[byte & 0xF]);
+        version.push_back(kUpperHexDigits[byte >> 4]);
+        version.push_back(kUpperHexDigits[byte & 0xF]);
     }
     header.headerByte = first;
     header.version = version;
@@ -128,8 +128,8 @@ RecordBytes ReadRecordBytes(std::string_view pairs, std::vector<std::uint8_t>& v
     values.assign(pairs.size() / 2, 0);
     unsigned sum = 0;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const int high = HexValue(pairs[2 * i]);
-        const int low = HexValue(pairs[2 * i + 1]);
+        const int high = UpperHexValue(pairs[2 * i]);
+        const int low = UpperHexValue(pairs[2 * i + 1]);
         if (high < 0 || low < 0) return RecordBytes::NotHex;
         values[i] = static_cast<std::uint8_t>(high * 16 + low);
         sum += values[i];
@@ -335,9 +335,9 @@ std::string RecordText(const StoredRecord& record)
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t byte = record.body[i];
         text.push_back(static_cast<char>(
-            SubstituteRecordChar(lead, static_cast<std::uint8_t>(kUpperHex[byte >> 4]))));
+            SubstituteRecordChar(lead, static_cast<std::uint8_t>(kUpperHexDigits[byte >> 4]))));
         text.push_back(static_cast<char>(
-            SubstituteRecordChar(lead, static_cast<std::uint8_t>(kUpperHex[byte & 0xF]))));
+            SubstituteRecordChar(lead, static_cast<std::uint8_t>(kUpperHexDigits[byte & 0xF]))));
     }
     return text;
 }

@@ -14,7 +14,7 @@ constexpr char kUpperHex[] = "0123456789ABCDEF";
 constexpr std::uint8_t kHeaderByte = 0x01;
 constexpr std::uint8_t kLeads[] = {kCipherLeadOther, kCipherLeadY, kCipherLeadZ};
 
-int HexValue(char c)
+int HexDigitValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -81,8 +81,8 @@ bool ParseSRecords(std::string_view text, std::vector<SRecord>& records, std::st
         if (digits.size() % 2 != 0) return Fail(error, number, "odd number of digits");
         std::vector<std::uint8_t> bytes;
         for (std::size_t i = 0; i < digits.size(); i += 2) {
-            const int high = HexValue(digits[i]);
-            const int low = HexValue(digits[i + 1]);
+            const int high = HexDigitValue(digits[i]);
+            const int low = HexDigitValue(digits[i + 1]);
             if (high < 0 || low < 0) return Fail(error, number, "not hexadecimal");
             bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
         }
@@ -112,8 +112,8 @@ std::optional<std::array<std::uint8_t, 3>> ParseFirmwareVersion(std::string_view
     if (text.size() != 6) return std::nullopt;
     std::array<std::uint8_t, 3> version{};
     for (std::size_t i = 0; i < 3; ++i) {
-        const int high = HexValue(text[2 * i]);
-        const int low = HexValue(text[2 * i + 1]);
+        const int high = HexDigitValue(text[2 * i]);
+        const int low = HexDigitValue(text[2 * i + 1]);
         if (high < 0 || low < 0) return std::nullopt;
         version[i] = static_cast<std::uint8_t>(high * 16 + low);
     }
@@ -154,8 +154,8 @@ std::string StoreRecord(std::string_view line, std::uint8_t lead)
     stored.push_back(static_cast<char>(lead));
     stored.push_back(static_cast<char>(Inverse(line[1])));
     for (std::size_t i = 0; i < body; ++i) {
-        const int high = HexValue(static_cast<char>(Inverse(line[2 + 2 * i])));
-        const int low = HexValue(static_cast<char>(Inverse(line[3 + 2 * i])));
+        const int high = HexDigitValue(static_cast<char>(Inverse(line[2 + 2 * i])));
+        const int low = HexDigitValue(static_cast<char>(Inverse(line[3 + 2 * i])));
         stored.push_back(static_cast<char>(high * 16 + low));
     }
     return stored;

@@ -11,19 +11,19 @@ namespace krv {
 
 namespace {
 
-bool IsBlank(char c)
+bool IsSpaceOrTab(char c)
 {
     return c == ' ' || c == '\t';
 }
 
-bool IsDigit(char c)
+bool IsAsciiDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
 
 std::string_view SkipLeadingBlanks(std::string_view text)
 {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsSpaceOrTab(text.front())) text.remove_prefix(1);
     return text;
 }
 
@@ -64,7 +64,7 @@ std::optional<double> ParseFieldNumber(std::string_view text)
     const std::string_view body = !plus && text.front() == '-' ? text.substr(1) : text;
     // Only a digit or a decimal point may start the number: this keeps out "inf", "nan" and a
     // second sign.
-    if (body.empty() || !(IsDigit(body.front()) || body.front() == '.')) return std::nullopt;
+    if (body.empty() || !(IsAsciiDigit(body.front()) || body.front() == '.')) return std::nullopt;
     double value = 0.0;
     const char* const last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, value, std::chars_format::general);
@@ -80,7 +80,8 @@ std::optional<std::int64_t> ParseRepeatCount(std::string_view text)
     if (plus) text.remove_prefix(1);
     const bool negative = !plus && !text.empty() && text.front() == '-';
     const std::string_view digits = negative ? text.substr(1) : text;
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsDigit)) return std::nullopt;
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), IsAsciiDigit))
+        return std::nullopt;
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error == std::errc::result_out_of_range) {

@@ -9,30 +9,49 @@
 
 #include "model/ChannelSettings.h"
 #include "platform/CCsvFile.h"
+#include "platform/Translate.h"
 #include "protocol/Ranges.h"
 
 // What the automatic-output dialog decides, as plain functions: the dialog only moves texts
 // between its fields, its point list and these, so every rule can be tested without a window.
 namespace krv {
 
-// The dialog's messages (shown under kCaptionNotice with the information icon).
-inline constexpr const char* kStartNotNumber = "開始値が数値以外です";
-inline constexpr const char* kEndNotNumber = "終了値・折返値が数値以外です";
-inline constexpr const char* kValueOutOfRange = "範囲外データがあります";
-inline constexpr const char* kIntervalNotNumber = "更新間隔が数値以外です";
-inline constexpr const char* kIntervalNotPositive = "更新間隔は０より大きい必要があります";
-inline constexpr const char* kIntervalTooLong = "更新間隔は9999秒以下です";
-inline constexpr const char* kRepeatNotNumber = "繰返しが数値以外です";
-inline constexpr const char* kRepeatOutOfRange = "繰返しは0～1000000回です";
-inline constexpr const char* kStepNotNumber = "変化量が数値以外です";
-inline constexpr const char* kStepZero = "変化量は０以外です";
-inline constexpr const char* kStepOutOfRange = "変化量が範囲外です";
-inline constexpr const char* kPointMissing = "未入力データがあります";
-inline constexpr const char* kPointNotNumber = "数値以外のデータがあります";
-inline constexpr const char* kPointIntervalOutOfRange = "値範囲を超えています";
-inline constexpr const char* kCsvOpenError = "ファイルが開けません";
-inline constexpr const char* kCsvLineTooLong = "長すぎる行があります";
-inline constexpr const char* kCsvReadError = "ファイルの読込みに失敗しました";
+// The dialog's messages (shown under kCaptionNotice with the information icon), in Japanese:
+// the dialog shows them through TrMarked("AutoOutputChecks", …).
+inline constexpr const char* kStartNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "開始値が数値以外です");
+inline constexpr const char* kEndNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "終了値・折返値が数値以外です");
+inline constexpr const char* kValueOutOfRange =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "範囲外データがあります");
+inline constexpr const char* kIntervalNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "更新間隔が数値以外です");
+inline constexpr const char* kIntervalNotPositive =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "更新間隔は０より大きい必要があります");
+inline constexpr const char* kIntervalTooLong =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "更新間隔は9999秒以下です");
+inline constexpr const char* kRepeatNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "繰返しが数値以外です");
+inline constexpr const char* kRepeatOutOfRange =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "繰返しは0～1000000回です");
+inline constexpr const char* kStepNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "変化量が数値以外です");
+inline constexpr const char* kStepZero =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "変化量は０以外です");
+inline constexpr const char* kStepOutOfRange =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "変化量が範囲外です");
+inline constexpr const char* kPointMissing =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "未入力データがあります");
+inline constexpr const char* kPointNotNumber =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "数値以外のデータがあります");
+inline constexpr const char* kPointIntervalOutOfRange =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "値範囲を超えています");
+inline constexpr const char* kCsvOpenError =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "ファイルが開けません");
+inline constexpr const char* kCsvLineTooLong =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "長すぎる行があります");
+inline constexpr const char* kCsvReadError =
+    KRV_TRANSLATE_NOOP("AutoOutputChecks", "ファイルの読込みに失敗しました");
 
 inline constexpr double kMaxRampIntervalSeconds = 9999.0;       // accepted
 inline constexpr double kPointIntervalLimitSeconds = 100000.0;  // no longer accepted

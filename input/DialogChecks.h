@@ -8,19 +8,27 @@
 
 #include "model/CalibrationValues.h"
 #include "model/ChannelSettings.h"
+#include "platform/Translate.h"
 #include "protocol/Ranges.h"
 
 // What the dialogs decide, as plain functions: the dialogs only move texts and choices between
 // their controls and these, so every rule can be tested without a window.
 namespace krv {
 
-// The messages these dialogs show (under kCaptionNotice, with the information icon).
-inline constexpr const char* kScaleMinimumError = "最小値に誤りがあります";
-inline constexpr const char* kScaleMaximumError = "最大値に誤りがあります";
-inline constexpr const char* kScaleDigitsError = "有効桁数を超えています";
-inline constexpr const char* kScaleUnitError = "単位が桁数を超えています";
-inline constexpr const char* kPresetNotNumberError = "入力データに誤りがあります";
-inline constexpr const char* kPresetOutOfRangeError = "範囲外データがあります";
+// The messages these dialogs show (under kCaptionNotice, with the information icon), in Japanese:
+// the dialogs show them through TrMarked("DialogChecks", …) and may tell them apart by value.
+inline constexpr const char* kScaleMinimumError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "最小値に誤りがあります");
+inline constexpr const char* kScaleMaximumError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "最大値に誤りがあります");
+inline constexpr const char* kScaleDigitsError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "有効桁数を超えています");
+inline constexpr const char* kScaleUnitError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "単位が桁数を超えています");
+inline constexpr const char* kPresetNotNumberError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "入力データに誤りがあります");
+inline constexpr const char* kPresetOutOfRangeError =
+    KRV_TRANSLATE_NOOP("DialogChecks", "範囲外データがあります");
 
 inline constexpr int kPresetCount = kPresetsPerRange;
 // Significant digits a converted value may have, and bytes its unit text may take.
@@ -93,9 +101,10 @@ PresetCheckResult CheckPresets(const std::array<std::string, kPresetCount>& text
 
 // --- Calibration ------------------------------------------------------------------------------
 
-inline constexpr const char* kResetUserCalibrationQuestion = "全ユーザー調整値を初期化しますか？";
+inline constexpr const char* kResetUserCalibrationQuestion =
+    KRV_TRANSLATE_NOOP("DialogChecks", "全ユーザー調整値を初期化しますか？");
 inline constexpr const char* kCalibrationChangedQuestion =
-    "調整値が変更されています。保存しますか？";
+    KRV_TRANSLATE_NOOP("DialogChecks", "調整値が変更されています。保存しますか？");
 
 // The bounds a correction is kept within: zero from the range's own lower bound (0, or -200 for
 // the live-zero ranges and codes without a range) to 200, gain from -200 to 200.

@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <algorithm>
 
+#include "dialogs/Utf8.h"
 #include "flows/Connection.h"
 #include "link/DeviceLink.h"
 #include "model/AutoOutputEngine.h"
@@ -20,11 +21,6 @@ namespace {
 constexpr int kWindowHeight = 560;
 // Right margin of the window beyond the last column (as the two-circuit window has it).
 constexpr int kWindowMargin = 22;
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // The font of the panel: the Japanese fixed-pitch gothic, at a pixel height.
 QFont PanelFont(int pixelSize)

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "dialogs/Utf8.h"
 #include "platform/Translate.h"
 
 namespace krv {
@@ -12,11 +13,6 @@ namespace {
 
 const QColor kStandaloneTextBackground(0, 255, 0);
 const QColor kAlarmTextBackground(255, 0, 0);
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 // A word of the model's display (on/off, standalone mode, waveform, alarm) in the panel's
 // language; the model marks them in context "ChannelDisplay".

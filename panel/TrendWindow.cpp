@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "dialogs/Utf8.h"
 #include "model/GeneratorState.h"
 
 namespace krv {
@@ -31,11 +32,6 @@ const QColor kAwayColour(246, 226, 178);
 // cover the plot area's grid, the line lies over everything.
 constexpr qreal kBandZ = 0.5;
 constexpr qreal kLineZ = 20.0;
-
-QString Q(const std::string& text)
-{
-    return QString::fromStdString(text);
-}
 
 QString PlotTitle(int ch, const TrendScale& scale)
 {

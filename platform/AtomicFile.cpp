@@ -10,6 +10,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/FileErrors.h"
 #include "platform/OutputFile.h"
 #include "platform/UniqueFd.h"
 
@@ -17,15 +18,8 @@ namespace krv {
 
 namespace {
 
-std::string Describe(const std::string& what, const std::filesystem::path& path, int error)
-{
-    return what + " " + path.string() + ": " + std::strerror(error);
-}
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
+using file_errors::Describe;
+using file_errors::SetError;
 
 // The start of the names of the temporaries for `target`; the writer's process id follows.
 std::string TemporaryPrefix(const std::filesystem::path& target)

@@ -12,26 +12,20 @@
 #include <memory>
 
 #include "platform/AtomicFile.h"
+#include "platform/FileErrors.h"
 #include "platform/UniqueFd.h"
 
 namespace krv {
 
 namespace {
 
+using file_errors::Describe;
+using file_errors::SetError;
+
 namespace fs = std::filesystem;
 
 // As many links as the kernel itself follows in one path.
 constexpr int kMaxLinks = 40;
-
-void SetError(std::string* error, std::string text)
-{
-    if (error) *error = std::move(text);
-}
-
-std::string Describe(const std::string& what, const fs::path& path, int error)
-{
-    return what + " " + path.string() + ": " + std::strerror(error);
-}
 
 std::optional<fs::path> RealFolder(const fs::path& folder, int& error)
 {

@@ -70,7 +70,7 @@ std::string Fixed(int decimals, double value)
     return text;
 }
 
-std::string Upper(std::string text)
+std::string UpperCase(std::string text)
 {
     for (char& c : text) {
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
@@ -81,7 +81,7 @@ std::string Upper(std::string text)
 std::optional<OutputRange> RangeOfKey(const std::string& key)
 {
     for (const OutputRange range : kValidRanges) {
-        if (Upper(RangeKey(range)) == Upper(key)) return range;
+        if (UpperCase(RangeKey(range)) == UpperCase(key)) return range;
     }
     return std::nullopt;
 }

@@ -21,7 +21,7 @@ namespace {
 constexpr char kIdentity = 'I';  // → instant u8, serial, description (u32 length + bytes each)
 constexpr char kReceive = 'R';   // byte u8, arrival i64 → replies
 constexpr char kRestart = 'S';   // boot mode u8, at i64 → replies
-constexpr char kBaudRate = 'B';  // → rate u32
+constexpr char kBaudRateRequest = 'B';  // → rate u32
 // Replies: count u32, then per reply ready i64, length u32, bytes.
 constexpr std::uint32_t kMaxReplyBytes = 1 << 20;
 
@@ -107,7 +107,7 @@ std::string Replies(const std::vector<BridgeReply>& replies)
     return out;
 }
 
-bool Fail(std::string* error, const std::string& what)
+bool FailWithErrno(std::string* error, const std::string& what)
 {
     if (error != nullptr) *error = what + ": " + std::strerror(errno);
     return false;
@@ -149,7 +149,7 @@ class RemoteTarget : public BridgeTarget {
     {
         std::lock_guard lock(mutex_);
         std::uint32_t rate = 0;
-        if (!fd_.Valid() || !WriteAll(fd_.Get(), std::string(1, kBaudRate)) ||
+        if (!fd_.Valid() || !WriteAll(fd_.Get(), std::string(1, kBaudRateRequest)) ||
             !Get(fd_.Get(), rate)) {
             return 0;  // nothing at any speed
         }
@@ -194,13 +194,13 @@ bool BridgeSocketServer::Start(const std::string& path, std::string* error)
     sockaddr_un address{};
     if (thread_.joinable() || !AddressOf(path, address, error)) return false;
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    if (!fd.Valid()) return Fail(error, "socket");
+    if (!fd.Valid()) return FailWithErrno(error, "socket");
     if (::bind(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        return Fail(error, "cannot listen at " + path);
+        return FailWithErrno(error, "cannot listen at " + path);
     }
-    if (::listen(fd.Get(), 4) != 0) return Fail(error, "listen");
+    if (::listen(fd.Get(), 4) != 0) return FailWithErrno(error, "listen");
     UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!wake.Valid()) return Fail(error, "eventfd");
+    if (!wake.Valid()) return FailWithErrno(error, "eventfd");
     path_ = path;
     listen_ = std::move(fd);
     wake_ = std::move(wake);
@@ -259,7 +259,7 @@ bool BridgeSocketServer::Serve(int fd)
                 target_->Restart(flag != 0, TimeOf(at), replies);
             }
             reply = Replies(replies);
-        } else if (op == kBaudRate) {
+        } else if (op == kBaudRateRequest) {
             Put(reply, target_->BaudRate());
         } else {
             return true;  // not one of ours: drop it
@@ -274,11 +274,11 @@ std::unique_ptr<RemoteBridge> RemoteBridge::Connect(const std::string& path, std
     if (!AddressOf(path, address, error)) return nullptr;
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (!fd.Valid()) {
-        Fail(error, "socket");
+        FailWithErrno(error, "socket");
         return nullptr;
     }
     if (::connect(fd.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        Fail(error, "cannot connect to " + path);
+        FailWithErrno(error, "cannot connect to " + path);
         return nullptr;
     }
     std::uint8_t instant = 0;

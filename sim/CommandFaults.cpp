@@ -15,7 +15,7 @@ bool Whole(std::string_view text, T& value, int base)
     return ec == std::errc() && ptr == end;
 }
 
-bool Fail(std::string* error, std::string_view item, const char* why)
+bool RefuseUnitFault(std::string* error, std::string_view item, const char* why)
 {
     if (error != nullptr) *error = "unit fault \"" + std::string(item) + "\": " + why;
     return false;
@@ -31,13 +31,14 @@ bool ParseCommandFaults(std::string_view spec, CommandFaults& faults, std::strin
         const std::string_view item = spec.substr(0, comma);
         spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
         const std::size_t equals = item.find('=');
-        if (equals == std::string_view::npos) return Fail(error, item, "expected NAME=VALUE");
+        if (equals == std::string_view::npos)
+            return RefuseUnitFault(error, item, "expected NAME=VALUE");
         const std::string_view name = item.substr(0, equals);
         const std::string_view value = item.substr(equals + 1);
         if (name == "pe" || name == "pw" || name == "b8") {
             int code = 0;
             if (!Whole(value, code, 16) || code < 1 || code > 0xFF) {
-                return Fail(error, item, "the code must be hexadecimal 01 to FF");
+                return RefuseUnitFault(error, item, "the code must be hexadecimal 01 to FF");
             }
             (name == "pe"   ? parsed.eraseError
              : name == "pw" ? parsed.writeError
@@ -45,23 +46,25 @@ bool ParseCommandFaults(std::string_view spec, CommandFaults& faults, std::strin
         } else if (name == "b15-bad" || name == "b13-silent" || name == "b15-silent") {
             int block = 0;
             if (!Whole(value, block, 10) || block < 0 || block > 511) {
-                return Fail(error, item, "the block must be 0 to 511");
+                return RefuseUnitFault(error, item, "the block must be 0 to 511");
             }
             (name == "b15-bad"      ? parsed.badReadBlock
              : name == "b13-silent" ? parsed.silentFromProgram
                                     : parsed.silentFromRead) = block;
         } else if (name == "b1-from") {
             if (!Whole(value, parsed.bootAnswerFrom, 10)) {
-                return Fail(error, item, "expected a whole number");
+                return RefuseUnitFault(error, item, "expected a whole number");
             }
         } else if (name == "pr" || name == "silent-after") {
             std::uint64_t count = 0;
-            if (!Whole(value, count, 10)) return Fail(error, item, "expected a whole number");
+            if (!Whole(value, count, 10))
+                return RefuseUnitFault(error, item, "expected a whole number");
             (name == "pr" ? parsed.badReadReply : parsed.silentAfter) = count;
         } else {
-            return Fail(error, item,
-                        "unknown; expected pe, pw, pr, silent-after, b1-from, b8, b15-bad, "
-                        "b13-silent or b15-silent");
+            return RefuseUnitFault(
+                error, item,
+                "unknown; expected pe, pw, pr, silent-after, b1-from, b8, b15-bad, "
+                "b13-silent or b15-silent");
         }
     }
     faults = parsed;

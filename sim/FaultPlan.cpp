@@ -45,7 +45,7 @@ bool ParseWhole(std::string_view text, T& value)
     return ec == std::errc() && ptr == end;
 }
 
-bool Fail(std::string* error, std::string_view item, std::string_view reason)
+bool RefuseFault(std::string* error, std::string_view item, std::string_view reason)
 {
     if (error != nullptr) {
         *error = "fault \"" + std::string(item) + "\": " + std::string(reason);
@@ -85,9 +85,10 @@ bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
         if (k.name == name) kind = &k;
     }
     if (kind == nullptr) {
-        return Fail(error, item,
-                    "unknown fault (known: drop, corrupt, forge, noise, delay, silent, longline; "
-                    "form NAME[:COUNT][@PROB][=VALUE][#LETTERS])");
+        return RefuseFault(
+            error, item,
+            "unknown fault (known: drop, corrupt, forge, noise, delay, silent, longline; "
+            "form NAME[:COUNT][@PROB][=VALUE][#LETTERS])");
     }
     out = FaultItem{};
     out.kind = kind->kind;
@@ -99,61 +100,64 @@ bool ParseItem(std::string_view item, FaultItem& out, std::string* error)
             item.substr(pos + 1, (next == std::string_view::npos ? item.size() : next) - pos - 1);
         pos = next == std::string_view::npos ? item.size() : next;
         if (marker == ':') {
-            if (out.remaining) return Fail(error, item, "COUNT given twice");
+            if (out.remaining) return RefuseFault(error, item, "COUNT given twice");
             std::uint32_t count = 0;
             if (!ParseWhole(token, count) || count == 0) {
-                return Fail(error, item, "COUNT must be a whole number from 1 to 4294967295");
+                return RefuseFault(error, item,
+                                   "COUNT must be a whole number from 1 to 4294967295");
             }
             out.remaining = count;
         } else if (marker == '@') {
-            if (out.probability) return Fail(error, item, "PROB given twice");
+            if (out.probability) return RefuseFault(error, item, "PROB given twice");
             double p = 0;
             if (!ParseWhole(token, p) || !std::isfinite(p) || p < 0.0 || p > 1.0) {
-                return Fail(error, item, "PROB must be a number from 0 to 1");
+                return RefuseFault(error, item, "PROB must be a number from 0 to 1");
             }
             out.probability = p;
         } else if (marker == '=') {
-            if (haveValue) return Fail(error, item, "VALUE given twice");
+            if (haveValue) return RefuseFault(error, item, "VALUE given twice");
             if (out.kind == FaultKind::Corrupt || out.kind == FaultKind::Forge) {
                 ByteChange change;
                 if (!ParseByteChange(token, change)) {
-                    return Fail(error, item,
-                                "the value is a byte position from 0 (or * for a random one), "
-                                "optionally followed by / and the new byte as two hexadecimal "
-                                "digits, e.g. corrupt=5 or forge=2/37");
+                    return RefuseFault(
+                        error, item,
+                        "the value is a byte position from 0 (or * for a random one), "
+                        "optionally followed by / and the new byte as two hexadecimal "
+                        "digits, e.g. corrupt=5 or forge=2/37");
                 }
                 out.change = change;
                 haveValue = true;
                 continue;
             }
             if (out.kind != FaultKind::Delay) {
-                return Fail(error, item, std::string(kind->name) + " takes no value");
+                return RefuseFault(error, item, std::string(kind->name) + " takes no value");
             }
             std::int64_t ms = 0;
             if (!ParseWhole(token, ms) || ms < 0 || ms > FaultPlan::kMaxDelayMs) {
-                return Fail(error, item,
-                            "the delay must be a whole number of milliseconds from 0 to " +
-                                std::to_string(FaultPlan::kMaxDelayMs));
+                return RefuseFault(error, item,
+                                   "the delay must be a whole number of milliseconds from 0 to " +
+                                       std::to_string(FaultPlan::kMaxDelayMs));
             }
             out.delay = std::chrono::milliseconds(ms);
             haveValue = true;
         } else if (marker == '#') {
-            if (!out.replyLetters.empty()) return Fail(error, item, "LETTERS given twice");
+            if (!out.replyLetters.empty()) return RefuseFault(error, item, "LETTERS given twice");
             if (token.empty()) {
-                return Fail(error, item, "# needs the reply letters it applies to, e.g. #R");
+                return RefuseFault(error, item, "# needs the reply letters it applies to, e.g. #R");
             }
             for (const char c : token) {
                 if (c < '!' || c > '~') {
-                    return Fail(error, item, "reply letters must be printable characters");
+                    return RefuseFault(error, item, "reply letters must be printable characters");
                 }
             }
             out.replyLetters = std::string(token);
         } else {
-            return Fail(error, item, "expected :COUNT, @PROB, =VALUE or #LETTERS after the name");
+            return RefuseFault(error, item,
+                               "expected :COUNT, @PROB, =VALUE or #LETTERS after the name");
         }
     }
     if (out.kind == FaultKind::Delay && !haveValue) {
-        return Fail(error, item, "delay needs a value in milliseconds (delay=MS)");
+        return RefuseFault(error, item, "delay needs a value in milliseconds (delay=MS)");
     }
     return true;
 }

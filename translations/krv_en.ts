@@ -2,6 +2,77 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="ja">
 <context>
+    <name>AutoOutputChecks</name>
+    <message>
+        <source>開始値が数値以外です</source>
+        <translation>The start value is not a number</translation>
+    </message>
+    <message>
+        <source>終了値・折返値が数値以外です</source>
+        <translation>The end or peak value is not a number</translation>
+    </message>
+    <message>
+        <source>範囲外データがあります</source>
+        <translation>A value is out of range</translation>
+    </message>
+    <message>
+        <source>更新間隔が数値以外です</source>
+        <translation>The interval is not a number</translation>
+    </message>
+    <message>
+        <source>更新間隔は０より大きい必要があります</source>
+        <translation>The interval must be greater than 0</translation>
+    </message>
+    <message>
+        <source>更新間隔は9999秒以下です</source>
+        <translation>The interval must be 9999 s or less</translation>
+    </message>
+    <message>
+        <source>繰返しが数値以外です</source>
+        <translation>The repeat count is not a number</translation>
+    </message>
+    <message>
+        <source>繰返しは0～1000000回です</source>
+        <translation>The repeat count must be 0 to 1000000</translation>
+    </message>
+    <message>
+        <source>変化量が数値以外です</source>
+        <translation>The step is not a number</translation>
+    </message>
+    <message>
+        <source>変化量は０以外です</source>
+        <translation>The step must not be 0</translation>
+    </message>
+    <message>
+        <source>変化量が範囲外です</source>
+        <translation>The step is out of range</translation>
+    </message>
+    <message>
+        <source>未入力データがあります</source>
+        <translation>A point has no value or interval</translation>
+    </message>
+    <message>
+        <source>数値以外のデータがあります</source>
+        <translation>A point is not a number</translation>
+    </message>
+    <message>
+        <source>値範囲を超えています</source>
+        <translation>An interval is out of range</translation>
+    </message>
+    <message>
+        <source>ファイルが開けません</source>
+        <translation>The file cannot be opened</translation>
+    </message>
+    <message>
+        <source>長すぎる行があります</source>
+        <translation>The file has a line that is too long</translation>
+    </message>
+    <message>
+        <source>ファイルの読込みに失敗しました</source>
+        <translation>The file could not be read</translation>
+    </message>
+</context>
+<context>
     <name>Caption</name>
     <message>
         <source>確認</source>
@@ -477,6 +548,217 @@
     </message>
 </context>
 <context>
+    <name>DialogChecks</name>
+    <message>
+        <source>最小値に誤りがあります</source>
+        <translation>The minimum is not valid</translation>
+    </message>
+    <message>
+        <source>最大値に誤りがあります</source>
+        <translation>The maximum is not valid</translation>
+    </message>
+    <message>
+        <source>有効桁数を超えています</source>
+        <translation>Too many significant digits</translation>
+    </message>
+    <message>
+        <source>単位が桁数を超えています</source>
+        <translation>The unit is too long</translation>
+    </message>
+    <message>
+        <source>入力データに誤りがあります</source>
+        <translation>A value is not a number</translation>
+    </message>
+    <message>
+        <source>範囲外データがあります</source>
+        <translation>A value is out of range</translation>
+    </message>
+    <message>
+        <source>全ユーザー調整値を初期化しますか？</source>
+        <translation>Reset all user calibration values?</translation>
+    </message>
+    <message>
+        <source>調整値が変更されています。保存しますか？</source>
+        <translation>The calibration values have changed. Save them?</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CAutoOutDlg</name>
+    <message>
+        <source>のこぎり波</source>
+        <translation>Sawtooth</translation>
+    </message>
+    <message>
+        <source>三角波</source>
+        <translation>Triangle</translation>
+    </message>
+    <message>
+        <source>任意波</source>
+        <translation>Arbitrary</translation>
+    </message>
+    <message>
+        <source>変化量は絶対値にて入力、繰返しは「0」にて連続動作</source>
+        <translation>Enter the step as an absolute value; repeat &quot;0&quot; runs continuously</translation>
+    </message>
+    <message>
+        <source>繰返しは「0」にて連続動作</source>
+        <translation>Repeat &quot;0&quot; runs continuously</translation>
+    </message>
+    <message>
+        <source>PCレスモード以外での小数点２桁の時間設定は小数点１桁に切り上げて動作します</source>
+        <translation>Outside standalone mode, 2-decimal intervals are rounded up to 1 decimal</translation>
+    </message>
+    <message>
+        <source>CSVﾌｧｲﾙ(*.csv);;全てのﾌｧｲﾙ(*.*)</source>
+        <translation>CSV files (*.csv);;All files (*.*)</translation>
+    </message>
+    <message>
+        <source>自動出力設定</source>
+        <translation>Automatic Output</translation>
+    </message>
+    <message>
+        <source>チャンネル</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>レンジ</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>最小値</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大値</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>開始値</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>終了値</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>変化量</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>更新間隔</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>繰返し</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>回</source>
+        <translation>x</translation>
+    </message>
+    <message>
+        <source>順番</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>値</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>更新間隔 (秒)</source>
+        <translation>Interval (s)</translation>
+    </message>
+    <message>
+        <source>一時停止</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>CSV読込</source>
+        <translation>Load CSV</translation>
+    </message>
+    <message>
+        <source>戻る</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>出力する波形：のこぎり波、三角波、任意波</source>
+        <translation>Waveform to output: sawtooth, triangle or arbitrary</translation>
+    </message>
+    <message>
+        <source>出力を始める値（レンジの最小値～最大値）</source>
+        <translation>Value the output starts at (range minimum to maximum)</translation>
+    </message>
+    <message>
+        <source>のこぎり波は終わる値、三角波は折り返す値（レンジの最小値～最大値）</source>
+        <translation>Value a sawtooth ends at or a triangle turns at (range minimum to maximum)</translation>
+    </message>
+    <message>
+        <source>１回の更新で変わる量（絶対値、０以外）</source>
+        <translation>Change per update (absolute value, not 0)</translation>
+    </message>
+    <message>
+        <source>値を更新する間隔（秒、０より大きく9999以下）</source>
+        <translation>Time between updates (s, above 0 up to 9999)</translation>
+    </message>
+    <message>
+        <source>繰返し回数（0～1000000、0 で連続）</source>
+        <translation>Number of repeats (0 to 1000000, 0 runs continuously)</translation>
+    </message>
+    <message>
+        <source>任意波の点：値、更新間隔（秒）、一時停止は「1」
+ダブルクリックで編集します</source>
+        <translation>Arbitrary waveform points: value, interval (s), &quot;1&quot; to pause
+Double-click to edit</translation>
+    </message>
+    <message>
+        <source>CSVファイル（値,更新間隔,一時停止）から点を読み込みます</source>
+        <translation>Load the points from a CSV file (value,interval,pause)</translation>
+    </message>
+    <message>
+        <source>設定を確定して閉じます</source>
+        <translation>Accept the settings and close</translation>
+    </message>
+    <message>
+        <source>変更を捨てて戻ります</source>
+        <translation>Discard the changes and go back</translation>
+    </message>
+    <message>
+        <source>折返値</source>
+        <translation>Peak</translation>
+    </message>
+    <message>
+        <source>（%1行目）</source>
+        <translation> (row %1)</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CAutoOutPicture</name>
+    <message>
+        <source>開始値</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>折返値</source>
+        <translation>Peak</translation>
+    </message>
+    <message>
+        <source>終了値</source>
+        <translation>End</translation>
+    </message>
+    <message>
+        <source>変化量</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>更新間隔</source>
+        <translation>Interval</translation>
+    </message>
+</context>
+<context>
     <name>krv::CBremixDoc</name>
     <message>
         <source>%1 に保存できませんでした。</source>
@@ -508,6 +790,176 @@
     <message>
         <source>接続が解除されました。</source>
         <translation>The connection was lost.</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CCalDlg</name>
+    <message>
+        <source>アナログ出力調整</source>
+        <translation>Analog Output Calibration</translation>
+    </message>
+    <message>
+        <source>チャンネル</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>レンジ</source>
+        <translation>Range</translation>
+    </message>
+    <message>
+        <source>調整値選択</source>
+        <translation>Calibration in use</translation>
+    </message>
+    <message>
+        <source>調整無効</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>メーカー調整有効</source>
+        <translation>Factory</translation>
+    </message>
+    <message>
+        <source>ユーザー調整有効</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>ユーザー出力調整</source>
+        <translation>User Output Calibration</translation>
+    </message>
+    <message>
+        <source>最小</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>最小値&#x3000;出力</source>
+        <translation>Output minimum</translation>
+    </message>
+    <message>
+        <source>最大値&#x3000;出力</source>
+        <translation>Output maximum</translation>
+    </message>
+    <message>
+        <source>補正値</source>
+        <translation>Trim</translation>
+    </message>
+    <message>
+        <source>全ユーザー調整初期化</source>
+        <translation>Reset User Cal.</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>調整するチャンネル</source>
+        <translation>Channel to calibrate</translation>
+    </message>
+    <message>
+        <source>チャンネルの出力レンジ</source>
+        <translation>The channel&apos;s output range</translation>
+    </message>
+    <message>
+        <source>調整値を使わずに出力します</source>
+        <translation>Output without calibration</translation>
+    </message>
+    <message>
+        <source>メーカー調整値で出力します</source>
+        <translation>Output with the factory calibration</translation>
+    </message>
+    <message>
+        <source>ユーザー調整値で出力します</source>
+        <translation>Output with the user calibration</translation>
+    </message>
+    <message>
+        <source>レンジの最小値を出力して零点を合わせます</source>
+        <translation>Output the range&apos;s minimum to adjust the zero</translation>
+    </message>
+    <message>
+        <source>レンジの最大値を出力してスパンを合わせます</source>
+        <translation>Output the range&apos;s maximum to adjust the span</translation>
+    </message>
+    <message>
+        <source>出力中の最小値</source>
+        <translation>Minimum being output</translation>
+    </message>
+    <message>
+        <source>出力中の最大値</source>
+        <translation>Maximum being output</translation>
+    </message>
+    <message>
+        <source>零点の補正値（Enter で確定）</source>
+        <translation>Zero trim (Enter to apply)</translation>
+    </message>
+    <message>
+        <source>スパンの補正値（-200～200、Enter で確定）</source>
+        <translation>Span trim (-200 to 200, Enter to apply)</translation>
+    </message>
+    <message>
+        <source>零点の補正値を１増やします</source>
+        <translation>Raise the zero trim by 1</translation>
+    </message>
+    <message>
+        <source>零点の補正値を１減らします</source>
+        <translation>Lower the zero trim by 1</translation>
+    </message>
+    <message>
+        <source>スパンの補正値を１増やします</source>
+        <translation>Raise the span trim by 1</translation>
+    </message>
+    <message>
+        <source>スパンの補正値を１減らします</source>
+        <translation>Lower the span trim by 1</translation>
+    </message>
+    <message>
+        <source>全チャンネルのユーザー調整値を初期値に戻します</source>
+        <translation>Reset the user calibration of all channels to its initial values</translation>
+    </message>
+    <message>
+        <source>調整値を確定して閉じます</source>
+        <translation>Keep the calibration and close</translation>
+    </message>
+    <message>
+        <source>調整を終えて閉じます（変更があれば保存を確認します）</source>
+        <translation>Close (asks whether to save any changes)</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CDacSelect</name>
+    <message>
+        <source>選択</source>
+        <translation>Select</translation>
+    </message>
+    <message>
+        <source>１ 回路用</source>
+        <translation>1 circuit</translation>
+    </message>
+    <message>
+        <source>２ 回路用</source>
+        <translation>2 circuits</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>接続ユニットの回路数を選択してください</source>
+        <translation>Choose the connected unit&apos;s circuits</translation>
+    </message>
+    <message>
+        <source>出力が１回路のユニットとして使います</source>
+        <translation>Use the unit as one with 1 output circuit</translation>
+    </message>
+    <message>
+        <source>出力が２回路のユニットとして使います</source>
+        <translation>Use the unit as one with 2 output circuits</translation>
+    </message>
+    <message>
+        <source>回路数を選ばずに閉じます</source>
+        <translation>Close without choosing</translation>
     </message>
 </context>
 <context>
@@ -602,6 +1054,297 @@
     </message>
 </context>
 <context>
+    <name>krv::CPcResSetupDlg</name>
+    <message>
+        <source>無効</source>
+        <translation>Disabled</translation>
+    </message>
+    <message>
+        <source>固定値出力</source>
+        <translation>Fixed value</translation>
+    </message>
+    <message>
+        <source>自動出力</source>
+        <translation>Automatic</translation>
+    </message>
+    <message>
+        <source>PCなしでは何も出力しません</source>
+        <translation>Output nothing without a PC</translation>
+    </message>
+    <message>
+        <source>PCなしで固定値を出力します</source>
+        <translation>Output the fixed value without a PC</translation>
+    </message>
+    <message>
+        <source>PCなしで自動出力を行います</source>
+        <translation>Run the automatic output without a PC</translation>
+    </message>
+    <message>
+        <source>PCレス設定</source>
+        <translation>Standalone Setup</translation>
+    </message>
+    <message>
+        <source>チャネル1</source>
+        <translation>Channel 1</translation>
+    </message>
+    <message>
+        <source>チャネル2 </source>
+        <translation>Channel 2 </translation>
+    </message>
+    <message>
+        <source>待機中</source>
+        <translation>Idle</translation>
+    </message>
+    <message>
+        <source>書込</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>照合</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>読出</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>書込・照合の進み具合</source>
+        <translation>Progress of the write or verify</translation>
+    </message>
+    <message>
+        <source>ユニットとのやり取りの状況</source>
+        <translation>What is being done with the unit</translation>
+    </message>
+    <message>
+        <source>選んだ動作と出力の設定をユニットに書き込みます（接続中のみ）</source>
+        <translation>Write the chosen modes and output settings to the unit (when connected)</translation>
+    </message>
+    <message>
+        <source>ユニットの設定がこの設定と同じか照合します（接続中のみ）</source>
+        <translation>Check that the unit&apos;s settings match these (when connected)</translation>
+    </message>
+    <message>
+        <source>ユニットの設定を読み出します（接続中のみ）</source>
+        <translation>Read the unit&apos;s settings (when connected)</translation>
+    </message>
+    <message>
+        <source>設定を確定して閉じます</source>
+        <translation>Accept the settings and close</translation>
+    </message>
+    <message>
+        <source>閉じます</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CPresetDlg</name>
+    <message>
+        <source>設定値</source>
+        <translation>Presets</translation>
+    </message>
+    <message>
+        <source>チャンネル</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>最小値</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大値</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>設定値 %1（最小値～最大値の範囲）</source>
+        <translation>Preset %1 (within min to max)</translation>
+    </message>
+    <message>
+        <source>戻る</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>設定値を確定して閉じます</source>
+        <translation>Accept the presets and close</translation>
+    </message>
+    <message>
+        <source>変更を捨てて戻ります</source>
+        <translation>Discard the changes and go back</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CProgramUp</name>
+    <message>
+        <source>更新ファームウェア</source>
+        <translation>Firmware file</translation>
+    </message>
+    <message>
+        <source>ファイル選択</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>更新</source>
+        <translation>Update</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>書き込むファームウェアのファイル（*.cya）を選びます</source>
+        <translation>Choose the firmware file (*.cya) to write</translation>
+    </message>
+    <message>
+        <source>選んだファームウェアのファイル</source>
+        <translation>The chosen firmware file</translation>
+    </message>
+    <message>
+        <source>更新の進み具合</source>
+        <translation>Progress of the update</translation>
+    </message>
+    <message>
+        <source>更新の状況</source>
+        <translation>State of the update</translation>
+    </message>
+    <message>
+        <source>選んだファームウェアをユニットに書き込みます</source>
+        <translation>Write the chosen firmware to the unit</translation>
+    </message>
+    <message>
+        <source>更新を中止して閉じます</source>
+        <translation>Stop the update and close</translation>
+    </message>
+    <message>
+        <source>ファームウェア更新</source>
+        <translation>Firmware Update</translation>
+    </message>
+    <message>
+        <source>未選択</source>
+        <translation>None chosen</translation>
+    </message>
+    <message>
+        <source>更新ファームウェアを選択してください</source>
+        <translation>Choose the firmware file</translation>
+    </message>
+    <message>
+        <source>更新してください</source>
+        <translation>Press Update</translation>
+    </message>
+    <message>
+        <source>戻る</source>
+        <translation>Back</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CRangeSelectDlg</name>
+    <message>
+        <source>出力レンジ選択</source>
+        <translation>Output Range</translation>
+    </message>
+    <message>
+        <source>電流</source>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>内部電源</source>
+        <translation>Internal</translation>
+    </message>
+    <message>
+        <source>外部電源</source>
+        <translation>External</translation>
+    </message>
+    <message>
+        <source>電圧</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>レンジを変えずに閉じます</source>
+        <translation>Close without changing the range</translation>
+    </message>
+    <message>
+        <source>電圧出力 %1</source>
+        <translation>Voltage output %1</translation>
+    </message>
+    <message>
+        <source>電流出力 %1（外部電源）</source>
+        <translation>Current output %1 (external supply)</translation>
+    </message>
+    <message>
+        <source>電流出力 %1（内部電源）</source>
+        <translation>Current output %1 (internal supply)</translation>
+    </message>
+</context>
+<context>
+    <name>krv::CScaleDlg</name>
+    <message>
+        <source>換算式</source>
+        <translation>Scaling</translation>
+    </message>
+    <message>
+        <source>チャンネル</source>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>最小値</source>
+        <translation>Min</translation>
+    </message>
+    <message>
+        <source>最大値</source>
+        <translation>Max</translation>
+    </message>
+    <message>
+        <source>アナログ値</source>
+        <translation>Analog</translation>
+    </message>
+    <message>
+        <source>換算値</source>
+        <translation>Scaled</translation>
+    </message>
+    <message>
+        <source>(有効桁数5桁）</source>
+        <translation>(5 digits)</translation>
+    </message>
+    <message>
+        <source>単位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>(半角3文字以内)</source>
+        <translation>(3 chars max.)</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>アナログ値の最小値に対応する換算値（有効桁数5桁）</source>
+        <translation>Scaled value at the analog minimum (5 significant digits)</translation>
+    </message>
+    <message>
+        <source>アナログ値の最大値に対応する換算値（有効桁数5桁）</source>
+        <translation>Scaled value at the analog maximum (5 significant digits)</translation>
+    </message>
+    <message>
+        <source>換算値の単位（半角3文字以内）</source>
+        <translation>Unit of the scaled value (up to 3 ASCII characters)</translation>
+    </message>
+    <message>
+        <source>換算式を確定して閉じます</source>
+        <translation>Accept the scaling and close</translation>
+    </message>
+    <message>
+        <source>変更を捨てて閉じます</source>
+        <translation>Discard the changes and close</translation>
+    </message>
+</context>
+<context>
     <name>krv::ChannelColumn</name>
     <message>
         <source>温度異常</source>
@@ -645,6 +1388,91 @@
         <source>設定</source>
         <comment>full text</comment>
         <translation>Settings</translation>
+    </message>
+</context>
+<context>
+    <name>krv::ConverterVersionDlg</name>
+    <message>
+        <source>発生器&#x3000;情報</source>
+        <translation>Generator Information</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>ユニットの型式、版数と各レンジの調整値</source>
+        <translation>The unit&apos;s model, versions and each range&apos;s calibration values</translation>
+    </message>
+    <message>
+        <source>閉じます</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>krv::DiagnosisDlg</name>
+    <message>
+        <source>診断中：</source>
+        <translation>Diagnosing: </translation>
+    </message>
+    <message>
+        <source>診断が終わりました。</source>
+        <translation>Diagnosis finished.</translation>
+    </message>
+    <message>
+        <source>診断を中止しました。</source>
+        <translation>Diagnosis stopped.</translation>
+    </message>
+    <message>
+        <source>診断</source>
+        <translation>Diagnosis</translation>
+    </message>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>診断結果をクリップボードにコピーします</source>
+        <translation>Copy the report to the clipboard</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>閉じます（診断中なら中止します）</source>
+        <translation>Close (stops a diagnosis under way)</translation>
+    </message>
+    <message>
+        <source>診断結果</source>
+        <translation>The diagnosis report</translation>
+    </message>
+    <message>
+        <source>診断の状況</source>
+        <translation>State of the diagnosis</translation>
+    </message>
+</context>
+<context>
+    <name>krv::WaveformPreview</name>
+    <message>
+        <source>出力する点がありません</source>
+        <translation>No points to output</translation>
+    </message>
+    <message>
+        <source>プレビュー（１回分）</source>
+        <translation>Preview (one repeat)</translation>
+    </message>
+    <message>
+        <source> 秒</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source> 以降省略</source>
+        <translation> (rest not shown)</translation>
+    </message>
+    <message>
+        <source>○ 一時停止</source>
+        <translation>○ Pause</translation>
     </message>
 </context>
 <context>
@@ -858,6 +1686,26 @@ Connect only one unit</translation>
         <translation>the unit&apos;s USB bridge (%1) cannot be opened</translation>
     </message>
     <message>
+        <source>使い方: krvctl bridges [--json]
+
+D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、
+説明、発生器かどうか (説明が &quot;Holvik KRV FT230X&quot;、シリアル番号が KR...)。1 行目は発生器の台数です。
+  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
+           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
+発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、
+終了ステータス 1 で終わります。
+</source>
+        <translation>Usage: krvctl bridges [--json]
+
+Lists every device the D2XX library reports, by index: serial number, description
+and whether it is a unit (description &quot;Holvik KRV FT230X&quot;, serial number beginning
+with KR). The first line gives the number of units.
+  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
+           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
+Without a unit, prints アナログユニットが接続されていません to standard error and exits 1.
+</translation>
+    </message>
+    <message>
         <source>使い方: krvctl restart
 
 USB ブリッジの中から一台の発生器を見つけ、そのブリッジを開いて CBUS のパルス (レベル
@@ -978,6 +1826,50 @@ error and exits 1.
         <translation>doctor takes no arguments</translation>
     </message>
     <message>
+        <source>使い方: krvctl [--port NAME] doctor [--json]
+
+次の順に調べ、それぞれを判定 (正常、注意、異常、-- 未確認)、見つかったこと、すべき
+ことと共に表示します:
+  usb            USB 上の発生器のブリッジ (0403:6015 &quot;Holvik KRV FT230X&quot;、シリアル番号 KR...)
+  driver         カーネルの ftdi_sio が結び付いているか、そのシリアルデバイス ttyUSBn
+  serial-access  このユーザーがシリアルデバイスを開けるか (開けるグループはどれか)
+  usb-access     このユーザーがブリッジの USB デバイスノードを開けるか
+  udev-rule      70-krv-generator.rules が組み込まれているか
+  latency        ブリッジのレイテンシタイマーが 1 ms か
+  modemmanager   ポートから遠ざける印なしで ModemManager が動いていないか
+  holders        ポートを持つ他のプログラム (ロック、排他モード、/proc)
+  eeprom         CBUS0 と CBUS1 が I/O モードか (libftdi で読みます。その間シリアル
+                 ポートは消え、krvctl は戻るのを最大 5 秒待ちます)
+  firmware       発生器のファームウェアのバージョン。ポート (--port、なければ
+                 ブリッジのシリアルデバイス) で問い合わせます
+  --json   {&quot;checks&quot;:[{&quot;id&quot;,&quot;title&quot;,&quot;verdict&quot;,&quot;detail&quot;,&quot;advice&quot;}],&quot;problems&quot;:N}
+           verdict は ok、warning、problem、&quot;not checked&quot; のいずれか。title、detail、
+           advice は表示の言語です
+いずれかの確認で問題が見つかれば終了ステータス 1、それ以外は 0 で終わります。
+</source>
+        <translation>Usage: krvctl [--port NAME] doctor [--json]
+
+Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what
+was found and what to do:
+  usb            the unit&apos;s bridge on USB (0403:6015 &quot;Holvik KRV FT230X&quot;, serial KR...)
+  driver         the kernel&apos;s ftdi_sio bound to it, and its serial device ttyUSBn
+  serial-access  whether this user may open the serial device (and which group would)
+  usb-access     whether this user may open the bridge&apos;s USB device node
+  udev-rule      70-krv-generator.rules installed
+  latency        the bridge&apos;s latency timer at 1 ms
+  modemmanager   ModemManager running without the mark that keeps it off the port
+  holders        other programs holding the port (its lock, exclusive mode, /proc)
+  eeprom         CBUS0 and CBUS1 in I/O mode (read through libftdi; the serial port
+                 goes away meanwhile, krvctl waits up to 5 s for it to come back)
+  firmware       the unit&apos;s firmware version, asked on the port (--port, else the
+                 bridge&apos;s serial device)
+  --json   {&quot;checks&quot;:[{&quot;id&quot;,&quot;title&quot;,&quot;verdict&quot;,&quot;detail&quot;,&quot;advice&quot;}],&quot;problems&quot;:N}
+           with verdict ok, warning, problem or &quot;not checked&quot;; title, detail
+           and advice in the language shown
+Exits 1 when any check found a problem, 0 otherwise.
+</translation>
+    </message>
+    <message>
         <source>通常のファイルではありません</source>
         <translation>not a regular file</translation>
     </message>
@@ -1076,426 +1968,6 @@ error and exits 1.
     <message>
         <source>不明な firmware のコマンド &apos;%1&apos;</source>
         <translation>unknown firmware command &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>info は引数をとりません</source>
-        <translation>info takes no arguments</translation>
-    </message>
-    <message>
-        <source>停止シグナルを待てません</source>
-        <translation>cannot wait for the stop signals</translation>
-    </message>
-    <message>
-        <source>ポートを監視できません: %1</source>
-        <translation>cannot watch the ports: %1</translation>
-    </message>
-    <message>
-        <source>udev を待てません</source>
-        <translation>cannot wait for udev</translation>
-    </message>
-    <message>
-        <source>ports は引数をとりません</source>
-        <translation>ports takes no arguments</translation>
-    </message>
-    <message>
-        <source>発生器のブリッジ (%1) を説明に持つポートがありません。--port で指定してください。シリアルポート:</source>
-        <translation>no port describes the unit&apos;s bridge (%1); name one with --port. Serial ports:</translation>
-    </message>
-    <message>
-        <source>発生器のブリッジ (%1) を説明に持つポートが複数あります。--port で一つ指定してください。シリアルポート:</source>
-        <translation>several ports describe the unit&apos;s bridge (%1); name one with --port. Serial ports:</translation>
-    </message>
-    <message>
-        <source>serve は引数をとりません</source>
-        <translation>serve takes no arguments</translation>
-    </message>
-    <message>
-        <source>--allow は A.B.C.D か A.B.C.D/N で指定します。&quot;%1&quot; ではありません</source>
-        <translation>--allow takes A.B.C.D or A.B.C.D/N, not &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>使い方: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...
-
---port には発生器をブリッジのシリアル番号 (KR...) で指定できます: そのときポートは
-接続のたびに探し直すので、どのポートに戻っても発生器が見つかります。
-発生器のポートを持ち、パネルと同じように接続し、50 ms ごとに状態を問い合わせ、TCP で
-SCPI コマンドを 1 行 (&quot;\n&quot;) に 1 コマンドずつ、PyVISA の
-TCPIP::HOST::5025::SOCKET リソースと同じく提供します。クライアントは 1 行ずつ交代で
-扱います。見失った発生器は応答すれば接続し直します (その間、発生器が必要なコマンドは
--240 で失敗し、出力はオフです)。SIGINT か SIGTERM で PC が動かす出力をオフにして
-終わります。接続、拒否、発生器の喪失と発見は標準エラー出力に記録します。
-&quot;listening on port N&quot; は標準出力に出ます。
-  --listen ADDR[:PORT]  そこで待ち受けます (IPv4。既定は 127.0.0.1:5025。ポート 0: 任意)
-  --allow CIDR          このネットワークのクライアントに提供します (A.B.C.D/N か
-                        A.B.C.D。繰り返し指定可)。なければ 127.0.0.0/8 だけです
-調整、PCレスメモリ、ファームウェアはパネルと krvctl のもので、どのコマンドも届きません。
-コマンドの一覧は krvctl(1) にあります。
-</source>
-        <translation>Usage: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...
-
---port may name the unit by its bridge&apos;s serial number (KR...): the port is then looked
-up again before every connect, so the unit is found whichever port it comes back on.
-Owns the unit&apos;s port, connects as the panel does, polls the status every 50 ms and
-serves SCPI commands over TCP, one command line per line (&quot;\n&quot;), as PyVISA&apos;s
-TCPIP::HOST::5025::SOCKET resource does. Clients take turns, one line each; a lost
-unit is connected again when it answers (commands that need it fail with -240
-meanwhile, with its outputs off). SIGINT or SIGTERM switches the outputs the PC
-drives off and ends it. Connections, refusals and the unit lost and found are logged
-to standard error; &quot;listening on port N&quot; goes to standard output.
-  --listen ADDR[:PORT]  listen there (IPv4; default 127.0.0.1:5025; port 0: any)
-  --allow CIDR          serve clients from this network (A.B.C.D/N or A.B.C.D; may be
-                        given again); without it only 127.0.0.0/8 is served
-Calibration, standalone memory and firmware stay with the panel and krvctl; no command
-reaches them. The commands are listed in krvctl(1).
-</translation>
-    </message>
-    <message>
-        <source>settings show には FILE を一つ指定します</source>
-        <translation>settings show takes one FILE</translation>
-    </message>
-    <message>
-        <source>settings new には FILE を一つ指定します</source>
-        <translation>settings new takes one FILE</translation>
-    </message>
-    <message>
-        <source>settings new には --circuits 1|2|4 が必要です</source>
-        <translation>settings new needs --circuits 1|2|4</translation>
-    </message>
-    <message>
-        <source>--circuits は 1、2、4 のいずれかです</source>
-        <translation>--circuits must be 1, 2 or 4</translation>
-    </message>
-    <message>
-        <source>settings には show か new が必要です</source>
-        <translation>settings needs show or new</translation>
-    </message>
-    <message>
-        <source>settings show は --circuits をとりません</source>
-        <translation>settings show takes no --circuits</translation>
-    </message>
-    <message>
-        <source>settings new は --json をとりません</source>
-        <translation>settings new takes no --json</translation>
-    </message>
-    <message>
-        <source>不明な settings のコマンド &apos;%1&apos;</source>
-        <translation>unknown settings command &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>sim は引数をとりません</source>
-        <translation>sim takes no arguments</translation>
-    </message>
-    <message>
-        <source>--standalone は 0 ～ 2 の数字 2 桁の組を二つ (21,10 のように) 指定します</source>
-        <translation>--standalone must be two pairs of digits 0 to 2, as in 21,10</translation>
-    </message>
-    <message>
-        <source>--calibration-mode は 0 ～ 65535 の数です</source>
-        <translation>--calibration-mode must be a number from 0 to 65535</translation>
-    </message>
-    <message>
-        <source>--wiped-calibration は erased か start です</source>
-        <translation>--wiped-calibration must be erased or start</translation>
-    </message>
-    <message>
-        <source>--alarm %1: CH:main:BIT か CH:ext:BIT (CH は 1 ～ %2、BIT は 0 ～ 15) で指定します</source>
-        <translation>--alarm %1: expected CH:main:BIT or CH:ext:BIT with CH 1 to %2 and BIT 0 to 15</translation>
-    </message>
-    <message>
-        <source>--seed は整数です</source>
-        <translation>--seed must be a whole number</translation>
-    </message>
-    <message>
-        <source>仮想の発生器を始められません: %1</source>
-        <translation>cannot start the virtual unit: %1</translation>
-    </message>
-    <message>
-        <source>--ch%1 は off、fixed、auto のいずれかです</source>
-        <translation>--ch%1 must be off, fixed or auto</translation>
-    </message>
-    <message>
-        <source>--fixed%1 は数値です</source>
-        <translation>--fixed%1 must be a number</translation>
-    </message>
-    <message>
-        <source>--fixed%1 %2 はチャンネル %1 のレンジ %3 の範囲外です</source>
-        <translation>--fixed%1 %2 is outside channel %1&apos;s range %3</translation>
-    </message>
-    <message>
-        <source>standalone image には SETTINGS ファイルを一つ指定します</source>
-        <translation>standalone image takes one SETTINGS file</translation>
-    </message>
-    <message>
-        <source>standalone image には -o IMAGE が必要です</source>
-        <translation>standalone image needs -o IMAGE</translation>
-    </message>
-    <message>
-        <source>%1 には SETTINGS ファイルを一つ指定します</source>
-        <translation>%1 takes one SETTINGS file</translation>
-    </message>
-    <message>
-        <source>%1 は -o をとりません</source>
-        <translation>%1 takes no -o</translation>
-    </message>
-    <message>
-        <source>standalone read は SETTINGS ファイルをとりません</source>
-        <translation>standalone read takes no SETTINGS file</translation>
-    </message>
-    <message>
-        <source>standalone read には -o IMAGE が必要です</source>
-        <translation>standalone read needs -o IMAGE</translation>
-    </message>
-    <message>
-        <source>standalone には image、write、verify、read のいずれかが必要です</source>
-        <translation>standalone needs image, write, verify or read</translation>
-    </message>
-    <message>
-        <source>standalone %1 は %2 をとりません</source>
-        <translation>standalone %1 takes no %2</translation>
-    </message>
-    <message>
-        <source>不明な standalone のコマンド &apos;%1&apos;</source>
-        <translation>unknown standalone command &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>使い方: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE
-        krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]
-        krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]
-        krvctl [--port NAME] standalone read -o IMAGE
-
-PCレス設定は、発生器が PC なしでチャンネル 1 と 2 を動かすための 2296 バイトの
-メモリイメージで、設定ファイルのチャンネル 1 と 2 から作ります。
-image はそのイメージをファイルに書きます (発生器は不要)。write は発生器のメモリを
-消去し、イメージを転送して書き込み、読み返して比較し、発生器に使わせます。その後
-発生器の再起動が必要です。verify は発生器のメモリを読み返してイメージと比較します。
-どちらも各段階を進み具合と共に表示し、最後に結果 (書込み正常終了、再起動します、
-照合結果：一致) を表示します。失敗するとそのメッセージを標準エラー出力に表示し、
-終了ステータス 1 で終わります。USB ブリッジで発生器を再起動できなかった書き込みや、
-再起動から 5 秒以内にポートが戻らなかった書き込みも、発生器への書き込みは済んで
-います: 理由を標準エラー出力に表示し、終了ステータス 3 で終わります。発生器の拒否
-(NG) は常に失敗です。コードが読めない拒否は NG（エラーコード読取不能） となります。
-read は発生器のイメージをファイルに書きます。
-イメージのオプション:
-  --ch1 off|fixed|auto, --ch2 ...   PCレスモード (既定はファイルのもの)
-  --fixed1 V, --fixed2 V            固定出力の値。チャンネルの単位 (変換式がオンの
-                                    間は変換後の単位) で、レンジ内。既定はレンジの
-                                    休止値 (0、4_20mA は 4、1_5V は 1。変換式の
-                                    始点)
-終了ステータス: 0 成功、1 発生器の失敗、2 使い方の誤り (固定値がチャンネルのレンジ外
-のときも)、3 書き込んだが再起動されなかった。
-</source>
-        <translation>Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE
-       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]
-       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]
-       krvctl [--port NAME] standalone read -o IMAGE
-
-The standalone settings are the 2296-byte memory image by which the unit runs
-channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.
-image writes that image to a file (no unit needed). write erases the unit&apos;s memory,
-transfers and writes the image, reads it back, compares it and has the unit take it
-into use; then the unit must restart. verify reads the unit&apos;s memory back and compares
-it with the image. Both print every step with its progress, then their result
-(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to
-standard error and exits 1. A write whose unit could not be restarted through its USB
-bridge, or whose port did not come back within 5 s of the restart, has still written
-the unit: it prints why on standard error and exits 3. A refusal of the unit (NG) is
-always a failure; one without a readable code says NG（エラーコード読取不能）.
-read writes the unit&apos;s image to a file.
-Image options:
-  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file&apos;s)
-  --fixed1 V, --fixed2 V            fixed output value, in the channel&apos;s units
-                                    (converted units while its formula is on), within
-                                    its range; default: the range&apos;s resting value
-                                    (0, 4 for 4_20mA, 1 for 1_5V; the formula&apos;s start)
-Exit status: 0 success, 1 the unit failed, 2 usage error (also a fixed value outside
-the channel&apos;s range), 3 written but not restarted.
-</translation>
-    </message>
-    <message>
-        <source>接続が解除されました。</source>
-        <translation>The connection was lost.</translation>
-    </message>
-    <message>
-        <source>変換式</source>
-        <translation>conversion formula</translation>
-    </message>
-    <message>
-        <source>%1 ～ %2 (%3)</source>
-        <translation>%1 to %2 (%3)</translation>
-    </message>
-    <message>
-        <source>status は引数をとりません</source>
-        <translation>status takes no arguments</translation>
-    </message>
-    <message>
-        <source>--csv にはファイル名が必要です</source>
-        <translation>--csv needs a file name</translation>
-    </message>
-    <message>
-        <source>set にはチャンネル番号 (1 ～ 4) を一つ指定します</source>
-        <translation>set takes one channel number, 1 to 4</translation>
-    </message>
-    <message>
-        <source>チャンネルは 1、2、3、4 のいずれかです</source>
-        <translation>the channel must be 1, 2, 3 or 4</translation>
-    </message>
-    <message>
-        <source>不明なレンジ &apos;%1&apos;</source>
-        <translation>unknown range &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>--value は数値です</source>
-        <translation>--value must be a number</translation>
-    </message>
-    <message>
-        <source>--on と --off は同時に指定できません</source>
-        <translation>--on and --off together</translation>
-    </message>
-    <message>
-        <source>ＯＮ状態では切替できません。</source>
-        <translation>Cannot switch while the output is ON.</translation>
-    </message>
-    <message>
-        <source>--value %1 は %2 の範囲外です。%3 を設定します</source>
-        <translation>--value %1 is outside %2; %3 is set</translation>
-    </message>
-    <message>
-        <source>使い方: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]
-
-パネルと同じように接続し、チャンネル CH (1 ～ 4) のレンジ、出力コード、オン／オフを
-発生器から読み、オプションを適用して、そのチャンネルの出力フレームだけを送ります。
-その後、発生器が報告するチャンネルの状態を表示します。
-  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA。
-               値はレンジの休止値になります。出力がオンの間は拒否します
-               (ＯＮ状態では切替できません。)
-  --value V    レンジの単位で指定します。パネルと同じくレンジ内に収め、レンジの桁数
-               に切り詰めます (レンジ外の値は標準エラー出力で知らせます)
-  --on, --off  出力を切り替えます
-</source>
-        <translation>Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]
-
-Connects as the panel does, takes channel CH&apos;s (1 to 4) range, output code and on/off
-state from the unit, applies the options and sends that channel&apos;s output frame only;
-then prints the channel as the unit reports it.
-  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;
-               the value goes to the range&apos;s resting value; refused while the output
-               is on (ＯＮ状態では切替できません。)
-  --value V    in range units; clamped into the range and cut to its decimals, as the
-               panel does (a value outside the range is reported on standard error)
-  --on, --off  switch the output
-</translation>
-    </message>
-    <message>
-        <source>--connect は HOST[:PORT] (IPv4 アドレスか localhost) で指定します。&quot;%1&quot; ではありません</source>
-        <translation>--connect takes HOST[:PORT] (an IPv4 address or localhost), not &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>%1 の krvctl serve に届きません: %2</source>
-        <translation>cannot reach krvctl serve at %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 の krvctl serve が応答しません</source>
-        <translation>krvctl serve at %1 does not answer</translation>
-    </message>
-    <message>
-        <source>%1 は KRV 発生器の krvctl serve ではありません: %2</source>
-        <translation>%1 is no krvctl serve of a KRV unit: %2</translation>
-    </message>
-    <message>
-        <source>krvctl serve が発生器を取り戻しました</source>
-        <translation>krvctl serve has the unit again</translation>
-    </message>
-    <message>
-        <source>krvctl serve が発生器を見失いました</source>
-        <translation>krvctl serve lost the unit</translation>
-    </message>
-    <message>
-        <source>--bridge-serial にはシリアル番号が必要です</source>
-        <translation>--bridge-serial needs a serial number</translation>
-    </message>
-    <message>
-        <source>--extra-bridge %1: SERIAL か SERIAL:DESCRIPTION で指定します</source>
-        <translation>--extra-bridge %1: expected SERIAL or SERIAL:DESCRIPTION</translation>
-    </message>
-    <message>
-        <source>--sim-bridge は別のプロセスの仮想の発生器に届くもので、--simulate のものには届きません</source>
-        <translation>--sim-bridge reaches another process&apos;s virtual unit, not --simulate&apos;s</translation>
-    </message>
-    <message>
-        <source>--bridge-serial、--extra-bridge、--unit-fault、--bridge-fault は --simulate の発生器を指定するものです</source>
-        <translation>--bridge-serial, --extra-bridge, --unit-fault and --bridge-fault describe --simulate&apos;s unit</translation>
-    </message>
-    <message>
-        <source>仮想の発生器のブリッジに届きません: %1</source>
-        <translation>cannot reach the virtual unit&apos;s bridge: %1</translation>
-    </message>
-    <message>
-        <source>--simulate の回路数は 1、2、4 のいずれかです。&quot;%1&quot; ではありません</source>
-        <translation>--simulate takes 1, 2 or 4 circuits, not &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>--lang は en か ja です。&apos;%1&apos; ではありません</source>
-        <translation>--lang takes en or ja, not &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>不明なコマンド &apos;%1&apos;</source>
-        <translation>unknown command &apos;%1&apos;</translation>
-    </message>
-    <message>
-        <source>--connect は status だけのもので、--port や --simulate とは併せられません</source>
-        <translation>--connect is for status alone, without --port or --simulate</translation>
-    </message>
-    <message>
-        <source>sim は自分の発生器を提供します。--simulate は他のコマンドのものです</source>
-        <translation>sim serves a unit of its own; --simulate is for the other commands</translation>
-    </message>
-    <message>
-        <source>トレースを書けません: %1</source>
-        <translation>cannot write the trace: %1</translation>
-    </message>
-    <message>
-        <source>使い方: krvctl [--port NAME] doctor [--json]
-
-次の順に調べ、それぞれを判定 (正常、注意、異常、-- 未確認)、見つかったこと、すべき
-ことと共に表示します:
-  usb            USB 上の発生器のブリッジ (0403:6015 &quot;Holvik KRV FT230X&quot;、シリアル番号 KR...)
-  driver         カーネルの ftdi_sio が結び付いているか、そのシリアルデバイス ttyUSBn
-  serial-access  このユーザーがシリアルデバイスを開けるか (開けるグループはどれか)
-  usb-access     このユーザーがブリッジの USB デバイスノードを開けるか
-  udev-rule      70-krv-generator.rules が組み込まれているか
-  latency        ブリッジのレイテンシタイマーが 1 ms か
-  modemmanager   ポートから遠ざける印なしで ModemManager が動いていないか
-  holders        ポートを持つ他のプログラム (ロック、排他モード、/proc)
-  eeprom         CBUS0 と CBUS1 が I/O モードか (libftdi で読みます。その間シリアル
-                 ポートは消え、krvctl は戻るのを最大 5 秒待ちます)
-  firmware       発生器のファームウェアのバージョン。ポート (--port、なければ
-                 ブリッジのシリアルデバイス) で問い合わせます
-  --json   {&quot;checks&quot;:[{&quot;id&quot;,&quot;title&quot;,&quot;verdict&quot;,&quot;detail&quot;,&quot;advice&quot;}],&quot;problems&quot;:N}
-           verdict は ok、warning、problem、&quot;not checked&quot; のいずれか。title、detail、
-           advice は表示の言語です
-いずれかの確認で問題が見つかれば終了ステータス 1、それ以外は 0 で終わります。
-</source>
-        <translation>Usage: krvctl [--port NAME] doctor [--json]
-
-Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what
-was found and what to do:
-  usb            the unit&apos;s bridge on USB (0403:6015 &quot;Holvik KRV FT230X&quot;, serial KR...)
-  driver         the kernel&apos;s ftdi_sio bound to it, and its serial device ttyUSBn
-  serial-access  whether this user may open the serial device (and which group would)
-  usb-access     whether this user may open the bridge&apos;s USB device node
-  udev-rule      70-krv-generator.rules installed
-  latency        the bridge&apos;s latency timer at 1 ms
-  modemmanager   ModemManager running without the mark that keeps it off the port
-  holders        other programs holding the port (its lock, exclusive mode, /proc)
-  eeprom         CBUS0 and CBUS1 in I/O mode (read through libftdi; the serial port
-                 goes away meanwhile, krvctl waits up to 5 s for it to come back)
-  firmware       the unit&apos;s firmware version, asked on the port (--port, else the
-                 bridge&apos;s serial device)
-  --json   {&quot;checks&quot;:[{&quot;id&quot;,&quot;title&quot;,&quot;verdict&quot;,&quot;detail&quot;,&quot;advice&quot;}],&quot;problems&quot;:N}
-           with verdict ok, warning, problem or &quot;not checked&quot;; title, detail
-           and advice in the language shown
-Exits 1 when any check found a problem, 0 otherwise.
-</translation>
     </message>
     <message>
         <source>使い方: krvctl firmware pack SREC --version VERSION -o FILE.cya
@@ -1598,6 +2070,10 @@ A file that cannot be read prints ファイルが開けません, an empty one �
 </translation>
     </message>
     <message>
+        <source>info は引数をとりません</source>
+        <translation>info takes no arguments</translation>
+    </message>
+    <message>
         <source>使い方: krvctl [--port NAME] info [--json]
 
 発生器にファームウェアのバージョン (VER) と回路数 (CH) を問い合わせ、次のように表示します
@@ -1614,6 +2090,22 @@ Asks the unit for its firmware version (VER) and its number of circuits (CH) and
   --json   {&quot;firmware&quot;:&quot;020000&quot;,&quot;circuits&quot;:2}
 When the unit does not answer, prints 接続できません。 to standard error and exits 1.
 </translation>
+    </message>
+    <message>
+        <source>停止シグナルを待てません</source>
+        <translation>cannot wait for the stop signals</translation>
+    </message>
+    <message>
+        <source>ポートを監視できません: %1</source>
+        <translation>cannot watch the ports: %1</translation>
+    </message>
+    <message>
+        <source>udev を待てません</source>
+        <translation>cannot wait for udev</translation>
+    </message>
+    <message>
+        <source>ports は引数をとりません</source>
+        <translation>ports takes no arguments</translation>
     </message>
     <message>
         <source>使い方: krvctl ports [--json] [--watch] [--port PATH]...
@@ -1636,6 +2128,136 @@ Lists the serial ports in the order of the panel&apos;s port list, one entry tex
            (with --json, the whole array again), until Ctrl-C or SIGTERM (exit 0).
            When udev&apos;s events cannot be received, says why and exits 1.
 </translation>
+    </message>
+    <message>
+        <source>発生器のブリッジ (%1) を説明に持つポートがありません。--port で指定してください。シリアルポート:</source>
+        <translation>no port describes the unit&apos;s bridge (%1); name one with --port. Serial ports:</translation>
+    </message>
+    <message>
+        <source>発生器のブリッジ (%1) を説明に持つポートが複数あります。--port で一つ指定してください。シリアルポート:</source>
+        <translation>several ports describe the unit&apos;s bridge (%1); name one with --port. Serial ports:</translation>
+    </message>
+    <message>
+        <source>serve は引数をとりません</source>
+        <translation>serve takes no arguments</translation>
+    </message>
+    <message>
+        <source>--allow は A.B.C.D か A.B.C.D/N で指定します。&quot;%1&quot; ではありません</source>
+        <translation>--allow takes A.B.C.D or A.B.C.D/N, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...
+
+--port には発生器をブリッジのシリアル番号 (KR...) で指定できます: そのときポートは
+接続のたびに探し直すので、どのポートに戻っても発生器が見つかります。
+発生器のポートを持ち、パネルと同じように接続し、50 ms ごとに状態を問い合わせ、TCP で
+SCPI コマンドを 1 行 (&quot;\n&quot;) に 1 コマンドずつ、PyVISA の
+TCPIP::HOST::5025::SOCKET リソースと同じく提供します。クライアントは 1 行ずつ交代で
+扱います。見失った発生器は応答すれば接続し直します (その間、発生器が必要なコマンドは
+-240 で失敗し、出力はオフです)。SIGINT か SIGTERM で PC が動かす出力をオフにして
+終わります。接続、拒否、発生器の喪失と発見は標準エラー出力に記録します。
+&quot;listening on port N&quot; は標準出力に出ます。
+  --listen ADDR[:PORT]  そこで待ち受けます (IPv4。既定は 127.0.0.1:5025。ポート 0: 任意)
+  --allow CIDR          このネットワークのクライアントに提供します (A.B.C.D/N か
+                        A.B.C.D。繰り返し指定可)。なければ 127.0.0.0/8 だけです
+調整、PCレスメモリ、ファームウェアはパネルと krvctl のもので、どのコマンドも届きません。
+コマンドの一覧は krvctl(1) にあります。
+</source>
+        <translation>Usage: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...
+
+--port may name the unit by its bridge&apos;s serial number (KR...): the port is then looked
+up again before every connect, so the unit is found whichever port it comes back on.
+Owns the unit&apos;s port, connects as the panel does, polls the status every 50 ms and
+serves SCPI commands over TCP, one command line per line (&quot;\n&quot;), as PyVISA&apos;s
+TCPIP::HOST::5025::SOCKET resource does. Clients take turns, one line each; a lost
+unit is connected again when it answers (commands that need it fail with -240
+meanwhile, with its outputs off). SIGINT or SIGTERM switches the outputs the PC
+drives off and ends it. Connections, refusals and the unit lost and found are logged
+to standard error; &quot;listening on port N&quot; goes to standard output.
+  --listen ADDR[:PORT]  listen there (IPv4; default 127.0.0.1:5025; port 0: any)
+  --allow CIDR          serve clients from this network (A.B.C.D/N or A.B.C.D; may be
+                        given again); without it only 127.0.0.0/8 is served
+Calibration, standalone memory and firmware stay with the panel and krvctl; no command
+reaches them. The commands are listed in krvctl(1).
+</translation>
+    </message>
+    <message>
+        <source>settings show には FILE を一つ指定します</source>
+        <translation>settings show takes one FILE</translation>
+    </message>
+    <message>
+        <source>settings new には FILE を一つ指定します</source>
+        <translation>settings new takes one FILE</translation>
+    </message>
+    <message>
+        <source>settings new には --circuits 1|2|4 が必要です</source>
+        <translation>settings new needs --circuits 1|2|4</translation>
+    </message>
+    <message>
+        <source>--circuits は 1、2、4 のいずれかです</source>
+        <translation>--circuits must be 1, 2 or 4</translation>
+    </message>
+    <message>
+        <source>settings には show か new が必要です</source>
+        <translation>settings needs show or new</translation>
+    </message>
+    <message>
+        <source>settings show は --circuits をとりません</source>
+        <translation>settings show takes no --circuits</translation>
+    </message>
+    <message>
+        <source>settings new は --json をとりません</source>
+        <translation>settings new takes no --json</translation>
+    </message>
+    <message>
+        <source>不明な settings のコマンド &apos;%1&apos;</source>
+        <translation>unknown settings command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl settings show FILE [--json]
+        krvctl settings new --circuits 1|2|4 FILE
+
+show は設定ファイル (バージョン 100、110、120) を読み解いて表示します。--json では
+すべての項目を文書の名前で表示します (間隔は 1/100 秒単位)。拒否されたファイルや
+途中で終わるファイルは、パネルのメッセージを標準エラー出力に表示し、ステータス 1 で終了します。
+new はその回路数の新しい文書の設定を、ポート名なしで書きます。
+</source>
+        <translation>Usage: krvctl settings show FILE [--json]
+       krvctl settings new --circuits 1|2|4 FILE
+
+show decodes a settings file (versions 100, 110 and 120); --json prints every field with
+the document&apos;s names (intervals in hundredths of a second). A file that is refused or
+ends early prints the panel&apos;s message to standard error and exits 1.
+new writes the settings of a new document for that many circuits, with no port name.
+</translation>
+    </message>
+    <message>
+        <source>sim は引数をとりません</source>
+        <translation>sim takes no arguments</translation>
+    </message>
+    <message>
+        <source>--standalone は 0 ～ 2 の数字 2 桁の組を二つ (21,10 のように) 指定します</source>
+        <translation>--standalone must be two pairs of digits 0 to 2, as in 21,10</translation>
+    </message>
+    <message>
+        <source>--calibration-mode は 0 ～ 65535 の数です</source>
+        <translation>--calibration-mode must be a number from 0 to 65535</translation>
+    </message>
+    <message>
+        <source>--wiped-calibration は erased か start です</source>
+        <translation>--wiped-calibration must be erased or start</translation>
+    </message>
+    <message>
+        <source>--alarm %1: CH:main:BIT か CH:ext:BIT (CH は 1 ～ %2、BIT は 0 ～ 15) で指定します</source>
+        <translation>--alarm %1: expected CH:main:BIT or CH:ext:BIT with CH 1 to %2 and BIT 0 to 15</translation>
+    </message>
+    <message>
+        <source>--seed は整数です</source>
+        <translation>--seed must be a whole number</translation>
+    </message>
+    <message>
+        <source>仮想の発生器を始められません: %1</source>
+        <translation>cannot start the virtual unit: %1</translation>
     </message>
     <message>
         <source>使い方: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]
@@ -1808,6 +2430,156 @@ The simulated bridges live in the simulating process; the same options after
 </translation>
     </message>
     <message>
+        <source>--ch%1 は off、fixed、auto のいずれかです</source>
+        <translation>--ch%1 must be off, fixed or auto</translation>
+    </message>
+    <message>
+        <source>--fixed%1 は数値です</source>
+        <translation>--fixed%1 must be a number</translation>
+    </message>
+    <message>
+        <source>--fixed%1 %2 はチャンネル %1 のレンジ %3 の範囲外です</source>
+        <translation>--fixed%1 %2 is outside channel %1&apos;s range %3</translation>
+    </message>
+    <message>
+        <source>standalone image には SETTINGS ファイルを一つ指定します</source>
+        <translation>standalone image takes one SETTINGS file</translation>
+    </message>
+    <message>
+        <source>standalone image には -o IMAGE が必要です</source>
+        <translation>standalone image needs -o IMAGE</translation>
+    </message>
+    <message>
+        <source>%1 には SETTINGS ファイルを一つ指定します</source>
+        <translation>%1 takes one SETTINGS file</translation>
+    </message>
+    <message>
+        <source>%1 は -o をとりません</source>
+        <translation>%1 takes no -o</translation>
+    </message>
+    <message>
+        <source>standalone read は SETTINGS ファイルをとりません</source>
+        <translation>standalone read takes no SETTINGS file</translation>
+    </message>
+    <message>
+        <source>standalone read には -o IMAGE が必要です</source>
+        <translation>standalone read needs -o IMAGE</translation>
+    </message>
+    <message>
+        <source>standalone には image、write、verify、read のいずれかが必要です</source>
+        <translation>standalone needs image, write, verify or read</translation>
+    </message>
+    <message>
+        <source>standalone %1 は %2 をとりません</source>
+        <translation>standalone %1 takes no %2</translation>
+    </message>
+    <message>
+        <source>不明な standalone のコマンド &apos;%1&apos;</source>
+        <translation>unknown standalone command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>使い方: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE
+        krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]
+        krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]
+        krvctl [--port NAME] standalone read -o IMAGE
+
+PCレス設定は、発生器が PC なしでチャンネル 1 と 2 を動かすための 2296 バイトの
+メモリイメージで、設定ファイルのチャンネル 1 と 2 から作ります。
+image はそのイメージをファイルに書きます (発生器は不要)。write は発生器のメモリを
+消去し、イメージを転送して書き込み、読み返して比較し、発生器に使わせます。その後
+発生器の再起動が必要です。verify は発生器のメモリを読み返してイメージと比較します。
+どちらも各段階を進み具合と共に表示し、最後に結果 (書込み正常終了、再起動します、
+照合結果：一致) を表示します。失敗するとそのメッセージを標準エラー出力に表示し、
+終了ステータス 1 で終わります。USB ブリッジで発生器を再起動できなかった書き込みや、
+再起動から 5 秒以内にポートが戻らなかった書き込みも、発生器への書き込みは済んで
+います: 理由を標準エラー出力に表示し、終了ステータス 3 で終わります。発生器の拒否
+(NG) は常に失敗です。コードが読めない拒否は NG（エラーコード読取不能） となります。
+read は発生器のイメージをファイルに書きます。
+イメージのオプション:
+  --ch1 off|fixed|auto, --ch2 ...   PCレスモード (既定はファイルのもの)
+  --fixed1 V, --fixed2 V            固定出力の値。チャンネルの単位 (変換式がオンの
+                                    間は変換後の単位) で、レンジ内。既定はレンジの
+                                    休止値 (0、4_20mA は 4、1_5V は 1。変換式の
+                                    始点)
+終了ステータス: 0 成功、1 発生器の失敗、2 使い方の誤り (固定値がチャンネルのレンジ外
+のときも)、3 書き込んだが再起動されなかった。
+</source>
+        <translation>Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE
+       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]
+       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]
+       krvctl [--port NAME] standalone read -o IMAGE
+
+The standalone settings are the 2296-byte memory image by which the unit runs
+channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.
+image writes that image to a file (no unit needed). write erases the unit&apos;s memory,
+transfers and writes the image, reads it back, compares it and has the unit take it
+into use; then the unit must restart. verify reads the unit&apos;s memory back and compares
+it with the image. Both print every step with its progress, then their result
+(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to
+standard error and exits 1. A write whose unit could not be restarted through its USB
+bridge, or whose port did not come back within 5 s of the restart, has still written
+the unit: it prints why on standard error and exits 3. A refusal of the unit (NG) is
+always a failure; one without a readable code says NG（エラーコード読取不能）.
+read writes the unit&apos;s image to a file.
+Image options:
+  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file&apos;s)
+  --fixed1 V, --fixed2 V            fixed output value, in the channel&apos;s units
+                                    (converted units while its formula is on), within
+                                    its range; default: the range&apos;s resting value
+                                    (0, 4 for 4_20mA, 1 for 1_5V; the formula&apos;s start)
+Exit status: 0 success, 1 the unit failed, 2 usage error (also a fixed value outside
+the channel&apos;s range), 3 written but not restarted.
+</translation>
+    </message>
+    <message>
+        <source>接続が解除されました。</source>
+        <translation>The connection was lost.</translation>
+    </message>
+    <message>
+        <source>変換式</source>
+        <translation>conversion formula</translation>
+    </message>
+    <message>
+        <source>%1 ～ %2 (%3)</source>
+        <translation>%1 to %2 (%3)</translation>
+    </message>
+    <message>
+        <source>status は引数をとりません</source>
+        <translation>status takes no arguments</translation>
+    </message>
+    <message>
+        <source>--csv にはファイル名が必要です</source>
+        <translation>--csv needs a file name</translation>
+    </message>
+    <message>
+        <source>set にはチャンネル番号 (1 ～ 4) を一つ指定します</source>
+        <translation>set takes one channel number, 1 to 4</translation>
+    </message>
+    <message>
+        <source>チャンネルは 1、2、3、4 のいずれかです</source>
+        <translation>the channel must be 1, 2, 3 or 4</translation>
+    </message>
+    <message>
+        <source>不明なレンジ &apos;%1&apos;</source>
+        <translation>unknown range &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--value は数値です</source>
+        <translation>--value must be a number</translation>
+    </message>
+    <message>
+        <source>--on と --off は同時に指定できません</source>
+        <translation>--on and --off together</translation>
+    </message>
+    <message>
+        <source>ＯＮ状態では切替できません。</source>
+        <translation>Cannot switch while the output is ON.</translation>
+    </message>
+    <message>
+        <source>--value %1 は %2 の範囲外です。%3 を設定します</source>
+        <translation>--value %1 is outside %2; %3 is set</translation>
+    </message>
+    <message>
         <source>使い方: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] [--csv FILE]
 
 パネルと同じように接続し (ファームウェアのバージョンが 020000 以上か、回路数、PCレス
@@ -1852,42 +2624,98 @@ to standard error and exits 1.
 </translation>
     </message>
     <message>
-        <source>使い方: krvctl bridges [--json]
+        <source>使い方: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]
 
-D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、
-説明、発生器かどうか (説明が &quot;Holvik KRV FT230X&quot;、シリアル番号が KR...)。1 行目は発生器の台数です。
-  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
-           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
-発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、
-終了ステータス 1 で終わります。
+パネルと同じように接続し、チャンネル CH (1 ～ 4) のレンジ、出力コード、オン／オフを
+発生器から読み、オプションを適用して、そのチャンネルの出力フレームだけを送ります。
+その後、発生器が報告するチャンネルの状態を表示します。
+  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA。
+               値はレンジの休止値になります。出力がオンの間は拒否します
+               (ＯＮ状態では切替できません。)
+  --value V    レンジの単位で指定します。パネルと同じくレンジ内に収め、レンジの桁数
+               に切り詰めます (レンジ外の値は標準エラー出力で知らせます)
+  --on, --off  出力を切り替えます
 </source>
-        <translation>Usage: krvctl bridges [--json]
+        <translation>Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]
 
-Lists every device the D2XX library reports, by index: serial number, description
-and whether it is a unit (description &quot;Holvik KRV FT230X&quot;, serial number beginning
-with KR). The first line gives the number of units.
-  --json   {&quot;units&quot;:N,&quot;devices&quot;:[{&quot;index&quot;:0,&quot;serial&quot;:&quot;KR2A0001&quot;,
-           &quot;description&quot;:&quot;Holvik KRV FT230X&quot;,&quot;unit&quot;:true}]}
-Without a unit, prints アナログユニットが接続されていません to standard error and exits 1.
+Connects as the panel does, takes channel CH&apos;s (1 to 4) range, output code and on/off
+state from the unit, applies the options and sends that channel&apos;s output frame only;
+then prints the channel as the unit reports it.
+  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;
+               the value goes to the range&apos;s resting value; refused while the output
+               is on (ＯＮ状態では切替できません。)
+  --value V    in range units; clamped into the range and cut to its decimals, as the
+               panel does (a value outside the range is reported on standard error)
+  --on, --off  switch the output
 </translation>
     </message>
     <message>
-        <source>使い方: krvctl settings show FILE [--json]
-        krvctl settings new --circuits 1|2|4 FILE
-
-show は設定ファイル (バージョン 100、110、120) を読み解いて表示します。--json では
-すべての項目を文書の名前で表示します (間隔は 1/100 秒単位)。拒否されたファイルや
-途中で終わるファイルは、パネルのメッセージを標準エラー出力に表示し、ステータス 1 で終了します。
-new はその回路数の新しい文書の設定を、ポート名なしで書きます。
-</source>
-        <translation>Usage: krvctl settings show FILE [--json]
-       krvctl settings new --circuits 1|2|4 FILE
-
-show decodes a settings file (versions 100, 110 and 120); --json prints every field with
-the document&apos;s names (intervals in hundredths of a second). A file that is refused or
-ends early prints the panel&apos;s message to standard error and exits 1.
-new writes the settings of a new document for that many circuits, with no port name.
-</translation>
+        <source>--connect は HOST[:PORT] (IPv4 アドレスか localhost) で指定します。&quot;%1&quot; ではありません</source>
+        <translation>--connect takes HOST[:PORT] (an IPv4 address or localhost), not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>%1 の krvctl serve に届きません: %2</source>
+        <translation>cannot reach krvctl serve at %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 の krvctl serve が応答しません</source>
+        <translation>krvctl serve at %1 does not answer</translation>
+    </message>
+    <message>
+        <source>%1 は KRV 発生器の krvctl serve ではありません: %2</source>
+        <translation>%1 is no krvctl serve of a KRV unit: %2</translation>
+    </message>
+    <message>
+        <source>krvctl serve が発生器を取り戻しました</source>
+        <translation>krvctl serve has the unit again</translation>
+    </message>
+    <message>
+        <source>krvctl serve が発生器を見失いました</source>
+        <translation>krvctl serve lost the unit</translation>
+    </message>
+    <message>
+        <source>--bridge-serial にはシリアル番号が必要です</source>
+        <translation>--bridge-serial needs a serial number</translation>
+    </message>
+    <message>
+        <source>--extra-bridge %1: SERIAL か SERIAL:DESCRIPTION で指定します</source>
+        <translation>--extra-bridge %1: expected SERIAL or SERIAL:DESCRIPTION</translation>
+    </message>
+    <message>
+        <source>--sim-bridge は別のプロセスの仮想の発生器に届くもので、--simulate のものには届きません</source>
+        <translation>--sim-bridge reaches another process&apos;s virtual unit, not --simulate&apos;s</translation>
+    </message>
+    <message>
+        <source>--bridge-serial、--extra-bridge、--unit-fault、--bridge-fault は --simulate の発生器を指定するものです</source>
+        <translation>--bridge-serial, --extra-bridge, --unit-fault and --bridge-fault describe --simulate&apos;s unit</translation>
+    </message>
+    <message>
+        <source>仮想の発生器のブリッジに届きません: %1</source>
+        <translation>cannot reach the virtual unit&apos;s bridge: %1</translation>
+    </message>
+    <message>
+        <source>--simulate の回路数は 1、2、4 のいずれかです。&quot;%1&quot; ではありません</source>
+        <translation>--simulate takes 1, 2 or 4 circuits, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--lang は en か ja です。&apos;%1&apos; ではありません</source>
+        <translation>--lang takes en or ja, not &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>不明なコマンド &apos;%1&apos;</source>
+        <translation>unknown command &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>--connect は status だけのもので、--port や --simulate とは併せられません</source>
+        <translation>--connect is for status alone, without --port or --simulate</translation>
+    </message>
+    <message>
+        <source>sim は自分の発生器を提供します。--simulate は他のコマンドのものです</source>
+        <translation>sim serves a unit of its own; --simulate is for the other commands</translation>
+    </message>
+    <message>
+        <source>トレースを書けません: %1</source>
+        <translation>cannot write the trace: %1</translation>
     </message>
 </context>
 </TS>

@@ -27,9 +27,14 @@ FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 # about half the time g++ takes, and libFuzzer comes only with clang. The AddressSanitizer tree
 # (scripts/test's asan leg) is also the fuzz targets' tree (scripts/fuzz): the libraries they
 # reach are instrumented for libFuzzer as well, so the fuzzer sees inside them.
+# Both sanitizer trees compile the libraries in batches of eight files and run each test program
+# in four processes rather than one per case (see the top CMakeLists.txt and tests/CMakeLists.txt):
+# what an instrumented build and an instrumented process start cost is most of their legs.
+SANITIZER_TREE_OPTIONS=(-DKRV_UNITY_BUILD=ON -DKRV_TEST_PROCESSES=4)
 ASAN_TREE="$KRV_ROOT/build-asan"
 ASAN_TREE_OPTIONS=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1
-                   -DKRV_SANITIZE=ON -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF)
+                   -DKRV_SANITIZE=ON -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF
+                   "${SANITIZER_TREE_OPTIONS[@]}")
 
 # Installs the packages of "$@" that are not installed yet (apt-get, as root or through sudo).
 ensure_packages() {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "dialogs/ScreenshotLanguage.h"
 #include "support/Screenshot.h"
 
 #include "dialogs/CAutoOutDlg.h"
@@ -20,7 +21,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!krv::test::PrepareScreenshots()) return 1;
+    if (!krv::test::PrepareScreenshots() || !krv::test::InstallLocaleLanguage()) return 1;
 
     // Channel 1 in the 4 to 20 mA range, with settings for every waveform and a short point list.
     krv::SilentUserInterface ui;

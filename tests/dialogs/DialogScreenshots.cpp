@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "dialogs/ScreenshotLanguage.h"
 #include "support/Screenshot.h"
 
 #include "dialogs/CPresetDlg.h"
@@ -22,7 +23,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!krv::test::PrepareScreenshots()) return 1;
+    if (!krv::test::PrepareScreenshots() || !krv::test::InstallLocaleLanguage()) return 1;
 
     krv::SilentUserInterface ui;
     bool ok = true;

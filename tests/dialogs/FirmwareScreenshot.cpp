@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "dialogs/CProgramUp.h"
+#include "dialogs/ScreenshotLanguage.h"
 #include "firmware/FirmwarePacker.h"
 #include "sim/Simulation.h"
 #include "support/Screenshot.h"
@@ -23,7 +24,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!krv::test::PrepareScreenshots()) return 1;
+    if (!krv::test::PrepareScreenshots() || !krv::test::InstallLocaleLanguage()) return 1;
     QTemporaryDir temp;
     if (!temp.isValid()) return 1;
     const std::filesystem::path work = temp.path().toStdString();

@@ -14,6 +14,7 @@
 #include "dialogs/CPcResSetupDlg.h"
 #include "dialogs/ConverterVersionDlg.h"
 #include "dialogs/DiagnosisDlg.h"
+#include "dialogs/ScreenshotLanguage.h"
 #include "flows/CalibrationSession.h"
 #include "flows/LinkFrameSink.h"
 #include "sim/Simulation.h"
@@ -29,7 +30,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!krv::test::PrepareScreenshots()) return 1;
+    if (!krv::test::PrepareScreenshots() || !krv::test::InstallLocaleLanguage()) return 1;
 
     krv::sim::SimulationOptions options;
     options.server.instant = true;

@@ -25,18 +25,21 @@ TEST_F(ExchangeTest, UnitThatNeverAnswersGetsTheFrameFourTimes)
 {
     StartUnit("silent");
     std::string version = "unchanged";
+    // Each copy is sent only after the previous one's time-out ran out: the link's own trace says
+    // so, and the whole exchange took at least the four time-outs. (When the unit read each copy
+    // says little on a loaded machine: a late first read makes the next gap look short.)
+    test::TracedTimeouts timeouts;
+    ASSERT_TRUE(timeouts.Started());
     const TimePoint start = Now();
     EXPECT_FALSE(QueryVersion(link, LinkKind::Com, version));
     const auto elapsed = Now() - start;
 
     EXPECT_EQ(version, "unchanged");
+    EXPECT_EQ(timeouts.Count(), 4);
     ASSERT_TRUE(server->WaitForReceived(4, 1000ms));
     const auto received = server->Received();
     ASSERT_EQ(received.size(), 4u);
-    for (std::size_t i = 1; i < received.size(); ++i) {
-        EXPECT_EQ(received[i].bytes, "VER\r\n");
-        EXPECT_GE(received[i].time - received[i - 1].time, kShortTimeout - 20ms) << i;
-    }
+    for (const auto& frame : received) EXPECT_EQ(frame.bytes, "VER\r\n");
     EXPECT_GE(elapsed, kFourTimeouts);
     EXPECT_EQ(ui.WaitCursorDepth(), 0);
     EXPECT_GE(ui.WaitCursorShown(), 1);
