@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/Translate.h"
+
 namespace krv::cli {
 
 bool Args::Parse(const std::vector<std::string>& words, const std::vector<OptionSpec>& known,
@@ -26,7 +28,7 @@ bool Args::Parse(const std::vector<std::string>& words, const std::vector<Option
             if (s.name == name) spec = &s;
         }
         if (!spec) {
-            error = "unknown option " + name;
+            error = WithArgs(Tr("krvctl", "不明なオプション %1"), {name});
             return false;
         }
         if (spec->valueOptional) {
@@ -35,7 +37,7 @@ bool Args::Parse(const std::vector<std::string>& words, const std::vector<Option
         }
         if (!spec->takesValue) {
             if (inlineValue) {
-                error = name + " takes no value";
+                error = WithArgs(Tr("krvctl", "%1 は値をとりません"), {name});
                 return false;
             }
             options_[name].push_back("");
@@ -46,7 +48,7 @@ bool Args::Parse(const std::vector<std::string>& words, const std::vector<Option
         } else if (i + 1 < words.size()) {
             options_[name].push_back(words[++i]);
         } else {
-            error = name + " needs a value";
+            error = WithArgs(Tr("krvctl", "%1 には値が必要です"), {name});
             return false;
         }
     }
@@ -77,9 +79,27 @@ std::optional<long long> ParseInteger(const std::string& text, long long min, lo
     return value;
 }
 
+std::string WithArgs(const std::string& text, std::initializer_list<std::string> values)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
+        const std::size_t n = digit ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size()) {
+            out += values.begin()[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 int UsageError(const std::string& message)
 {
-    std::fprintf(stderr, "krvctl: %s\nTry 'krvctl --help'.\n", message.c_str());
+    std::fprintf(stderr, "krvctl: %s\n%s\n", message.c_str(),
+                 Tr("krvctl", "'krvctl --help' を参照してください。").c_str());
     return kExitUsage;
 }
 

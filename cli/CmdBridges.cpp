@@ -10,9 +10,10 @@ namespace krv::cli {
 
 namespace {
 
-constexpr const char* kNoUnit = "アナログユニットが接続されていません";
-constexpr const char* kSeveralUnits =
-    "アナログユニットが２台以上接続されています\n１台のみ接続してください";
+constexpr const char* kNoUnit =
+    KRV_TRANSLATE_NOOP("krvctl", "アナログユニットが接続されていません");
+constexpr const char* kSeveralUnits = KRV_TRANSLATE_NOOP(
+    "krvctl", "アナログユニットが２台以上接続されています\n１台のみ接続してください");
 
 // The devices the last ListFtdiDevices found, in index order.
 std::vector<std::pair<int, UnitEntry>> ListedDevices(const CFtdiPort& ftdi)
@@ -26,7 +27,7 @@ std::vector<std::pair<int, UnitEntry>> ListedDevices(const CFtdiPort& ftdi)
 
 int RunBridges(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("bridges takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "bridges は引数をとりません"));
     ConsoleUserInterface ui;
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
@@ -55,7 +56,7 @@ int RunBridges(const Args& args)
         }
     }
     if (units == 0) {
-        std::fprintf(stderr, "%s\n", kNoUnit);
+        std::fprintf(stderr, "%s\n", TrMarked("krvctl", kNoUnit).c_str());
         return kExitUnitFailed;
     }
     return kExitOk;
@@ -63,7 +64,7 @@ int RunBridges(const Args& args)
 
 int RunRestart(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("restart takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "restart は引数をとりません"));
     ConsoleUserInterface ui;
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
@@ -72,12 +73,15 @@ int RunRestart(const Args& args)
     CFtdiPort& ftdi = link.FtdiPort();
     const int units = ftdi.ListFtdiDevices();
     if (units != 1) {
-        std::fprintf(stderr, "%s\n", units == 0 ? kNoUnit : kSeveralUnits);
+        std::fprintf(stderr, "%s\n",
+                     TrMarked("krvctl", units == 0 ? kNoUnit : kSeveralUnits).c_str());
         return kExitUnitFailed;
     }
     if (!ftdi.OpenFtdiDevice()) {
-        std::fprintf(stderr, "krvctl: the unit's USB bridge (%s) cannot be opened\n",
-                     ftdi.CurrentUnit().serialNumber.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "発生器の USB ブリッジ (%1) を開けません"),
+                              {ftdi.CurrentUnit().serialNumber})
+                         .c_str());
         return kExitUnitFailed;
     }
     ftdi.SetFtdiBitMode();
@@ -93,15 +97,17 @@ Command BridgesCommand()
     return {"bridges",
             KRV_TRANSLATE_NOOP("krvctl",
                                "D2XX から見える USB ブリッジと、そのうちの発生器の一覧を表示する"),
-            "Usage: krvctl bridges [--json]\n"
-            "\n"
-            "Lists every device the D2XX library reports, by index: serial number, description\n"
-            "and whether it is a unit (description \"Holvik KRV FT230X\", serial number beginning\n"
-            "with KR). The first line gives the number of units.\n"
-            "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
-            "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
-            "Without a unit, prints アナログユニットが接続されていません to standard error and "
-            "exits 1.\n",
+            KRV_TRANSLATE_NOOP(
+                "krvctl",
+                "使い方: krvctl bridges [--json]\n"
+                "\n"
+                "D2XX ライブラリが報告するすべてのデバイスを番号順に表示します: シリアル番号、\n"
+                "説明、発生器かどうか (説明が \"Holvik KRV FT230X\"、シリアル番号が KR...)。"
+                "1 行目は発生器の台数です。\n"
+                "  --json   {\"units\":N,\"devices\":[{\"index\":0,\"serial\":\"KR2A0001\",\n"
+                "           \"description\":\"Holvik KRV FT230X\",\"unit\":true}]}\n"
+                "発生器がなければ アナログユニットが接続されていません を標準エラー出力に表示し、\n"
+                "終了ステータス 1 で終わります。\n"),
             {{"--json", false}},
             RunBridges};
 }
@@ -111,12 +117,16 @@ Command RestartCommand()
     return {
         "restart",
         KRV_TRANSLATE_NOOP("krvctl", "USB ブリッジ経由で発生器を再起動する"),
-        "Usage: krvctl restart\n"
-        "\n"
-        "Finds the one unit among the USB bridges, opens its bridge and restarts the unit with\n"
-        "the CBUS pulse (levels 0x31, 0x30, then off, 200 ms apart); the unit forgets its\n"
-        "outputs as after a power cycle. Exits 1, with the panel's message on standard error,\n"
-        "when no unit or more than one is connected.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl restart\n"
+            "\n"
+            "USB ブリッジの中から一台の発生器を見つけ、そのブリッジを開いて CBUS のパルス (レベル\n"
+            "0x31、0x30、その後オフ、200 ms 間隔) "
+            "で発生器を再起動します。発生器は電源を入れ直した\n"
+            "ときと同じく出力を忘れます。発生器がないときや 2 "
+            "台以上接続されているときは、パネルの\n"
+            "メッセージを標準エラー出力に表示し、終了ステータス 1 で終わります。\n"),
         {},
         RunRestart};
 }

@@ -72,7 +72,8 @@ std::string CalibrationJson(const GeneratorState& state, int circuits)
 
 int Show(const Args& args)
 {
-    if (args.Positionals().size() != 1) return UsageError("calibration show takes no arguments");
+    if (args.Positionals().size() != 1)
+        return UsageError(Tr("krvctl", "calibration show は引数をとりません"));
     ConsoleUserInterface ui;
     DeviceLink& link = TheDeviceLink();
     if (const int status = OpenUnit(args, link, ui); status != kExitOk) return status;
@@ -82,7 +83,7 @@ int Show(const Args& args)
     const int circuits = identified ? QueryCircuitCount(link) : -1;
     if (!identified || circuits < 0) {
         link.ClosePort();
-        std::fprintf(stderr, "接続できません。\n");
+        std::fprintf(stderr, "%s\n", Tr("krvctl", "接続できません。").c_str());
         return kExitUnitFailed;
     }
     const bool read = ReadUnitCalibration(link, state, circuits);
@@ -107,32 +108,36 @@ std::optional<int> SelectorOf(const std::string& text)
 int Set(const Args& args)
 {
     const auto& words = args.Positionals();
-    if (words.size() != 2) return UsageError("calibration set takes one channel (1 to 4)");
+    if (words.size() != 2)
+        return UsageError(Tr("krvctl", "calibration set にはチャンネル (1 ～ 4) を一つ指定します"));
     const auto channel = ParseInteger(words[1], 1, kChannelCount);
-    if (!channel) return UsageError("calibration set: the channel must be 1 to 4");
+    if (!channel) return UsageError(Tr("krvctl", "calibration set: チャンネルは 1 ～ 4 です"));
     const auto key = args.Value("--range");
     const std::optional<OutputRange> range = key ? RangeFromKey(*key) : std::nullopt;
     if (!range) {
         return UsageError(
-            "calibration set needs --range KEY: 0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA "
-            "1_5V E4_20mA E0_24mA");
+            Tr("krvctl",
+               "calibration set には --range KEY が必要です: 0_5V 0_10V -5_5V -10_10V "
+               "4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA"));
     }
     const auto modeText = args.Value("--mode");
     const std::optional<int> selector = modeText ? SelectorOf(*modeText) : std::nullopt;
-    if (!selector) return UsageError("calibration set needs --mode off, maker or user");
+    if (!selector)
+        return UsageError(
+            Tr("krvctl", "calibration set には --mode off、maker、user のいずれかが必要です"));
     std::optional<long long> zero;
     if (const auto text = args.Value("--zero")) {
         zero = ParseInteger(*text, ZeroCorrectionLower(*range), kCorrectionUpper);
         if (!zero) {
-            return UsageError("--zero must be a whole number from " +
-                              std::to_string(ZeroCorrectionLower(*range)) + " to " +
-                              std::to_string(kCorrectionUpper) + " for " + *key);
+            return UsageError(WithArgs(Tr("krvctl", "%3 の --zero は %1 ～ %2 の整数です"),
+                                       {std::to_string(ZeroCorrectionLower(*range)),
+                                        std::to_string(kCorrectionUpper), *key}));
         }
     }
     std::optional<long long> gain;
     if (const auto text = args.Value("--gain")) {
         gain = ParseInteger(*text, kGainCorrectionLower, kCorrectionUpper);
-        if (!gain) return UsageError("--gain must be a whole number from -200 to 200");
+        if (!gain) return UsageError(Tr("krvctl", "--gain は -200 ～ 200 の整数です"));
     }
 
     ConsoleUserInterface ui;
@@ -141,13 +146,14 @@ int Set(const Args& args)
     const int circuits = QueryCircuitCount(link);
     if (circuits < 0) {
         link.ClosePort();
-        std::fprintf(stderr, "接続できません。\n");
+        std::fprintf(stderr, "%s\n", Tr("krvctl", "接続できません。").c_str());
         return kExitUnitFailed;
     }
     if (*channel > circuits) {
         link.ClosePort();
-        return UsageError("the unit has " + std::to_string(circuits) + " circuits, no channel " +
-                          words[1]);
+        return UsageError(
+            WithArgs(Tr("krvctl", "発生器の回路数は %1 です。チャンネル %2 はありません"),
+                     {std::to_string(circuits), words[1]}));
     }
     AppValues app;
     GeneratorState state(app);
@@ -175,7 +181,7 @@ int Set(const Args& args)
 int ResetUser(const Args& args)
 {
     if (args.Positionals().size() != 1) {
-        return UsageError("calibration reset-user takes no arguments");
+        return UsageError(Tr("krvctl", "calibration reset-user は引数をとりません"));
     }
     ConsoleUserInterface ui;
     DeviceLink& link = TheDeviceLink();
@@ -188,18 +194,22 @@ int ResetUser(const Args& args)
 int RunCalibration(const Args& args)
 {
     const auto& words = args.Positionals();
-    if (words.empty()) return UsageError("calibration needs show, set or reset-user");
+    if (words.empty())
+        return UsageError(
+            Tr("krvctl", "calibration には show、set、reset-user のいずれかが必要です"));
     const bool setting = words[0] == "set";
     for (const char* option : {"--range", "--mode", "--zero", "--gain", "--save"}) {
         if (!setting && args.Has(option)) {
-            return UsageError(std::string("calibration ") + words[0] + " takes no " + option);
+            return UsageError(
+                WithArgs(Tr("krvctl", "calibration %1 は %2 をとりません"), {words[0], option}));
         }
     }
     if (words[0] == "show") return Show(args);
-    if (args.Has("--json")) return UsageError("only calibration show takes --json");
+    if (args.Has("--json"))
+        return UsageError(Tr("krvctl", "--json をとるのは calibration show だけです"));
     if (setting) return Set(args);
     if (words[0] == "reset-user") return ResetUser(args);
-    return UsageError("unknown calibration command '" + words[0] + "'");
+    return UsageError(WithArgs(Tr("krvctl", "不明な calibration のコマンド '%1'"), {words[0]}));
 }
 
 }  // namespace
@@ -210,28 +220,33 @@ Command CalibrationCommand()
         "calibration",
         KRV_TRANSLATE_NOOP("krvctl",
                            "発生器の調整値を表示、ユーザー値を変更、ユーザー値をリセットする"),
-        "Usage: krvctl [--port NAME] calibration show [--json]\n"
-        "       krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
-        "                                           [--zero N] [--gain N] [--save]\n"
-        "       krvctl [--port NAME] calibration reset-user\n"
-        "\n"
-        "show reads the maker and user calibration of every range of every channel and prints\n"
-        "the unit information (firmware, circuits, one line per range: maker zero and gain,\n"
-        "user zero and gain, the calibration in use).\n"
-        "  --json   "
-        "{\"firmware\":\"020000\",\"circuits\":2,\"entries\":[{\"channel\":1,\"code\":0,\n"
-        "           "
-        "\"key\":\"0_5V\",\"makerZero\":0,\"makerGain\":0,\"userZero\":0,\"userGain\":-10,\n"
-        "           \"mode\":1}, ...]}: signed corrections, gains without their 0x8000 offset,\n"
-        "           mode 0 none, 1 maker, 2 user\n"
-        "set reads channel CH's (1 to 4) user entry of the range KEY, changes the calibration in\n"
-        "use (--mode) and the corrections given, and writes it to the unit; --save also stores\n"
-        "the user table, so that it survives a restart.\n"
-        "  --zero N   -200 to 200 for 4_20mA and 1_5V, 0 to 200 for the other ranges\n"
-        "  --gain N   -200 to 200\n"
-        "reset-user sets every user correction of the unit back to zero.\n"
-        "A read or write the unit does not answer prints 通信エラーが発生しました to standard\n"
-        "error and exits 1.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME] calibration show [--json]\n"
+            "        krvctl [--port NAME] calibration set CH --range KEY --mode off|maker|user\n"
+            "                                           [--zero N] [--gain N] [--save]\n"
+            "        krvctl [--port NAME] calibration reset-user\n"
+            "\n"
+            "show は全チャンネルの全レンジのメーカー調整とユーザー調整を読み、ユニット情報を表示\n"
+            "します (ファームウェア、回路数、レンジごとに 1 行: "
+            "メーカーのゼロとゲイン、ユーザーの\n"
+            "ゼロとゲイン、使用中の調整)。\n"
+            "  --json   "
+            "{\"firmware\":\"020000\",\"circuits\":2,\"entries\":[{\"channel\":1,\"code\":0,\n"
+            "           "
+            "\"key\":\"0_5V\",\"makerZero\":0,\"makerGain\":0,\"userZero\":0,\"userGain\":-10,\n"
+            "           \"mode\":1}, ...]}: 補正値は符号付き、ゲインは 0x8000 "
+            "のオフセットを除いた値、\n"
+            "           mode は 0 なし、1 メーカー、2 ユーザー\n"
+            "set はチャンネル CH (1 ～ 4) のレンジ KEY のユーザー値を読み、使用する調整 (--mode)\n"
+            "と指定された補正値を変えて発生器に書き込みます。--save "
+            "ではユーザー表も保存し、再起動\n"
+            "後も残るようにします。\n"
+            "  --zero N   4_20mA と 1_5V は -200 ～ 200、他のレンジは 0 ～ 200\n"
+            "  --gain N   -200 ～ 200\n"
+            "reset-user は発生器のユーザー補正値をすべてゼロに戻します。\n"
+            "発生器が応答しない読み書きは 通信エラーが発生しました を標準エラー出力に表示し、\n"
+            "終了ステータス 1 で終わります。\n"),
         {{"--json", false},
          {"--range", true},
          {"--mode", true},

@@ -14,7 +14,7 @@ namespace {
 
 int RunDoctor(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("doctor takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "doctor は引数をとりません"));
     ConsoleUserInterface ui;
     DeviceLink& link = TheDeviceLink();
     link.SetUserInterface(ui);
@@ -55,27 +55,33 @@ Command DoctorCommand()
         KRV_TRANSLATE_NOOP(
             "krvctl",
             "発生器が接続できない理由を調べる: USB、ドライバ、権限、udev、EEPROM、ファームウェア"),
-        "Usage: krvctl [--port NAME] doctor [--json]\n"
-        "\n"
-        "Checks, in order, and prints each with a verdict (OK, WARN, FAIL, -- not checked), what\n"
-        "was found and what to do:\n"
-        "  usb            the unit's bridge on USB (0403:6015 \"Holvik KRV FT230X\", serial "
-        "KR...)\n"
-        "  driver         the kernel's ftdi_sio bound to it, and its serial device ttyUSBn\n"
-        "  serial-access  whether this user may open the serial device (and which group would)\n"
-        "  usb-access     whether this user may open the bridge's USB device node\n"
-        "  udev-rule      70-krv-generator.rules installed\n"
-        "  latency        the bridge's latency timer at 1 ms\n"
-        "  modemmanager   ModemManager running without the mark that keeps it off the port\n"
-        "  holders        other programs holding the port (its lock, exclusive mode, /proc)\n"
-        "  eeprom         CBUS0 and CBUS1 in I/O mode (read through libftdi; the serial port\n"
-        "                 goes away meanwhile, krvctl waits up to 5 s for it to come back)\n"
-        "  firmware       the unit's firmware version, asked on the port (--port, else the\n"
-        "                 bridge's serial device)\n"
-        "  --json   "
-        "{\"checks\":[{\"id\",\"title\",\"verdict\",\"detail\",\"advice\"}],\"problems\":N}\n"
-        "           with verdict ok, warning, problem or \"not checked\"\n"
-        "Exits 1 when any check found a problem, 0 otherwise.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME] doctor [--json]\n"
+            "\n"
+            "次の順に調べ、それぞれを判定 (正常、注意、異常、-- 未確認)、見つかったこと、すべき\n"
+            "ことと共に表示します:\n"
+            "  usb            USB 上の発生器のブリッジ (0403:6015 \"Holvik KRV "
+            "FT230X\"、シリアル番号 "
+            "KR...)\n"
+            "  driver         カーネルの ftdi_sio が結び付いているか、そのシリアルデバイス "
+            "ttyUSBn\n"
+            "  serial-access  このユーザーがシリアルデバイスを開けるか (開けるグループはどれか)\n"
+            "  usb-access     このユーザーがブリッジの USB デバイスノードを開けるか\n"
+            "  udev-rule      70-krv-generator.rules が組み込まれているか\n"
+            "  latency        ブリッジのレイテンシタイマーが 1 ms か\n"
+            "  modemmanager   ポートから遠ざける印なしで ModemManager が動いていないか\n"
+            "  holders        ポートを持つ他のプログラム (ロック、排他モード、/proc)\n"
+            "  eeprom         CBUS0 と CBUS1 が I/O モードか (libftdi で読みます。その間シリアル\n"
+            "                 ポートは消え、krvctl は戻るのを最大 5 秒待ちます)\n"
+            "  firmware       発生器のファームウェアのバージョン。ポート (--port、なければ\n"
+            "                 ブリッジのシリアルデバイス) で問い合わせます\n"
+            "  --json   "
+            "{\"checks\":[{\"id\",\"title\",\"verdict\",\"detail\",\"advice\"}],\"problems\":N}\n"
+            "           verdict は ok、warning、problem、\"not checked\" "
+            "のいずれか。title、detail、\n"
+            "           advice は表示の言語です\n"
+            "いずれかの確認で問題が見つかれば終了ステータス 1、それ以外は 0 で終わります。\n"),
         {{"--json", false}},
         RunDoctor};
 }

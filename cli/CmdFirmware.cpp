@@ -49,7 +49,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t li
         return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        error = "not a regular file";
+        error = Tr("krvctl", "通常のファイルではありません");
         return std::nullopt;
     }
     std::string bytes;
@@ -63,7 +63,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path, std::size_t li
         }
         if (got == 0) return bytes;
         if (bytes.size() + static_cast<std::size_t>(got) > limit) {
-            error = "larger than any S-record file of the unit";
+            error = Tr("krvctl", "発生器のどの S レコードファイルよりも大きいファイルです");
             return std::nullopt;
         }
         bytes.append(buffer, static_cast<std::size_t>(got));
@@ -74,7 +74,8 @@ bool WriteOutput(const std::string& path, std::string_view bytes)
 {
     std::string error;
     if (WriteOutputFile(path, bytes, &error)) return true;
-    std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
+    std::fprintf(stderr, "krvctl: %s\n",
+                 WithArgs(Tr("krvctl", "%1 に書き込めません: %2"), {path, error}).c_str());
     return false;
 }
 
@@ -96,20 +97,24 @@ std::string Hex8(std::uint32_t value)
 
 int Pack(const Args& args, const SubcommandWords& words)
 {
-    if (words.rest.size() != 1) return UsageError("firmware pack takes one S-record file");
-    if (!words.output) return UsageError("firmware pack needs -o FILE.cya");
+    if (words.rest.size() != 1)
+        return UsageError(Tr("krvctl", "firmware pack には S レコードファイルを一つ指定します"));
+    if (!words.output) return UsageError(Tr("krvctl", "firmware pack には -o FILE.cya が必要です"));
     const auto versionText = args.Value("--version");
-    if (!versionText) return UsageError("firmware pack needs --version, six hexadecimal digits");
+    if (!versionText)
+        return UsageError(Tr("krvctl", "firmware pack には --version (16 進 6 桁) が必要です"));
     const auto version = ParseFirmwareVersion(*versionText);
     if (!version) {
-        return UsageError("--version takes six hexadecimal digits (020100), not \"" + *versionText +
-                          "\"");
+        return UsageError(WithArgs(
+            Tr("krvctl", "--version は 16 進 6 桁 (020100) で指定します。\"%1\" ではありません"),
+            {*versionText}));
     }
     const std::string& source = words.rest[0];
     std::string error;
     const auto text = ReadSmallFile(source, kMaxSRecordFile, error);
     if (!text) {
-        std::fprintf(stderr, "krvctl: cannot read %s: %s\n", source.c_str(), error.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "%1 を読めません: %2"), {source, error}).c_str());
         return kExitUnitFailed;
     }
     std::vector<SRecord> records;
@@ -122,14 +127,17 @@ int Pack(const Args& args, const SubcommandWords& words)
         return (r.type == '1' || r.type == '2' || r.type == '3') && !r.data.empty();
     });
     if (!data) {
-        std::fprintf(stderr, "krvctl: %s: no data records\n", source.c_str());
+        std::fprintf(stderr, "krvctl: %s: %s\n", source.c_str(),
+                     Tr("krvctl", "データレコードがありません").c_str());
         return kExitUnitFailed;
     }
     PackSummary summary;
     const std::string packed = PackFirmware(records, *version, &summary);
     if (const FirmwareFileCheck check = CheckFirmwareBytes(packed); !check.Usable()) {
-        std::fprintf(stderr, "krvctl: %s: would not make a whole image file: %s\n", source.c_str(),
-                     check.Reason().c_str());
+        std::fprintf(
+            stderr, "krvctl: %s: %s\n", source.c_str(),
+            WithArgs(Tr("krvctl", "完全なイメージファイルになりません: %1"), {check.Reason()})
+                .c_str());
         return kExitUnitFailed;
     }
     if (!WriteOutput(*words.output, packed)) return kExitUnitFailed;
@@ -162,8 +170,9 @@ std::optional<FirmwareFileCheck> ReadImageFile(const std::string& path, Firmware
 
 int Info(const Args& args, const SubcommandWords& words)
 {
-    if (words.rest.size() != 1) return UsageError("firmware info takes one FILE.cya");
-    if (words.output) return UsageError("firmware info takes no -o");
+    if (words.rest.size() != 1)
+        return UsageError(Tr("krvctl", "firmware info には FILE.cya を一つ指定します"));
+    if (words.output) return UsageError(Tr("krvctl", "firmware info は -o をとりません"));
     FirmwareImage image;
     FirmwareRecordCounts counts;
     const auto check = ReadImageFile(words.rest[0], image, counts);
@@ -223,8 +232,9 @@ int Info(const Args& args, const SubcommandWords& words)
 
 int Unpack(const SubcommandWords& words)
 {
-    if (words.rest.size() != 1) return UsageError("firmware unpack takes one FILE.cya");
-    if (!words.output) return UsageError("firmware unpack needs -o IMAGE");
+    if (words.rest.size() != 1)
+        return UsageError(Tr("krvctl", "firmware unpack には FILE.cya を一つ指定します"));
+    if (!words.output) return UsageError(Tr("krvctl", "firmware unpack には -o IMAGE が必要です"));
     FirmwareImage image;
     FirmwareRecordCounts counts;
     if (!ReadImageFile(words.rest[0], image, counts)) return kExitUnitFailed;
@@ -252,13 +262,14 @@ class UpdateUserInterface : public UserInterface {
             return MessageAnswer::Ok;
         }
         if (::isatty(STDIN_FILENO) == 1) {
-            std::fprintf(stderr, "%s [OK/Cancel]: ", text.c_str());
+            std::fprintf(stderr, "%s %s: ", text.c_str(), Tr("krvctl", "[OK/キャンセル]").c_str());
             std::string answer;
             std::getline(std::cin, answer);
             const bool ok = !answer.empty() && std::strchr("oOyY", answer[0]) != nullptr;
             return ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
         }
-        std::fprintf(stderr, "%s [Cancel: --yes answers OK]\n", text.c_str());
+        std::fprintf(stderr, "%s %s\n", text.c_str(),
+                     Tr("krvctl", "[キャンセル: --yes で OK と答えます]").c_str());
         return MessageAnswer::Cancel;
     }
     void SetWaitCursor(bool) override {}
@@ -321,21 +332,23 @@ void PrintStep(const std::string& status, int progress)
 
 int Update(const Args& args, const SubcommandWords& words)
 {
-    if (words.rest.size() != 1) return UsageError("firmware update takes one FILE.cya");
-    if (words.output) return UsageError("firmware update takes no -o");
+    if (words.rest.size() != 1)
+        return UsageError(Tr("krvctl", "firmware update には FILE.cya を一つ指定します"));
+    if (words.output) return UsageError(Tr("krvctl", "firmware update は -o をとりません"));
     if (args.Has("--port")) {
-        return UsageError("firmware update reaches the unit through its USB bridge, not --port");
+        return UsageError(Tr(
+            "krvctl", "firmware update は --port ではなく USB ブリッジを通して発生器を操作します"));
     }
     FirmwareUpdateRequest request;
     request.firmwareFile = words.rest[0];
     if (const auto dir = args.Value("--backup-dir")) {
-        if (dir->empty()) return UsageError("--backup-dir needs a folder");
+        if (dir->empty()) return UsageError(Tr("krvctl", "--backup-dir にはフォルダーが必要です"));
         request.backupFolder = *dir;
     }
     int bootTries = kDefaultBootTries;
     if (const auto text = args.Value("--boot-tries")) {
         const auto n = ParseInteger(*text, 1, kMaxBootTries);
-        if (!n) return UsageError("--boot-tries takes a number from 1 to 1000");
+        if (!n) return UsageError(Tr("krvctl", "--boot-tries は 1 ～ 1000 の数です"));
         bootTries = static_cast<int>(*n);
     }
     // A file that is not a whole image is refused before the unit is looked for.
@@ -365,12 +378,15 @@ int Update(const Args& args, const SubcommandWords& words)
 int RunFirmware(const Args& args)
 {
     const auto& all = args.Positionals();
-    if (all.empty()) return UsageError("firmware needs pack, info, unpack or update");
+    if (all.empty())
+        return UsageError(
+            Tr("krvctl", "firmware には pack、info、unpack、update のいずれかが必要です"));
     const SubcommandWords words = SplitSubcommandWords(args);
-    if (words.outputMissing) return UsageError("-o needs a file name");
+    if (words.outputMissing) return UsageError(Tr("krvctl", "-o にはファイル名が必要です"));
     const std::string& command = all[0];
     const auto Refuse = [&](const char* option) {
-        return UsageError("firmware " + command + " takes no " + option);
+        return UsageError(
+            WithArgs(Tr("krvctl", "firmware %1 は %2 をとりません"), {command, option}));
     };
     if (command != "pack" && args.Has("--version")) return Refuse("--version");
     if (command != "info" && args.Has("--json")) return Refuse("--json");
@@ -381,7 +397,7 @@ int RunFirmware(const Args& args)
     if (command == "info") return Info(args, words);
     if (command == "unpack") return Unpack(words);
     if (command == "update") return Update(args, words);
-    return UsageError("unknown firmware command '" + command + "'");
+    return UsageError(WithArgs(Tr("krvctl", "不明な firmware のコマンド '%1'"), {command}));
 }
 
 }  // namespace
@@ -392,55 +408,61 @@ Command FirmwareCommand()
         "firmware",
         KRV_TRANSLATE_NOOP("krvctl",
                            "ファームウェアイメージの作成・確認・展開、発生器のファームウェア更新"),
-        "Usage: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
-        "       krvctl firmware info FILE.cya [--json]\n"
-        "       krvctl firmware unpack FILE.cya -o IMAGE\n"
-        "       krvctl firmware update FILE.cya [--yes] [--backup-dir DIR] [--boot-tries N]\n"
-        "\n"
-        "pack makes a firmware image file (.cya) from a Motorola S-record file: data records of\n"
-        "any length (S1, S2, S3) become data records of at most 16 bytes with 32-bit addresses,\n"
-        "end records (S7, S8, S9) an S7; header and count records (S0, S5, S6) are left out.\n"
-        "  --version VERSION   six hexadecimal digits, the three version bytes (020100)\n"
-        "A source without data records, or one that would not make a whole image file, is\n"
-        "refused.\n"
-        "info prints the file's version, its records by type, the records refused for a bad\n"
-        "checksum or a malformed line, the data bytes outside the program image, the span\n"
-        "of addresses it fills, and whether update would take the file (usable yes, or no and\n"
-        "the reason).\n"
-        "  --json   {\"version\":\"020100\",\"records\":N,\"types\":{\"3\":N,\"7\":1},\n"
-        "           \"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,\n"
-        "           \"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFFFFFF\"},\n"
-        "           \"usable\":true,\"reason\":\"\"} (span null when empty)\n"
-        "unpack writes the program image the file gives: 133120 bytes, the flash window\n"
-        "0xFFFE0000 to 0xFFFFFFFF and then 0x00000000 to 0x000007FF, 0xFF where the file has\n"
-        "no data.\n"
-        "update updates the firmware of the one unit on the USB bridges (with --simulate the\n"
-        "virtual unit's): it reads the unit's calibration and saves it to the backup file\n"
-        "SERIAL_R.txt (or takes it from that file when the unit cannot deliver it), programs\n"
-        "and verifies the unit, writes the calibration back and has the unit store it. Every\n"
-        "step is printed with its progress; the messages follow at the end (to standard error\n"
-        "after a failure, which exits 1). The file is checked whole before the unit is\n"
-        "touched: one cut off, with a record that is damaged (wrong checksum, not an S-record),\n"
-        "data outside the program image, no data records or no end record as its last record\n"
-        "is refused with 転送ファイルに誤りがあります and the reason on the next line. Ctrl-C\n"
-        "cancels at the next step (or block) of the programming; a second Ctrl-C ends krvctl\n"
-        "at once. A failure once the unit has been erased names the backup file: run the\n"
-        "update again.\n"
-        "  --yes             answer the questions with OK (without it they are asked on the\n"
-        "                    terminal, or answered with Cancel when there is none)\n"
-        "  --backup-dir DIR  the folder of the backup file (default: the documents folder's\n"
-        "                    Holvik/Bremix2)\n"
-        "  --boot-tries N    restarts into boot mode whose bit-rate adjustment the unit does\n"
-        "                    not answer before update gives up (1 to 1000, default 10)\n"
-        "A backup is used only when it holds every backed-up range of every channel of the\n"
-        "unit, once each, with plain decimal numbers; any other is refused (パソコン内補正\n"
-        "ファイル内容が異常です). A backup whose contents differ from the new one is kept beside\n"
-        "it as SERIAL_R-YYYYMMDDTHHMMSS.txt (printed). Start values read from a unit wiped by an\n"
-        "update cut short never replace a backup with real values: 本体補正データが初期値です\n"
-        "asks to use the backup instead. Running the update again repairs one cut short.\n"
-        "A file that cannot be read prints ファイルが開けません, an empty one "
-        "転送ファイルに誤りが\n"
-        "あります, to standard error and exits 1.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl firmware pack SREC --version VERSION -o FILE.cya\n"
+            "        krvctl firmware info FILE.cya [--json]\n"
+            "        krvctl firmware unpack FILE.cya -o IMAGE\n"
+            "        krvctl firmware update FILE.cya [--yes] [--backup-dir DIR] [--boot-tries N]\n"
+            "\n"
+            "pack は Motorola S レコードファイルからファームウェアのイメージファイル (.cya) "
+            "を作り\n"
+            "ます: 任意の長さのデータレコード (S1、S2、S3) は 32 ビットアドレスの 16 バイト以下の\n"
+            "データレコードに、終了レコード (S7、S8、S9) は S7 になります。ヘッダーとカウントの\n"
+            "レコード (S0、S5、S6) は除きます。\n"
+            "  --version VERSION   16 進 6 桁、バージョンの 3 バイト (020100)\n"
+            "データレコードのないソースや、完全なイメージファイルにならないソースは\n"
+            "拒否します。\n"
+            "info はファイルのバージョン、種類ごとのレコード数、チェックサムの誤りや形の崩れで\n"
+            "除いたレコード、プログラムイメージ外のデータバイト、埋めるアドレスの範囲、update が\n"
+            "このファイルを受け付けるか (usable yes、または no と理由) を表示します。\n"
+            "  --json   {\"version\":\"020100\",\"records\":N,\"types\":{\"3\":N,\"7\":1},\n"
+            "           \"badChecksum\":0,\"malformed\":0,\"truncated\":0,\"bytesOutside\":0,\n"
+            "           \"span\":{\"first\":\"FFFE0000\",\"last\":\"FFFFFFFF\"},\n"
+            "           \"usable\":true,\"reason\":\"\"} (空なら span は null)\n"
+            "unpack はファイルが与えるプログラムイメージを書きます: 133120 バイト、フラッシュの窓\n"
+            "0xFFFE0000 ～ 0xFFFFFFFF、続いて 0x00000000 ～ 0x000007FF。ファイルにデータのない\n"
+            "所は 0xFF です。\n"
+            "update は USB ブリッジ上の一台の発生器 (--simulate では仮想の発生器) "
+            "のファームウェア\n"
+            "を更新します: 発生器の調整値を読んでバックアップファイル SERIAL_R.txt に保存し "
+            "(発生器\n"
+            "が渡せないときはそのファイルから取り)、発生器に書き込んで照合し、調整値を書き戻して\n"
+            "発生器に保存させます。各段階を進み具合と共に表示し、メッセージは最後にまとめて表示\n"
+            "します (失敗のときは標準エラー出力に。終了ステータス "
+            "1)。ファイルは発生器に触れる前に\n"
+            "全体を確認します: 途中で切れたもの、壊れたレコード (チェックサムの誤り、S レコード\n"
+            "でない行)、プログラムイメージ外のデータ、データレコードがないもの、最後のレコードが\n"
+            "終了レコードでないものは 転送ファイルに誤りがあります と次の行の理由で拒否します。\n"
+            "Ctrl-C は書き込みの次の段階 (またはブロック) で取り消します。2 回目の Ctrl-C で\n"
+            "krvctl はすぐに終わります。発生器を消去した後の失敗はバックアップファイルを示します:\n"
+            "更新をもう一度実行してください。\n"
+            "  --yes             問いに OK と答えます (なければ端末で尋ね、端末がなければ\n"
+            "                    キャンセルと答えます)\n"
+            "  --backup-dir DIR  バックアップファイルのフォルダー (既定はドキュメントフォルダーの\n"
+            "                    Holvik/Bremix2)\n"
+            "  --boot-tries N    発生器がビットレート調整に応答しないブートモードへの再起動を、\n"
+            "                    update があきらめるまでに行う回数 (1 ～ 1000、既定は 10)\n"
+            "バックアップは、発生器の全チャンネルのバックアップ対象の全レンジをそれぞれ一度ずつ、\n"
+            "普通の 10 進数で持つときだけ使います。それ以外は拒否します (パソコン内補正\n"
+            "ファイル内容が異常です)。新しいものと内容が異なるバックアップは、その横に\n"
+            "SERIAL_R-YYYYMMDDTHHMMSS.txt として残します (表示します)。途中で切れた更新で消された\n"
+            "発生器から読んだ初期値が、本物の値のバックアップを置き換えることはありません:\n"
+            "本体補正データが初期値です "
+            "でバックアップを使うか尋ねます。途中で切れた更新は、更新を\n"
+            "もう一度実行すれば直ります。\n"
+            "読めないファイルは ファイルが開けません、空のファイルは 転送ファイルに誤りがあります\n"
+            "を標準エラー出力に表示し、終了ステータス 1 で終わります。\n"),
         {{"--version", true},
          {"--json", false},
          {"--yes", false},

@@ -11,7 +11,7 @@ namespace {
 
 int RunInfo(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("info takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "info は引数をとりません"));
     std::string port;
     if (const int status = ResolveUnitPort(args, port); status != kExitOk) return status;
 
@@ -26,7 +26,7 @@ int RunInfo(const Args& args)
     const int circuits = identified ? QueryCircuitCount(link) : -1;
     link.ClosePort();
     if (!identified || circuits < 0) {
-        std::fprintf(stderr, "接続できません。\n");
+        std::fprintf(stderr, "%s\n", Tr("krvctl", "接続できません。").c_str());
         return kExitUnitFailed;
     }
 
@@ -45,13 +45,17 @@ Command InfoCommand()
     return {
         "info",
         KRV_TRANSLATE_NOOP("krvctl", "発生器にファームウェアのバージョンと回路数を問い合わせる"),
-        "Usage: krvctl [--port NAME] info [--json]\n"
-        "\n"
-        "Asks the unit for its firmware version (VER) and its number of circuits (CH) and prints\n"
-        "  firmware 020000\n"
-        "  circuits 2\n"
-        "  --json   {\"firmware\":\"020000\",\"circuits\":2}\n"
-        "When the unit does not answer, prints 接続できません。 to standard error and exits 1.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME] info [--json]\n"
+            "\n"
+            "発生器にファームウェアのバージョン (VER) と回路数 (CH) を問い合わせ、次のように"
+            "表示します\n"
+            "  firmware 020000\n"
+            "  circuits 2\n"
+            "  --json   {\"firmware\":\"020000\",\"circuits\":2}\n"
+            "応答がなければ 接続できません。 を標準エラー出力に表示し、終了ステータス 1 で"
+            "終わります。\n"),
         {{"--json", false}},
         RunInfo};
 }

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "cli/Commands.h"
 #include "cli/Simulate.h"
@@ -70,18 +71,21 @@ int WatchPorts(const std::vector<ExtraPort>& extra, bool json)
     json ? PrintPortJson(list) : PrintPortList(stdout, list);
     std::fflush(stdout);
     if (!stop.Valid()) {
-        std::perror("krvctl: cannot wait for the stop signals");
+        std::fprintf(stderr, "krvctl: %s: %s\n", Tr("krvctl", "停止シグナルを待てません").c_str(),
+                     std::strerror(errno));
         return kExitUnitFailed;
     }
     if (!monitor) {
-        std::fprintf(stderr, "krvctl: cannot watch the ports: %s\n", error.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "ポートを監視できません: %1"), {error}).c_str());
         return kExitUnitFailed;
     }
     for (;;) {
         pollfd fds[2] = {{stop.Get(), POLLIN, 0}, {monitor->Fd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) continue;
-            std::perror("krvctl: cannot wait for udev");
+            std::fprintf(stderr, "krvctl: %s: %s\n", Tr("krvctl", "udev を待てません").c_str(),
+                         std::strerror(errno));
             return kExitUnitFailed;
         }
         if (fds[0].revents != 0) return kExitOk;
@@ -97,7 +101,7 @@ int WatchPorts(const std::vector<ExtraPort>& extra, bool json)
 
 int RunPorts(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("ports takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "ports は引数をとりません"));
     if (args.Has("--watch")) return WatchPorts(ExtraPortsOf(args), args.Has("--json"));
     const PortList list = EnumeratePorts(ExtraPortsOf(args));
     if (!args.Has("--json")) {
@@ -115,15 +119,18 @@ Command PortsCommand()
     return {
         "ports",
         KRV_TRANSLATE_NOOP("krvctl", "パネルと同じ形でシリアルポートの一覧を表示する"),
-        "Usage: krvctl ports [--json] [--watch] [--port PATH]...\n"
-        "\n"
-        "Lists the serial ports in the order of the panel's port list, one entry text per line:\n"
-        "\"(\" name \")  \" description. Ports named with --port are added to the list.\n"
-        "  --json   one JSON array of {name, description, number, text}\n"
-        "  --watch  after the list, follow plugging and unplugging as udev announces it: one\n"
-        "           line \"- \" entry for every port gone and \"+ \" entry for every port new\n"
-        "           (with --json, the whole array again), until Ctrl-C or SIGTERM (exit 0).\n"
-        "           When udev's events cannot be received, says why and exits 1.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl ports [--json] [--watch] [--port PATH]...\n"
+            "\n"
+            "シリアルポートをパネルのポート一覧と同じ順に、1 行に 1 項目の文で表示します:\n"
+            "\"(\" 名前 \")  \" 説明。--port で指定したポートも一覧に加えます。\n"
+            "  --json   {name, description, number, text} の JSON 配列一つ\n"
+            "  --watch  一覧の後、udev が知らせる抜き差しを追います: なくなったポートごとに\n"
+            "           \"- \" 項目、新しいポートごとに \"+ \" 項目の 1 行 (--json では配列全体を\n"
+            "           もう一度)。Ctrl-C か SIGTERM まで続けます (終了ステータス 0)。\n"
+            "           udev のイベントを受け取れなければ理由を表示し、終了ステータス 1 で"
+            "終わります。\n"),
         {{"--json", false}, {"--watch", false}},
         RunPorts};
 }
@@ -144,12 +151,14 @@ int ResolveUnitPort(const Args& args, std::string& name)
         name = units.front().name;
         return kExitOk;
     }
-    std::fprintf(stderr,
-                 units.empty() ? "krvctl: no port describes the unit's bridge (%s); name one with "
-                                 "--port. Serial ports:\n"
-                               : "krvctl: several ports describe the unit's bridge (%s); name one "
-                                 "with --port. Serial ports:\n",
-                 kUnitBridgeDescription);
+    const std::string text =
+        units.empty() ? Tr("krvctl",
+                           "発生器のブリッジ (%1) を説明に持つポートがありません。--port で指定して"
+                           "ください。シリアルポート:")
+                      : Tr("krvctl",
+                           "発生器のブリッジ (%1) を説明に持つポートが複数あります。--port で一つ"
+                           "指定してください。シリアルポート:");
+    std::fprintf(stderr, "krvctl: %s\n", WithArgs(text, {kUnitBridgeDescription}).c_str());
     PrintPortList(stderr, list);
     return kExitUsage;
 }

@@ -52,7 +52,7 @@ bool LooksLikeBridgeSerial(const std::string& name)
 
 int RunServe(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("serve takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "serve は引数をとりません"));
     remote::ServeOptions options;
     if (const auto listen = args.Value("--listen")) {
         std::string error;
@@ -66,7 +66,10 @@ int RunServe(const Args& args)
         for (const std::string& text : allowed) {
             const auto cidr = remote::ParseCidr(text);
             if (!cidr)
-                return UsageError("--allow takes A.B.C.D or A.B.C.D/N, not \"" + text + "\"");
+                return UsageError(WithArgs(
+                    Tr("krvctl",
+                       "--allow は A.B.C.D か A.B.C.D/N で指定します。\"%1\" ではありません"),
+                    {text}));
             options.network.allow.push_back(*cidr);
         }
     }
@@ -109,22 +112,26 @@ Command ServeCommand()
         KRV_TRANSLATE_NOOP(
             "krvctl",
             "発生器を SCPI 計測器としてネットワークのクライアントに提供する (PyVISA、LabVIEW、nc)"),
-        "Usage: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...\n"
-        "\n"
-        "--port may name the unit by its bridge's serial number (KR...): the port is then looked\n"
-        "up again before every connect, so the unit is found whichever port it comes back on.\n"
-        "Owns the unit's port, connects as the panel does, polls the status every 50 ms and\n"
-        "serves SCPI commands over TCP, one command line per line (\"\\n\"), as PyVISA's\n"
-        "TCPIP::HOST::5025::SOCKET resource does. Clients take turns, one line each; a lost\n"
-        "unit is connected again when it answers (commands that need it fail with -240\n"
-        "meanwhile, with its outputs off). SIGINT or SIGTERM switches the outputs the PC\n"
-        "drives off and ends it. Connections, refusals and the unit lost and found are logged\n"
-        "to standard error; \"listening on port N\" goes to standard output.\n"
-        "  --listen ADDR[:PORT]  listen there (IPv4; default 127.0.0.1:5025; port 0: any)\n"
-        "  --allow CIDR          serve clients from this network (A.B.C.D/N or A.B.C.D; may be\n"
-        "                        given again); without it only 127.0.0.0/8 is served\n"
-        "Calibration, standalone memory and firmware stay with the panel and krvctl; no command\n"
-        "reaches them. The commands are listed in krvctl(1).\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME|SERIAL] serve [--listen ADDR[:PORT]] [--allow CIDR]...\n"
+            "\n"
+            "--port には発生器をブリッジのシリアル番号 (KR...) で指定できます: そのときポートは\n"
+            "接続のたびに探し直すので、どのポートに戻っても発生器が見つかります。\n"
+            "発生器のポートを持ち、パネルと同じように接続し、50 ms ごとに状態を問い合わせ、TCP で\n"
+            "SCPI コマンドを 1 行 (\"\\n\") に 1 コマンドずつ、PyVISA の\n"
+            "TCPIP::HOST::5025::SOCKET リソースと同じく提供します。クライアントは 1 行ずつ交代で\n"
+            "扱います。見失った発生器は応答すれば接続し直します (その間、発生器が必要なコマンドは\n"
+            "-240 で失敗し、出力はオフです)。SIGINT か SIGTERM で PC が動かす出力をオフにして\n"
+            "終わります。接続、拒否、発生器の喪失と発見は標準エラー出力に記録します。\n"
+            "\"listening on port N\" は標準出力に出ます。\n"
+            "  --listen ADDR[:PORT]  そこで待ち受けます (IPv4。既定は 127.0.0.1:5025。ポート 0: "
+            "任意)\n"
+            "  --allow CIDR          このネットワークのクライアントに提供します (A.B.C.D/N か\n"
+            "                        A.B.C.D。繰り返し指定可)。なければ 127.0.0.0/8 だけです\n"
+            "調整、PCレスメモリ、ファームウェアはパネルと krvctl "
+            "のもので、どのコマンドも届きません。\n"
+            "コマンドの一覧は krvctl(1) にあります。\n"),
         {{"--listen", true}, {"--allow", true}},
         RunServe};
 }

@@ -14,7 +14,8 @@ namespace {
 
 int ShowSettings(const Args& args)
 {
-    if (args.Positionals().size() != 2) return UsageError("settings show takes one FILE");
+    if (args.Positionals().size() != 2)
+        return UsageError(Tr("krvctl", "settings show には FILE を一つ指定します"));
     const std::string path = args.Positionals()[1];
     ConsoleUserInterface ui;
     AppValues app;
@@ -31,11 +32,14 @@ int ShowSettings(const Args& args)
 
 int NewSettings(const Args& args)
 {
-    if (args.Positionals().size() != 2) return UsageError("settings new takes one FILE");
+    if (args.Positionals().size() != 2)
+        return UsageError(Tr("krvctl", "settings new には FILE を一つ指定します"));
     const auto circuitsText = args.Value("--circuits");
-    if (!circuitsText) return UsageError("settings new needs --circuits 1|2|4");
+    if (!circuitsText)
+        return UsageError(Tr("krvctl", "settings new には --circuits 1|2|4 が必要です"));
     const auto circuits = ParseInteger(*circuitsText, 1, 4);
-    if (!circuits || *circuits == 3) return UsageError("--circuits must be 1, 2 or 4");
+    if (!circuits || *circuits == 3)
+        return UsageError(Tr("krvctl", "--circuits は 1、2、4 のいずれかです"));
 
     ConsoleUserInterface ui;
     AppValues app;
@@ -44,8 +48,10 @@ int NewSettings(const Args& args)
     state.ResetForCircuitCount(state.circuitCount);
     std::string error;
     if (!WriteOutputFile(args.Positionals()[1], SaveSettings(state, app), &error)) {
-        std::fprintf(stderr, "krvctl: cannot write %s: %s\n", args.Positionals()[1].c_str(),
-                     error.c_str());
+        std::fprintf(
+            stderr, "krvctl: %s\n",
+            WithArgs(Tr("krvctl", "%1 に書き込めません: %2"), {args.Positionals()[1], error})
+                .c_str());
         return kExitUnitFailed;
     }
     return kExitOk;
@@ -54,16 +60,18 @@ int NewSettings(const Args& args)
 int RunSettings(const Args& args)
 {
     const auto& words = args.Positionals();
-    if (words.empty()) return UsageError("settings needs show or new");
+    if (words.empty()) return UsageError(Tr("krvctl", "settings には show か new が必要です"));
     if (words[0] == "show") {
-        if (args.Has("--circuits")) return UsageError("settings show takes no --circuits");
+        if (args.Has("--circuits"))
+            return UsageError(Tr("krvctl", "settings show は --circuits をとりません"));
         return ShowSettings(args);
     }
     if (words[0] == "new") {
-        if (args.Has("--json")) return UsageError("settings new takes no --json");
+        if (args.Has("--json"))
+            return UsageError(Tr("krvctl", "settings new は --json をとりません"));
         return NewSettings(args);
     }
-    return UsageError("unknown settings command '" + words[0] + "'");
+    return UsageError(WithArgs(Tr("krvctl", "不明な settings のコマンド '%1'"), {words[0]}));
 }
 
 }  // namespace
@@ -73,13 +81,16 @@ Command SettingsCommand()
     return {
         "settings",
         KRV_TRANSLATE_NOOP("krvctl", "設定ファイルを表示する、または新しく書く"),
-        "Usage: krvctl settings show FILE [--json]\n"
-        "       krvctl settings new --circuits 1|2|4 FILE\n"
-        "\n"
-        "show decodes a settings file (versions 100, 110 and 120); --json prints every field with\n"
-        "the document's names (intervals in hundredths of a second). A file that is refused or\n"
-        "ends early prints the panel's message to standard error and exits 1.\n"
-        "new writes the settings of a new document for that many circuits, with no port name.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl settings show FILE [--json]\n"
+            "        krvctl settings new --circuits 1|2|4 FILE\n"
+            "\n"
+            "show は設定ファイル (バージョン 100、110、120) を読み解いて表示します。--json では\n"
+            "すべての項目を文書の名前で表示します (間隔は 1/100 秒単位)。拒否されたファイルや\n"
+            "途中で終わるファイルは、パネルのメッセージを標準エラー出力に表示し、ステータス 1 で"
+            "終了します。\n"
+            "new はその回路数の新しい文書の設定を、ポート名なしで書きます。\n"),
         {{"--json", false}, {"--circuits", true}},
         RunSettings};
 }

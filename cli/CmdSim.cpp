@@ -73,24 +73,26 @@ std::optional<std::uint16_t> ParseWord(const std::string& text)
 
 int RunSim(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("sim takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "sim は引数をとりません"));
 
     sim::SimulationOptions simulation;
     sim::ServerOptions& options = simulation.server;
     if (const auto circuits = args.Value("--circuits")) {
         const auto n = ParseInteger(*circuits, 1, 4);
-        if (!n || *n == 3) return UsageError("--circuits must be 1, 2 or 4");
+        if (!n || *n == 3) return UsageError(Tr("krvctl", "--circuits は 1、2、4 のいずれかです"));
         options.unit.circuits = static_cast<int>(*n);
     }
     if (const auto firmware = args.Value("--firmware")) options.unit.firmware = *firmware;
     if (const auto modes = args.Value("--standalone")) {
         if (!ParseStandalone(*modes, options.unit.standalone)) {
-            return UsageError("--standalone must be two pairs of digits 0 to 2, as in 21,10");
+            return UsageError(
+                Tr("krvctl",
+                   "--standalone は 0 ～ 2 の数字 2 桁の組を二つ (21,10 のように) 指定します"));
         }
     }
     if (const auto mode = args.Value("--calibration-mode")) {
         const auto word = ParseWord(*mode);
-        if (!word) return UsageError("--calibration-mode must be a number from 0 to 65535");
+        if (!word) return UsageError(Tr("krvctl", "--calibration-mode は 0 ～ 65535 の数です"));
         options.unit.calibrationMode = *word;
     }
     if (const auto wiped = args.Value("--wiped-calibration")) {
@@ -99,23 +101,24 @@ int RunSim(const Args& args)
         } else if (*wiped == "start") {
             options.unit.wipedCalibration = sim::WipedCalibration::StartValues;
         } else {
-            return UsageError("--wiped-calibration must be erased or start");
+            return UsageError(Tr("krvctl", "--wiped-calibration は erased か start です"));
         }
     }
     std::vector<Alarm> alarms;
     for (const std::string& text : args.Values("--alarm")) {
         const auto alarm = ParseAlarm(text, options.unit.circuits);
         if (!alarm) {
-            return UsageError("--alarm " + text +
-                              ": expected CH:main:BIT or CH:ext:BIT with CH 1 to " +
-                              std::to_string(options.unit.circuits) + " and BIT 0 to 15");
+            return UsageError(WithArgs(Tr("krvctl",
+                                          "--alarm %1: CH:main:BIT か CH:ext:BIT (CH は "
+                                          "1 ～ %2、BIT は 0 ～ 15) で指定します"),
+                                       {text, std::to_string(options.unit.circuits)}));
         }
         alarms.push_back(*alarm);
     }
     options.instant = args.Has("--instant");
     if (const auto seed = args.Value("--seed")) {
         const auto n = ParseInteger(*seed, 0, INT64_MAX);
-        if (!n) return UsageError("--seed must be a whole number");
+        if (!n) return UsageError(Tr("krvctl", "--seed は整数です"));
         options.seed = static_cast<std::uint64_t>(*n);
     }
     std::string faults;
@@ -150,7 +153,8 @@ int RunSim(const Args& args)
         for (const Alarm& alarm : alarms) unit.SetStatusBits(alarm.channel, alarm.word, alarm.bits);
     });
     if (!running.Start(&error)) {
-        std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "仮想の発生器を始められません: %1"), {error}).c_str());
         return kExitUnitFailed;
     }
     // Other processes reach the unit's bridge through the socket (krvctl --sim-bridge).
@@ -180,89 +184,102 @@ Command SimCommand()
     return {
         "sim",
         KRV_TRANSLATE_NOOP("krvctl", "新しい疑似端末で仮想の発生器を提供する"),
-        "Usage: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
-        "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode N]\n"
-        "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
-        "                  [--extra-bridge SPEC]... [--bridge-fault SPEC]...\n"
-        "                  [--wiped-calibration erased|start] [--bridge-socket PATH]\n"
-        "\n"
-        "Starts a virtual unit on a new pseudo-terminal, prints the terminal's path as the first\n"
-        "line of standard output and serves until interrupted (SIGINT or SIGTERM).\n"
-        "  --circuits N     circuits the unit reports (default 2)\n"
-        "  --firmware TEXT  the six characters the unit sends after VER (default 02.000)\n"
-        "  --instant        answer at once instead of at the wire speed of 19200 baud\n"
-        "  --seed N         seed of the random faults (default 1)\n"
-        "  --standalone MODES\n"
-        "                   standalone modes of channels 1 and 2 as the MS reply gives them:\n"
-        "                   d1r1,d2r2 with the mode digit d (0 disabled, 1 fixed value,\n"
-        "                   2 automatic output) and the run state r (0 stopped, 1 running,\n"
-        "                   2 paused); default 00,00. Example: 21,10\n"
-        "  --alarm CH:WORD:BIT\n"
-        "                   raise status bit BIT (0 to 15) of channel CH from the start; WORD is\n"
-        "                     main  0 over-temperature, 1 slewing, 2 output short of compliance,\n"
-        "                           3 watchdog, 4 CRC1\n"
-        "                     ext   (external-supply output) 0 output short, 1 output fault,\n"
-        "                           2 SPI2, 3 CRC2\n"
-        "                   Example: --alarm 1:main:0 --alarm 2:ext:3\n"
-        "  --calibration-mode N\n"
-        "                   calibration mode word of every range, decimal or 0x hexadecimal\n"
-        "                   (default 1: maker calibration; 2: user calibration)\n"
-        "  --wiped-calibration erased|start\n"
-        "                   what the calibration reads as once the boot loader has erased the\n"
-        "                   flash: every word 0xFFFF (erased, the default) or the start values\n"
-        "                   (start: mode 0, zeros 0, gains 0x8000)\n"
-        "  --fault SPEC     inject faults; SPEC is a comma-separated list of\n"
-        "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] with NAME one of\n"
-        "                     drop       leave the reply out\n"
-        "                     corrupt    change one byte of the reply so that it no longer\n"
-        "                                matches (a checksum digit, or the first letter)\n"
-        "                     corrupt=POS[/HH]\n"
-        "                                change byte POS (from 0; * for a random one) into HH\n"
-        "                                (hexadecimal), or into the next digit or letter;\n"
-        "                                the checksum stays as it was\n"
-        "                     forge[=POS[/HH]]\n"
-        "                                the same (a random byte of the content without POS),\n"
-        "                                then give a framed reply the checksum that fits\n"
-        "                     noise      send an unrelated line before the reply\n"
-        "                     delay=MS   hold the reply back MS milliseconds\n"
-        "                     silent     answer nothing, as if unplugged\n"
-        "                     longline   send 600 bytes without a line end before the reply\n"
-        "                   COUNT limits a fault to the next COUNT replies, PROB applies it to\n"
-        "                   each reply with that probability, LETTERS to the replies whose\n"
-        "                   letters begin so (R status, VER, CH, MS).\n"
-        "                   Example: drop:2,noise@0.1,forge=2/37:1#R\n"
-        "  --unit-fault SPEC\n"
-        "                   faults of the unit's own: a comma-separated list of\n"
-        "                     pe=CODE           refuse every memory erase with NG and CODE (hex)\n"
-        "                     pw=CODE           refuse every memory write likewise\n"
-        "                     pr=N              damage the checksum of memory read reply N\n"
-        "                                       (0: the first), once\n"
-        "                     silent-after=N    answer nothing after N more lines\n"
-        "                   and of its boot loader (BLOCK: 256-byte block 0 to 511 of the flash)\n"
-        "                     b1-from=N         answer the bit-rate adjustment only from the\n"
-        "                                       Nth restart into boot mode on\n"
-        "                     b8=CODE           refuse the programming state with CODE (hex)\n"
-        "                     b15-bad=BLOCK     one byte of BLOCK reads back wrong\n"
-        "                     b13-silent=BLOCK  fall silent at the programming of BLOCK\n"
-        "                     b15-silent=BLOCK  fall silent at the reading of BLOCK\n"
-        "                   Example: --unit-fault pe=3A\n"
-        "  --bridge-serial TEXT\n"
-        "                   serial number of the unit's simulated USB bridge (default KR, the\n"
-        "                   circuit digit, A0001; its description is \"Holvik KRV FT230X\")\n"
-        "  --extra-bridge SERIAL[:DESCRIPTION]\n"
-        "                   one more simulated bridge, with a unit of its own (repeatable)\n"
-        "  --bridge-fault SPEC\n"
-        "                   faults of the unit's replies on its bridge, as --fault; a delayed\n"
-        "                   reply goes out with the first byte the unit receives after its time\n"
-        "                   (it then arrives while the host waits for its next answer).\n"
-        "                   Example: --bridge-fault delay=700:1#CRU\n"
-        "  --bridge-socket PATH\n"
-        "                   lend the unit's bridge to other krvctl processes over a Unix socket\n"
-        "                   at PATH: krvctl --sim-bridge PATH COMMAND reaches this unit through\n"
-        "                   a simulated bridge of its own (one process at a time), so the unit\n"
-        "                   outlives its clients, also one that is killed\n"
-        "The simulated bridges live in the simulating process; the same options after\n"
-        "--simulate give them to any other command (krvctl --simulate bridges).\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl sim [--circuits 1|2|4] [--firmware TEXT] [--instant] [--seed N]\n"
+            "                  [--standalone MODES] [--alarm CH:WORD:BIT]... [--calibration-mode "
+            "N]\n"
+            "                  [--fault SPEC]... [--unit-fault SPEC]... [--bridge-serial TEXT]\n"
+            "                  [--extra-bridge SPEC]... [--bridge-fault SPEC]...\n"
+            "                  [--wiped-calibration erased|start] [--bridge-socket PATH]\n"
+            "\n"
+            "新しい疑似端末で仮想の発生器を始め、端末のパスを標準出力の 1 "
+            "行目に表示し、中断される\n"
+            "(SIGINT か SIGTERM) まで提供します。\n"
+            "  --circuits N     発生器が報告する回路数 (既定は 2)\n"
+            "  --firmware TEXT  発生器が VER の後に送る 6 文字 (既定は 02.000)\n"
+            "  --instant        19200 ボーの通信速度ではなく、すぐに応答します\n"
+            "  --seed N         ランダムな障害の種 (既定は 1)\n"
+            "  --standalone MODES\n"
+            "                   チャンネル 1 と 2 の PCレスモード。MS の応答と同じ形 d1r1,d2r2 "
+            "で、\n"
+            "                   モードの数字 d (0 無効、1 固定値、2 自動出力) と運転状態 r (0 "
+            "停止、\n"
+            "                   1 運転中、2 一時停止)。既定は 00,00。例: 21,10\n"
+            "  --alarm CH:WORD:BIT\n"
+            "                   チャンネル CH の状態ビット BIT (0 ～ 15) を最初から立てます。WORD "
+            "は\n"
+            "                     main  0 過熱、1 スルー中、2 出力のコンプライアンス不足、\n"
+            "                           3 ウォッチドッグ、4 CRC1\n"
+            "                     ext   (外部電源の出力) 0 出力短絡、1 出力異常、\n"
+            "                           2 SPI2、3 CRC2\n"
+            "                   例: --alarm 1:main:0 --alarm 2:ext:3\n"
+            "  --calibration-mode N\n"
+            "                   全レンジの調整モードのワード。10 進または 0x 付きの 16 進\n"
+            "                   (既定は 1: メーカー調整。2: ユーザー調整)\n"
+            "  --wiped-calibration erased|start\n"
+            "                   ブートローダーがフラッシュを消去した後の調整値の読め方: "
+            "全ワードが\n"
+            "                   0xFFFF (erased、既定) か初期値 (start: モード 0、ゼロ 0、ゲイン\n"
+            "                   0x8000)\n"
+            "  --fault SPEC     障害を注入します。SPEC はコンマ区切りの\n"
+            "                   NAME[:COUNT][@PROB][=VALUE][#LETTERS] の並びで、NAME "
+            "は次のいずれか\n"
+            "                     drop       応答を省きます\n"
+            "                     corrupt    応答の 1 バイトを変えて合わなくします "
+            "(チェックサムの\n"
+            "                                数字、または最初の文字)\n"
+            "                     corrupt=POS[/HH]\n"
+            "                                バイト POS (0 から。* はランダム) を HH (16 進) に、\n"
+            "                                または次の数字か文字に変えます。チェックサムは\n"
+            "                                そのままです\n"
+            "                     forge[=POS[/HH]]\n"
+            "                                同じく変え (POS なしでは内容のランダムな 1 バイト)、\n"
+            "                                枠付きの応答には合うチェックサムを付けます\n"
+            "                     noise      応答の前に関係のない行を送ります\n"
+            "                     delay=MS   応答を MS ミリ秒遅らせます\n"
+            "                     silent     抜かれたように何も応答しません\n"
+            "                     longline   応答の前に行末のない 600 バイトを送ります\n"
+            "                   COUNT は障害を次の COUNT 個の応答に限り、PROB "
+            "はその確率で各応答に\n"
+            "                   適用し、LETTERS はその文字で始まる応答 (R 状態、VER、CH、MS) に\n"
+            "                   限ります。\n"
+            "                   例: drop:2,noise@0.1,forge=2/37:1#R\n"
+            "  --unit-fault SPEC\n"
+            "                   発生器自身の障害: コンマ区切りの\n"
+            "                     pe=CODE           メモリ消去をすべて NG と CODE (16 進) で拒否\n"
+            "                     pw=CODE           メモリ書き込みを同様にすべて拒否\n"
+            "                     pr=N              メモリ読み出しの応答 N (0 が最初) のチェック\n"
+            "                                       サムを一度だけ壊す\n"
+            "                     silent-after=N    あと N 行の後は何も応答しない\n"
+            "                   とブートローダーの障害 (BLOCK: フラッシュの 256 バイトのブロック\n"
+            "                   0 ～ 511)\n"
+            "                     b1-from=N         ビットレート調整に、ブートモードへの N 回目の\n"
+            "                                       再起動から応答する\n"
+            "                     b8=CODE           書き込み状態を CODE (16 進) で拒否\n"
+            "                     b15-bad=BLOCK     BLOCK の 1 バイトを誤って読み返す\n"
+            "                     b13-silent=BLOCK  BLOCK の書き込みで応答しなくなる\n"
+            "                     b15-silent=BLOCK  BLOCK の読み出しで応答しなくなる\n"
+            "                   例: --unit-fault pe=3A\n"
+            "  --bridge-serial TEXT\n"
+            "                   発生器の模擬 USB ブリッジのシリアル番号 (既定は "
+            "KR、回路数の数字、\n"
+            "                   A0001。説明は \"Holvik KRV FT230X\")\n"
+            "  --extra-bridge SERIAL[:DESCRIPTION]\n"
+            "                   自分の発生器を持つもう一つの模擬ブリッジ (繰り返し指定可)\n"
+            "  --bridge-fault SPEC\n"
+            "                   ブリッジ上の発生器の応答の障害。--fault "
+            "と同じ形。遅らせた応答は、\n"
+            "                   その時刻の後に発生器が受け取る最初のバイトと共に出ます (ホストが\n"
+            "                   次の応答を待つ間に届きます)。\n"
+            "                   例: --bridge-fault delay=700:1#CRU\n"
+            "  --bridge-socket PATH\n"
+            "                   PATH の Unix ソケットで発生器のブリッジを他の krvctl に貸します:\n"
+            "                   krvctl --sim-bridge PATH COMMAND は自分の模擬ブリッジを通してこの\n"
+            "                   発生器に届きます (一度に一つのプロセス)。発生器はクライアントより\n"
+            "                   長く生き、強制終了されたクライアントの後も残ります\n"
+            "模擬ブリッジは模擬するプロセスの中にあります。--simulate の後に同じオプションを\n"
+            "付ければ、他のどのコマンドにも与えられます (krvctl --simulate bridges)。\n"),
         {{"--circuits", true},
          {"--firmware", true},
          {"--instant", false},

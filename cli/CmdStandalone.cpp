@@ -83,10 +83,11 @@ int LoadImageSettings(const Args& args, const std::string& path, ImageSettings& 
     for (int k = 0; k < kStandaloneChannelCount; ++k) {
         const std::string suffix = std::to_string(k + 1);
         if (const auto text = args.Value("--ch" + suffix); text && !ModeOf(*text)) {
-            return UsageError("--ch" + suffix + " must be off, fixed or auto");
+            return UsageError(
+                WithArgs(Tr("krvctl", "--ch%1 は off、fixed、auto のいずれかです"), {suffix}));
         }
         if (const auto text = args.Value("--fixed" + suffix); text && !FixedValueOf(*text)) {
-            return UsageError("--fixed" + suffix + " must be a number");
+            return UsageError(WithArgs(Tr("krvctl", "--fixed%1 は数値です"), {suffix}));
         }
     }
     ConsoleUserInterface console;
@@ -104,8 +105,9 @@ int LoadImageSettings(const Args& args, const std::string& path, ImageSettings& 
         if (const auto text = args.Value("--fixed" + suffix)) {
             fixed = *FixedValueOf(*text);
             if (!FixedValueFits(settings.state, k, fixed)) {
-                return UsageError("--fixed" + suffix + " " + *text + " is outside channel " +
-                                  suffix + "'s range " + ChannelLimitsText(settings.state, k));
+                return UsageError(
+                    WithArgs(Tr("krvctl", "--fixed%1 %2 はチャンネル %1 のレンジ %3 の範囲外です"),
+                             {suffix, *text, ChannelLimitsText(settings.state, k)}));
             }
         }
         settings.fixed[k] = NarrowToFloat(fixed);
@@ -119,14 +121,16 @@ bool WriteImage(const std::string& path, const StandaloneImage& image)
     const std::string_view bytes(reinterpret_cast<const char*>(image.bytes.data()),
                                  image.bytes.size());
     if (WriteOutputFile(path, bytes, &error)) return true;
-    std::fprintf(stderr, "krvctl: cannot write %s: %s\n", path.c_str(), error.c_str());
+    std::fprintf(stderr, "krvctl: %s\n",
+                 WithArgs(Tr("krvctl", "%1 に書き込めません: %2"), {path, error}).c_str());
     return false;
 }
 
 int Image(const Args& args, const SubcommandWords& words)
 {
-    if (words.rest.size() != 1) return UsageError("standalone image takes one SETTINGS file");
-    if (!words.output) return UsageError("standalone image needs -o IMAGE");
+    if (words.rest.size() != 1)
+        return UsageError(Tr("krvctl", "standalone image には SETTINGS ファイルを一つ指定します"));
+    if (!words.output) return UsageError(Tr("krvctl", "standalone image には -o IMAGE が必要です"));
     ImageSettings settings;  // the file drives no unit
     if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
         return status;
@@ -163,9 +167,12 @@ void PrintStep(const std::string& status, int progress)
 
 int RunFlow(const Args& args, const SubcommandWords& words, bool write)
 {
-    const char* name = write ? "standalone write" : "standalone verify";
-    if (words.rest.size() != 1) return UsageError(std::string(name) + " takes one SETTINGS file");
-    if (words.output) return UsageError(std::string(name) + " takes no -o");
+    const std::string name = write ? "standalone write" : "standalone verify";
+    if (words.rest.size() != 1) {
+        return UsageError(
+            WithArgs(Tr("krvctl", "%1 には SETTINGS ファイルを一つ指定します"), {name}));
+    }
+    if (words.output) return UsageError(WithArgs(Tr("krvctl", "%1 は -o をとりません"), {name}));
     DeviceLink& link = TheDeviceLink();
     ImageSettings settings;
     if (const int status = LoadImageSettings(args, words.rest[0], settings); status != kExitOk) {
@@ -193,8 +200,9 @@ int RunFlow(const Args& args, const SubcommandWords& words, bool write)
 
 int Read(const Args& args, const SubcommandWords& words)
 {
-    if (!words.rest.empty()) return UsageError("standalone read takes no SETTINGS file");
-    if (!words.output) return UsageError("standalone read needs -o IMAGE");
+    if (!words.rest.empty())
+        return UsageError(Tr("krvctl", "standalone read は SETTINGS ファイルをとりません"));
+    if (!words.output) return UsageError(Tr("krvctl", "standalone read には -o IMAGE が必要です"));
     if (NamesStandardOutput(*words.output)) stepStream = stderr;
     CollectingUserInterface ui;
     DeviceLink& link = TheDeviceLink();
@@ -216,21 +224,24 @@ int Read(const Args& args, const SubcommandWords& words)
 int RunStandalone(const Args& args)
 {
     const auto& all = args.Positionals();
-    if (all.empty()) return UsageError("standalone needs image, write, verify or read");
+    if (all.empty())
+        return UsageError(
+            Tr("krvctl", "standalone には image、write、verify、read のいずれかが必要です"));
     const SubcommandWords words = SplitSubcommandWords(args);
-    if (words.outputMissing) return UsageError("-o needs a file name");
+    if (words.outputMissing) return UsageError(Tr("krvctl", "-o にはファイル名が必要です"));
     const std::string& command = all[0];
     const bool takesImageOptions = command == "image" || command == "write" || command == "verify";
     for (const char* option : {"--ch1", "--ch2", "--fixed1", "--fixed2"}) {
         if (!takesImageOptions && args.Has(option)) {
-            return UsageError("standalone " + command + " takes no " + option);
+            return UsageError(
+                WithArgs(Tr("krvctl", "standalone %1 は %2 をとりません"), {command, option}));
         }
     }
     if (command == "image") return Image(args, words);
     if (command == "write") return RunFlow(args, words, true);
     if (command == "verify") return RunFlow(args, words, false);
     if (command == "read") return Read(args, words);
-    return UsageError("unknown standalone command '" + command + "'");
+    return UsageError(WithArgs(Tr("krvctl", "不明な standalone のコマンド '%1'"), {command}));
 }
 
 }  // namespace
@@ -240,31 +251,33 @@ Command StandaloneCommand()
     return {
         "standalone",
         KRV_TRANSLATE_NOOP("krvctl", "発生器の PCレス設定を作成、書き込み、照合、読み出しする"),
-        "Usage: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
-        "       krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
-        "       krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"
-        "       krvctl [--port NAME] standalone read -o IMAGE\n"
-        "\n"
-        "The standalone settings are the 2296-byte memory image by which the unit runs\n"
-        "channels 1 and 2 without the PC, built from channels 1 and 2 of a settings file.\n"
-        "image writes that image to a file (no unit needed). write erases the unit's memory,\n"
-        "transfers and writes the image, reads it back, compares it and has the unit take it\n"
-        "into use; then the unit must restart. verify reads the unit's memory back and compares\n"
-        "it with the image. Both print every step with its progress, then their result\n"
-        "(書込み正常終了、再起動します, 照合結果：一致); a failure prints its message to\n"
-        "standard error and exits 1. A write whose unit could not be restarted through its USB\n"
-        "bridge, or whose port did not come back within 5 s of the restart, has still written\n"
-        "the unit: it prints why on standard error and exits 3. A refusal of the unit (NG) is\n"
-        "always a failure; one without a readable code says NG（エラーコード読取不能）.\n"
-        "read writes the unit's image to a file.\n"
-        "Image options:\n"
-        "  --ch1 off|fixed|auto, --ch2 ...   standalone mode (default: the file's)\n"
-        "  --fixed1 V, --fixed2 V            fixed output value, in the channel's units\n"
-        "                                    (converted units while its formula is on), within\n"
-        "                                    its range; default: the range's resting value\n"
-        "                                    (0, 4 for 4_20mA, 1 for 1_5V; the formula's start)\n"
-        "Exit status: 0 success, 1 the unit failed, 2 usage error (also a fixed value outside\n"
-        "the channel's range), 3 written but not restarted.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl standalone image SETTINGS [IMAGE OPTIONS] -o IMAGE\n"
+            "        krvctl [--port NAME] standalone write SETTINGS [IMAGE OPTIONS]\n"
+            "        krvctl [--port NAME] standalone verify SETTINGS [IMAGE OPTIONS]\n"
+            "        krvctl [--port NAME] standalone read -o IMAGE\n"
+            "\n"
+            "PCレス設定は、発生器が PC なしでチャンネル 1 と 2 を動かすための 2296 バイトの\n"
+            "メモリイメージで、設定ファイルのチャンネル 1 と 2 から作ります。\n"
+            "image はそのイメージをファイルに書きます (発生器は不要)。write は発生器のメモリを\n"
+            "消去し、イメージを転送して書き込み、読み返して比較し、発生器に使わせます。その後\n"
+            "発生器の再起動が必要です。verify は発生器のメモリを読み返してイメージと比較します。\n"
+            "どちらも各段階を進み具合と共に表示し、最後に結果 (書込み正常終了、再起動します、\n"
+            "照合結果：一致) を表示します。失敗するとそのメッセージを標準エラー出力に表示し、\n"
+            "終了ステータス 1 で終わります。USB ブリッジで発生器を再起動できなかった書き込みや、\n"
+            "再起動から 5 秒以内にポートが戻らなかった書き込みも、発生器への書き込みは済んで\n"
+            "います: 理由を標準エラー出力に表示し、終了ステータス 3 で終わります。発生器の拒否\n"
+            "(NG) は常に失敗です。コードが読めない拒否は NG（エラーコード読取不能） となります。\n"
+            "read は発生器のイメージをファイルに書きます。\n"
+            "イメージのオプション:\n"
+            "  --ch1 off|fixed|auto, --ch2 ...   PCレスモード (既定はファイルのもの)\n"
+            "  --fixed1 V, --fixed2 V            固定出力の値。チャンネルの単位 (変換式がオンの\n"
+            "                                    間は変換後の単位) で、レンジ内。既定はレンジの\n"
+            "                                    休止値 (0、4_20mA は 4、1_5V は 1。変換式の\n"
+            "                                    始点)\n"
+            "終了ステータス: 0 成功、1 発生器の失敗、2 使い方の誤り (固定値がチャンネルのレンジ外\n"
+            "のときも)、3 書き込んだが再起動されなかった。\n"),
         {{"--ch1", true},
          {"--ch2", true},
          {"--fixed1", true},

@@ -63,7 +63,7 @@ int Watch(DeviceLink& link, GeneratorState& state, std::map<int, ChannelView> sh
     while (!stopRequested) {
         tick += 50ms;
         if (polling.Tick(link, state, Now())) {
-            std::fprintf(stderr, "接続が解除されました。\n");
+            std::fprintf(stderr, "%s\n", Tr("krvctl", "接続が解除されました。").c_str());
             link.ClosePort();
             return kExitUnitFailed;
         }
@@ -98,9 +98,10 @@ std::string ChannelLimitsText(const GeneratorState& state, int ch)
 {
     const RangeLimits limits = ChannelLimits(state, ch);
     const ChannelSettings& c = state.channels[static_cast<std::size_t>(ch)];
-    const std::string name = c.scalingOn ? "conversion formula" : RangeDisplayName(c.range);
-    return PlainValue(limits.decimals, limits.lower) + " to " +
-           PlainValue(limits.decimals, limits.upper) + " (" + name + ")";
+    const std::string name = c.scalingOn ? Tr("krvctl", "変換式") : RangeDisplayName(c.range);
+    return WithArgs(Tr("krvctl", "%1 ～ %2 (%3)"),
+                    {PlainValue(limits.decimals, limits.lower),
+                     PlainValue(limits.decimals, limits.upper), name});
 }
 
 std::string PlainValue(int decimals, double value)
@@ -114,14 +115,14 @@ namespace {
 
 int RunStatus(const Args& args)
 {
-    if (!args.Positionals().empty()) return UsageError("status takes no arguments");
+    if (!args.Positionals().empty()) return UsageError(Tr("krvctl", "status は引数をとりません"));
     ConsoleUserInterface ui;
     // The file is taken before the unit is touched, so a file refused costs no connect.
     OutputLog log(ui);
     bool logFailed = false;
     log.onStopped = [&logFailed] { logFailed = true; };
     if (const auto csv = args.Value("--csv")) {
-        if (csv->empty()) return UsageError("--csv needs a file name");
+        if (csv->empty()) return UsageError(Tr("krvctl", "--csv にはファイル名が必要です"));
         if (!log.Start(*csv)) return kExitUnitFailed;
     }
     if (const auto server = args.Value("--connect")) {
@@ -159,22 +160,24 @@ int RunStatus(const Args& args)
 
 int RunSet(const Args& args)
 {
-    if (args.Positionals().size() != 1) return UsageError("set takes one channel number, 1 to 4");
+    if (args.Positionals().size() != 1)
+        return UsageError(Tr("krvctl", "set にはチャンネル番号 (1 ～ 4) を一つ指定します"));
     const auto number = ParseInteger(args.Positionals()[0], 1, 4);
-    if (!number) return UsageError("the channel must be 1, 2, 3 or 4");
+    if (!number) return UsageError(Tr("krvctl", "チャンネルは 1、2、3、4 のいずれかです"));
     const int ch = static_cast<int>(*number) - 1;
 
     std::optional<OutputRange> newRange;
     if (const auto key = args.Value("--range")) {
         newRange = RangeFromKey(*key);
-        if (!newRange) return UsageError("unknown range '" + *key + "'");
+        if (!newRange) return UsageError(WithArgs(Tr("krvctl", "不明なレンジ '%1'"), {*key}));
     }
     std::optional<double> typed;
     if (const auto value = args.Value("--value")) {
         typed = ParseTypedNumber(*value);
-        if (!typed || value->empty()) return UsageError("--value must be a number");
+        if (!typed || value->empty()) return UsageError(Tr("krvctl", "--value は数値です"));
     }
-    if (args.Has("--on") && args.Has("--off")) return UsageError("--on and --off together");
+    if (args.Has("--on") && args.Has("--off"))
+        return UsageError(Tr("krvctl", "--on と --off は同時に指定できません"));
 
     ConsoleUserInterface ui;
     DeviceLink link(ui);
@@ -184,8 +187,10 @@ int RunSet(const Args& args)
     if (const int status = Connect(args, link, state, ui); status != kExitOk) return status;
     if (ch >= state.circuitCount) {
         link.ClosePort();
-        std::fprintf(stderr, "krvctl: the unit has %d circuits; there is no channel %d\n",
-                     state.circuitCount, ch + 1);
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "発生器の回路数は %1 です。チャンネル %2 はありません"),
+                              {std::to_string(state.circuitCount), std::to_string(ch + 1)})
+                         .c_str());
         return kExitUsage;
     }
 
@@ -201,7 +206,7 @@ int RunSet(const Args& args)
         // As on the panel: a range is never switched under a live output.
         if (state.OutputOn(ch)) {
             link.ClosePort();
-            std::fprintf(stderr, "ＯＮ状態では切替できません。\n");
+            std::fprintf(stderr, "%s\n", Tr("krvctl", "ＯＮ状態では切替できません。").c_str());
             return kExitUnitFailed;
         }
         state.channels[ch].range = *newRange;
@@ -214,9 +219,11 @@ int RunSet(const Args& args)
         const RangeLimits limits = ChannelLimits(state, ch);
         if (ClampToLimits(*typed, limits) != *typed) {
             std::fprintf(
-                stderr, "krvctl: --value %s is outside %s; %s is set\n",
-                args.Value("--value")->c_str(), ChannelLimitsText(state, ch).c_str(),
-                PlainValue(limits.decimals, TypedValueForChannel(state, ch, *typed)).c_str());
+                stderr, "krvctl: %s\n",
+                WithArgs(Tr("krvctl", "--value %1 は %2 の範囲外です。%3 を設定します"),
+                         {*args.Value("--value"), ChannelLimitsText(state, ch),
+                          PlainValue(limits.decimals, TypedValueForChannel(state, ch, *typed))})
+                    .c_str());
         }
         state.channels[ch].outputValue = TypedValueForChannel(state, ch, *typed);
     }
@@ -244,29 +251,32 @@ Command StatusCommand()
     return {
         "status",
         KRV_TRANSLATE_NOOP("krvctl", "パネルと同じように接続し、全チャンネルの状態を表示する"),
-        "Usage: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] [--csv "
-        "FILE]\n"
-        "\n"
-        "Connects as the panel does (firmware version at least 020000, circuit count, standalone\n"
-        "modes, status of every channel) without changing any output, then prints one line per\n"
-        "channel: range key, output code, value in range units, on/off, alarm text (- for none),\n"
-        "calibration mode (0 none, 1 maker, 2 user), standalone mode and run state.\n"
-        "  --json    one JSON object {firmware, circuits, channels: [...]}; with --watch, then\n"
-        "            one object {channel, range, ...} per line for every channel that changes\n"
-        "  --watch   keep polling every 50 ms, channel after channel, and print a channel "
-        "whenever\n"
-        "            it changes, until interrupted; a unit silent for 5 s ends it with exit 1\n"
-        "  --csv FILE also write the channels to FILE as the panel's output log does (UTF-8\n"
-        "            CSV: time,channel,range,value,...,event; one row per change). An existing\n"
-        "            output log is continued, never overwritten; a file that is not one is\n"
-        "            refused (exit 1). If writing fails, the log stops, watching goes on and\n"
-        "            the exit status is 1\n"
-        "With --connect the status comes from the krvctl serve that owns the unit (asked for\n"
-        "every channel every 50 ms while watching); watching goes on while the server has lost\n"
-        "the unit, and ends with exit 1 when the server stops answering.\n"
-        "A failed step prints the panel's message (接続できません。, 状態確認に失敗しました。 "
-        "...)\n"
-        "to standard error and exits 1.\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME | --connect HOST[:PORT]] status [--json] [--watch] "
+            "[--csv FILE]\n"
+            "\n"
+            "パネルと同じように接続し (ファームウェアのバージョンが 020000 以上か、回路数、PCレス\n"
+            "モード、全チャンネルの状態)、出力を変えずに 1 チャンネル 1 行で表示します: レンジの\n"
+            "キー、出力コード、レンジの単位の値、on/off、アラームの文 (なければ -)、調整モード\n"
+            "(0 なし、1 メーカー、2 ユーザー)、PCレスモードと運転状態。\n"
+            "  --json    一つの JSON オブジェクト {firmware, circuits, channels: [...]}。--watch\n"
+            "            と併せると、続けて変わったチャンネルごとに 1 行 1 オブジェクト\n"
+            "            {channel, range, ...}\n"
+            "  --watch   中断されるまで 50 ms ごとにチャンネルを順に問い合わせ続け、変わった\n"
+            "            チャンネルを表示します。5 秒応答がなければ終了ステータス 1 で終わります\n"
+            "  --csv FILE チャンネルをパネルの出力ログと同じく FILE にも書きます (UTF-8 の CSV:\n"
+            "            time,channel,range,value,...,event。変化ごとに 1 行)。既存の出力ログには\n"
+            "            追記し、上書きしません。出力ログでないファイルは拒否します "
+            "(終了ステータス 1)。\n"
+            "            書き込みに失敗するとログは止まり、監視は続き、終了ステータスは 1 です\n"
+            "--connect を付けると、発生器を持つ krvctl serve から状態を得ます "
+            "(監視中は全チャンネル\n"
+            "を 50 ms "
+            "ごとに問い合わせます)。サーバーが発生器を見失っている間も監視は続き、サーバー\n"
+            "が応答しなくなると終了ステータス 1 で終わります。\n"
+            "途中で失敗するとパネルのメッセージ (接続できません。、状態確認に失敗しました。 ...)\n"
+            "を標準エラー出力に表示し、終了ステータス 1 で終わります。\n"),
         {{"--json", false}, {"--watch", false}, {"--csv", true}},
         RunStatus};
 }
@@ -276,17 +286,19 @@ Command SetCommand()
     return {
         "set",
         KRV_TRANSLATE_NOOP("krvctl", "1 チャンネルのレンジ、値、出力のオン／オフを変更する"),
-        "Usage: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
-        "\n"
-        "Connects as the panel does, takes channel CH's (1 to 4) range, output code and on/off\n"
-        "state from the unit, applies the options and sends that channel's output frame only;\n"
-        "then prints the channel as the unit reports it.\n"
-        "  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA;\n"
-        "               the value goes to the range's resting value; refused while the output\n"
-        "               is on (ＯＮ状態では切替できません。)\n"
-        "  --value V    in range units; clamped into the range and cut to its decimals, as the\n"
-        "               panel does (a value outside the range is reported on standard error)\n"
-        "  --on, --off  switch the output\n",
+        KRV_TRANSLATE_NOOP(
+            "krvctl",
+            "使い方: krvctl [--port NAME] set CH [--range KEY] [--value V] [--on | --off]\n"
+            "\n"
+            "パネルと同じように接続し、チャンネル CH (1 ～ 4) のレンジ、出力コード、オン／オフを\n"
+            "発生器から読み、オプションを適用して、そのチャンネルの出力フレームだけを送ります。\n"
+            "その後、発生器が報告するチャンネルの状態を表示します。\n"
+            "  --range KEY  0_5V 0_10V -5_5V -10_10V 4_20mA 0_20mA 0_24mA 1_5V E4_20mA E0_24mA。\n"
+            "               値はレンジの休止値になります。出力がオンの間は拒否します\n"
+            "               (ＯＮ状態では切替できません。)\n"
+            "  --value V    レンジの単位で指定します。パネルと同じくレンジ内に収め、レンジの桁数\n"
+            "               に切り詰めます (レンジ外の値は標準エラー出力で知らせます)\n"
+            "  --on, --off  出力を切り替えます\n"),
         {{"--range", true}, {"--value", true}, {"--on", false}, {"--off", false}},
         RunSet};
 }

@@ -13,6 +13,7 @@
 #include "cli/CliArgs.h"
 #include "model/GeneratorState.h"
 #include "platform/Clock.h"
+#include "platform/Translate.h"
 #include "remote/LineClient.h"
 #include "remote/LineServer.h"
 
@@ -104,17 +105,22 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
     std::string error;
     auto address = remote::ParseListenAddress(text, &error);
     if (!address || address->port == 0) {
-        return UsageError("--connect takes HOST[:PORT] (an IPv4 address or localhost), not \"" +
-                          where + "\"");
+        return UsageError(WithArgs(Tr("krvctl",
+                                      "--connect は HOST[:PORT] (IPv4 アドレスか "
+                                      "localhost) で指定します。\"%1\" ではありません"),
+                                   {where}));
     }
     remote::LineClient server;
     if (!server.Open(address->host, address->port, kReplyTime, error)) {
-        std::fprintf(stderr, "krvctl: cannot reach krvctl serve at %s:%u: %s\n",
-                     address->host.c_str(), static_cast<unsigned>(address->port), error.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "%1 の krvctl serve に届きません: %2"),
+                              {address->host + ":" + std::to_string(address->port), error})
+                         .c_str());
         return kExitUnitFailed;
     }
     const auto silent = [&] {
-        std::fprintf(stderr, "krvctl: krvctl serve at %s does not answer\n", where.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "%1 の krvctl serve が応答しません"), {where}).c_str());
         return kExitUnitFailed;
     };
     // Holvik,KRV-2CH,serial,firmware
@@ -126,8 +132,10 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
         circuits = fields[1][4] - '0';
     }
     if (circuits != 1 && circuits != 2 && circuits != 4) {
-        std::fprintf(stderr, "krvctl: %s is no krvctl serve of a KRV unit: %s\n", where.c_str(),
-                     identity->c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "%1 は KRV 発生器の krvctl serve ではありません: %2"),
+                              {where, *identity})
+                         .c_str());
         return kExitUnitFailed;
     }
 
@@ -161,9 +169,10 @@ int RemoteStatus(const std::string& where, bool watch, bool json, OutputLog& log
         if (!all) return silent();
         if (all->front().connected != connected) {
             connected = all->front().connected;
-            std::fprintf(
-                stderr, "%s\n",
-                connected ? "krvctl serve has the unit again" : "krvctl serve lost the unit");
+            std::fprintf(stderr, "%s\n",
+                         (connected ? Tr("krvctl", "krvctl serve が発生器を取り戻しました")
+                                    : Tr("krvctl", "krvctl serve が発生器を見失いました"))
+                             .c_str());
         }
         for (const RawStatus& raw : *all) {
             const ChannelView view = take(raw);

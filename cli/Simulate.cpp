@@ -4,6 +4,7 @@
 
 #include "cli/CliArgs.h"
 #include "link/FtdiPort.h"
+#include "platform/Translate.h"
 
 namespace krv::cli {
 
@@ -28,7 +29,8 @@ std::string& RunningPortPath()
 int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options)
 {
     if (const auto serial = args.Value("--bridge-serial")) {
-        if (serial->empty()) return UsageError("--bridge-serial needs a serial number");
+        if (serial->empty())
+            return UsageError(Tr("krvctl", "--bridge-serial にはシリアル番号が必要です"));
         options.bridgeSerial = *serial;
     }
     for (const std::string& spec : args.Values("--extra-bridge")) {
@@ -38,7 +40,9 @@ int ParseBridgeOptions(const Args& args, sim::SimulationOptions& options)
         extra.serialNumber = spec.substr(0, colon);
         if (colon != std::string::npos) extra.description = spec.substr(colon + 1);
         if (extra.serialNumber.empty()) {
-            return UsageError("--extra-bridge " + spec + ": expected SERIAL or SERIAL:DESCRIPTION");
+            return UsageError(WithArgs(
+                Tr("krvctl", "--extra-bridge %1: SERIAL か SERIAL:DESCRIPTION で指定します"),
+                {spec}));
         }
         options.extraBridges.push_back(extra);
     }
@@ -58,21 +62,25 @@ int ActiveSimulation::Start(const Args& args)
 {
     const auto circuits = args.Value("--simulate");
     if (circuits && args.Has("--sim-bridge")) {
-        return UsageError("--sim-bridge reaches another process's virtual unit, not --simulate's");
+        return UsageError(Tr("krvctl",
+                             "--sim-bridge は別のプロセスの仮想の発生器に届くもので、--simulate の"
+                             "ものには届きません"));
     }
     if (!circuits) {
         if (args.Has("--bridge-serial") || args.Has("--extra-bridge") || args.Has("--unit-fault") ||
             args.Has("--bridge-fault")) {
-            return UsageError(
-                "--bridge-serial, --extra-bridge, --unit-fault and --bridge-fault "
-                "describe --simulate's unit");
+            return UsageError(Tr("krvctl",
+                                 "--bridge-serial、--extra-bridge、--unit-fault、--bridge-fault は "
+                                 "--simulate の発生器を指定するものです"));
         }
         if (const auto socket = args.Value("--sim-bridge")) {
             std::string error;
             remote_ = sim::RemoteBridge::Connect(*socket, &error);
             if (!remote_) {
-                std::fprintf(stderr, "krvctl: cannot reach the virtual unit's bridge: %s\n",
-                             error.c_str());
+                std::fprintf(
+                    stderr, "krvctl: %s\n",
+                    WithArgs(Tr("krvctl", "仮想の発生器のブリッジに届きません: %1"), {error})
+                        .c_str());
                 return kExitUnitFailed;
             }
         }
@@ -82,7 +90,9 @@ int ActiveSimulation::Start(const Args& args)
     options.server.unit.circuits = kDefaultCircuits;
     if (!circuits->empty()) {
         if (*circuits != "1" && *circuits != "2" && *circuits != "4") {
-            return UsageError("--simulate takes 1, 2 or 4 circuits, not \"" + *circuits + "\"");
+            return UsageError(WithArgs(
+                Tr("krvctl", "--simulate の回路数は 1、2、4 のいずれかです。\"%1\" ではありません"),
+                {*circuits}));
         }
         options.server.unit.circuits = (*circuits)[0] - '0';
     }
@@ -102,7 +112,8 @@ int ActiveSimulation::Start(const Args& args)
     simulation_ = std::make_unique<sim::Simulation>(std::move(options));
     std::string error;
     if (!simulation_->Start(&error)) {
-        std::fprintf(stderr, "krvctl: cannot start the virtual unit: %s\n", error.c_str());
+        std::fprintf(stderr, "krvctl: %s\n",
+                     WithArgs(Tr("krvctl", "仮想の発生器を始められません: %1"), {error}).c_str());
         simulation_.reset();
         return kExitUnitFailed;
     }

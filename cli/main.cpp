@@ -100,8 +100,9 @@ void PrintMainHelp(std::FILE* out)
 }
 
 // The language of --lang (the first one given, before or after the command), else the locale's.
-// A --lang without en or ja is answered in the locale's language.
-std::optional<Language> LanguageOption(const std::vector<std::string>& words, std::string& error)
+// A --lang without en or ja is answered in the locale's language: `wrong` gets the value.
+std::optional<Language> LanguageOption(const std::vector<std::string>& words,
+                                       std::optional<std::string>& wrong)
 {
     for (std::size_t i = 0; i < words.size(); ++i) {
         std::string value;
@@ -114,7 +115,7 @@ std::optional<Language> LanguageOption(const std::vector<std::string>& words, st
             continue;
         }
         const auto language = ParseLanguage(value);
-        if (!language) error = "--lang takes en or ja, not '" + value + "'";
+        if (!language) wrong = value;
         return language;
     }
     return std::nullopt;
@@ -130,10 +131,13 @@ int Main(int argc, char** argv)
     // Which library serves the bridge calls is said only when asked for; decided before anything
     // (the virtual unit of --simulate included) asks for the library.
     ShowD2xxNotice(std::find(words.begin(), words.end(), "--verbose") != words.end());
-    std::string languageError;
-    const auto language = LanguageOption(words, languageError);
+    std::optional<std::string> wrongLanguage;
+    const auto language = LanguageOption(words, wrongLanguage);
     UseLanguage(ChooseLanguage(language, std::nullopt, ProcessEnvironment()));
-    if (!languageError.empty()) return UsageError(languageError);
+    if (wrongLanguage) {
+        return UsageError(WithArgs(Tr("krvctl", "--lang は en か ja です。'%1' ではありません"),
+                                   {*wrongLanguage}));
+    }
 
     // The command is the first word that is neither an option nor the value of a global one.
     std::size_t commandAt = words.size();
@@ -170,7 +174,7 @@ int Main(int argc, char** argv)
     for (const Command& c : AllCommands()) {
         if (name == c.name) command = &c;
     }
-    if (!command) return UsageError("unknown command '" + name + "'");
+    if (!command) return UsageError(WithArgs(Tr("krvctl", "不明なコマンド '%1'"), {name}));
 
     words.erase(words.begin() + static_cast<std::ptrdiff_t>(commandAt));
     std::vector<OptionSpec> known = kGlobalOptions;
@@ -179,20 +183,24 @@ int Main(int argc, char** argv)
     std::string error;
     if (!args.Parse(words, known, error)) return UsageError(error);
     if (args.Has("--help")) {
-        std::fputs(command->help, stdout);
+        std::fputs(TrMarked("krvctl", command->help).c_str(), stdout);
         return kExitOk;
     }
     if (args.Has("--connect") &&
         (name != "status" || args.Has("--port") || args.Has("--simulate"))) {
-        return UsageError("--connect is for status alone, without --port or --simulate");
+        return UsageError(Tr("krvctl",
+                             "--connect は status だけのもので、--port や --simulate "
+                             "とは併せられません"));
     }
     if (name == "sim" && args.Has("--simulate")) {
-        return UsageError("sim serves a unit of its own; --simulate is for the other commands");
+        return UsageError(Tr("krvctl",
+                             "sim は自分の発生器を提供します。--simulate は他の"
+                             "コマンドのものです"));
     }
     // Outlives the simulation and the command, so their last frames are in it.
     TraceSession trace;
     if (!trace.Start(args.Value("--trace"), "krvctl " KRV_VERSION, &error)) {
-        return UsageError("cannot write the trace: " + error);
+        return UsageError(WithArgs(Tr("krvctl", "トレースを書けません: %1"), {error}));
     }
     // Lives until the command is done, and the link with it.
     ActiveSimulation simulation;

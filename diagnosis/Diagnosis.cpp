@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "diagnosis/Doctor.h"
+#include "platform/Translate.h"
 
 namespace krv {
 
@@ -16,7 +17,7 @@ Finding Make(const char* id, const char* title)
 {
     Finding finding;
     finding.id = id;
-    finding.title = title;
+    finding.title = TrMarked("Diagnosis", title);
     return finding;
 }
 
@@ -27,16 +28,17 @@ struct Check {
 };
 
 constexpr Check kChecks[] = {
-    {"usb", "USB bridge", &Doctor::Usb},
-    {"driver", "Kernel driver", &Doctor::Driver},
-    {"serial-access", "Serial port access", &Doctor::SerialAccess},
-    {"usb-access", "USB device access", &Doctor::UsbAccess},
-    {"udev-rule", "udev rule", &Doctor::UdevRule},
-    {"latency", "Latency timer", &Doctor::Latency},
+    {"usb", KRV_TRANSLATE_NOOP("Diagnosis", "USB ブリッジ"), &Doctor::Usb},
+    {"driver", KRV_TRANSLATE_NOOP("Diagnosis", "カーネルドライバ"), &Doctor::Driver},
+    {"serial-access", KRV_TRANSLATE_NOOP("Diagnosis", "シリアルポートのアクセス"),
+     &Doctor::SerialAccess},
+    {"usb-access", KRV_TRANSLATE_NOOP("Diagnosis", "USB デバイスのアクセス"), &Doctor::UsbAccess},
+    {"udev-rule", KRV_TRANSLATE_NOOP("Diagnosis", "udev ルール"), &Doctor::UdevRule},
+    {"latency", KRV_TRANSLATE_NOOP("Diagnosis", "レイテンシタイマー"), &Doctor::Latency},
     {"modemmanager", "ModemManager", &Doctor::ModemManager},
-    {"holders", "Other programs on the port", &Doctor::Holders},
-    {"eeprom", "Bridge EEPROM", &Doctor::Eeprom},
-    {"firmware", "Unit firmware", &Doctor::Firmware},
+    {"holders", KRV_TRANSLATE_NOOP("Diagnosis", "ポートを持つ他のプログラム"), &Doctor::Holders},
+    {"eeprom", KRV_TRANSLATE_NOOP("Diagnosis", "ブリッジの EEPROM"), &Doctor::Eeprom},
+    {"firmware", KRV_TRANSLATE_NOOP("Diagnosis", "発生器のファームウェア"), &Doctor::Firmware},
 };
 
 }  // namespace
@@ -71,16 +73,17 @@ DiagnosisReport Diagnose(DeviceLink& link, const DiagnosisOptions& options,
     for (const Check& check : kChecks) {
         Finding finding = Make(check.id, check.title);
         try {
-            if (!stopped && progress && !progress(check.title)) stopped = true;
+            if (!stopped && progress && !progress(finding.title)) stopped = true;
             if (stopped) {
-                Set(finding, Verdict::NotChecked, "Stopped before this check.");
+                Set(finding, Verdict::NotChecked, Tr("Diagnosis", "この確認の前に止めました。"));
             } else {
                 (doctor.*check.run)(finding);
             }
         } catch (const std::exception& e) {
-            Set(finding, Verdict::NotChecked, std::string("The check failed: ") + e.what());
+            Set(finding, Verdict::NotChecked,
+                diagnosis::Fill(Tr("Diagnosis", "確認に失敗しました: %1"), {e.what()}));
         } catch (...) {
-            Set(finding, Verdict::NotChecked, "The check failed.");
+            Set(finding, Verdict::NotChecked, Tr("Diagnosis", "確認に失敗しました。"));
         }
         report.findings.push_back(std::move(finding));
     }
@@ -94,23 +97,24 @@ std::string FormatDiagnosis(const DiagnosisReport& report)
     int problems = 0;
     int warnings = 0;
     for (const Finding& f : report.findings) {
-        const char* tag = "[ -- ]";
+        // Six columns in both languages, so the titles line up.
+        std::string tag = "[ -- ]";
         switch (f.verdict) {
             case Verdict::Ok:
-                tag = "[ OK ]";
+                tag = Tr("Diagnosis", "[正常]");
                 break;
             case Verdict::Warning:
-                tag = "[WARN]";
+                tag = Tr("Diagnosis", "[注意]");
                 ++warnings;
                 break;
             case Verdict::Problem:
-                tag = "[FAIL]";
+                tag = Tr("Diagnosis", "[異常]");
                 ++problems;
                 break;
             case Verdict::NotChecked:
                 break;
         }
-        text += std::string(tag) + " " + f.title + ":";
+        text += tag + " " + f.title + ":";
         std::size_t at = 0;
         bool first = true;
         while (at <= f.detail.size() && !f.detail.empty()) {
@@ -123,13 +127,22 @@ std::string FormatDiagnosis(const DiagnosisReport& report)
         if (!f.advice.empty()) text += std::string(kIndent) + "-> " + f.advice + "\n";
     }
     if (problems == 0 && warnings == 0) {
-        text += "No problems found.\n";
-    } else {
-        text +=
-            std::to_string(problems) + (problems == 1 ? " problem, " : " problems, ") +
-            std::to_string(warnings) + (warnings == 1 ? " warning" : " warnings") +
-            (problems > 0 ? ": the unit will not work until the problems are solved.\n" : ".\n");
+        text += Tr("Diagnosis", "問題は見つかりませんでした。") + "\n";
+        return text;
     }
+    // One and several are separate texts: English counts agree in number.
+    const std::string problemCount =
+        problems == 1 ? Tr("Diagnosis", "問題 1 件")
+                      : diagnosis::Fill(Tr("Diagnosis", "問題 %1 件"), {std::to_string(problems)});
+    const std::string warningCount =
+        warnings == 1 ? Tr("Diagnosis", "注意 1 件")
+                      : diagnosis::Fill(Tr("Diagnosis", "注意 %1 件"), {std::to_string(warnings)});
+    text += diagnosis::Fill(problems > 0 ? Tr("Diagnosis",
+                                              "%1、%2: 問題を解決するまで発生器は"
+                                              "動きません。")
+                                         : Tr("Diagnosis", "%1、%2。"),
+                            {problemCount, warningCount}) +
+            "\n";
     return text;
 }
 

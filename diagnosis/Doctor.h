@@ -5,10 +5,12 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
 #include "diagnosis/Diagnosis.h"
+#include "platform/Translate.h"
 
 namespace krv::diagnosis {
 
@@ -17,11 +19,15 @@ namespace fs = std::filesystem;
 inline constexpr long kFtdiVendor = 0x0403;
 inline constexpr long kFt230x = 0x6015;
 inline constexpr const char* kSerialDriver = "ftdi_sio";
-inline constexpr const char* kReplug = "Unplug the unit's USB cable and plug it in again.";
-inline constexpr const char* kInstallRule =
-    "Install the program's udev rule: sudo cp 70-krv-generator.rules /etc/udev/rules.d/ && "
-    "sudo udevadm control --reload-rules (the file comes with the program, in packaging/ of its "
-    "sources), then unplug the unit and plug it in again.";
+// Advice given by several checks; shown with TrMarked("Diagnosis", ...).
+inline constexpr const char* kReplug =
+    KRV_TRANSLATE_NOOP("Diagnosis", "発生器の USB ケーブルを抜き、もう一度差し込んでください。");
+inline constexpr const char* kInstallRule = KRV_TRANSLATE_NOOP(
+    "Diagnosis",
+    "プログラムの udev ルールを組み込んでください: sudo cp 70-krv-generator.rules "
+    "/etc/udev/rules.d/ && sudo udevadm control --reload-rules (ファイルはプログラムに付いて"
+    "います。ソースでは packaging/ の中です)。その後、発生器を抜いてもう一度差し込んで"
+    "ください。");
 // Bounds on what is read: rules files are small, /proc may be large.
 inline constexpr std::size_t kRuleFileLimit = 256 * 1024;
 inline constexpr std::size_t kRuleFilesPerFolder = 2000;
@@ -42,6 +48,8 @@ bool IsUnit(const UsbDevice& device);
 // "bus 1 device 5, product "…", serial number "…"".
 std::string Describe(const UsbDevice& device);
 void Set(Finding& finding, Verdict verdict, std::string detail, std::string advice = {});
+// A translated text with its %1, %2, ... replaced by `values` in order.
+std::string Fill(const std::string& text, std::initializer_list<std::string> values);
 
 // What one check leaves for the next.
 class Doctor {

@@ -24,10 +24,9 @@ bool IsUnit(const UsbDevice& device)
 
 std::string Describe(const UsbDevice& device)
 {
-    std::string text = "bus " + std::to_string(device.bus) + " device " +
-                       std::to_string(device.address) + ", product \"" + Printable(device.product) +
-                       "\", serial number \"" + Printable(device.serial) + "\"";
-    return text;
+    return Fill(Tr("Diagnosis", "バス %1 デバイス %2、製品 \"%3\"、シリアル番号 \"%4\""),
+                {std::to_string(device.bus), std::to_string(device.address),
+                 Printable(device.product), Printable(device.serial)});
 }
 
 void Set(Finding& finding, Verdict verdict, std::string detail, std::string advice)
@@ -35,6 +34,23 @@ void Set(Finding& finding, Verdict verdict, std::string detail, std::string advi
     finding.verdict = verdict;
     finding.detail = std::move(detail);
     finding.advice = std::move(advice);
+}
+
+std::string Fill(const std::string& text, std::initializer_list<std::string> values)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
+        const std::size_t n = digit ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size()) {
+            out += values.begin()[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 std::optional<fs::path> Doctor::PortPath() const
@@ -85,47 +101,61 @@ void Doctor::Usb(Finding& f)
     }
     std::string otherText;
     for (const UsbDevice& d : others) {
-        otherText += "\nAn FT230X (USB 0403:6015) that is not a unit: " + Describe(d) +
-                     " (a unit's bridge has the product string \"" + CFtdiPort::kUnitDescription +
-                     "\" and a serial number beginning with \"" + CFtdiPort::kUnitSerialPrefix +
-                     "\").";
+        otherText +=
+            "\n" + Fill(Tr("Diagnosis",
+                           "発生器ではない FT230X (USB 0403:6015): %1 "
+                           "(発生器のブリッジは製品文字列 \"%2\" と、\"%3\" "
+                           "で始まるシリアル番号を持ちます)。"),
+                        {Describe(d), CFtdiPort::kUnitDescription, CFtdiPort::kUnitSerialPrefix});
     }
     if (units.size() == 1) {
         bridge_ = units.front();
-        Set(f, Verdict::Ok, "USB 0403:6015 at " + Describe(units.front()) + otherText);
+        Set(f, Verdict::Ok,
+            Fill(Tr("Diagnosis", "USB 0403:6015: %1"), {Describe(units.front())}) + otherText);
         if (bridge_->bus < 0 || bridge_->address < 0) {
             Set(f, Verdict::Warning,
-                f.detail + "\nIts bus number or device address cannot be read from sysfs.",
-                kReplug);
+                f.detail + "\n" +
+                    Tr("Diagnosis", "そのバス番号またはデバイスアドレスを sysfs から読めません。"),
+                TrMarked("Diagnosis", kReplug));
         }
         return;
     }
     if (units.size() > 1) {
-        std::string text = std::to_string(units.size()) + " unit bridges on USB:";
+        std::string text = Fill(Tr("Diagnosis", "USB 上に発生器のブリッジが %1 台:"),
+                                {std::to_string(units.size())});
         for (const UsbDevice& d : units) text += "\n" + Describe(d);
         Set(f, Verdict::Problem, text + otherText,
-            "Connect only one unit: the program works with exactly one.");
+            Tr("Diagnosis",
+               "発生器は一台だけ接続してください: プログラムはちょうど一台と動きます。"));
         return;
     }
     if (!Exists(devices)) {
         Set(f, Verdict::Problem,
-            "No USB devices can be seen (" + devices.string() + " is missing).",
-            "Run this on the machine the unit is plugged into, not in a container without /sys.");
+            Fill(Tr("Diagnosis", "USB デバイスが見えません (%1 がありません)。"),
+                 {devices.string()}),
+            Tr("Diagnosis",
+               "発生器を差し込んだ機械の上で実行してください。/sys のないコンテナの"
+               "中では調べられません。"));
         return;
     }
     Set(f, Verdict::Problem,
-        std::string("No unit bridge (USB 0403:6015, \"") + CFtdiPort::kUnitDescription +
-            "\") on USB." + otherText,
-        others.empty() ? "Plug the unit in with its USB cable and switch it on; lsusb should then "
-                         "list 0403:6015."
-                       : "If that FT230X is the unit, its bridge's EEPROM is not programmed as a "
-                         "unit's; otherwise plug the unit in and switch it on.");
+        Fill(Tr("Diagnosis", "USB 上に発生器のブリッジ (USB 0403:6015、\"%1\") がありません。"),
+             {CFtdiPort::kUnitDescription}) +
+            otherText,
+        others.empty() ? Tr("Diagnosis",
+                            "発生器を USB ケーブルで差し込み、電源を入れてください。"
+                            "その後 lsusb に 0403:6015 が出るはずです。")
+                       : Tr("Diagnosis",
+                            "その FT230X が発生器なら、ブリッジの EEPROM が発生器の"
+                            "ものとして書かれていません。そうでなければ発生器を"
+                            "差し込み、電源を入れてください。"));
 }
 
 void Doctor::Driver(Finding& f)
 {
     if (!bridge_) {
-        Set(f, Verdict::NotChecked, "No single unit bridge to look at.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "調べる発生器のブリッジが一台に決まりません。"));
         return;
     }
     std::vector<std::string> lines;
@@ -135,12 +165,17 @@ void Doctor::Driver(Finding& f)
         if (!name.starts_with(bridge_->name + ":")) continue;
         const std::string driver = fs::path(LinkTarget(dir / "driver")).filename().string();
         if (driver.empty()) {
-            lines.push_back("Interface " + Printable(name) + " has no driver bound.");
+            lines.push_back(Fill(Tr("Diagnosis",
+                                    "インターフェース %1 にはドライバが結び付いて"
+                                    "いません。"),
+                                 {Printable(name)}));
             continue;
         }
         if (driver != kSerialDriver) {
-            lines.push_back("Interface " + Printable(name) + " is bound to " + Printable(driver) +
-                            ", not " + kSerialDriver + ".");
+            lines.push_back(Fill(Tr("Diagnosis",
+                                    "インターフェース %1 に結び付いているのは %3 "
+                                    "ではなく %2 です。"),
+                                 {Printable(name), Printable(driver), kSerialDriver}));
             continue;
         }
         for (const fs::path& child : ListFolder(dir, 1000)) {
@@ -151,21 +186,31 @@ void Doctor::Driver(Finding& f)
             }
         }
         bound = true;
-        lines.push_back(std::string(kSerialDriver) + " is bound to interface " + Printable(name) +
-                        (tty_.empty() ? ", but no serial device is listed under it."
-                                      : "; its serial device is " + tty_ + "."));
+        lines.push_back(tty_.empty()
+                            ? Fill(Tr("Diagnosis",
+                                      "%1 はインターフェース %2 に結び付いていますが、その下に"
+                                      "シリアルデバイスがありません。"),
+                                   {kSerialDriver, Printable(name)})
+                            : Fill(Tr("Diagnosis",
+                                      "%1 はインターフェース %2 に結び付いています。シリアル"
+                                      "デバイスは %3 です。"),
+                                   {kSerialDriver, Printable(name), tty_}));
     }
     std::string detail;
     for (const std::string& line : lines) detail += (detail.empty() ? "" : "\n") + line;
     if (bound && !tty_.empty()) {
         Set(f, Verdict::Ok, detail);
     } else if (bound) {
-        Set(f, Verdict::Problem, detail, kReplug);
+        Set(f, Verdict::Problem, detail, TrMarked("Diagnosis", kReplug));
     } else {
-        Set(f, Verdict::Problem, detail.empty() ? "The bridge has no interfaces listed." : detail,
-            "A program may hold the bridge through libftdi (a firmware update or a restart in "
-            "progress): wait for it to end. Otherwise load the driver with sudo modprobe " +
-                std::string(kSerialDriver) + ", then unplug the unit and plug it in again.");
+        Set(f, Verdict::Problem,
+            detail.empty() ? Tr("Diagnosis", "ブリッジにインターフェースがありません。") : detail,
+            Fill(Tr("Diagnosis",
+                    "プログラムが libftdi でブリッジを持っているかもしれません "
+                    "(ファームウェア更新や再起動の途中): 終わるまで待ってください。"
+                    "そうでなければ sudo modprobe %1 でドライバを読み込み、発生器を"
+                    "抜いてもう一度差し込んでください。"),
+                 {kSerialDriver}));
     }
 }
 
@@ -173,11 +218,12 @@ void Doctor::SerialAccess(Finding& f)
 {
     const auto path = PortPath();
     if (!path) {
-        Set(f, Verdict::NotChecked, "No serial device to check.");
+        Set(f, Verdict::NotChecked, Tr("Diagnosis", "調べるシリアルデバイスがありません。"));
         return;
     }
     if (!Exists(*path)) {
-        Set(f, Verdict::Problem, path->string() + " does not exist.", kReplug);
+        Set(f, Verdict::Problem, Fill(Tr("Diagnosis", "%1 がありません。"), {path->string()}),
+            TrMarked("Diagnosis", kReplug));
         return;
     }
     const bool serialAccess = diagnosis::MayReadWrite(*path);
@@ -185,31 +231,36 @@ void Doctor::SerialAccess(Finding& f)
     const std::string ownerText = owner ? " (" + owner->text + ")" : "";
     if (serialAccess) {
         Set(f, Verdict::Ok,
-            "User " + diagnosis::UserName() + " may read and write " + path->string() + ownerText +
-                ".");
+            Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
+                 {diagnosis::UserName(), path->string(), ownerText}));
         return;
     }
     accessDenied_ = true;
     const std::string group = owner ? owner->group : "dialout";
     Set(f, Verdict::Problem,
-        "User " + diagnosis::UserName() + " may not read and write " + path->string() + ownerText +
-            ".",
-        "Either add the user to the device's group " + group + ": sudo usermod -aG " + group +
-            " $USER, then log out and in again; or, for the user logged in at the machine, "
-            "install the program's udev rule (it gives the seat's user access, uaccess).");
+        Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできません。"),
+             {diagnosis::UserName(), path->string(), ownerText}),
+        Fill(Tr("Diagnosis",
+                "ユーザーをデバイスのグループ %1 に加えてください: sudo usermod "
+                "-aG %1 $USER の後、ログインし直します。または、機械の前でログイン"
+                "しているユーザーのために、プログラムの udev ルールを組み込んで"
+                "ください (席のユーザーにアクセスを与えます。uaccess)。"),
+             {group}));
 }
 
 void Doctor::UsbAccess(Finding& f)
 {
     if (!bridge_ || bridge_->bus < 0 || bridge_->address < 0) {
-        Set(f, Verdict::NotChecked, "No single unit bridge with a known bus and address.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "バスとアドレスの分かる発生器のブリッジが一台に決まりません。"));
         return;
     }
     char node[48];
     std::snprintf(node, sizeof node, "%03ld/%03ld", bridge_->bus, bridge_->address);
     const fs::path path = Roots().dev / "bus/usb" / node;
     if (!Exists(path)) {
-        Set(f, Verdict::Problem, path.string() + " does not exist.", kReplug);
+        Set(f, Verdict::Problem, Fill(Tr("Diagnosis", "%1 がありません。"), {path.string()}),
+            TrMarked("Diagnosis", kReplug));
         return;
     }
     usbAccess_ = diagnosis::MayReadWrite(path);
@@ -217,19 +268,25 @@ void Doctor::UsbAccess(Finding& f)
     const std::string ownerText = owner ? " (" + owner->text + ")" : "";
     if (usbAccess_) {
         Set(f, Verdict::Ok,
-            "User " + diagnosis::UserName() + " may read and write " + path.string() + ownerText +
-                ".");
+            Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
+                 {diagnosis::UserName(), path.string(), ownerText}));
         return;
     }
     accessDenied_ = true;
     const std::string group = owner ? owner->group : "root";
     Set(f, Verdict::Problem,
-        "User " + diagnosis::UserName() + " may not read and write " + path.string() + ownerText +
-            ": restarts, boot mode and the EEPROM check need it.",
-        "The program's udev rule gives the user logged in at the machine itself (not over ssh) "
-        "access to it (uaccess). " +
-            std::string(kInstallRule) +
-            (group == "root" ? "" : " Members of the node's group " + group + " may use it too."));
+        Fill(Tr("Diagnosis",
+                "ユーザー %1 は %2%3 を読み書きできません: 再起動、ブートモード、"
+                "EEPROM の確認に必要です。"),
+             {diagnosis::UserName(), path.string(), ownerText}),
+        Tr("Diagnosis",
+           "プログラムの udev ルールは、機械の前で (ssh でなく) ログインしている"
+           "ユーザーにアクセスを与えます (uaccess)。") +
+            " " + TrMarked("Diagnosis", kInstallRule) +
+            (group == "root"
+                 ? ""
+                 : " " + Fill(Tr("Diagnosis", "ノードのグループ %1 のメンバーも使えます。"),
+                              {group})));
 }
 
 void Doctor::UdevRule(Finding& f)
@@ -258,43 +315,51 @@ void Doctor::UdevRule(Finding& f)
         }
     }
     if (rule_) {
-        Set(f, Verdict::Ok, "Installed: " + rule_->string() + ".");
+        Set(f, Verdict::Ok, Fill(Tr("Diagnosis", "組み込み済み: %1"), {rule_->string()}));
         return;
     }
     std::string dirs;
     for (const fs::path& dir : Roots().rulesDirs) dirs += (dirs.empty() ? "" : ", ") + dir.string();
     Set(f, accessDenied_ ? Verdict::Problem : Verdict::Warning,
-        std::string("No rule for the unit's bridge in ") + dirs +
-            ": without it the user at the machine gets no access to the bridge, the latency "
-            "timer stays at 16 ms and ModemManager may probe the port.",
-        kInstallRule);
+        Fill(Tr("Diagnosis",
+                "%1 に発生器のブリッジのルールがありません: ルールがないと、機械の"
+                "前のユーザーはブリッジを使えず、レイテンシタイマーは 16 ms のまま"
+                "で、ModemManager がポートを探るかもしれません。"),
+             {dirs}),
+        TrMarked("Diagnosis", kInstallRule));
 }
 
 void Doctor::Latency(Finding& f)
 {
     if (tty_.empty()) {
-        Set(f, Verdict::NotChecked, "No serial device of the bridge to look at.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "調べるブリッジのシリアルデバイスがありません。"));
         return;
     }
     const fs::path file = Roots().sys / "bus/usb-serial/devices" / tty_ / "latency_timer";
     const auto text = ReadAttribute(file);
     if (!text) {
-        Set(f, Verdict::NotChecked, file.string() + " cannot be read.");
+        Set(f, Verdict::NotChecked, Fill(Tr("Diagnosis", "%1 を読めません。"), {file.string()}));
         return;
     }
     const auto ms = ParseNumber(*text, 10, 0, 255);
     if (!ms) {
-        Set(f, Verdict::Warning, file.string() + " holds \"" + Printable(*text) + "\".", kReplug);
+        Set(f, Verdict::Warning,
+            Fill(Tr("Diagnosis", "%1 の中身は \"%2\" です。"), {file.string(), Printable(*text)}),
+            TrMarked("Diagnosis", kReplug));
         return;
     }
     if (*ms == 1) {
-        Set(f, Verdict::Ok, "1 ms.");
+        Set(f, Verdict::Ok, Tr("Diagnosis", "1 ms です。"));
         return;
     }
     Set(f, Verdict::Warning,
-        std::to_string(*ms) + " ms: the bridge holds short replies up to " + std::to_string(*ms) +
-            " ms until the program opens the port and lowers it.",
-        "The udev rule sets 1 ms when the unit is plugged in. " + std::string(kInstallRule));
+        Fill(Tr("Diagnosis",
+                "%1 ms: プログラムがポートを開いて下げるまで、ブリッジは短い応答を"
+                "最大 %1 ms 留めます。"),
+             {std::to_string(*ms)}),
+        Tr("Diagnosis", "udev ルールは発生器が差し込まれると 1 ms にします。") + " " +
+            TrMarked("Diagnosis", kInstallRule));
 }
 
 void Doctor::ModemManager(Finding& f)
@@ -302,7 +367,8 @@ void Doctor::ModemManager(Finding& f)
     bool readable = false;
     const auto processes = ListFolder(Roots().proc, 1000000, &readable);
     if (!readable) {
-        Set(f, Verdict::NotChecked, Roots().proc.string() + " cannot be read.");
+        Set(f, Verdict::NotChecked,
+            Fill(Tr("Diagnosis", "%1 を読めません。"), {Roots().proc.string()}));
         return;
     }
     std::optional<std::string> pid;
@@ -315,7 +381,7 @@ void Doctor::ModemManager(Finding& f)
         }
     }
     if (!pid) {
-        Set(f, Verdict::Ok, "ModemManager is not running.");
+        Set(f, Verdict::Ok, Tr("Diagnosis", "ModemManager は動いていません。"));
         return;
     }
     // udev's database says what the device carries; without it, what the rule would set.
@@ -328,37 +394,40 @@ void Doctor::ModemManager(Finding& f)
             if (const auto db = ReadBounded(entry, 64 * 1024)) {
                 marked = db->find("E:ID_MM_DEVICE_IGNORE=1\n") != std::string::npos ||
                          db->ends_with("E:ID_MM_DEVICE_IGNORE=1");
-                source = "udev's entry " + entry.string();
+                source = Fill(Tr("Diagnosis", "udev の項目 %1"), {entry.string()});
             }
         }
     }
     if (!marked) {
         marked = rule_ && ruleIgnoresModem_;
-        source = rule_ ? "the rule " + rule_->string() : "no udev rule";
+        source = rule_ ? Fill(Tr("Diagnosis", "ルール %1"), {rule_->string()})
+                       : Tr("Diagnosis", "udev ルールなし");
     }
     if (*marked) {
         Set(f, Verdict::Ok,
-            "ModemManager is running (pid " + *pid +
-                "); the port is marked for it to leave "
-                "alone (" +
-                source + ").");
+            Fill(Tr("Diagnosis",
+                    "ModemManager が動いています (pid %1)。ポートには触れないよう"
+                    "印が付いています (%2)。"),
+                 {*pid, source}));
         return;
     }
     Set(f, Verdict::Problem,
-        "ModemManager is running (pid " + *pid +
-            ") and the port is not marked "
-            "ID_MM_DEVICE_IGNORE (" +
-            source +
-            "): it probes the port with AT commands when the "
-            "unit is plugged in.",
-        std::string(kInstallRule) + " Or stop ModemManager: sudo systemctl stop ModemManager.");
+        Fill(Tr("Diagnosis",
+                "ModemManager が動いていて (pid %1)、ポートに ID_MM_DEVICE_IGNORE の"
+                "印がありません (%2): 発生器が差し込まれると AT コマンドでポートを"
+                "探ります。"),
+             {*pid, source}),
+        TrMarked("Diagnosis", kInstallRule) + " " +
+            Tr("Diagnosis",
+               "または ModemManager を止めてください: sudo systemctl stop "
+               "ModemManager。"));
 }
 
 void Doctor::Holders(Finding& f)
 {
     const auto path = PortPath();
     if (!path || !Exists(*path)) {
-        Set(f, Verdict::NotChecked, "No serial device to check.");
+        Set(f, Verdict::NotChecked, Tr("Diagnosis", "調べるシリアルデバイスがありません。"));
         return;
     }
     std::vector<std::string> found;
@@ -368,17 +437,19 @@ void Doctor::Holders(Finding& f)
         const int fd = ::open(path->c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         const int openError = fd < 0 ? errno : 0;
         if (fd < 0 && openError != EBUSY) {
-            unprobed = std::string(" (Its lock could not be looked at: ") +
-                       std::strerror(openError) + ".)";
+            unprobed = " " + Fill(Tr("Diagnosis", "(そのロックは調べられませんでした: %1。)"),
+                                  {std::strerror(openError)});
         }
         if (openError == EBUSY) {
-            found.push_back("The port is open in exclusive mode by another program.");
+            found.push_back(Tr("Diagnosis", "ポートは別のプログラムが排他モードで開いています。"));
         } else if (fd >= 0) {
             int locked = 0;
             while ((locked = ::flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
             }
             if (locked != 0 && errno == EWOULDBLOCK) {
-                found.push_back("The port is locked by another program (bremix2 or krvctl).");
+                found.push_back(Tr("Diagnosis",
+                                   "ポートは別のプログラム (bremix2 か krvctl) が"
+                                   "ロックしています。"));
             }
             ::close(fd);  // lets the probe's lock go
         }
@@ -400,9 +471,8 @@ void Doctor::Holders(Finding& f)
         for (const fs::path& fdLink : fds) {
             const std::string target = LinkTarget(fdLink);
             if (!target.empty() && (target == path->string() || target == canonical)) {
-                found.push_back("Process " + pid + " (" +
-                                Printable(ReadAttribute(dir / "comm").value_or("?")) +
-                                ") has it open.");
+                found.push_back(Fill(Tr("Diagnosis", "プロセス %1 (%2) が開いています。"),
+                                     {pid, Printable(ReadAttribute(dir / "comm").value_or("?"))}));
                 break;
             }
         }
@@ -412,14 +482,20 @@ void Doctor::Holders(Finding& f)
     held_ = !found.empty();
     if (held_) {
         Set(f, Verdict::Problem, path->string() + ":\n" + detail,
-            "Close the other program (or end the named process) before connecting.");
+            Tr("Diagnosis",
+               "接続する前に、別のプログラムを閉じて (または示したプロセスを終了して) "
+               "ください。"));
         return;
     }
-    std::string text = ours ? "Only this program holds " + path->string() + "."
-                            : "No other program holds " + path->string() + "." + unprobed;
+    std::string text = ours ? Fill(Tr("Diagnosis", "%1 を持っているのはこのプログラムだけです。"),
+                                   {path->string()})
+                            : Fill(Tr("Diagnosis", "%1 を持っている別のプログラムはありません。"),
+                                   {path->string()}) +
+                                  unprobed;
     if (hidden > 0) {
         text +=
-            " (" + std::to_string(hidden) + " processes of other users could not be looked into.)";
+            " " + Fill(Tr("Diagnosis", "(他のユーザーのプロセス %1 個は調べられませんでした。)"),
+                       {std::to_string(hidden)});
     }
     Set(f, Verdict::Ok, text);
 }

@@ -13,6 +13,9 @@
 #include <fstream>
 #include <system_error>
 
+#include "diagnosis/Doctor.h"
+#include "platform/Translate.h"
+
 namespace krv::diagnosis {
 
 namespace fs = std::filesystem;
@@ -116,9 +119,9 @@ std::optional<FileOwnership> Ownership(const fs::path& path)
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
     result.text =
-        "owner " +
-        (owner != nullptr ? std::string(owner->pw_name) : "uid " + std::to_string(st.st_uid)) +
-        ", group " + result.group + ", mode " + mode;
+        Fill(Tr("Diagnosis", "所有者 %1、グループ %2、モード %3"),
+             {owner != nullptr ? std::string(owner->pw_name) : "uid " + std::to_string(st.st_uid),
+              result.group, mode});
     return result;
 }
 

@@ -30,26 +30,32 @@ bool Doctor::WaitForPort(const fs::path& path, bool accessible) const
 void Doctor::Eeprom(Finding& f)
 {
     if (!bridge_) {
-        Set(f, Verdict::NotChecked, "No single unit bridge to read.");
+        Set(f, Verdict::NotChecked, Tr("Diagnosis", "読む発生器のブリッジが一台に決まりません。"));
         return;
     }
     if (options_.linkInUse || link_.IsOpen()) {
         Set(f, Verdict::NotChecked,
-            "Not read while this program holds the port: reading takes the bridge from the "
-            "serial driver and cuts the port off. Disconnect and run the check again.");
+            Tr("Diagnosis",
+               "このプログラムがポートを持っている間は読みません: 読むとブリッジを"
+               "シリアルドライバから取り上げ、ポートが切れます。切断してもう一度"
+               "確認してください。"));
         return;
     }
     if (held_) {
         Set(f, Verdict::NotChecked,
-            "Not read while another program holds the port: reading would cut it off.");
+            Tr("Diagnosis",
+               "別のプログラムがポートを持っている間は読みません: 読むとポートが"
+               "切れます。"));
         return;
     }
     if (!usbAccess_) {
-        Set(f, Verdict::NotChecked, "Not read: no access to the bridge's USB device node.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "読みません: ブリッジの USB デバイスノードにアクセスできません。"));
         return;
     }
     if (link_.FtdiPort().IsFtdiOpen()) {
-        Set(f, Verdict::NotChecked, "Not read: this program has the bridge open.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "読みません: このプログラムがブリッジを開いています。"));
         return;
     }
     const std::optional<fs::path> port =
@@ -59,7 +65,7 @@ void Doctor::Eeprom(Finding& f)
 
     ftdi_context* ftdi = ftdi_new();
     if (ftdi == nullptr) {
-        Set(f, Verdict::NotChecked, "libftdi could not be set up.");
+        Set(f, Verdict::NotChecked, Tr("Diagnosis", "libftdi を準備できませんでした。"));
         return;
     }
     // Give the bridge back to the serial driver when done, so the port returns.
@@ -68,16 +74,16 @@ void Doctor::Eeprom(Finding& f)
     int functions[2] = {-1, -1};
     if (ftdi_usb_open_bus_addr(ftdi, static_cast<std::uint8_t>(bridge_->bus),
                                static_cast<std::uint8_t>(bridge_->address)) != 0) {
-        failure = std::string("The bridge cannot be opened: ") + ftdi_get_error_string(ftdi);
+        failure = Fill(Tr("Diagnosis", "ブリッジを開けません: %1"), {ftdi_get_error_string(ftdi)});
         ftdi_free(ftdi);
-        Set(f, Verdict::Warning, failure, kReplug);
+        Set(f, Verdict::Warning, failure, TrMarked("Diagnosis", kReplug));
         return;
     }
     if (ftdi_read_eeprom(ftdi) != 0 || ftdi_eeprom_decode(ftdi, 0) != 0) {
-        failure = std::string("The EEPROM cannot be read: ") + ftdi_get_error_string(ftdi);
+        failure = Fill(Tr("Diagnosis", "EEPROM を読めません: %1"), {ftdi_get_error_string(ftdi)});
     } else if (ftdi_get_eeprom_value(ftdi, CBUS_FUNCTION_0, &functions[0]) != 0 ||
                ftdi_get_eeprom_value(ftdi, CBUS_FUNCTION_1, &functions[1]) != 0) {
-        failure = "The CBUS functions cannot be read from the EEPROM.";
+        failure = Tr("Diagnosis", "EEPROM から CBUS の機能を読めません。");
     }
     ftdi_usb_close(ftdi);
     ftdi_free(ftdi);
@@ -89,21 +95,25 @@ void Doctor::Eeprom(Finding& f)
         verdict = Verdict::Warning;
         detail = failure;
     } else if (functions[0] == CBUSX_IOMODE && functions[1] == CBUSX_IOMODE) {
-        detail = "CBUS0 and CBUS1 are in I/O mode (restart and boot lines).";
+        detail = Tr("Diagnosis", "CBUS0 と CBUS1 は I/O モードです (再起動とブートの線)。");
     } else {
         verdict = Verdict::Problem;
-        detail = "CBUS0 function " + std::to_string(functions[0]) + ", CBUS1 function " +
-                 std::to_string(functions[1]) + ", not I/O mode (" + std::to_string(CBUSX_IOMODE) +
-                 "): restarts and boot-mode entry fail without a word.";
-        advice =
-            "The bridge's EEPROM must be programmed with CBUS0 and CBUS1 as GPIO (I/O mode), "
-            "with FT_PROG or ftdi_eeprom; ask the unit's maker.";
+        detail = Fill(Tr("Diagnosis",
+                         "CBUS0 の機能 %1、CBUS1 の機能 %2 で、I/O モード (%3) では"
+                         "ありません: 再起動とブートモードへの移行は何も言わずに"
+                         "失敗します。"),
+                      {std::to_string(functions[0]), std::to_string(functions[1]),
+                       std::to_string(CBUSX_IOMODE)});
+        advice = Tr("Diagnosis",
+                    "ブリッジの EEPROM に、CBUS0 と CBUS1 を GPIO (I/O モード) と"
+                    "して FT_PROG か ftdi_eeprom で書き込む必要があります。発生器の"
+                    "メーカーに問い合わせてください。");
     }
     if (portThere && !WaitForPort(*port, portAccessible)) {
-        detail += "\n" + port->string() + " did not come back within " +
-                  std::to_string(options_.portReturnBudget.count()) + " ms of reading.";
+        detail += "\n" + Fill(Tr("Diagnosis", "%1 は読んでから %2 ms 以内に戻りませんでした。"),
+                              {port->string(), std::to_string(options_.portReturnBudget.count())});
         verdict = Verdict::Problem;
-        advice += (advice.empty() ? "" : " ") + std::string(kReplug);
+        advice += (advice.empty() ? "" : " ") + TrMarked("Diagnosis", kReplug);
     }
     Set(f, verdict, detail, advice);
 }
@@ -114,11 +124,13 @@ void Doctor::Firmware(Finding& f)
     const bool useOpenLink = link_.IsOpen() && (options_.linkInUse || options_.port.empty());
     const auto path = PortPath();
     if (!useOpenLink && !path) {
-        Set(f, Verdict::NotChecked, "No serial device to ask the unit on.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "発生器に問い合わせるシリアルデバイスがありません。"));
         return;
     }
     if (!useOpenLink && link_.FtdiPort().IsFtdiOpen()) {
-        Set(f, Verdict::NotChecked, "Not asked: this program has the bridge open directly.");
+        Set(f, Verdict::NotChecked,
+            Tr("Diagnosis", "問い合わせません: このプログラムがブリッジを直接開いています。"));
         return;
     }
     const std::string where = useOpenLink ? link_.PortName() : path->string();
@@ -133,8 +145,10 @@ void Doctor::Firmware(Finding& f)
         SilentUserInterface quiet;
         if (!link_.CommPort().OpenPort(quiet)) {
             link_.SetPortName(before);
-            Set(f, Verdict::Problem, where + " cannot be opened, so the unit was not asked.",
-                "See the checks above (access, other programs).");
+            Set(f, Verdict::Problem,
+                Fill(Tr("Diagnosis", "%1 を開けないので、発生器に問い合わせませんでした。"),
+                     {where}),
+                Tr("Diagnosis", "上の確認 (アクセス、別のプログラム) を見てください。"));
             return;
         }
         answered = QueryVersion(link_, LinkKind::Com, version);
@@ -142,18 +156,25 @@ void Doctor::Firmware(Finding& f)
         link_.SetPortName(before);
     }
     if (!answered) {
-        Set(f, Verdict::Problem, "The unit did not answer on " + where + ".",
-            "Check that the unit is switched on; restart it (krvctl restart) or unplug it and "
-            "plug it in again.");
+        Set(f, Verdict::Problem,
+            Fill(Tr("Diagnosis", "発生器は %1 で応答しませんでした。"), {where}),
+            Tr("Diagnosis",
+               "発生器の電源が入っているか確かめてください。再起動する (krvctl "
+               "restart) か、抜いてもう一度差し込んでください。"));
         return;
     }
     if (VersionNumber(version) < VersionNumber(kRequiredFirmware)) {
         Set(f, Verdict::Warning,
-            "Firmware " + Printable(version) + " on " + where + ", older than " +
-                kRequiredFirmware + " that this program needs.",
-            "Update the unit's firmware: krvctl firmware update FILE.cya.");
+            Fill(Tr("Diagnosis",
+                    "%2 のファームウェア %1 は、このプログラムが必要とする %3 より"
+                    "古いものです。"),
+                 {Printable(version), where, kRequiredFirmware}),
+            Tr("Diagnosis",
+               "発生器のファームウェアを更新してください: krvctl firmware update "
+               "FILE.cya。"));
         return;
     }
-    Set(f, Verdict::Ok, "Firmware " + Printable(version) + " on " + where + ".");
+    Set(f, Verdict::Ok,
+        Fill(Tr("Diagnosis", "%2 のファームウェア %1。"), {Printable(version), where}));
 }
 }  // namespace krv::diagnosis

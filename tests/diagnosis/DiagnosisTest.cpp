@@ -8,6 +8,8 @@
 
 #include <ftdi.h>
 #include <gtest/gtest.h>
+#include <QString>
+#include <QTranslator>
 
 #include <algorithm>
 #include <map>
@@ -19,6 +21,7 @@
 #include "FakeSystemTree.h"
 #include "diagnosis/Diagnosis.h"
 #include "link/ftdi_emulation/UsbStandIn.h"
+#include "platform/Translate.h"
 #include "sim/SimServer.h"
 #include "sim/UnitBridgeTarget.h"
 #include "support/AsNobody.h"
@@ -31,6 +34,50 @@ using test::EmulatedFt230x;
 using test::EmulatedUsbBus;
 using test::FakeSystemTree;
 using test::Ft230xConfig;
+
+// The program's English catalogue, loaded once.
+QTranslator& EnglishCatalogue()
+{
+    static QTranslator* const catalogue = [] {
+        auto* translator = new QTranslator;
+        EXPECT_TRUE(translator->load(QStringLiteral(KRV_CATALOGUE))) << KRV_CATALOGUE;
+        return translator;
+    }();
+    return *catalogue;
+}
+
+std::string FromEnglishCatalogue(const char* context, const char* source)
+{
+    const QString text = EnglishCatalogue().translate(context, source);
+    return text.isEmpty() ? std::string(source) : text.toStdString();
+}
+
+// The language the diagnosis words its report in, for the life of the object: English from the
+// catalogue as the programs install it, or the Japanese source.
+class Speaking {
+  public:
+    explicit Speaking(bool english)
+    {
+        EnglishCatalogue();
+        SetTranslateFunction(english ? FromEnglishCatalogue : nullptr);
+    }
+    ~Speaking() { SetTranslateFunction(nullptr); }
+    Speaking(const Speaking&) = delete;
+    Speaking& operator=(const Speaking&) = delete;
+};
+
+// Kana, CJK ideographs and full-width forms (three-byte UTF-8 from U+3000 on).
+bool HasJapanese(const std::string& text)
+{
+    for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        if ((lead == 0xE3 && next >= 0x80) || (lead >= 0xE4 && lead <= 0xE9) || lead == 0xEF) {
+            return true;
+        }
+    }
+    return false;
+}
 
 const char* const kIds[] = {"usb",     "driver",       "serial-access", "usb-access", "udev-rule",
                             "latency", "modemmanager", "holders",       "eeprom",     "firmware"};
@@ -49,7 +96,7 @@ struct Case {
     bool linkInUse = false;  // the caller has the port open on its link, as the panel does
     PortReturn portReturn = PortReturn::AtOnce;
     std::map<std::string, Verdict> notOk;                   // every other check must say Ok
-    std::vector<std::pair<std::string, std::string>> says;  // id, text in detail or advice
+    std::vector<std::pair<std::string, std::string>> says;  // id, English text in detail or advice
 };
 
 void PrintTo(const Case& setup, std::ostream* out)
@@ -193,13 +240,17 @@ const Case kCases[] = {
      .says = {{"usb", "cannot be read"}, {"latency", "\"?[2Jlots\""}, {"usb", "xxx..."}}},
 };
 
-class DiagnosisTest : public ::testing::TestWithParam<Case> {
+// Every set-up in English (the report as a service engineer reads it) and in Japanese.
+class DiagnosisTest : public ::testing::TestWithParam<std::tuple<Case, bool>> {
   protected:
+    static const Case& Arrangement() { return std::get<0>(GetParam()); }
+    static bool English() { return std::get<1>(GetParam()); }
+
     void SetUp() override
     {
         ASSERT_EQ(test::StandInGaps(), std::vector<std::string>{});
         bus().Clear();
-        const Case& setup = GetParam();
+        const Case& setup = Arrangement();
         if (setup.asNobody && ::geteuid() != 0) GTEST_SKIP() << "needs root to become nobody";
         sim::ServerOptions options;
         options.unit.circuits = 2;
@@ -244,7 +295,7 @@ class DiagnosisTest : public ::testing::TestWithParam<Case> {
             tree->RemovePort();
             return;
         }
-        switch (GetParam().portReturn) {
+        switch (Arrangement().portReturn) {
             case PortReturn::AtOnce:
                 tree->RestorePort();
                 break;
@@ -265,11 +316,11 @@ class DiagnosisTest : public ::testing::TestWithParam<Case> {
     {
         SilentUserInterface ui;
         DeviceLink link(ui, nullptr);
-        if (GetParam().linkInUse) {
+        if (Arrangement().linkInUse) {
             link.SetPortName(tree->PortNode());
             EXPECT_TRUE(link.OpenPort());
         }
-        if (!GetParam().asNobody) return Diagnose(link, options);
+        if (!Arrangement().asNobody) return Diagnose(link, options);
         // The findings come back from nobody's child through a pipe, a field a line.
         int fds[2];
         if (::pipe(fds) != 0) return {};
@@ -317,7 +368,8 @@ class DiagnosisTest : public ::testing::TestWithParam<Case> {
 
 TEST_P(DiagnosisTest, FindsWhatTheSetUpGetsWrong)
 {
-    const Case& setup = GetParam();
+    const Case& setup = Arrangement();
+    const Speaking language(English());
     DiagnosisOptions options;
     options.roots = tree->Roots();
     options.linkInUse = setup.linkInUse;
@@ -348,8 +400,14 @@ TEST_P(DiagnosisTest, FindsWhatTheSetUpGetsWrong)
         EXPECT_FALSE(f.detail.empty()) << f.id;
         EXPECT_EQ(f.advice.empty(), f.verdict == Verdict::Ok || f.verdict == Verdict::NotChecked)
             << f.id << ": " << f.advice;
+        // Every text in the language asked for: none left in the other one.
+        for (const std::string* text : {&f.detail, &f.advice}) {
+            if (!text->empty()) {
+                EXPECT_EQ(HasJapanese(*text), !English()) << f.id << ": " << *text;
+            }
+        }
     }
-    for (const auto& [id, text] : setup.says) {
+    for (const auto& [id, text] : English() ? setup.says : decltype(setup.says){}) {
         const std::string& wanted = id;  // a lambda cannot capture a structured binding in clang 14
         const auto f = std::find_if(report.findings.begin(), report.findings.end(),
                                     [&](const Finding& f) { return f.id == wanted; });
@@ -370,24 +428,38 @@ TEST_P(DiagnosisTest, FindsWhatTheSetUpGetsWrong)
 
 TEST(DiagnosisReportTest, ProgressSeesEachTitleAndCanStopTheRest)
 {
-    // An empty tree: nothing to find, nothing to wait for.
-    FakeSystemTree tree(std::nullopt, "/nonexistent", "");
-    DiagnosisOptions options;
-    options.roots = tree.Roots();
-    SilentUserInterface ui;
-    DeviceLink link(ui, nullptr);
-    std::vector<std::string> told;
-    const DiagnosisReport report = Diagnose(link, options, [&](const std::string& title) {
-        told.push_back(title);
-        return told.size() < 3;
-    });
-    EXPECT_EQ(told,
-              (std::vector<std::string>{"USB bridge", "Kernel driver", "Serial port access"}));
-    ASSERT_EQ(report.findings.size(), std::size(kIds));
-    EXPECT_EQ(report.findings[0].verdict, Verdict::Problem);
-    for (std::size_t i = 2; i < report.findings.size(); ++i) {
-        EXPECT_EQ(report.findings[i].verdict, Verdict::NotChecked) << kIds[i];
-        EXPECT_EQ(report.findings[i].detail, "Stopped before this check.");
+    struct Case {
+        bool english;
+        std::vector<std::string> titles;
+        const char* stopped;
+    };
+    const Case cases[] = {
+        {true, {"USB bridge", "Kernel driver", "Serial port access"}, "Stopped before this check."},
+        {false,
+         {"USB ブリッジ", "カーネルドライバ", "シリアルポートのアクセス"},
+         "この確認の前に止めました。"},
+    };
+    for (const Case& c : cases) {
+        const Speaking language(c.english);
+        // An empty tree: nothing to find, nothing to wait for.
+        FakeSystemTree tree(std::nullopt, "/nonexistent", "");
+        DiagnosisOptions options;
+        options.roots = tree.Roots();
+        SilentUserInterface ui;
+        DeviceLink link(ui, nullptr);
+        std::vector<std::string> told;
+        const DiagnosisReport report = Diagnose(link, options, [&](const std::string& title) {
+            told.push_back(title);
+            return told.size() < 3;
+        });
+        EXPECT_EQ(told, c.titles);
+        ASSERT_EQ(report.findings.size(), std::size(kIds));
+        EXPECT_EQ(report.findings[0].verdict, Verdict::Problem);
+        EXPECT_EQ(report.findings[1].title, c.titles[1]);
+        for (std::size_t i = 2; i < report.findings.size(); ++i) {
+            EXPECT_EQ(report.findings[i].verdict, Verdict::NotChecked) << kIds[i];
+            EXPECT_EQ(report.findings[i].detail, c.stopped);
+        }
     }
 }
 
@@ -399,22 +471,78 @@ TEST(DiagnosisReportTest, FormatGivesOneBlockPerFindingAndASummary)
                        {"eeprom", "Bridge EEPROM", Verdict::Problem, "CBUS off.", "Program it."},
                        {"firmware", "Unit firmware", Verdict::NotChecked, "No port.", ""}};
     EXPECT_TRUE(report.HasProblem());
-    EXPECT_EQ(FormatDiagnosis(report),
-              "[ OK ] USB bridge: one\n"
-              "       two\n"
-              "[WARN] Latency timer: 16 ms.\n"
-              "       -> Lower it.\n"
-              "[FAIL] Bridge EEPROM: CBUS off.\n"
-              "       -> Program it.\n"
-              "[ -- ] Unit firmware: No port.\n"
-              "1 problem, 1 warning: the unit will not work until the problems are solved.\n");
-    report.findings.resize(1);
-    EXPECT_FALSE(report.HasProblem());
-    EXPECT_EQ(FormatDiagnosis(report), "[ OK ] USB bridge: one\n       two\nNo problems found.\n");
+    {
+        const Speaking language(true);
+        EXPECT_EQ(FormatDiagnosis(report),
+                  "[ OK ] USB bridge: one\n"
+                  "       two\n"
+                  "[WARN] Latency timer: 16 ms.\n"
+                  "       -> Lower it.\n"
+                  "[FAIL] Bridge EEPROM: CBUS off.\n"
+                  "       -> Program it.\n"
+                  "[ -- ] Unit firmware: No port.\n"
+                  "1 problem, 1 warning: the unit will not work until the problems are solved.\n");
+    }
+    {
+        const Speaking language(false);
+        EXPECT_EQ(FormatDiagnosis(report),
+                  "[正常] USB bridge: one\n"
+                  "       two\n"
+                  "[注意] Latency timer: 16 ms.\n"
+                  "       -> Lower it.\n"
+                  "[異常] Bridge EEPROM: CBUS off.\n"
+                  "       -> Program it.\n"
+                  "[ -- ] Unit firmware: No port.\n"
+                  "問題 1 件、注意 1 件: 問題を解決するまで発生器は動きません。\n");
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(SetUps, DiagnosisTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+// The summary line counts in both languages, English in the number its counts need.
+TEST(DiagnosisReportTest, SummaryCountsInBothLanguages)
+{
+    struct Case {
+        std::vector<Verdict> verdicts;
+        const char* english;
+        const char* japanese;
+    };
+    const Case cases[] = {
+        {{Verdict::Ok, Verdict::NotChecked}, "No problems found.", "問題は見つかりませんでした。"},
+        {{Verdict::Warning}, "0 problems, 1 warning.", "問題 0 件、注意 1 件。"},
+        {{Verdict::Warning, Verdict::Warning, Verdict::Ok},
+         "0 problems, 2 warnings.",
+         "問題 0 件、注意 2 件。"},
+        {{Verdict::Problem, Verdict::Problem},
+         "2 problems, 0 warnings: the unit will not work until the problems are solved.",
+         "問題 2 件、注意 0 件: 問題を解決するまで発生器は動きません。"},
+    };
+    for (const Case& c : cases) {
+        DiagnosisReport report;
+        for (const Verdict v : c.verdicts) report.findings.push_back({"usb", "USB", v, "x", ""});
+        for (const bool english : {true, false}) {
+            const Speaking language(english);
+            const std::string text = FormatDiagnosis(report);
+            const std::string last = text.substr(text.rfind('\n', text.size() - 2) + 1);
+            EXPECT_EQ(last, std::string(english ? c.english : c.japanese) + "\n");
+        }
+    }
+    // The titles the panel's dialog and krvctl show, each translated.
+    const Speaking language(true);
+    FakeSystemTree tree(std::nullopt, "/nonexistent", "");
+    DiagnosisOptions options;
+    options.roots = tree.Roots();
+    SilentUserInterface ui;
+    DeviceLink link(ui, nullptr);
+    for (const Finding& f : Diagnose(link, options).findings) {
+        EXPECT_FALSE(HasJapanese(f.title + f.detail + f.advice)) << f.id << ": " << f.title;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SetUps, DiagnosisTest,
+                         ::testing::Combine(::testing::ValuesIn(kCases), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_English" : "_Japanese");
+                         });
 
 }  // namespace
 }  // namespace krv

@@ -15,7 +15,7 @@ using test::RunCommand;
 
 TEST(KrvctlDoctorTest, WithoutABridgeTheUsbCheckFailsInTextAndJson)
 {
-    const auto json = RunCommand({kKrvctl, "doctor", "--json"});
+    const auto json = RunCommand({kKrvctl, "--lang", "en", "doctor", "--json"});
     if (json.out.find("\"id\":\"usb\",\"title\":\"USB bridge\",\"verdict\":\"problem\"") ==
         std::string::npos) {
         GTEST_SKIP() << "a unit's bridge is plugged into this machine: " << json.out;
@@ -42,7 +42,7 @@ TEST(KrvctlDoctorTest, WithoutABridgeTheUsbCheckFailsInTextAndJson)
                                              "udev-rule", "latency", "modemmanager", "holders",
                                              "eeprom", "firmware"}));
 
-    const auto text = RunCommand({kKrvctl, "doctor"});
+    const auto text = RunCommand({kKrvctl, "--lang", "en", "doctor"});
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(text.out.rfind("[FAIL] USB bridge: ", 0), 0u) << text.out;
     EXPECT_NE(text.out.find("\n" + std::to_string(problems) +

@@ -192,7 +192,7 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
          "firmware info takes no --boot-tries"},
     };
     for (const Case& c : cases) {
-        std::vector<std::string> argv = {kKrvctl};
+        std::vector<std::string> argv = {kKrvctl, "--lang", "en"};
         argv.insert(argv.end(), c.words.begin(), c.words.end());
         const auto result = RunCommand(argv);
         EXPECT_EQ(result.status, c.status) << c.err;
@@ -231,8 +231,9 @@ TEST_F(KrvctlFirmwareTest, UpdatesTheSimulatedUnit)
     const auto unanswered = RunCommand({kKrvctl, "--simulate=2", "firmware", "update",
                                         Path("fw.cya"), "--backup-dir", Path("backups")});
     EXPECT_EQ(unanswered.status, 1);
-    EXPECT_EQ(unanswered.err,
-              "更新しますか？\n発生器 020000 → ファイル 020100 [Cancel: --yes answers OK]\n");
+    EXPECT_EQ(
+        unanswered.err,
+        "更新しますか？\n発生器 020000 → ファイル 020100 [キャンセル: --yes で OK と答えます]\n");
     const auto refused = RunCommand({kKrvctl, "--simulate=2", "--bridge-serial", "KR3A0001",
                                      "firmware", "update", Path("fw.cya"), "--yes"});
     EXPECT_EQ(refused.status, 1);

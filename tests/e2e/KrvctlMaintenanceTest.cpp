@@ -102,7 +102,8 @@ TEST_F(KrvctlMaintenanceTest, CalibrationShowSetAndReset)
         EXPECT_EQ(refused.status, 2) << testing::PrintToString(words);
     }
     EXPECT_TRUE(server->Received().empty());
-    const auto noChannel = Krvctl({"calibration", "set", "3", "--range", "1_5V", "--mode", "off"});
+    const auto noChannel =
+        Krvctl({"--lang", "en", "calibration", "set", "3", "--range", "1_5V", "--mode", "off"});
     EXPECT_EQ(noChannel.status, 2);
     EXPECT_TRUE(Contains(noChannel.err, "the unit has 2 circuits"));
 
@@ -233,8 +234,8 @@ TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
                   2)
             << testing::PrintToString(words);
     }
-    const auto outside =
-        RunCommand({kKrvctl, "standalone", "image", settings, "--fixed1", "-7", "-o", "x"});
+    const auto outside = RunCommand(
+        {kKrvctl, "--lang", "en", "standalone", "image", settings, "--fixed1", "-7", "-o", "x"});
     EXPECT_EQ(outside.err.rfind("krvctl: --fixed1 -7 is outside channel 1's range 0.000 to 5.000 "
                                 "(0～5 V)\n",
                                 0),

@@ -213,8 +213,8 @@ TEST(KrvctlTraceTest, BridgeCallsOfARestartAreTracedWithTheirResults)
 
 TEST(KrvctlTraceTest, AnUnwritableTraceIsAUsageError)
 {
-    const auto info =
-        RunCommand({kKrvctl, "--port", "pts/0", "--trace", "/nonexistent-dir/t.log", "info"});
+    const auto info = RunCommand(
+        {kKrvctl, "--lang", "en", "--port", "pts/0", "--trace", "/nonexistent-dir/t.log", "info"});
     EXPECT_EQ(info.status, 2);
     EXPECT_EQ(info.err.rfind("krvctl: cannot write the trace: /nonexistent-dir/t.log: ", 0), 0u)
         << info.err;

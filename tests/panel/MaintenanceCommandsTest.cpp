@@ -207,7 +207,7 @@ TEST_F(MaintenanceCommandsTest, DiagnosisAsksTheUnitOnThePortInUseOrSelectedAndC
         EXPECT_EQ(options.port, PortNameFromPath(simulation->PortPath()));
         // The unit behind the virtual port answers: over the panel's open link, or over the
         // selected port, which is closed again afterwards.
-        EXPECT_NE(text.find("[ OK ] Unit firmware: "), std::string::npos) << text;
+        EXPECT_NE(text.find("[正常] 発生器のファームウェア: "), std::string::npos) << text;
         EXPECT_EQ(copied.toStdString(), text);
         EXPECT_EQ(link->IsOpen(), connected);
         EXPECT_TRUE(Now().tick);
