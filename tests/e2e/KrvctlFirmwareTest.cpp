@@ -183,7 +183,7 @@ TEST_F(KrvctlFirmwareTest, WrongWordsAreUsageErrors)
          "nodata.srec: no data records"},
         {{"firmware", "pack", Path("noend.srec"), "--version", "020100", "-o", Path("a.cya")},
          1,
-         "noend.srec: would not make a whole image file: 終了レコードがありません"},
+         "noend.srec: would not make a whole image file: There is no end record"},
         {{"firmware", "update", Path("fw.srec"), "--boot-tries", "0"},
          2,
          "--boot-tries takes a number from 1 to 1000"},

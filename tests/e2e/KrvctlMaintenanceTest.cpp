@@ -237,7 +237,7 @@ TEST_F(KrvctlMaintenanceTest, StandaloneRefusalsAndUsage)
     const auto outside = RunCommand(
         {kKrvctl, "--lang", "en", "standalone", "image", settings, "--fixed1", "-7", "-o", "x"});
     EXPECT_EQ(outside.err.rfind("krvctl: --fixed1 -7 is outside channel 1's range 0.000 to 5.000 "
-                                "(0～5 V)\n",
+                                "(0-5 V)\n",
                                 0),
               0u)
         << outside.err;

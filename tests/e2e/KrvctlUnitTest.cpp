@@ -175,11 +175,11 @@ TEST(KrvctlUnitTest, SetChangesOneChannelAsATypedValue)
     ASSERT_EQ(set.status, 0) << set.err;
     EXPECT_TRUE(Contains(set.out, "range 4_20mA code 0 value 4.000 on")) << set.out;
     EXPECT_EQ(set.err,
-              "krvctl: --value -0.5 is outside 4.000 to 20.000 (内 4～20 mA); 4.000 is set\n");
+              "krvctl: --value -0.5 is outside 4.000 to 20.000 (Int 4-20 mA); 4.000 is set\n");
     set = RunCommand({kKrvctl, "--lang", "en", "--port", unit.Path(), "set", "1", "--value", "25"});
     EXPECT_TRUE(Contains(set.out, "range 4_20mA code 65535 value 20.000 on")) << set.out;
     EXPECT_EQ(set.err,
-              "krvctl: --value 25 is outside 4.000 to 20.000 (内 4～20 mA); 20.000 is set\n");
+              "krvctl: --value 25 is outside 4.000 to 20.000 (Int 4-20 mA); 20.000 is set\n");
 
     // A range is not switched under a live output.
     set = RunCommand({kKrvctl, "--port", unit.Path(), "set", "1", "--range", "0_10V"});
