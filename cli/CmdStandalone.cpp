@@ -154,7 +154,7 @@ int OpenFlow(const Args& args, DeviceLink& link, UserInterface& ui)
 // Where the steps are shown: standard output, unless the image goes there.
 std::FILE* stepStream = stdout;
 
-void PrintStep(const std::string& status, int progress)
+void PrintChangedStep(const std::string& status, int progress)
 {
     static std::string lastStatus;
     static int lastProgress = -1;
@@ -183,7 +183,7 @@ int RunFlow(const Args& args, const SubcommandWords& words, bool write)
         ui.Print(true);
         return status;
     }
-    FlowContext context{link, ui, PrintStep};
+    FlowContext context{link, ui, PrintChangedStep};
     const StandaloneSource source{settings.state, settings.fixed, settings.app.linkedAutoOutput};
     StandaloneImage readBack;
     const FlowOutcome outcome = write ? RunStandaloneWrite(context, source, readBack)
@@ -210,7 +210,7 @@ int Read(const Args& args, const SubcommandWords& words)
         ui.Print(true);
         return status;
     }
-    FlowContext context{link, ui, PrintStep};
+    FlowContext context{link, ui, PrintChangedStep};
     StandaloneImage image;
     const FlowOutcome outcome = ReadStandaloneImage(context, image);
     link.ClosePort();

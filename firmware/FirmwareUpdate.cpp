@@ -12,7 +12,7 @@ namespace krv {
 namespace {
 
 // A message or status of the update, in the program's language.
-std::string Text(const char* marked)
+std::string FirmwareUpdateText(const char* marked)
 {
     return TrMarked("FirmwareUpdate", marked);
 }
@@ -41,7 +41,7 @@ class Update {
   private:
     FirmwareUpdateResult Finish(FirmwareUpdateOutcome outcome, const std::string& message = {})
     {
-        context_.SetStatus(Text(kStatusCancelled));
+        context_.SetStatus(FirmwareUpdateText(kStatusCancelled));
         if (!message.empty()) context_.Message(message);
         result_.outcome = outcome;
         return result_;
@@ -80,16 +80,17 @@ FirmwareUpdateResult Update::Run()
     link_.ClosePort();
     CFtdiPort& bridge = link_.FtdiPort();
     const int units = bridge.ListFtdiDevices();
-    if (units == 0) return Refuse(Text(kNoUnit));
-    if (units > 1) return Refuse(Text(kSeveralUnits));
+    if (units == 0) return Refuse(FirmwareUpdateText(kNoUnit));
+    if (units > 1) return Refuse(FirmwareUpdateText(kSeveralUnits));
 
     // 2. Its serial number: the circuit count, and the backup file's name.
     const std::string serial = bridge.CurrentUnit().serialNumber;
     result_.unitSerial = serial;
     const SerialCircuits circuits = CircuitsFromSerial(serial);
     if (circuits.messageNumber != 0) {
-        return Refuse(Text(circuits.messageNumber == 1 ? kSerialMessage1 : kSerialMessage2) +
-                      serial);
+        return Refuse(
+            FirmwareUpdateText(circuits.messageNumber == 1 ? kSerialMessage1 : kSerialMessage2) +
+            serial);
     }
     state_.circuitCount = circuits.circuits;
     const std::filesystem::path folder =
@@ -97,7 +98,7 @@ FirmwareUpdateResult Update::Run()
     result_.backupFile = CalibrationBackupPath(folder, serial);
 
     // 3. A file to program, whole: nothing has been sent to the unit yet.
-    if (request_.firmwareFile.empty()) return Refuse(Text(kNoFileChosen));
+    if (request_.firmwareFile.empty()) return Refuse(FirmwareUpdateText(kNoFileChosen));
     if (const std::string refusal = CheckFirmwareFileForUpdate(request_.firmwareFile);
         !refusal.empty()) {
         return Refuse(refusal);
@@ -109,7 +110,8 @@ FirmwareUpdateResult Update::Run()
     const int channels = state_.circuitCount;
     bool fromUnit = true;
     if (ReceiveUnitCalibration(link_, state_, channels, context_.Ui()) != 0) {
-        if (!context_.AskOk(Text(kAskUseFileAfterReadFailure), MessageIcon::Warning)) return Fail();
+        if (!context_.AskOk(FirmwareUpdateText(kAskUseFileAfterReadFailure), MessageIcon::Warning))
+            return Fail();
         fromUnit = false;
     }
 
@@ -117,7 +119,8 @@ FirmwareUpdateResult Update::Run()
     if (fromUnit) {
         context_.SetStatus(Tr("FirmwareUpdate", "補正データチェック中"));
         if (CheckCalibrationModes(state_, channels) != 0) {
-            if (!context_.AskOk(Text(kAskUseFileAfterBadData), MessageIcon::Warning)) return Fail();
+            if (!context_.AskOk(FirmwareUpdateText(kAskUseFileAfterBadData), MessageIcon::Warning))
+                return Fail();
             fromUnit = false;
         }
     }
@@ -125,30 +128,31 @@ FirmwareUpdateResult Update::Run()
     // with valid modes. Saved, they would take the place of the backup that holds the unit's
     // real calibration, and go back into the unit for good.
     if (fromUnit && HoldsOnlyStartValues(state_, channels) && BackupHoldsCalibration(folder)) {
-        if (!context_.AskOk(Text(kAskUseFileAfterStartValues), MessageIcon::Warning)) return Fail();
+        if (!context_.AskOk(FirmwareUpdateText(kAskUseFileAfterStartValues), MessageIcon::Warning))
+            return Fail();
         fromUnit = false;
     }
     const GeneratorState fromTheUnit = state_;
     if (fromUnit && !SaveCalibrationBackup(state_, folder, serial, nullptr, &result_.keptBackup)) {
-        return Fail(Text(kCannotSaveBackup));
+        return Fail(FirmwareUpdateText(kCannotSaveBackup));
     }
 
     // 7. The backup file is what goes back into the unit.
     context_.SetStatus(Tr("FirmwareUpdate", "補正ファイル読込み中"));
     ClearCalibrationTables(state_);
     const int loaded = LoadCalibrationBackup(state_, folder, serial, channels);
-    if (loaded == kBackupCannotOpen) return Fail(Text(kCannotReadBackup) + serial);
-    if (loaded != kBackupRead) return Fail(Text(kBadBackup) + serial);
+    if (loaded == kBackupCannotOpen) return Fail(FirmwareUpdateText(kCannotReadBackup) + serial);
+    if (loaded != kBackupRead) return Fail(FirmwareUpdateText(kBadBackup) + serial);
     // What the file gives back must be what the unit gave: the file is the copy the unit's
     // calibration is restored from.
     if (fromUnit && !SameBackedUpCalibration(fromTheUnit, state_, channels)) {
-        return Fail(Text(kBackupDiffersFromUnit) + serial);
+        return Fail(FirmwareUpdateText(kBackupDiffersFromUnit) + serial);
     }
 
     // 8.
     context_.SetStatus(Tr("FirmwareUpdate", "補正ファイル検証中"));
     if (CheckCalibrationModes(state_, channels) != 0) {
-        return Fail(Text(kBadBackupData) + serial);
+        return Fail(FirmwareUpdateText(kBadBackupData) + serial);
     }
 
     // 9. A failure from the erasure on names the backup the next run will need.
@@ -158,8 +162,8 @@ FirmwareUpdateResult Update::Run()
     if (!programmed) return Fail();
 
     if (!RestoreCalibration()) {
-        context_.SetStatus(Text(kStatusCalibrationNotRestored));
-        context_.Message(Text(kCalibrationNotRestored) + result_.backupFile.string() +
+        context_.SetStatus(FirmwareUpdateText(kStatusCalibrationNotRestored));
+        context_.Message(FirmwareUpdateText(kCalibrationNotRestored) + result_.backupFile.string() +
                          Tr("FirmwareUpdate", "\nメーカーに連絡してください\nシリアル番号:") +
                          serial);
         result_.outcome = FirmwareUpdateOutcome::CalibrationNotRestored;
@@ -167,8 +171,8 @@ FirmwareUpdateResult Update::Run()
     }
 
     // 14.
-    context_.Message(Text(kUpdateDone));
-    context_.SetStatus(Text(kStatusUpdateDone));
+    context_.Message(FirmwareUpdateText(kUpdateDone));
+    context_.SetStatus(FirmwareUpdateText(kStatusUpdateDone));
     result_.outcome = FirmwareUpdateOutcome::Succeeded;
     return result_;
 }

@@ -14,7 +14,7 @@ namespace krv {
 namespace {
 
 // A message or status of the programming, in the program's language.
-std::string Text(const char* marked)
+std::string ProgramUnitText(const char* marked)
 {
     return TrMarked("ProgramUnit", marked);
 }
@@ -55,7 +55,8 @@ class Programmer {
     // meanwhile ends the update as a stop does.
     bool BlockFailed()
     {
-        return Fail(port_.BridgeLost() ? Text(kCancelledRestart) : BootSession::kReplyFailure);
+        return Fail(port_.BridgeLost() ? ProgramUnitText(kCancelledRestart)
+                                       : BootSession::kReplyFailure);
     }
     void MarkErased()
     {
@@ -104,12 +105,12 @@ bool Programmer::Cancelled()
     // A bridge that has gone (unplugged mid-update) ends the update as a stop does: the unit
     // stays in boot mode until it is restarted.
     if (port_.BridgeLost()) {
-        Fail(Text(kCancelledRestart));
+        Fail(ProgramUnitText(kCancelledRestart));
         return true;
     }
     if (!context_.CancelRequested()) return false;
     context_.ClearCancelRequest();
-    Fail(Text(kCancelledRestart));
+    Fail(ProgramUnitText(kCancelledRestart));
     return true;
 }
 
@@ -130,7 +131,7 @@ bool Programmer::CheckFile()
 {
     const FirmwareFileCheck check = CheckFirmwareFile(file_, &image_);
     if (check.fault == FirmwareFault::CannotOpen) {
-        context_.Message(Text(kCannotOpenFile));
+        context_.Message(ProgramUnitText(kCannotOpenFile));
         return false;
     }
     if (!check.Usable()) return Fail(FirmwareFileRefusal(check));
@@ -190,7 +191,7 @@ bool Programmer::AgreeWithUser()
     if (Cancelled()) return false;
     context_.SetProgress(5);
     if (version == header_.version &&
-        !context_.AskOk(Text(kAskSameVersion), MessageIcon::Information)) {
+        !context_.AskOk(ProgramUnitText(kAskSameVersion), MessageIcon::Information)) {
         context_.SetStatus(TrMarked("FirmwareUpdate", kStatusCancelled));
         return false;
     }
@@ -217,7 +218,7 @@ bool Programmer::EnterBootLoader()
         session_.DiscardPending();
         if (Exchange(BitRateAdjustment())) break;
         if (context_.BootTries() > 0 && tries >= context_.BootTries()) {
-            return Fail(Text(kBootNotAnswered));
+            return Fail(ProgramUnitText(kBootNotAnswered));
         }
     }
     session_.pacedSend = false;
@@ -342,12 +343,12 @@ bool ProgramUnit(FirmwareContext& context, const std::filesystem::path& file)
 
 std::string FirmwareFileRefusal(const FirmwareFileCheck& check)
 {
-    return Text(kFileError) + "\n" + check.Reason();
+    return ProgramUnitText(kFileError) + "\n" + check.Reason();
 }
 
 std::string UpdateQuestion(const std::string& unitVersion, const std::string& fileVersion)
 {
-    return Text(kAskUpdate) + Tr("ProgramUnit", "\n発生器 ") +
+    return ProgramUnitText(kAskUpdate) + Tr("ProgramUnit", "\n発生器 ") +
            (unitVersion.empty() ? Tr("ProgramUnit", "不明") : unitVersion) +
            Tr("ProgramUnit", " → ファイル ") + fileVersion;
 }

@@ -9,7 +9,7 @@ namespace krv {
 namespace {
 
 // A message or status of the flows, in the program's language.
-std::string Text(const char* marked)
+std::string StandaloneFlowsText(const char* marked)
 {
     return TrMarked("StandaloneFlows", marked);
 }
@@ -32,11 +32,11 @@ FlowOutcome LoadAndReadBack(JobContext& steps, StandaloneImage& readBack)
     static constexpr int kLoaded[] = {60, 65, 70};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.SetStatus(Text(kLoading[area]));
+        steps.SetStatus(StandaloneFlowsText(kLoading[area]));
         // The buffer of an area that did not load still holds what was stored into it last, which
         // after a write is the very image to compare with: reading it back would prove nothing.
         if (!LoadMemoryArea(steps.Link(), area)) {
-            steps.Message(Text(kReadBackError));
+            steps.Message(StandaloneFlowsText(kReadBackError));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kLoaded[area]);
@@ -45,7 +45,7 @@ FlowOutcome LoadAndReadBack(JobContext& steps, StandaloneImage& readBack)
     steps.SetStatus(Tr("StandaloneFlows", "データ読出中4"));
     readBack.ClearPoints();
     if (!ReadBackMemory(steps.Link(), readBack.bytes)) {
-        steps.Message(Text(kReadBackError));
+        steps.Message(StandaloneFlowsText(kReadBackError));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(90);
@@ -57,7 +57,7 @@ FlowOutcome Compare(JobContext& steps, const StandaloneImage& image,
 {
     const int code = CompareStandaloneImage(image, readBack);
     if (code != kImageSame) {
-        steps.Message(Text(kCompareError) + ImageItemName(code));
+        steps.Message(StandaloneFlowsText(kCompareError) + ImageItemName(code));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(90);
@@ -87,7 +87,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
         if (const int code = EraseMemoryArea(link, area); code != kDeviceNoError) {
-            steps.Message(MemoryRefusalText(code) + Text(kEndsHere));
+            steps.Message(MemoryRefusalText(code) + StandaloneFlowsText(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kErased[area]);
@@ -100,7 +100,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
         const StoreOutcome outcome = StoreMemoryBlock(link, area, image.bytes);
         if (outcome == StoreOutcome::Failed) {
             // The unit stopped acknowledging: writing a half-filled buffer would only fail later.
-            steps.Message(DeviceErrorText(kDeviceTimeout) + Text(kEndsHere));
+            steps.Message(DeviceErrorText(kDeviceTimeout) + StandaloneFlowsText(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kStored[area]);
@@ -114,13 +114,13 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     static constexpr int kWritten[] = {45, 50, 55};
     for (int area = 0; area < kMemoryAreaCount; ++area) {
         if (!steps.GoOn()) return FlowOutcome::Cancelled;
-        steps.SetStatus(Text(kWriting[area]));
+        steps.SetStatus(StandaloneFlowsText(kWriting[area]));
         // A refusal ends the write here. An unanswered write is left to the read-back: the unit
         // may have written the area all the same, and a load from an area it did not write fails
         // the comparison.
         if (const int code = WriteMemoryArea(link, area);
             code != kDeviceNoError && code != kDeviceTimeout) {
-            steps.Message(MemoryRefusalText(code) + Text(kEndsHere));
+            steps.Message(MemoryRefusalText(code) + StandaloneFlowsText(kEndsHere));
             return FlowOutcome::Failed;
         }
         steps.SetProgress(kWritten[area]);
@@ -134,7 +134,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     }
     if (!steps.GoOn()) return FlowOutcome::Cancelled;
     if (!MoveMemoryImage(link)) {
-        steps.Message(Text(kImageMoveError));
+        steps.Message(StandaloneFlowsText(kImageMoveError));
         return FlowOutcome::Failed;
     }
     steps.SetProgress(100);
@@ -146,7 +146,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     steps.SetStatus(Tr("StandaloneFlows", "再起動中"));
     const bool restarted =
         context.restartUnit ? context.restartUnit(link) : RestartUnitOverBridge(link);
-    if (!restarted) steps.Message(Text(kRestartByHand));
+    if (!restarted) steps.Message(StandaloneFlowsText(kRestartByHand));
     if (link.FtdiPort().IsFtdiOpen()) link.FtdiPort().CloseFtdiDevice();
     // The port's own message says when it did not come back.
     const bool reopened = link.OpenPortWithin(context.portReturnBudget);
@@ -156,7 +156,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
     // automatic output just written; so the flow ends only once the unit has answered, the
     // request having been passed over on the way.
     if (!AwaitUnitStart(link, context.unitStartBudget)) {
-        steps.Message(Text(kUnitSilentAfterRestart));
+        steps.Message(StandaloneFlowsText(kUnitSilentAfterRestart));
         return FlowOutcome::RestartFailed;
     }
     // Only now: the status stays at the restart while the unit is not back.
@@ -176,7 +176,7 @@ FlowOutcome RunStandaloneVerify(FlowContext& context, const StandaloneSource& so
         return same;
     }
     steps.SetStatus(Tr("StandaloneFlows", "照合完了"));
-    steps.Message(Text(kVerifyDone));
+    steps.Message(StandaloneFlowsText(kVerifyDone));
     return FlowOutcome::Succeeded;
 }
 

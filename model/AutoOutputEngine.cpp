@@ -11,11 +11,6 @@ AutoOutputChannel& Auto(GeneratorState& state, int ch)
     return state.autoOutput[static_cast<std::size_t>(ch)];
 }
 
-bool RepeatReached(const RampSettings& ramp, std::int32_t cycles)
-{
-    return ramp.repeat != 0 && ramp.repeat <= cycles;
-}
-
 // Puts `value` out on the channel and sends every channel's frame.
 void Output(GeneratorState& state, int ch, double value)
 {

@@ -55,6 +55,13 @@ struct RampSettings {
     bool reserved = false;        // kept in the file, no other use
 };
 
+// Whether a run limited to `repeat` cycles has made them all after `cycles` (never when it runs
+// continuously).
+inline bool RepeatReached(const RampSettings& ramp, std::int32_t cycles)
+{
+    return ramp.repeat != 0 && ramp.repeat <= cycles;
+}
+
 // One row of the arbitrary waveform.
 struct ArbitraryPoint {
     bool used = false;  // the list ends at the first unused row

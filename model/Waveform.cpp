@@ -9,11 +9,6 @@ namespace {
 // Differences below this count as none: the stored values are single precision.
 constexpr double kEpsilon = 1e-6;
 
-bool RepeatReached(const RampSettings& ramp, std::int32_t cycles)
-{
-    return ramp.repeat != 0 && ramp.repeat <= cycles;
-}
-
 double SawtoothStep(const RampSettings& ramp, WaveformCursor& a, double v)
 {
     const double s = ramp.start;

@@ -11,7 +11,7 @@ namespace krv::sim {
 
 namespace {
 
-constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kFrameEnd = "\r\n";
 constexpr std::uint16_t kMainOn = 0x1000;
 constexpr std::uint16_t kExtOn = 0x0001;
 
@@ -29,7 +29,7 @@ bool IsBareFrame(std::string_view line, std::string_view letters)
 {
     return line.size() == letters.size() + 4 && line[0] == kStx &&
            line.substr(1, letters.size()) == letters && line[letters.size() + 1] == kEtx &&
-           line.ends_with(kLineEnd);
+           line.ends_with(kFrameEnd);
 }
 
 // The reply with its checksum made wrong.

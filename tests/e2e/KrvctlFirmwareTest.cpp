@@ -26,11 +26,7 @@ using test::RunCommand;
 
 using test::Contains;
 
-std::string FileBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::FileBytes;
 
 class KrvctlFirmwareTest : public ::testing::Test {
   protected:

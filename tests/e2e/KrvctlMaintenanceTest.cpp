@@ -30,11 +30,7 @@ bool EndsWith(const std::string& text, const std::string& end)
            text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::FileBytes;
 
 class KrvctlMaintenanceTest : public test::SimFixture {
   protected:

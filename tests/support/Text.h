@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -29,6 +32,13 @@ inline std::vector<std::string> CrLfLines(const std::string& text)
 inline std::string ProcessTempPath(const std::string& name)
 {
     return ::testing::TempDir() + "krvctl-" + std::to_string(::getpid()) + "-" + name;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string FileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace krv::test

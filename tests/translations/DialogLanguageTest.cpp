@@ -44,7 +44,7 @@
 namespace krv::dialog_language {
 namespace {
 
-const QString kCatalogue = QStringLiteral(KRV_CATALOGUE);
+const QString kEnglishCatalogue = QStringLiteral(KRV_CATALOGUE);
 
 // What the dialogs are made from: an interface that records messages, a link that is not open and
 // a two-circuit generator whose channel 2 runs a 4 to 20 mA sawtooth.
@@ -160,7 +160,7 @@ class DialogLanguageTest : public ::testing::Test {
     // Makes the dialog in `language`, on screen where it may be shown.
     std::unique_ptr<QDialog> Open(const DialogCase& c, Language language)
     {
-        EXPECT_TRUE(InstallTranslations(language, kCatalogue));
+        EXPECT_TRUE(InstallTranslations(language, kEnglishCatalogue));
         std::unique_ptr<QDialog> dialog = c.make(parts);
         if (c.show) {
             dialog->show();
@@ -307,7 +307,7 @@ TEST_F(DialogLanguageTest, EveryControlHasATooltipInBothLanguages)
     EXPECT_GT(controls, 70);
 }
 
-QString TextOf(QWidget* w)
+QString ControlText(QWidget* w)
 {
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
@@ -320,7 +320,7 @@ QString Text(QDialog& dialog, const char* object)
 {
     if (!*object) return dialog.windowTitle();
     QWidget* w = dialog.findChild<QWidget*>(QString::fromUtf8(object));
-    return w ? TextOf(w) : QStringLiteral("<no %1>").arg(QString::fromUtf8(object));
+    return w ? ControlText(w) : QStringLiteral("<no %1>").arg(QString::fromUtf8(object));
 }
 
 // A few texts of each dialog: English when asked for, the exact Japanese by default. The last
