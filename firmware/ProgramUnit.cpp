@@ -55,7 +55,8 @@ class Programmer {
     // meanwhile ends the update as a stop does.
     bool BlockFailed()
     {
-        return Fail(port_.BridgeLost() ? Text(kCancelledRestart) : BootSession::kReplyFailure);
+        return Fail(port_.BridgeLost() ? Text(kCancelledRestart)
+                                       : Text(BootSession::kReplyFailure));
     }
     void MarkErased()
     {
@@ -257,7 +258,7 @@ bool Programmer::EnterProgrammingState()
     // Without it nothing below can work.
     if (Cancelled()) return false;
     session_.reportReplyFailure = false;
-    if (!Exchange(ProgrammingStateTransition())) return Fail(kTransitionError);
+    if (!Exchange(ProgrammingStateTransition())) return Fail(Text(kTransitionError));
     return true;
 }
 
@@ -315,7 +316,7 @@ bool Programmer::VerifyProgram()
         const auto block = Block(i);
         if (!answered || !std::equal(block.begin(), block.end(),
                                      session_.Reply().begin() + kReadReplyDataOffset)) {
-            return Fail(kMemoryReadError);
+            return Fail(Text(kMemoryReadError));
         }
     }
     return true;

@@ -11,14 +11,6 @@ namespace krv {
 
 namespace {
 
-// `n` ideographic spaces: the table's header is aligned with them.
-std::string WideSpaces(int n)
-{
-    std::string text;
-    for (int i = 0; i < n; ++i) text += "\u3000";
-    return text;
-}
-
 std::string VersionLine(const std::string& firmware)
 {
     // "020000" reads as 2.000: the major digit, then the three minor ones.
@@ -89,8 +81,12 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits)
                "　　　　　　　　　　　　　　メーカー"
                "　　　　　　　ユーザー") +
             "\r\n";
-    text += WideSpaces(11) + "ZERO" + WideSpaces(3) + "GAIN" + WideSpaces(3) + "ZERO" +
-            WideSpaces(2) + "GAIN" + WideSpaces(4) + "MODE\r\n";
+    // The numbers' heading, placed the same way (a translation puts two narrow spaces for each
+    // wide one).
+    text += Tr("UnitInformation",
+               "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO"
+               "　　GAIN　　　　MODE") +
+            "\r\n";
     for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
         text += WithArg(Tr("UnitInformation", "チャネル %1"), std::to_string(ch + 1)) + "\r\n";
         for (const OutputRange range : NamedCalibrationRanges()) {
