@@ -75,14 +75,13 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits)
     std::string text = VersionLine(state.firmwareVersion);
     text += WithArg(Tr("UnitInformation", "回路数\t%1"), std::to_string(circuits)) + "\r\n\r\n";
     text += Tr("UnitInformation", "アナログ出力調整値") + "\r\n";
-    // The columns' heading, placed over the numbers by the width of its spaces: the translation
-    // keeps that width.
+    // The columns' headings, placed over the numbers by ideographic spaces (a wide space is two
+    // columns of a terminal, and the dialog sets its tab stops by that space's width): a
+    // translation keeps them.
     text += Tr("UnitInformation",
                "　　　　　　　　　　　　　　メーカー"
                "　　　　　　　ユーザー") +
             "\r\n";
-    // The numbers' heading, placed the same way (a translation puts two narrow spaces for each
-    // wide one).
     text += Tr("UnitInformation",
                "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO"
                "　　GAIN　　　　MODE") +

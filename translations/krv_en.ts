@@ -1335,7 +1335,7 @@ Restart the unit</translation>
     </message>
     <message>
         <source>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;メーカー&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ユーザー</source>
-        <translation>                            Maker                 User</translation>
+        <translation>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;Maker&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;User</translation>
     </message>
     <message>
         <source>チャネル %1</source>
@@ -1347,7 +1347,7 @@ Restart the unit</translation>
     </message>
     <message>
         <source>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;&#x3000;MODE</source>
-        <translation>                      ZERO      GAIN      ZERO    GAIN        MODE</translation>
+        <translation>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;&#x3000;MODE</translation>
     </message>
 </context>
 <context>

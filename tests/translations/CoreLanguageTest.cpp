@@ -133,12 +133,12 @@ TEST(CoreLanguageTest, MessagesInBothLanguages)
              return text.substr(from, text.find("\r\n", text.find("\r\n", from) + 4) - from);
          },
          "回路数\t1\r\n\r\nアナログ出力調整値", "Circuits\t1\r\n\r\nAnalog output calibration"},
-        // The columns' headings stand over the same columns in both: a wide space is two narrow.
+        // The columns' headings keep their ideographic spaces in both: they place them.
         {"unit information headings", [] { return InformationLines(4, 5); },
          "　　　　　　　　　　　　　　メーカー　　　　　　　ユーザー\r\n"
          "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO　　GAIN　　　　MODE",
-         "                            Maker                 User\r\n"
-         "                      ZERO      GAIN      ZERO    GAIN        MODE"},
+         "　　　　　　　　　　　　　　Maker　　　　　　　　User\r\n"
+         "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO　　GAIN　　　　MODE"},
     };
     for (const bool english : {false, true}) {
         SetTranslateFunction(english ? FromCatalogue : nullptr);
