@@ -1,5 +1,7 @@
-// Every Japanese text written in the dialogs' code and their checks reaches the catalogue: a text
-// shown without tr() (or a marker lupdate does not read as one) would stay Japanese in English.
+// Every Japanese text written in the program's code reaches the catalogue (the dialogs and their
+// checks counted on their own): a text shown without tr() (or a marker lupdate does not read as
+// one) would stay Japanese in English. So would a constant marked where it is defined and shown
+// without TrMarked.
 #include <gtest/gtest.h>
 
 #include <QFile>
