@@ -20,6 +20,7 @@
 #include "panel/OutputRecording.h"
 #include "panel/QtUserInterface.h"
 #include "platform/SerialDeviceMonitor.h"
+#include "platform/Translate.h"
 #include "sim/Simulation.h"
 
 namespace krv {
@@ -110,7 +111,7 @@ bool CBremixApp::StartSimulator(std::string* error)
     simulator_ = std::make_unique<sim::Simulation>(options);
     std::string reason;
     if (!simulator_->Start(&reason)) {
-        if (error) *error = "cannot start the virtual unit: " + reason;
+        if (error) *error = WithArg(Tr("CBremixApp", "仮想ユニットを起動できません: %1"), reason);
         simulator_.reset();
         return false;
     }
@@ -140,8 +141,10 @@ CBremixApp::StartResult CBremixApp::InitInstance(std::string* error)
     std::string monitorError;
     panel.portChanges = SerialDeviceMonitor::Open(monitorError);
     if (!panel.portChanges) {
-        std::fprintf(stderr, "bremix2: the port list will not follow plugging and unplugging: %s\n",
-                     monitorError.c_str());
+        std::fprintf(
+            stderr, "bremix2: %s\n",
+            WithArg(Tr("CBremixApp", "ポートの一覧は抜き差しに追従しません: %1"), monitorError)
+                .c_str());
     }
     auto view = std::make_unique<CBremixView>(doc_->Link(), doc_->generator, *ui_, std::move(panel),
                                               frame_.get());

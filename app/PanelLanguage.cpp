@@ -128,10 +128,13 @@ bool InstallParts(Language language, const QString& catalogue)
     if (language == Language::Japanese) {
         theQtTexts = Load(QStringLiteral("qtbase_ja"), qtFolder);
         if (!theQtTexts) {
-            std::fprintf(stderr,
-                         "bremix2: Qt's Japanese translations (qtbase_ja.qm in %s) are not "
-                         "installed; standard dialogs show English\n",
-                         qtFolder.toLocal8Bit().constData());
+            std::fprintf(stderr, "bremix2: %s\n",
+                         WithArg(Tr("PanelLanguage",
+                                    "Qt の日本語訳 (%1 の qtbase_ja.qm) が"
+                                    "インストールされていません。標準の"
+                                    "ダイアログは英語で表示されます"),
+                                 qtFolder.toLocal8Bit().toStdString())
+                             .c_str());
             complete = false;
         }
         return complete;
@@ -144,7 +147,10 @@ bool InstallParts(Language language, const QString& catalogue)
     }
     theOwnTexts = file.isEmpty() ? nullptr : Load(file, QString());
     if (!theOwnTexts) {
+        // Without the catalogue there is nothing to translate with: both languages at once.
         std::fputs(
+            "bremix2: 英語のカタログ (krv_en.qm) がインストールされていません。パネルは日本語で"
+            "表示します\n"
             "bremix2: the English catalogue (krv_en.qm) is not installed; the panel "
             "stays Japanese\n",
             stderr);

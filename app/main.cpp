@@ -51,7 +51,9 @@ int main(int argc, char* argv[])
     std::optional<std::string> tracePath;
     if (!options->traceFile.empty()) tracePath = options->traceFile;
     if (!trace.Start(tracePath, "bremix2", &error)) {
-        std::fprintf(stderr, "bremix2: cannot write the trace: %s\n", error.c_str());
+        std::fprintf(
+            stderr, "bremix2: %s\n",
+            krv::WithArg(krv::Tr("CommandLine", "トレースを書き込めません: %1"), error).c_str());
         return 1;
     }
     krv::ShutdownSignals shutdownSignals;

@@ -32,7 +32,10 @@ void UseLanguage(Language language)
     auto* catalogue = new QTranslator;
     if (file.empty() || !catalogue->load(QFile::decodeName(QByteArray::fromStdString(file)))) {
         delete catalogue;
+        // Without the catalogue there is nothing to translate with: both languages at once.
         std::fputs(
+            "krvctl: 英語のカタログ (krv_en.qm) がインストールされていません。日本語で"
+            "表示します\n"
             "krvctl: the English catalogue (krv_en.qm) is not installed; texts stay "
             "Japanese\n",
             stderr);

@@ -3,17 +3,13 @@
 
 #include "cli/Commands.h"
 #include "cli/Json.h"
+#include "firmware/FirmwareUpdate.h"
 #include "link/DeviceLink.h"
 #include "platform/Translate.h"
 
 namespace krv::cli {
 
 namespace {
-
-constexpr const char* kNoUnit =
-    KRV_TRANSLATE_NOOP("krvctl", "アナログユニットが接続されていません");
-constexpr const char* kSeveralUnits = KRV_TRANSLATE_NOOP(
-    "krvctl", "アナログユニットが２台以上接続されています\n１台のみ接続してください");
 
 // The devices the last ListFtdiDevices found, in index order.
 std::vector<std::pair<int, UnitEntry>> ListedDevices(const CFtdiPort& ftdi)
@@ -56,7 +52,7 @@ int RunBridges(const Args& args)
         }
     }
     if (units == 0) {
-        std::fprintf(stderr, "%s\n", TrMarked("krvctl", kNoUnit).c_str());
+        std::fprintf(stderr, "%s\n", TrMarked("FirmwareUpdate", kNoUnit).c_str());
         return kExitUnitFailed;
     }
     return kExitOk;
@@ -74,7 +70,7 @@ int RunRestart(const Args& args)
     const int units = ftdi.ListFtdiDevices();
     if (units != 1) {
         std::fprintf(stderr, "%s\n",
-                     TrMarked("krvctl", units == 0 ? kNoUnit : kSeveralUnits).c_str());
+                     TrMarked("FirmwareUpdate", units == 0 ? kNoUnit : kSeveralUnits).c_str());
         return kExitUnitFailed;
     }
     if (!ftdi.OpenFtdiDevice()) {

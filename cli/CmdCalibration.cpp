@@ -28,7 +28,7 @@ int OpenUnit(const Args& args, DeviceLink& link, UserInterface& ui)
 
 int CommunicationError()
 {
-    std::fprintf(stderr, "%s\n", kCommunicationError);
+    std::fprintf(stderr, "%s\n", TrMarked("UnitInformation", kCommunicationError).c_str());
     return kExitUnitFailed;
 }
 

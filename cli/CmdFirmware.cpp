@@ -157,11 +157,11 @@ std::optional<FirmwareFileCheck> ReadImageFile(const std::string& path, Firmware
     const FirmwareFileCheck check = CheckFirmwareFile(path, &image, &counts);
     switch (check.fault) {
         case FirmwareFault::CannotOpen:
-            std::fprintf(stderr, "%s\n", kCannotOpenFile);
+            std::fprintf(stderr, "%s\n", TrMarked("ProgramUnit", kCannotOpenFile).c_str());
             return std::nullopt;
         case FirmwareFault::Empty:
         case FirmwareFault::HeaderCut:
-            std::fprintf(stderr, "%s\n", kFileError);
+            std::fprintf(stderr, "%s\n", TrMarked("ProgramUnit", kFileError).c_str());
             return std::nullopt;
         default:
             return check;

@@ -38,11 +38,12 @@ class CollectingUserInterface : public UserInterface {
             std::fprintf(failed ? stderr : stdout, "%s\n", m.c_str());
     }
     // After a write whose restart failed: the write's own result is news, what went wrong after
-    // it is a failure.
+    // it is a failure. The flow shows that result in the language of the messages.
     void PrintRestartFailure() const
     {
+        const std::string writeDone = TrMarked("StandaloneFlows", kWriteDone);
         for (const std::string& m : messages)
-            std::fprintf(m == kWriteDone ? stdout : stderr, "%s\n", m.c_str());
+            std::fprintf(m == writeDone ? stdout : stderr, "%s\n", m.c_str());
     }
 
     std::vector<std::string> messages;

@@ -104,7 +104,8 @@ void CProgramUp::Update()
     // Nothing of the panel or the unit is touched for an update that cannot start: no file, or
     // one that is not (or no longer) a whole firmware image.
     if (firmwareFile_.isEmpty()) {
-        ui_.ShowMessage(kNoFileChosen, kCaptionNotice, MessageIcon::Warning, MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("FirmwareUpdate", kNoFileChosen), kCaptionNotice,
+                        MessageIcon::Warning, MessageButtons::Ok);
         Finish(FirmwareUpdateOutcome::Refused);
         return;
     }

@@ -108,8 +108,8 @@ void ConverterVersionDlg::ReadUnit()
         shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         edit_.setPlainText(shown);
     } else if (!stopped) {
-        ui_.ShowMessage(kCommunicationError, kCaptionNotice, MessageIcon::Warning,
-                        MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("UnitInformation", kCommunicationError), kCaptionNotice,
+                        MessageIcon::Warning, MessageButtons::Ok);
     }
     emit ReadFinished();
     if (closeWith_) QDialog::done(*closeWith_);

@@ -170,7 +170,8 @@ bool BootSession::AwaitBootReply(const BootCommand& command)
         }
     }
     if (!ok && reportReplyFailure) {
-        ui_.ShowMessage(kReplyFailure, kCaptionNotice, MessageIcon::Warning, MessageButtons::Ok);
+        ui_.ShowMessage(TrMarked("ProgramUnit", kReplyFailure), kCaptionNotice,
+                        MessageIcon::Warning, MessageButtons::Ok);
     }
     return ok;
 }

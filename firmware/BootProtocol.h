@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/FtdiPort.h"
+#include "platform/Translate.h"
 #include "platform/UserInterface.h"
 
 namespace krv {
@@ -72,8 +73,10 @@ class BootSession {
     static constexpr int kReplyBudget = 10;
     // The pause after each byte of a paced command.
     static constexpr std::chrono::nanoseconds kPacedGap{23300};
-    // What a failed reply shows while failures are reported.
-    static constexpr const char* kReplyFailure = "BootModeRelease(UP_NG)";
+    // What a failed reply shows while failures are reported: the boot loader's own words, the
+    // same in every language (marked all the same, so that every shown text is in the catalogue).
+    static constexpr const char* kReplyFailure =
+        KRV_TRANSLATE_NOOP("ProgramUnit", "BootModeRelease(UP_NG)");
 
     BootSession(CFtdiPort& port, UserInterface& ui) : port_(port), ui_(ui) {}
 

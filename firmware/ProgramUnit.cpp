@@ -56,7 +56,7 @@ class Programmer {
     bool BlockFailed()
     {
         return Fail(port_.BridgeLost() ? ProgramUnitText(kCancelledRestart)
-                                       : BootSession::kReplyFailure);
+                                       : ProgramUnitText(BootSession::kReplyFailure));
     }
     void MarkErased()
     {
@@ -258,7 +258,7 @@ bool Programmer::EnterProgrammingState()
     // Without it nothing below can work.
     if (Cancelled()) return false;
     session_.reportReplyFailure = false;
-    if (!Exchange(ProgrammingStateTransition())) return Fail(kTransitionError);
+    if (!Exchange(ProgrammingStateTransition())) return Fail(Text(kTransitionError));
     return true;
 }
 
@@ -316,7 +316,7 @@ bool Programmer::VerifyProgram()
         const auto block = Block(i);
         if (!answered || !std::equal(block.begin(), block.end(),
                                      session_.Reply().begin() + kReadReplyDataOffset)) {
-            return Fail(kMemoryReadError);
+            return Fail(Text(kMemoryReadError));
         }
     }
     return true;

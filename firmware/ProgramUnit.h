@@ -56,8 +56,11 @@ inline constexpr const char* kFileError =
 inline constexpr const char* kAskUpdate = KRV_TRANSLATE_NOOP("ProgramUnit", "更新しますか？");
 inline constexpr const char* kAskSameVersion =
     KRV_TRANSLATE_NOOP("ProgramUnit", "発生器とプログラムバージョンが同じです\n再更新しますか？");
-inline constexpr const char* kTransitionError = "Program/Erase status transition Error";
-inline constexpr const char* kMemoryReadError = "Memory read Error";
+// The programming steps' own words, the same in every language.
+inline constexpr const char* kTransitionError =
+    KRV_TRANSLATE_NOOP("ProgramUnit", "Program/Erase status transition Error");
+inline constexpr const char* kMemoryReadError =
+    KRV_TRANSLATE_NOOP("ProgramUnit", "Memory read Error");
 inline constexpr const char* kCancelledRestart =
     KRV_TRANSLATE_NOOP("ProgramUnit", "キャンセルしました\n発生器を再起動してください");
 // A boot loader that never answered the bit-rate adjustment, after BootTries() restarts.

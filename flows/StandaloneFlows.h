@@ -84,8 +84,8 @@ inline constexpr const char* kReadBackError =
 inline constexpr const char* kCompareError = KRV_TRANSLATE_NOOP("StandaloneFlows", "照合エラー ");
 inline constexpr const char* kImageMoveError =
     KRV_TRANSLATE_NOOP("StandaloneFlows", "ImageMoveエラー");
-// Printed by krvctl to standard output after a successful write, compared as it is written here:
-// shown untranslated until krvctl compares the translated text.
+// Printed by krvctl to standard output after a successful write (krvctl knows it by the flow's
+// outcome and by this text in the language shown).
 inline constexpr const char* kWriteDone =
     KRV_TRANSLATE_NOOP("StandaloneFlows", "書込み正常終了、再起動します");
 inline constexpr const char* kVerifyDone = KRV_TRANSLATE_NOOP("StandaloneFlows", "照合結果：一致");

@@ -11,14 +11,6 @@ namespace krv {
 
 namespace {
 
-// `n` ideographic spaces: the table's header is aligned with them.
-std::string WideSpaces(int n)
-{
-    std::string text;
-    for (int i = 0; i < n; ++i) text += "\u3000";
-    return text;
-}
-
 std::string VersionLine(const std::string& firmware)
 {
     // "020000" reads as 2.000: the major digit, then the three minor ones.
@@ -83,14 +75,17 @@ std::string FormatUnitInformation(const GeneratorState& state, int circuits)
     std::string text = VersionLine(state.firmwareVersion);
     text += WithArg(Tr("UnitInformation", "回路数\t%1"), std::to_string(circuits)) + "\r\n\r\n";
     text += Tr("UnitInformation", "アナログ出力調整値") + "\r\n";
-    // The columns' heading, placed over the numbers by the width of its spaces: the translation
-    // keeps that width.
+    // The columns' headings, placed over the numbers by ideographic spaces (a wide space is two
+    // columns of a terminal, and the dialog sets its tab stops by that space's width): a
+    // translation keeps them.
     text += Tr("UnitInformation",
                "　　　　　　　　　　　　　　メーカー"
                "　　　　　　　ユーザー") +
             "\r\n";
-    text += WideSpaces(11) + "ZERO" + WideSpaces(3) + "GAIN" + WideSpaces(3) + "ZERO" +
-            WideSpaces(2) + "GAIN" + WideSpaces(4) + "MODE\r\n";
+    text += Tr("UnitInformation",
+               "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO"
+               "　　GAIN　　　　MODE") +
+            "\r\n";
     for (int ch = 0; ch < circuits && ch < kChannelCount; ++ch) {
         text += WithArg(Tr("UnitInformation", "チャネル %1"), std::to_string(ch + 1)) + "\r\n";
         for (const OutputRange range : NamedCalibrationRanges()) {

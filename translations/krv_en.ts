@@ -73,6 +73,17 @@
     </message>
 </context>
 <context>
+    <name>CBremixApp</name>
+    <message>
+        <source>仮想ユニットを起動できません: %1</source>
+        <translation>cannot start the virtual unit: %1</translation>
+    </message>
+    <message>
+        <source>ポートの一覧は抜き差しに追従しません: %1</source>
+        <translation>the port list will not follow plugging and unplugging: %1</translation>
+    </message>
+</context>
+<context>
     <name>Caption</name>
     <message>
         <source>確認</source>
@@ -221,6 +232,10 @@ Options:
     <message>
         <source>詳しくは &apos;bremix2 --help&apos; を見てください。</source>
         <translation>Try &apos;bremix2 --help&apos;.</translation>
+    </message>
+    <message>
+        <source>トレースを書き込めません: %1</source>
+        <translation>cannot write the trace: %1</translation>
     </message>
 </context>
 <context>
@@ -895,6 +910,13 @@ The calibration is saved in a file on this PC
     </message>
 </context>
 <context>
+    <name>PanelLanguage</name>
+    <message>
+        <source>Qt の日本語訳 (%1 の qtbase_ja.qm) がインストールされていません。標準のダイアログは英語で表示されます</source>
+        <translation>Qt&apos;s Japanese translations (qtbase_ja.qm in %1) are not installed; standard dialogs show English</translation>
+    </message>
+</context>
+<context>
     <name>ProgramUnit</name>
     <message>
         <source>更新準備中</source>
@@ -985,6 +1007,18 @@ Restart the unit</translation>
 発生器を再起動してください</source>
         <translation>The unit does not answer in boot mode
 Restart the unit</translation>
+    </message>
+    <message>
+        <source>BootModeRelease(UP_NG)</source>
+        <translation>BootModeRelease(UP_NG)</translation>
+    </message>
+    <message>
+        <source>Program/Erase status transition Error</source>
+        <translation>Program/Erase status transition Error</translation>
+    </message>
+    <message>
+        <source>Memory read Error</source>
+        <translation>Memory read Error</translation>
     </message>
 </context>
 <context>
@@ -1301,7 +1335,7 @@ Restart the unit</translation>
     </message>
     <message>
         <source>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;メーカー&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ユーザー</source>
-        <translation>                            Maker                 User</translation>
+        <translation>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;Maker&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;User</translation>
     </message>
     <message>
         <source>チャネル %1</source>
@@ -1310,6 +1344,10 @@ Restart the unit</translation>
     <message>
         <source>通信エラーが発生しました</source>
         <translation>A communication error occurred</translation>
+    </message>
+    <message>
+        <source>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;&#x3000;MODE</source>
+        <translation>&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;ZERO&#x3000;&#x3000;GAIN&#x3000;&#x3000;&#x3000;&#x3000;MODE</translation>
     </message>
 </context>
 <context>
@@ -2607,16 +2645,6 @@ command&apos;s report then goes to standard error).
     <message>
         <source>&apos;krvctl --help&apos; を参照してください。</source>
         <translation>Try &apos;krvctl --help&apos;.</translation>
-    </message>
-    <message>
-        <source>アナログユニットが接続されていません</source>
-        <translation>No analog unit is connected</translation>
-    </message>
-    <message>
-        <source>アナログユニットが２台以上接続されています
-１台のみ接続してください</source>
-        <translation>Two or more analog units are connected
-Connect only one unit</translation>
     </message>
     <message>
         <source>bridges は引数をとりません</source>

@@ -103,5 +103,51 @@ TEST(KrvctlBridgeTest, SimulateServesEveryCommandThroughThePty)
     }
 }
 
+// The unit's and the flows' own messages that krvctl prints, in the language asked for; the
+// write's result stays news on standard output in both.
+TEST(KrvctlBridgeTest, UnitMessagesInBothLanguages)
+{
+    char dir[] = "/tmp/krv-bridge-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir), nullptr);
+    const std::string settings = std::string(dir) + "/two.ini";
+    ASSERT_EQ(RunCommand({kKrvctl, "settings", "new", "--circuits", "2", settings}).status, 0);
+    const struct {
+        std::vector<std::string> words;
+        bool onError;  // standard error, else standard output
+        const char* japanese;
+        const char* english;
+    } cases[] = {
+        {{"--simulate", "--bridge-serial", "XY2A0001", "restart"},
+         true,
+         "アナログユニットが接続されていません\n",
+         "No analog unit is connected\n"},
+        {{"--simulate=2", "--extra-bridge", "KR2B0002", "restart"},
+         true,
+         "アナログユニットが２台以上接続されています\n１台のみ接続してください\n",
+         "Two or more analog units are connected\nConnect only one\n"},
+        {{"firmware", "info", std::string(dir) + "/none.cya"},
+         true,
+         "ファイルが開けません\n",
+         "Cannot open the file\n"},
+        {{"--simulate=2", "standalone", "write", settings},
+         false,
+         "書込み正常終了、再起動します\n",
+         "Written; the unit restarts\n"},
+    };
+    for (const auto& c : cases) {
+        for (const char* language : {"ja", "en"}) {
+            std::vector<std::string> argv = {kKrvctl, "--lang", language};
+            argv.insert(argv.end(), c.words.begin(), c.words.end());
+            const auto result = RunCommand(argv);
+            const std::string& stream = c.onError ? result.err : result.out;
+            const std::string expected = language[0] == 'e' ? c.english : c.japanese;
+            EXPECT_NE(stream.find(expected), std::string::npos)
+                << language << " " << c.words.back() << ": " << stream;
+        }
+    }
+    ::unlink(settings.c_str());
+    ::rmdir(dir);
+}
+
 }  // namespace
 }  // namespace krv

@@ -40,6 +40,19 @@ std::string FirstMessage(const std::function<void(UserInterface&)>& act)
     return ui.Messages().empty() ? std::string("(none)") : ui.Messages()[0].text;
 }
 
+// Lines `from` to `to` (counted from 0) of the unit information text, joined by CR LF.
+std::string InformationLines(int from, int to)
+{
+    AppValues app;
+    GeneratorState state(app, nullptr);
+    const std::string text = FormatUnitInformation(state, 1);
+    std::size_t begin = 0;
+    for (int i = 0; i < from; ++i) begin = text.find("\r\n", begin) + 2;
+    std::size_t end = begin;
+    for (int i = from; i <= to; ++i) end = text.find("\r\n", end) + 2;
+    return text.substr(begin, end - 2 - begin);
+}
+
 FirmwareFileCheck Fault(FirmwareFault fault, std::size_t record, std::uint64_t size,
                         std::uint32_t address = 0)
 {
@@ -120,6 +133,12 @@ TEST(CoreLanguageTest, MessagesInBothLanguages)
              return text.substr(from, text.find("\r\n", text.find("\r\n", from) + 4) - from);
          },
          "回路数\t1\r\n\r\nアナログ出力調整値", "Circuits\t1\r\n\r\nAnalog output calibration"},
+        // The columns' headings keep their ideographic spaces in both: they place them.
+        {"unit information headings", [] { return InformationLines(4, 5); },
+         "　　　　　　　　　　　　　　メーカー　　　　　　　ユーザー\r\n"
+         "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO　　GAIN　　　　MODE",
+         "　　　　　　　　　　　　　　Maker　　　　　　　　User\r\n"
+         "　　　　　　　　　　　ZERO　　　GAIN　　　ZERO　　GAIN　　　　MODE"},
     };
     for (const bool english : {false, true}) {
         SetTranslateFunction(english ? FromCatalogue : nullptr);

@@ -1,12 +1,17 @@
-// Every Japanese text written in the dialogs' code and their checks reaches the catalogue: a text
-// shown without tr() (or a marker lupdate does not read as one) would stay Japanese in English.
+// Every Japanese text written in the program's code reaches the catalogue (the dialogs and their
+// checks counted on their own): a text shown without tr() (or a marker lupdate does not read as
+// one) would stay Japanese in English. So would a constant marked where it is defined and shown
+// without TrMarked.
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -92,6 +97,97 @@ TEST(DialogSourceTextsTest, LiteralsAreReadCommentsAndCharactersSkipped)
     EXPECT_FALSE(HasJapanese("１"));
 }
 
+// The source texts of the catalogue.
+std::set<std::string> CatalogueSources()
+{
+    std::set<std::string> sources;
+    QFile ts(QStringLiteral(KRV_TS_FILE));
+    if (!ts.open(QIODevice::ReadOnly)) return sources;
+    for (QXmlStreamReader xml(&ts); !xml.atEnd();) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"source") {
+            sources.insert(xml.readElementText().toStdString());
+        }
+    }
+    return sources;
+}
+
+// The translated sources, path and code, from the list lupdate is given.
+std::vector<std::pair<std::string, std::string>> TranslatedSources()
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    std::ifstream list(KRV_SOURCES_LIST);
+    for (std::string path; std::getline(list, path);) {
+        if (path.empty() || path[0] != '/') continue;  // the include folder
+        std::ifstream file(path);
+        std::stringstream code;
+        code << file.rdbuf();
+        files.emplace_back(path, code.str());
+    }
+    return files;
+}
+
+// A text written in both languages at once, a Japanese line and its English line: shown where
+// no catalogue can be (its absence, the choice of language itself).
+bool InBothLanguages(const std::string& text)
+{
+    bool japanese = false;
+    bool english = false;
+    std::stringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (HasJapanese(line)) {
+            japanese = true;
+        } else if (std::count_if(line.begin(), line.end(),
+                                 [](unsigned char c) { return std::isalpha(c); }) > 8) {
+            english = true;
+        }
+    }
+    return japanese && english;
+}
+
+// The names of the texts marked where they are defined (KRV_TRANSLATE_NOOP), by the context
+// given there.
+std::map<std::string, std::string> MarkedConstants(const std::string& code)
+{
+    static const QRegularExpression definition(
+        QStringLiteral(R"re(\b(k[A-Z]\w*)(\[\])?\s*=\s*KRV_TRANSLATE_NOOP\(\s*"(\w+)")re"));
+    std::map<std::string, std::string> names;
+    for (auto it = definition.globalMatch(QString::fromStdString(code)); it.hasNext();) {
+        const auto match = it.next();
+        names[match.captured(1).toStdString()] = match.captured(3).toStdString();
+    }
+    return names;
+}
+
+// Where code hands a marked constant as it is to something that shows it (a message, a status,
+// a label, printf's arguments): those lines, "path:line: name". The helpers that translate what
+// they are given (a dialog's Refuse, a flow's Fail) are not such places.
+std::vector<std::string> ShownUntranslated(const std::string& path, const std::string& code,
+                                           const std::map<std::string, std::string>& marked)
+{
+    static const QRegularExpression name(QStringLiteral(R"(\b(\w+::)?(k[A-Z]\w*)\b)"));
+    static const QRegularExpression sink(
+        QStringLiteral(R"(\b(ShowMessage|Message|SetStatus|fputs|puts|setText|setToolTip|Q|)"
+                       R"(fromStdString|fromUtf8)\(\s*$|\bf?printf\(.*,\s*$)"));
+    static const QRegularExpression translated(QStringLiteral(R"re(\bTrMarked\(\s*"\w+",\s*$)re"));
+    std::vector<std::string> found;
+    std::stringstream lines(code);
+    int number = 0;
+    for (std::string text; std::getline(lines, text);) {
+        ++number;
+        const QString line = QString::fromStdString(text);
+        for (auto it = name.globalMatch(line); it.hasNext();) {
+            const auto match = it.next();
+            if (!marked.count(match.captured(2).toStdString())) continue;
+            const QString before = line.left(match.capturedStart());
+            if (sink.match(before).hasMatch() && !translated.match(before).hasMatch()) {
+                found.push_back(path + ":" + std::to_string(number) + ": " +
+                                match.captured(2).toStdString());
+            }
+        }
+    }
+    return found;
+}
+
 TEST(DialogSourceTextsTest, EveryJapaneseTextOfTheDialogsIsInTheCatalogue)
 {
     std::set<std::string> sources;
@@ -127,6 +223,73 @@ TEST(DialogSourceTextsTest, EveryJapaneseTextOfTheDialogsIsInTheCatalogue)
     }
     EXPECT_GT(files, 20);
     EXPECT_GT(texts, 150);
+}
+
+}  // namespace
+}  // namespace krv::test
+
+namespace krv::test {
+namespace {
+
+TEST(SourceTextsTest, MarkedConstantsShownAsTheyAreAreFound)
+{
+    const std::map<std::string, std::string> marked = {{"kNoFile", "Files"}, {"kDone", "Flows"}};
+    const struct {
+        const char* code;
+        std::size_t found;
+    } cases[] = {
+        {"ui.ShowMessage(kNoFile, kCaption, icon, buttons);", 1},
+        {"ui.ShowMessage(TrMarked(\"Files\", kNoFile), kCaption);", 0},
+        {"std::fprintf(stderr, \"%s\\n\", kNoFile);", 1},
+        {"std::fprintf(stderr, \"%s\\n\", TrMarked(\"Files\", kNoFile).c_str());", 0},
+        {"steps.Message(kDone);", 1},
+        {"context.Message(Session::kDone);", 1},
+        {"context.Message(Text(kDone));", 0},
+        {"return Refuse(kDone);", 0},
+        {"if (m == kDone) return;", 0},
+        {"label.setText(Q(kNoFile));", 1},
+        {"status.SetStatus(kOther);", 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShownUntranslated("x.cpp", c.code, marked).size(), c.found) << c.code;
+    }
+    EXPECT_EQ(
+        MarkedConstants("inline constexpr const char* kA =\n    KRV_TRANSLATE_NOOP(\"Ctx\", "
+                        "\"テキスト\");\nconst char* kB[] = KRV_TRANSLATE_NOOP(\"C2\", \"x\");"),
+        (std::map<std::string, std::string>{{"kA", "Ctx"}, {"kB", "C2"}}));
+    EXPECT_TRUE(InBothLanguages("言語を選んでください。\nChoose the language."));
+    EXPECT_FALSE(InBothLanguages("回路数\t%1"));
+    EXPECT_FALSE(InBothLanguages("ファイル (*.csv)"));
+}
+
+// The whole program, as lupdate reads it: every Japanese text is in the catalogue, and a text
+// marked where it is defined is translated before it is shown.
+TEST(SourceTextsTest, EveryTextOfTheProgramReachesTheCatalogue)
+{
+    const std::set<std::string> sources = CatalogueSources();
+    ASSERT_GT(sources.size(), 500u);
+    const auto files = TranslatedSources();
+    ASSERT_GT(files.size(), 100u);
+
+    // Names, not texts: the fixed-pitch gothic, and Japanese as the language menu names it.
+    const std::set<std::string> names = {"ＭＳ ゴシック", "日本語", "Language / 言語"};
+    std::map<std::string, std::string> marked;
+    int texts = 0;
+    for (const auto& [path, code] : files) {
+        marked.merge(MarkedConstants(code));
+        for (const std::string& literal : StringLiterals(code)) {
+            if (!HasJapanese(literal) || names.count(literal) || InBothLanguages(literal)) continue;
+            ++texts;
+            EXPECT_TRUE(sources.count(literal)) << "\"" << literal << "\" of " << path;
+        }
+    }
+    EXPECT_GT(texts, 600);
+    EXPECT_GT(marked.size(), 80u);
+    for (const auto& [path, code] : files) {
+        for (const std::string& place : ShownUntranslated(path, code, marked)) {
+            ADD_FAILURE() << place << " is shown without TrMarked";
+        }
+    }
 }
 
 }  // namespace
