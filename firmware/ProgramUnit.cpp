@@ -258,7 +258,7 @@ bool Programmer::EnterProgrammingState()
     // Without it nothing below can work.
     if (Cancelled()) return false;
     session_.reportReplyFailure = false;
-    if (!Exchange(ProgrammingStateTransition())) return Fail(Text(kTransitionError));
+    if (!Exchange(ProgrammingStateTransition())) return Fail(ProgramUnitText(kTransitionError));
     return true;
 }
 
@@ -316,7 +316,7 @@ bool Programmer::VerifyProgram()
         const auto block = Block(i);
         if (!answered || !std::equal(block.begin(), block.end(),
                                      session_.Reply().begin() + kReadReplyDataOffset)) {
-            return Fail(Text(kMemoryReadError));
+            return Fail(ProgramUnitText(kMemoryReadError));
         }
     }
     return true;

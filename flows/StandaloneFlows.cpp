@@ -141,7 +141,7 @@ FlowOutcome RunStandaloneWrite(FlowContext& context, const StandaloneSource& sou
 
     // The unit has the new image in use; what follows only restarts it, so it always runs on.
     steps.SetStatus(Tr("StandaloneFlows", "書込完了"));
-    steps.Message(Text(kWriteDone));
+    steps.Message(StandaloneFlowsText(kWriteDone));
     if (link.IsOpen()) link.ClosePort();
     steps.SetStatus(Tr("StandaloneFlows", "再起動中"));
     const bool restarted =
