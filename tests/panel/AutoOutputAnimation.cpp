@@ -122,6 +122,10 @@ int main(int argc, char* argv[])
     trend->resize(760, 440);
     trend->move(window.frameGeometry().width() + kGap, 0);
     WaitExposed(*trend);
+    if (!window.windowHandle() || !trend->windowHandle()) {
+        std::fprintf(stderr, "the windows did not reach the display\n");
+        return 1;
+    }
     for (int ch = 0; ch < 2; ++ch) {
         click(krv::ChannelControlId(ch, 6));  // ＯＮ
         krv::StartAutoOutput(state, ch, krv::AutoOutputClockAt(fake));
