@@ -27,16 +27,17 @@ struct ButtonPlace {
 };
 
 constexpr ButtonPlace kButtonPlaces[CRangeSelectDlg::kButtonCount] = {
-    {1000, "4～20mA", 30, 60, 88, 84, kRange4_20mA},
-    {1001, "0～20mA", 30, 90, 88, 114, kRange0_20mA},
-    {1002, "0～24mA", 30, 120, 88, 144, kRange0_24mA},
-    {1003, "4～20mA", 110, 60, 168, 84, kRangeE4_20mA},
-    {1004, "0～24mA", 110, 90, 168, 114, kRangeE0_24mA},
-    {1005, "0～5V", 226, 30, 284, 54, kRange0_5V},
-    {1006, "1～5V", 226, 60, 284, 84, kRange1_5V},
-    {1007, "0～10V", 226, 90, 284, 114, kRange0_10V},
-    {1008, "-5～5V", 226, 120, 284, 144, kRangeM5_5V},
-    {1009, "-10～10V", 226, 150, 284, 174, kRangeM10_10V},
+    {1000, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "4～20mA"), 30, 60, 88, 84, kRange4_20mA},
+    {1001, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "0～20mA"), 30, 90, 88, 114, kRange0_20mA},
+    {1002, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "0～24mA"), 30, 120, 88, 144, kRange0_24mA},
+    {1003, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "4～20mA"), 110, 60, 168, 84, kRangeE4_20mA},
+    {1004, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "0～24mA"), 110, 90, 168, 114, kRangeE0_24mA},
+    {1005, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "0～5V"), 226, 30, 284, 54, kRange0_5V},
+    {1006, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "1～5V"), 226, 60, 284, 84, kRange1_5V},
+    {1007, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "0～10V"), 226, 90, 284, 114, kRange0_10V},
+    {1008, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "-5～5V"), 226, 120, 284, 144, kRangeM5_5V},
+    {1009, QT_TRANSLATE_NOOP("krv::CRangeSelectDlg", "-10～10V"), 226, 150, 284, 174,
+     kRangeM10_10V},
 };
 
 QFont ButtonFont()
@@ -102,12 +103,13 @@ CRangeSelectDlg::CRangeSelectDlg(UserInterface&, QWidget* parent) : QDialog(pare
     const QFont buttonFont = ButtonFont();
     for (int i = 0; i < kButtonCount; ++i) {
         const ButtonPlace& place = kButtonPlaces[i];
-        auto button = std::make_unique<RangeButton>(QString::fromUtf8(place.text), this);
+        // The range's name as the language writes it ("4～20mA", "4-20mA").
+        const QString name = tr(place.text);
+        auto button = std::make_unique<RangeButton>(name, this);
         SetControlId(*button, place.id);
         button->setGeometry(QRect(QPoint(place.left, place.top),
                                   QSize(place.right - place.left, place.bottom - place.top)));
         button->setFont(buttonFont);
-        const QString name = QString::fromUtf8(place.text);
         const bool current = place.text[std::strlen(place.text) - 1] == 'A';
         button->setToolTip(!current ? tr("電圧出力 %1").arg(name)
                            : IsExternalSupplyRange(place.range)

@@ -2079,6 +2079,38 @@ Double-click to edit</translation>
         <source>電流出力 %1（内部電源）</source>
         <translation>Current output %1 (internal supply)</translation>
     </message>
+    <message>
+        <source>4～20mA</source>
+        <translation>4-20mA</translation>
+    </message>
+    <message>
+        <source>0～20mA</source>
+        <translation>0-20mA</translation>
+    </message>
+    <message>
+        <source>0～24mA</source>
+        <translation>0-24mA</translation>
+    </message>
+    <message>
+        <source>0～5V</source>
+        <translation>0-5V</translation>
+    </message>
+    <message>
+        <source>1～5V</source>
+        <translation>1-5V</translation>
+    </message>
+    <message>
+        <source>0～10V</source>
+        <translation>0-10V</translation>
+    </message>
+    <message>
+        <source>-5～5V</source>
+        <translation>-5-5V</translation>
+    </message>
+    <message>
+        <source>-10～10V</source>
+        <translation>-10-10V</translation>
+    </message>
 </context>
 <context>
     <name>krv::CScaleDlg</name>
@@ -2155,7 +2187,7 @@ Double-click to edit</translation>
     </message>
     <message>
         <source>換算</source>
-        <translation>Scal.</translation>
+        <translation>Scl.</translation>
     </message>
     <message>
         <source>式</source>

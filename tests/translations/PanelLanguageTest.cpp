@@ -435,6 +435,19 @@ TEST_F(PanelLanguageTest, TextsFitTheirControlsInBothLanguages)
             EXPECT_LE(width, Room(w))
                 << name << ": \"" << text.toStdString() << "\" in " << w->objectName().toStdString()
                 << " (" << w->metaObject()->className() << ")";
+            // A radio button's or check box's text runs to the right of its mark, and must not
+            // run under, or touch, a neighbour to its right (the column's "f(x)" button).
+            if (!qobject_cast<QRadioButton*>(w) && !qobject_cast<QCheckBox*>(w)) return;
+            const QRect inside = w->contentsRect();
+            const QRect drawn(w->mapToParent(QPoint(inside.right() + 1 - Room(w), inside.top())),
+                              QSize(width + 2, inside.height()));
+            for (QWidget* other :
+                 w->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+                EXPECT_TRUE(other == w || !other->isVisible() ||
+                            !other->geometry().intersects(drawn))
+                    << name << ": \"" << text.toStdString() << "\" runs under "
+                    << other->objectName().toStdString();
+            }
         };
         // Every window with texts: the main window, the about box and the trend window, the latter
         // paused as well (its button then says how to resume).
