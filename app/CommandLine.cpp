@@ -16,25 +16,6 @@ std::optional<CommandLine> Fail(std::string* error, std::string text)
     return std::nullopt;
 }
 
-// `text` with %1, %2… replaced by `values`, in one pass: a value that itself holds "%2" stays
-// as it is.
-std::string WithArgs(const std::string& text, std::initializer_list<std::string> values)
-{
-    const std::vector<std::string> list(values);
-    std::string result;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        const std::size_t n = static_cast<std::size_t>(next - '1');
-        if (text[i] == '%' && next >= '1' && next <= '9' && n < list.size()) {
-            result += list[n];
-            ++i;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
-}
-
 }  // namespace
 
 std::string CommandLineUsage()

@@ -79,23 +79,6 @@ std::optional<long long> ParseInteger(const std::string& text, long long min, lo
     return value;
 }
 
-std::string WithArgs(const std::string& text, std::initializer_list<std::string> values)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool digit = i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
-        const std::size_t n = digit ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
-        if (text[i] == '%' && n < values.size()) {
-            out += values.begin()[n];
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 int UsageError(const std::string& message)
 {
     std::fprintf(stderr, "krvctl: %s\n%s\n", message.c_str(),

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Translate.h"
+
 namespace krv::cli {
 
 inline constexpr int kExitOk = 0;
@@ -51,10 +53,6 @@ SubcommandWords SplitSubcommandWords(const Args& args);
 
 // Whole-number option values; nullopt when the text is not entirely a number in [min, max].
 std::optional<long long> ParseInteger(const std::string& text, long long min, long long max);
-
-// `text` with its %1, %2, ... %9 replaced by `values` in order, in one pass (a value that holds
-// "%2" stays as it is): the placeholders of a translated message, whose order may differ.
-std::string WithArgs(const std::string& text, std::initializer_list<std::string> values);
 
 // Prints "krvctl: <message>" and a hint to standard error; returns kExitUsage. The message is
 // already in krvctl's language.

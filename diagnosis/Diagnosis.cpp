@@ -81,7 +81,7 @@ DiagnosisReport Diagnose(DeviceLink& link, const DiagnosisOptions& options,
             }
         } catch (const std::exception& e) {
             Set(finding, Verdict::NotChecked,
-                diagnosis::Fill(Tr("Diagnosis", "確認に失敗しました: %1"), {e.what()}));
+                WithArgs(Tr("Diagnosis", "確認に失敗しました: %1"), {e.what()}));
         } catch (...) {
             Set(finding, Verdict::NotChecked, Tr("Diagnosis", "確認に失敗しました。"));
         }
@@ -133,15 +133,15 @@ std::string FormatDiagnosis(const DiagnosisReport& report)
     // One and several are separate texts: English counts agree in number.
     const std::string problemCount =
         problems == 1 ? Tr("Diagnosis", "問題 1 件")
-                      : diagnosis::Fill(Tr("Diagnosis", "問題 %1 件"), {std::to_string(problems)});
+                      : WithArgs(Tr("Diagnosis", "問題 %1 件"), {std::to_string(problems)});
     const std::string warningCount =
         warnings == 1 ? Tr("Diagnosis", "注意 1 件")
-                      : diagnosis::Fill(Tr("Diagnosis", "注意 %1 件"), {std::to_string(warnings)});
-    text += diagnosis::Fill(problems > 0 ? Tr("Diagnosis",
-                                              "%1、%2: 問題を解決するまで発生器は"
-                                              "動きません。")
-                                         : Tr("Diagnosis", "%1、%2。"),
-                            {problemCount, warningCount}) +
+                      : WithArgs(Tr("Diagnosis", "注意 %1 件"), {std::to_string(warnings)});
+    text += WithArgs(problems > 0 ? Tr("Diagnosis",
+                                       "%1、%2: 問題を解決するまで発生器は"
+                                       "動きません。")
+                                  : Tr("Diagnosis", "%1、%2。"),
+                     {problemCount, warningCount}) +
             "\n";
     return text;
 }

@@ -48,8 +48,6 @@ bool IsUnit(const UsbDevice& device);
 // "bus 1 device 5, product "…", serial number "…"".
 std::string Describe(const UsbDevice& device);
 void Set(Finding& finding, Verdict verdict, std::string detail, std::string advice = {});
-// A translated text with its %1, %2, ... replaced by `values` in order.
-std::string Fill(const std::string& text, std::initializer_list<std::string> values);
 
 // What one check leaves for the next.
 class Doctor {

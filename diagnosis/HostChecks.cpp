@@ -24,9 +24,9 @@ bool IsUnit(const UsbDevice& device)
 
 std::string Describe(const UsbDevice& device)
 {
-    return Fill(Tr("Diagnosis", "バス %1 デバイス %2、製品 \"%3\"、シリアル番号 \"%4\""),
-                {std::to_string(device.bus), std::to_string(device.address),
-                 Printable(device.product), Printable(device.serial)});
+    return WithArgs(Tr("Diagnosis", "バス %1 デバイス %2、製品 \"%3\"、シリアル番号 \"%4\""),
+                    {std::to_string(device.bus), std::to_string(device.address),
+                     Printable(device.product), Printable(device.serial)});
 }
 
 void Set(Finding& finding, Verdict verdict, std::string detail, std::string advice)
@@ -34,23 +34,6 @@ void Set(Finding& finding, Verdict verdict, std::string detail, std::string advi
     finding.verdict = verdict;
     finding.detail = std::move(detail);
     finding.advice = std::move(advice);
-}
-
-std::string Fill(const std::string& text, std::initializer_list<std::string> values)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool digit = i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
-        const std::size_t n = digit ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
-        if (text[i] == '%' && n < values.size()) {
-            out += values.begin()[n];
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
 }
 
 std::optional<fs::path> Doctor::PortPath() const
@@ -101,17 +84,17 @@ void Doctor::Usb(Finding& f)
     }
     std::string otherText;
     for (const UsbDevice& d : others) {
-        otherText +=
-            "\n" + Fill(Tr("Diagnosis",
-                           "発生器ではない FT230X (USB 0403:6015): %1 "
-                           "(発生器のブリッジは製品文字列 \"%2\" と、\"%3\" "
-                           "で始まるシリアル番号を持ちます)。"),
-                        {Describe(d), CFtdiPort::kUnitDescription, CFtdiPort::kUnitSerialPrefix});
+        otherText += "\n" + WithArgs(Tr("Diagnosis",
+                                        "発生器ではない FT230X (USB 0403:6015): %1 "
+                                        "(発生器のブリッジは製品文字列 \"%2\" と、\"%3\" "
+                                        "で始まるシリアル番号を持ちます)。"),
+                                     {Describe(d), CFtdiPort::kUnitDescription,
+                                      CFtdiPort::kUnitSerialPrefix});
     }
     if (units.size() == 1) {
         bridge_ = units.front();
         Set(f, Verdict::Ok,
-            Fill(Tr("Diagnosis", "USB 0403:6015: %1"), {Describe(units.front())}) + otherText);
+            WithArgs(Tr("Diagnosis", "USB 0403:6015: %1"), {Describe(units.front())}) + otherText);
         if (bridge_->bus < 0 || bridge_->address < 0) {
             Set(f, Verdict::Warning,
                 f.detail + "\n" +
@@ -121,8 +104,8 @@ void Doctor::Usb(Finding& f)
         return;
     }
     if (units.size() > 1) {
-        std::string text = Fill(Tr("Diagnosis", "USB 上に発生器のブリッジが %1 台:"),
-                                {std::to_string(units.size())});
+        std::string text = WithArgs(Tr("Diagnosis", "USB 上に発生器のブリッジが %1 台:"),
+                                    {std::to_string(units.size())});
         for (const UsbDevice& d : units) text += "\n" + Describe(d);
         Set(f, Verdict::Problem, text + otherText,
             Tr("Diagnosis",
@@ -131,16 +114,16 @@ void Doctor::Usb(Finding& f)
     }
     if (!Exists(devices)) {
         Set(f, Verdict::Problem,
-            Fill(Tr("Diagnosis", "USB デバイスが見えません (%1 がありません)。"),
-                 {devices.string()}),
+            WithArgs(Tr("Diagnosis", "USB デバイスが見えません (%1 がありません)。"),
+                     {devices.string()}),
             Tr("Diagnosis",
                "発生器を差し込んだ機械の上で実行してください。/sys のないコンテナの"
                "中では調べられません。"));
         return;
     }
     Set(f, Verdict::Problem,
-        Fill(Tr("Diagnosis", "USB 上に発生器のブリッジ (USB 0403:6015、\"%1\") がありません。"),
-             {CFtdiPort::kUnitDescription}) +
+        WithArgs(Tr("Diagnosis", "USB 上に発生器のブリッジ (USB 0403:6015、\"%1\") がありません。"),
+                 {CFtdiPort::kUnitDescription}) +
             otherText,
         others.empty() ? Tr("Diagnosis",
                             "発生器を USB ケーブルで差し込み、電源を入れてください。"
@@ -165,17 +148,17 @@ void Doctor::Driver(Finding& f)
         if (!name.starts_with(bridge_->name + ":")) continue;
         const std::string driver = fs::path(LinkTarget(dir / "driver")).filename().string();
         if (driver.empty()) {
-            lines.push_back(Fill(Tr("Diagnosis",
-                                    "インターフェース %1 にはドライバが結び付いて"
-                                    "いません。"),
-                                 {Printable(name)}));
+            lines.push_back(WithArgs(Tr("Diagnosis",
+                                        "インターフェース %1 にはドライバが結び付いて"
+                                        "いません。"),
+                                     {Printable(name)}));
             continue;
         }
         if (driver != kSerialDriver) {
-            lines.push_back(Fill(Tr("Diagnosis",
-                                    "インターフェース %1 に結び付いているのは %3 "
-                                    "ではなく %2 です。"),
-                                 {Printable(name), Printable(driver), kSerialDriver}));
+            lines.push_back(WithArgs(Tr("Diagnosis",
+                                        "インターフェース %1 に結び付いているのは %3 "
+                                        "ではなく %2 です。"),
+                                     {Printable(name), Printable(driver), kSerialDriver}));
             continue;
         }
         for (const fs::path& child : ListFolder(dir, 1000)) {
@@ -187,14 +170,14 @@ void Doctor::Driver(Finding& f)
         }
         bound = true;
         lines.push_back(tty_.empty()
-                            ? Fill(Tr("Diagnosis",
-                                      "%1 はインターフェース %2 に結び付いていますが、その下に"
-                                      "シリアルデバイスがありません。"),
-                                   {kSerialDriver, Printable(name)})
-                            : Fill(Tr("Diagnosis",
-                                      "%1 はインターフェース %2 に結び付いています。シリアル"
-                                      "デバイスは %3 です。"),
-                                   {kSerialDriver, Printable(name), tty_}));
+                            ? WithArgs(Tr("Diagnosis",
+                                          "%1 はインターフェース %2 に結び付いていますが、その下に"
+                                          "シリアルデバイスがありません。"),
+                                       {kSerialDriver, Printable(name)})
+                            : WithArgs(Tr("Diagnosis",
+                                          "%1 はインターフェース %2 に結び付いています。シリアル"
+                                          "デバイスは %3 です。"),
+                                       {kSerialDriver, Printable(name), tty_}));
     }
     std::string detail;
     for (const std::string& line : lines) detail += (detail.empty() ? "" : "\n") + line;
@@ -205,12 +188,12 @@ void Doctor::Driver(Finding& f)
     } else {
         Set(f, Verdict::Problem,
             detail.empty() ? Tr("Diagnosis", "ブリッジにインターフェースがありません。") : detail,
-            Fill(Tr("Diagnosis",
-                    "プログラムが libftdi でブリッジを持っているかもしれません "
-                    "(ファームウェア更新や再起動の途中): 終わるまで待ってください。"
-                    "そうでなければ sudo modprobe %1 でドライバを読み込み、発生器を"
-                    "抜いてもう一度差し込んでください。"),
-                 {kSerialDriver}));
+            WithArgs(Tr("Diagnosis",
+                        "プログラムが libftdi でブリッジを持っているかもしれません "
+                        "(ファームウェア更新や再起動の途中): 終わるまで待ってください。"
+                        "そうでなければ sudo modprobe %1 でドライバを読み込み、発生器を"
+                        "抜いてもう一度差し込んでください。"),
+                     {kSerialDriver}));
     }
 }
 
@@ -222,7 +205,7 @@ void Doctor::SerialAccess(Finding& f)
         return;
     }
     if (!Exists(*path)) {
-        Set(f, Verdict::Problem, Fill(Tr("Diagnosis", "%1 がありません。"), {path->string()}),
+        Set(f, Verdict::Problem, WithArgs(Tr("Diagnosis", "%1 がありません。"), {path->string()}),
             TrMarked("Diagnosis", kReplug));
         return;
     }
@@ -231,21 +214,21 @@ void Doctor::SerialAccess(Finding& f)
     const std::string ownerText = owner ? " (" + owner->text + ")" : "";
     if (serialAccess) {
         Set(f, Verdict::Ok,
-            Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
-                 {diagnosis::UserName(), path->string(), ownerText}));
+            WithArgs(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
+                     {diagnosis::UserName(), path->string(), ownerText}));
         return;
     }
     accessDenied_ = true;
     const std::string group = owner ? owner->group : "dialout";
     Set(f, Verdict::Problem,
-        Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできません。"),
-             {diagnosis::UserName(), path->string(), ownerText}),
-        Fill(Tr("Diagnosis",
-                "ユーザーをデバイスのグループ %1 に加えてください: sudo usermod "
-                "-aG %1 $USER の後、ログインし直します。または、機械の前でログイン"
-                "しているユーザーのために、プログラムの udev ルールを組み込んで"
-                "ください (席のユーザーにアクセスを与えます。uaccess)。"),
-             {group}));
+        WithArgs(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできません。"),
+                 {diagnosis::UserName(), path->string(), ownerText}),
+        WithArgs(Tr("Diagnosis",
+                    "ユーザーをデバイスのグループ %1 に加えてください: sudo usermod "
+                    "-aG %1 $USER の後、ログインし直します。または、機械の前でログイン"
+                    "しているユーザーのために、プログラムの udev ルールを組み込んで"
+                    "ください (席のユーザーにアクセスを与えます。uaccess)。"),
+                 {group}));
 }
 
 void Doctor::UsbAccess(Finding& f)
@@ -259,7 +242,7 @@ void Doctor::UsbAccess(Finding& f)
     std::snprintf(node, sizeof node, "%03ld/%03ld", bridge_->bus, bridge_->address);
     const fs::path path = Roots().dev / "bus/usb" / node;
     if (!Exists(path)) {
-        Set(f, Verdict::Problem, Fill(Tr("Diagnosis", "%1 がありません。"), {path.string()}),
+        Set(f, Verdict::Problem, WithArgs(Tr("Diagnosis", "%1 がありません。"), {path.string()}),
             TrMarked("Diagnosis", kReplug));
         return;
     }
@@ -268,25 +251,25 @@ void Doctor::UsbAccess(Finding& f)
     const std::string ownerText = owner ? " (" + owner->text + ")" : "";
     if (usbAccess_) {
         Set(f, Verdict::Ok,
-            Fill(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
-                 {diagnosis::UserName(), path.string(), ownerText}));
+            WithArgs(Tr("Diagnosis", "ユーザー %1 は %2%3 を読み書きできます。"),
+                     {diagnosis::UserName(), path.string(), ownerText}));
         return;
     }
     accessDenied_ = true;
     const std::string group = owner ? owner->group : "root";
     Set(f, Verdict::Problem,
-        Fill(Tr("Diagnosis",
-                "ユーザー %1 は %2%3 を読み書きできません: 再起動、ブートモード、"
-                "EEPROM の確認に必要です。"),
-             {diagnosis::UserName(), path.string(), ownerText}),
+        WithArgs(Tr("Diagnosis",
+                    "ユーザー %1 は %2%3 を読み書きできません: 再起動、ブートモード、"
+                    "EEPROM の確認に必要です。"),
+                 {diagnosis::UserName(), path.string(), ownerText}),
         Tr("Diagnosis",
            "プログラムの udev ルールは、機械の前で (ssh でなく) ログインしている"
            "ユーザーにアクセスを与えます (uaccess)。") +
             " " + TrMarked("Diagnosis", kInstallRule) +
             (group == "root"
                  ? ""
-                 : " " + Fill(Tr("Diagnosis", "ノードのグループ %1 のメンバーも使えます。"),
-                              {group})));
+                 : " " + WithArgs(Tr("Diagnosis", "ノードのグループ %1 のメンバーも使えます。"),
+                                  {group})));
 }
 
 void Doctor::UdevRule(Finding& f)
@@ -315,17 +298,17 @@ void Doctor::UdevRule(Finding& f)
         }
     }
     if (rule_) {
-        Set(f, Verdict::Ok, Fill(Tr("Diagnosis", "組み込み済み: %1"), {rule_->string()}));
+        Set(f, Verdict::Ok, WithArgs(Tr("Diagnosis", "組み込み済み: %1"), {rule_->string()}));
         return;
     }
     std::string dirs;
     for (const fs::path& dir : Roots().rulesDirs) dirs += (dirs.empty() ? "" : ", ") + dir.string();
     Set(f, accessDenied_ ? Verdict::Problem : Verdict::Warning,
-        Fill(Tr("Diagnosis",
-                "%1 に発生器のブリッジのルールがありません: ルールがないと、機械の"
-                "前のユーザーはブリッジを使えず、レイテンシタイマーは 16 ms のまま"
-                "で、ModemManager がポートを探るかもしれません。"),
-             {dirs}),
+        WithArgs(Tr("Diagnosis",
+                    "%1 に発生器のブリッジのルールがありません: ルールがないと、機械の"
+                    "前のユーザーはブリッジを使えず、レイテンシタイマーは 16 ms のまま"
+                    "で、ModemManager がポートを探るかもしれません。"),
+                 {dirs}),
         TrMarked("Diagnosis", kInstallRule));
 }
 
@@ -339,13 +322,15 @@ void Doctor::Latency(Finding& f)
     const fs::path file = Roots().sys / "bus/usb-serial/devices" / tty_ / "latency_timer";
     const auto text = ReadAttribute(file);
     if (!text) {
-        Set(f, Verdict::NotChecked, Fill(Tr("Diagnosis", "%1 を読めません。"), {file.string()}));
+        Set(f, Verdict::NotChecked,
+            WithArgs(Tr("Diagnosis", "%1 を読めません。"), {file.string()}));
         return;
     }
     const auto ms = ParseNumber(*text, 10, 0, 255);
     if (!ms) {
         Set(f, Verdict::Warning,
-            Fill(Tr("Diagnosis", "%1 の中身は \"%2\" です。"), {file.string(), Printable(*text)}),
+            WithArgs(Tr("Diagnosis", "%1 の中身は \"%2\" です。"),
+                     {file.string(), Printable(*text)}),
             TrMarked("Diagnosis", kReplug));
         return;
     }
@@ -354,10 +339,10 @@ void Doctor::Latency(Finding& f)
         return;
     }
     Set(f, Verdict::Warning,
-        Fill(Tr("Diagnosis",
-                "%1 ms: プログラムがポートを開いて下げるまで、ブリッジは短い応答を"
-                "最大 %1 ms 留めます。"),
-             {std::to_string(*ms)}),
+        WithArgs(Tr("Diagnosis",
+                    "%1 ms: プログラムがポートを開いて下げるまで、ブリッジは短い応答を"
+                    "最大 %1 ms 留めます。"),
+                 {std::to_string(*ms)}),
         Tr("Diagnosis", "udev ルールは発生器が差し込まれると 1 ms にします。") + " " +
             TrMarked("Diagnosis", kInstallRule));
 }
@@ -368,7 +353,7 @@ void Doctor::ModemManager(Finding& f)
     const auto processes = ListFolder(Roots().proc, 1000000, &readable);
     if (!readable) {
         Set(f, Verdict::NotChecked,
-            Fill(Tr("Diagnosis", "%1 を読めません。"), {Roots().proc.string()}));
+            WithArgs(Tr("Diagnosis", "%1 を読めません。"), {Roots().proc.string()}));
         return;
     }
     std::optional<std::string> pid;
@@ -394,29 +379,29 @@ void Doctor::ModemManager(Finding& f)
             if (const auto db = ReadBounded(entry, 64 * 1024)) {
                 marked = db->find("E:ID_MM_DEVICE_IGNORE=1\n") != std::string::npos ||
                          db->ends_with("E:ID_MM_DEVICE_IGNORE=1");
-                source = Fill(Tr("Diagnosis", "udev の項目 %1"), {entry.string()});
+                source = WithArgs(Tr("Diagnosis", "udev の項目 %1"), {entry.string()});
             }
         }
     }
     if (!marked) {
         marked = rule_ && ruleIgnoresModem_;
-        source = rule_ ? Fill(Tr("Diagnosis", "ルール %1"), {rule_->string()})
+        source = rule_ ? WithArgs(Tr("Diagnosis", "ルール %1"), {rule_->string()})
                        : Tr("Diagnosis", "udev ルールなし");
     }
     if (*marked) {
         Set(f, Verdict::Ok,
-            Fill(Tr("Diagnosis",
-                    "ModemManager が動いています (pid %1)。ポートには触れないよう"
-                    "印が付いています (%2)。"),
-                 {*pid, source}));
+            WithArgs(Tr("Diagnosis",
+                        "ModemManager が動いています (pid %1)。ポートには触れないよう"
+                        "印が付いています (%2)。"),
+                     {*pid, source}));
         return;
     }
     Set(f, Verdict::Problem,
-        Fill(Tr("Diagnosis",
-                "ModemManager が動いていて (pid %1)、ポートに ID_MM_DEVICE_IGNORE の"
-                "印がありません (%2): 発生器が差し込まれると AT コマンドでポートを"
-                "探ります。"),
-             {*pid, source}),
+        WithArgs(Tr("Diagnosis",
+                    "ModemManager が動いていて (pid %1)、ポートに ID_MM_DEVICE_IGNORE の"
+                    "印がありません (%2): 発生器が差し込まれると AT コマンドでポートを"
+                    "探ります。"),
+                 {*pid, source}),
         TrMarked("Diagnosis", kInstallRule) + " " +
             Tr("Diagnosis",
                "または ModemManager を止めてください: sudo systemctl stop "
@@ -437,8 +422,8 @@ void Doctor::Holders(Finding& f)
         const int fd = ::open(path->c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         const int openError = fd < 0 ? errno : 0;
         if (fd < 0 && openError != EBUSY) {
-            unprobed = " " + Fill(Tr("Diagnosis", "(そのロックは調べられませんでした: %1。)"),
-                                  {std::strerror(openError)});
+            unprobed = " " + WithArgs(Tr("Diagnosis", "(そのロックは調べられませんでした: %1。)"),
+                                      {std::strerror(openError)});
         }
         if (openError == EBUSY) {
             found.push_back(Tr("Diagnosis", "ポートは別のプログラムが排他モードで開いています。"));
@@ -471,8 +456,9 @@ void Doctor::Holders(Finding& f)
         for (const fs::path& fdLink : fds) {
             const std::string target = LinkTarget(fdLink);
             if (!target.empty() && (target == path->string() || target == canonical)) {
-                found.push_back(Fill(Tr("Diagnosis", "プロセス %1 (%2) が開いています。"),
-                                     {pid, Printable(ReadAttribute(dir / "comm").value_or("?"))}));
+                found.push_back(
+                    WithArgs(Tr("Diagnosis", "プロセス %1 (%2) が開いています。"),
+                             {pid, Printable(ReadAttribute(dir / "comm").value_or("?"))}));
                 break;
             }
         }
@@ -487,15 +473,16 @@ void Doctor::Holders(Finding& f)
                "ください。"));
         return;
     }
-    std::string text = ours ? Fill(Tr("Diagnosis", "%1 を持っているのはこのプログラムだけです。"),
-                                   {path->string()})
-                            : Fill(Tr("Diagnosis", "%1 を持っている別のプログラムはありません。"),
-                                   {path->string()}) +
-                                  unprobed;
+    std::string text =
+        ours ? WithArgs(Tr("Diagnosis", "%1 を持っているのはこのプログラムだけです。"),
+                        {path->string()})
+             : WithArgs(Tr("Diagnosis", "%1 を持っている別のプログラムはありません。"),
+                        {path->string()}) +
+                   unprobed;
     if (hidden > 0) {
-        text +=
-            " " + Fill(Tr("Diagnosis", "(他のユーザーのプロセス %1 個は調べられませんでした。)"),
-                       {std::to_string(hidden)});
+        text += " " +
+                WithArgs(Tr("Diagnosis", "(他のユーザーのプロセス %1 個は調べられませんでした。)"),
+                         {std::to_string(hidden)});
     }
     Set(f, Verdict::Ok, text);
 }

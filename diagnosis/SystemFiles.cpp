@@ -118,10 +118,10 @@ std::optional<FileOwnership> Ownership(const fs::path& path)
     result.group = grp != nullptr ? grp->gr_name : "gid " + std::to_string(st.st_gid);
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
-    result.text =
-        Fill(Tr("Diagnosis", "所有者 %1、グループ %2、モード %3"),
-             {owner != nullptr ? std::string(owner->pw_name) : "uid " + std::to_string(st.st_uid),
-              result.group, mode});
+    result.text = WithArgs(
+        Tr("Diagnosis", "所有者 %1、グループ %2、モード %3"),
+        {owner != nullptr ? std::string(owner->pw_name) : "uid " + std::to_string(st.st_uid),
+         result.group, mode});
     return result;
 }
 

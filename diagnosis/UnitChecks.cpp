@@ -74,13 +74,15 @@ void Doctor::Eeprom(Finding& f)
     int functions[2] = {-1, -1};
     if (ftdi_usb_open_bus_addr(ftdi, static_cast<std::uint8_t>(bridge_->bus),
                                static_cast<std::uint8_t>(bridge_->address)) != 0) {
-        failure = Fill(Tr("Diagnosis", "ブリッジを開けません: %1"), {ftdi_get_error_string(ftdi)});
+        failure =
+            WithArgs(Tr("Diagnosis", "ブリッジを開けません: %1"), {ftdi_get_error_string(ftdi)});
         ftdi_free(ftdi);
         Set(f, Verdict::Warning, failure, TrMarked("Diagnosis", kReplug));
         return;
     }
     if (ftdi_read_eeprom(ftdi) != 0 || ftdi_eeprom_decode(ftdi, 0) != 0) {
-        failure = Fill(Tr("Diagnosis", "EEPROM を読めません: %1"), {ftdi_get_error_string(ftdi)});
+        failure =
+            WithArgs(Tr("Diagnosis", "EEPROM を読めません: %1"), {ftdi_get_error_string(ftdi)});
     } else if (ftdi_get_eeprom_value(ftdi, CBUS_FUNCTION_0, &functions[0]) != 0 ||
                ftdi_get_eeprom_value(ftdi, CBUS_FUNCTION_1, &functions[1]) != 0) {
         failure = Tr("Diagnosis", "EEPROM から CBUS の機能を読めません。");
@@ -98,20 +100,21 @@ void Doctor::Eeprom(Finding& f)
         detail = Tr("Diagnosis", "CBUS0 と CBUS1 は I/O モードです (再起動とブートの線)。");
     } else {
         verdict = Verdict::Problem;
-        detail = Fill(Tr("Diagnosis",
-                         "CBUS0 の機能 %1、CBUS1 の機能 %2 で、I/O モード (%3) では"
-                         "ありません: 再起動とブートモードへの移行は何も言わずに"
-                         "失敗します。"),
-                      {std::to_string(functions[0]), std::to_string(functions[1]),
-                       std::to_string(CBUSX_IOMODE)});
+        detail = WithArgs(Tr("Diagnosis",
+                             "CBUS0 の機能 %1、CBUS1 の機能 %2 で、I/O モード (%3) では"
+                             "ありません: 再起動とブートモードへの移行は何も言わずに"
+                             "失敗します。"),
+                          {std::to_string(functions[0]), std::to_string(functions[1]),
+                           std::to_string(CBUSX_IOMODE)});
         advice = Tr("Diagnosis",
                     "ブリッジの EEPROM に、CBUS0 と CBUS1 を GPIO (I/O モード) と"
                     "して FT_PROG か ftdi_eeprom で書き込む必要があります。発生器の"
                     "メーカーに問い合わせてください。");
     }
     if (portThere && !WaitForPort(*port, portAccessible)) {
-        detail += "\n" + Fill(Tr("Diagnosis", "%1 は読んでから %2 ms 以内に戻りませんでした。"),
-                              {port->string(), std::to_string(options_.portReturnBudget.count())});
+        detail +=
+            "\n" + WithArgs(Tr("Diagnosis", "%1 は読んでから %2 ms 以内に戻りませんでした。"),
+                            {port->string(), std::to_string(options_.portReturnBudget.count())});
         verdict = Verdict::Problem;
         advice += (advice.empty() ? "" : " ") + TrMarked("Diagnosis", kReplug);
     }
@@ -146,8 +149,8 @@ void Doctor::Firmware(Finding& f)
         if (!link_.CommPort().OpenPort(quiet)) {
             link_.SetPortName(before);
             Set(f, Verdict::Problem,
-                Fill(Tr("Diagnosis", "%1 を開けないので、発生器に問い合わせませんでした。"),
-                     {where}),
+                WithArgs(Tr("Diagnosis", "%1 を開けないので、発生器に問い合わせませんでした。"),
+                         {where}),
                 Tr("Diagnosis", "上の確認 (アクセス、別のプログラム) を見てください。"));
             return;
         }
@@ -157,7 +160,7 @@ void Doctor::Firmware(Finding& f)
     }
     if (!answered) {
         Set(f, Verdict::Problem,
-            Fill(Tr("Diagnosis", "発生器は %1 で応答しませんでした。"), {where}),
+            WithArgs(Tr("Diagnosis", "発生器は %1 で応答しませんでした。"), {where}),
             Tr("Diagnosis",
                "発生器の電源が入っているか確かめてください。再起動する (krvctl "
                "restart) か、抜いてもう一度差し込んでください。"));
@@ -165,16 +168,16 @@ void Doctor::Firmware(Finding& f)
     }
     if (VersionNumber(version) < VersionNumber(kRequiredFirmware)) {
         Set(f, Verdict::Warning,
-            Fill(Tr("Diagnosis",
-                    "%2 のファームウェア %1 は、このプログラムが必要とする %3 より"
-                    "古いものです。"),
-                 {Printable(version), where, kRequiredFirmware}),
+            WithArgs(Tr("Diagnosis",
+                        "%2 のファームウェア %1 は、このプログラムが必要とする %3 より"
+                        "古いものです。"),
+                     {Printable(version), where, kRequiredFirmware}),
             Tr("Diagnosis",
                "発生器のファームウェアを更新してください: krvctl firmware update "
                "FILE.cya。"));
         return;
     }
     Set(f, Verdict::Ok,
-        Fill(Tr("Diagnosis", "%2 のファームウェア %1。"), {Printable(version), where}));
+        WithArgs(Tr("Diagnosis", "%2 のファームウェア %1。"), {Printable(version), where}));
 }
 }  // namespace krv::diagnosis

@@ -29,6 +29,23 @@ std::string WithArg(std::string text, const std::string& value)
     return text;
 }
 
+std::string WithArgs(const std::string& text, std::initializer_list<std::string> values)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = i + 1 < text.size() && text[i + 1] >= '1' && text[i + 1] <= '9';
+        const std::size_t n = digit ? static_cast<std::size_t>(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size()) {
+            out += values.begin()[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 void SetTranslateFunction(TranslateFunction translate)
 {
     theTranslateFunction.store(translate, std::memory_order_release);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 namespace krv {
@@ -19,6 +20,10 @@ std::string TrMarked(const char* context, const char* source);
 
 // `text` with its "%1" replaced by `value`, for translated texts that name something.
 std::string WithArg(std::string text, const std::string& value);
+
+// `text` with its %1, %2, ... %9 replaced by `values` in order, in one pass (a value that holds
+// "%2" stays as it is): the placeholders of a translated message, whose order may differ.
+std::string WithArgs(const std::string& text, std::initializer_list<std::string> values);
 
 // What Tr asks. It is given the context and the source text and returns the translation, or
 // nothing (a null function) to keep the source.

@@ -32,8 +32,10 @@ BUILD_PACKAGES+=(lld)
 # reach are instrumented for libFuzzer as well, so the fuzzer sees inside them.
 # Both sanitizer trees compile the libraries in batches of eight files and run each test program
 # in four processes rather than one per case (see the top CMakeLists.txt and tests/CMakeLists.txt):
-# what an instrumented build and an instrumented process start cost is most of their legs.
-SANITIZER_TREE_OPTIONS=(-DKRV_UNITY_BUILD=ON -DKRV_TEST_PROCESSES=4 -DKRV_LLD=ON)
+# what an instrumented build and an instrumented process start cost is most of their legs. The
+# screenshot programs are built only in the normal tree, which the scripts use.
+SANITIZER_TREE_OPTIONS=(-DKRV_UNITY_BUILD=ON -DKRV_TEST_PROCESSES=4 -DKRV_LLD=ON
+                        -DKRV_BUILD_SCREENSHOTS=OFF)
 ASAN_TREE="$KRV_ROOT/build-asan"
 ASAN_TREE_OPTIONS=(-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1
                    -DKRV_SANITIZE=ON -DKRV_FUZZ_COVERAGE=ON -DKRV_BUILD_BENCH=OFF
